@@ -1,0 +1,113 @@
+#include "console/numbers.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace console {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return (x | 0x20) == (y | 0x20);
+         });
+}
+
+std::optional<double> special_value(std::string_view body, bool negative) {
+  if (equals_ignoring_case(body, "nan")) return std::numeric_limits<double>::quiet_NaN();
+  if (equals_ignoring_case(body, "inf") || equals_ignoring_case(body, "infinity")) {
+    const double inf = std::numeric_limits<double>::infinity();
+    return negative ? -inf : inf;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> parse_real(std::string_view token, NumberForm form) {
+  // Longer than any double needs; longer tokens are not numbers here.
+  constexpr std::size_t max_length = 64;
+  if (token.empty() || token.size() > max_length) return std::nullopt;
+
+  std::size_t i = 0;
+  const bool negative = token[0] == '-';
+  if (token[0] == '+' || token[0] == '-') ++i;
+  const std::string_view body = token.substr(i);
+
+  if (form == NumberForm::console) {
+    if (auto special = special_value(body, negative)) return special;
+  }
+
+  // Syntax check, and the decimal position of the leading significant
+  // digit (for the value when it leaves the double range).
+  std::size_t int_digits = 0, frac_digits = 0;
+  long leading = 0;  // power of ten of the first non-zero digit, plus one
+  bool seen_nonzero = false;
+  long zeros_after_point = 0;
+  while (i < token.size() && is_digit(token[i])) {
+    if (token[i] != '0') seen_nonzero = true;
+    if (seen_nonzero) ++leading;
+    ++int_digits;
+    ++i;
+  }
+  if (i < token.size() && token[i] == '.') {
+    ++i;
+    while (i < token.size() && is_digit(token[i])) {
+      if (!seen_nonzero) {
+        if (token[i] == '0') {
+          ++zeros_after_point;
+        } else {
+          seen_nonzero = true;
+          leading = -zeros_after_point;
+        }
+      }
+      ++frac_digits;
+      ++i;
+    }
+  }
+  if (int_digits + frac_digits == 0) return std::nullopt;
+
+  long exponent = 0;
+  std::size_t mantissa_end = i;
+  if (i < token.size() && (token[i] == 'e' || token[i] == 'E' || token[i] == 'd' || token[i] == 'D')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+      exponent_negative = token[i] == '-';
+      ++i;
+    }
+    if (i == token.size()) return std::nullopt;
+    while (i < token.size() && is_digit(token[i])) {
+      exponent = std::min(exponent * 10 + (token[i] - '0'), 100000L);
+      ++i;
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (i != token.size()) return std::nullopt;
+
+  // from_chars takes neither a leading '+' nor the exponent letter D.
+  std::array<char, max_length + 1> buffer{};
+  std::size_t n = 0;
+  for (std::size_t k = (token[0] == '+' ? 1 : 0); k < token.size(); ++k) {
+    buffer[n++] = (k == mantissa_end) ? 'e' : token[k];
+  }
+  double value = 0.0;
+  const auto result = std::from_chars(buffer.data(), buffer.data() + n, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Beyond the double range: an infinity when the leading digit stands
+    // above the units, zero when it stands below them.
+    const double magnitude =
+        (leading + exponent > 0) ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -magnitude : magnitude;
+  }
+  if (result.ec != std::errc() || result.ptr != buffer.data() + n) return std::nullopt;
+  return value;
+}
+
+}  // namespace console

@@ -1,0 +1,3 @@
+#include "driver/run.hpp"
+
+int main() { return driver::run_program(); }

@@ -1,0 +1,37 @@
+// One run of the program, from the banner to the closing line.
+#pragma once
+
+namespace driver {
+
+/// The site of the run.
+struct Site {
+  double typed_latitude = 0.0;   // as typed: what the curve file shows
+  double typed_longitude = 0.0;
+  double latitude = 0.0;         // working values, after the pole nudge
+  double longitude = 0.0;
+};
+
+const Site& site();
+
+/// The working site: a latitude of exactly 45 becomes 45.001 and a
+/// longitude of exactly 8 becomes 8.001, so that the site never lies on
+/// the cap's pole (45 N, 8 E). The two tests are independent.
+Site nudged_site(double typed_latitude, double typed_longitude);
+
+/// Performs the run: dialogue, site set-up, the curve file. Ends with the
+/// closing line on the console.
+///
+/// @throws errors::RunAborted after a fatal report of the error handler
+/// @throws console::RunFailure on unreadable input or an unusable file
+void run();
+
+/// The main routine: performs the run, keeps the curve file written so far
+/// whatever ends it, reports a failure on standard error.
+///
+/// @return the exit status: 0 after a complete run, 1 after a failure
+int run_program();
+
+/// For tests: forgets every record of an earlier run.
+void reset_run_state();
+
+}  // namespace driver

@@ -1,0 +1,102 @@
+#include "driver/curve_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "testsupport/testsupport.hpp"
+
+namespace {
+
+using testsupport::read_file;
+using testsupport::read_lines;
+using testsupport::ScopedWorkDir;
+
+const std::string HEADER_1_TO_10 =
+    "      KARVEN.EU.26 Regional Archaeomagnetic Model\n"
+    "          for Europe for the last 2000 years\n"
+    " \n"
+    "Authors (year): see the reference distributed with KARVEN_coeff.inp\n"
+    "Title: the publication of the KARVEN.EU.26 model, cited in full in\n"
+    "       the reference distributed with the model's coefficient file\n"
+    "Journal, volume (issue), pages: as given in that reference\n"
+    "Identifier: as given in that reference\n"
+    " \n"
+    " \n";
+
+const std::string HEADINGS_14_TO_17 =
+    " \n"
+    "                       *Errors at 95% of confidence\n"
+    " \n"
+    "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n";
+
+TEST(CurveFile, HoldsTheHeaderTheSiteAndTheCurveLinesInOrder) {
+  ScopedWorkDir dir;
+  driver::open_curve_file();
+  driver::write_site_block(40.4, -3.7);
+  driver::write_curve_headings();
+  driver::write_curve_line(0.0, 32.3819, 40.3625, 22.9282, 3.44246, 3.88449, 1.85823);
+  driver::write_curve_line(1900.0, -2.35, 58.12, 47.86, 1.05, 0.74, 1.92);
+  driver::close_curve_file();
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME),
+            HEADER_1_TO_10 +
+                " \n"
+                "   Geodetic Latitude  Geodetic Longitud\n"
+                "          40.40          -3.70\n" +
+                HEADINGS_14_TO_17 +
+                "     0.     32.38     40.36     22.93         3.44       3.88       1.86\n"
+                "  1900.     -2.35     58.12     47.86         1.05        .74       1.92\n");
+}
+
+TEST(CurveFile, SiteLineShowsTheTypedValues) {
+  ScopedWorkDir dir;
+  driver::open_curve_file();
+  driver::write_site_block(45.0, 8.0);
+  driver::close_curve_file();
+  const auto lines = read_lines(driver::CURVE_FILE_NAME);
+  ASSERT_EQ(lines.size(), 13u);
+  EXPECT_EQ(lines[12], std::string(10, ' ') + "45.00" + std::string(11, ' ') + "8.00");
+}
+
+TEST(CurveFile, UndefinedValuesKeepTheLineAt72Characters) {
+  ScopedWorkDir dir;
+  driver::open_curve_file();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  driver::write_curve_line(5.0, nan, -std::numeric_limits<double>::infinity(), 0.0, nan, nan, 1e12);
+  driver::close_curve_file();
+  const auto lines = read_lines(driver::CURVE_FILE_NAME);
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[10],
+            "     5.       NaN      -Inf       .00          NaN        NaN***********");
+}
+
+TEST(CurveFile, ReopeningRewritesTheFile) {
+  ScopedWorkDir dir;
+  testsupport::write_file(driver::CURVE_FILE_NAME, std::string(5000, 'x'));
+  driver::open_curve_file();
+  driver::close_curve_file();
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), HEADER_1_TO_10);
+}
+
+TEST(CurveFile, FailuresNameTheFileAndTheReason) {
+  ScopedWorkDir dir;
+  std::filesystem::create_directory(driver::CURVE_FILE_NAME);
+  try {
+    driver::open_curve_file();
+    ADD_FAILURE() << "no CurveFileError";
+  } catch (const driver::CurveFileError& e) {
+    EXPECT_STREQ(e.what(), "cannot create the curve file psvc_karven.eu.26.dat: Is a directory");
+  }
+  std::filesystem::remove(driver::CURVE_FILE_NAME);
+  std::filesystem::create_symlink("/dev/full", driver::CURVE_FILE_NAME);
+  try {
+    driver::open_curve_file();
+    ADD_FAILURE() << "no CurveFileError";
+  } catch (const driver::CurveFileError& e) {
+    EXPECT_STREQ(e.what(),
+                 "cannot write the curve file psvc_karven.eu.26.dat: No space left on device");
+  }
+  driver::close_curve_file();  // nothing left open
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// Helpers shared by the tests: captured console streams, fed input, a
+// fresh working directory, and running the built program.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// Redirects a standard stream into a string for the lifetime of the
+/// object.
+class StreamCapture {
+ public:
+  explicit StreamCapture(std::ostream& stream)
+      : stream_(stream), saved_(stream.rdbuf(buffer_.rdbuf())) {}
+  ~StreamCapture() { stream_.rdbuf(saved_); }
+  StreamCapture(const StreamCapture&) = delete;
+  StreamCapture& operator=(const StreamCapture&) = delete;
+  std::string text() const { return buffer_.str(); }
+
+ private:
+  std::ostream& stream_;
+  std::ostringstream buffer_;
+  std::streambuf* saved_;
+};
+
+class CoutCapture : public StreamCapture {
+ public:
+  CoutCapture() : StreamCapture(std::cout) {}
+};
+
+class CerrCapture : public StreamCapture {
+ public:
+  CerrCapture() : StreamCapture(std::cerr) {}
+};
+
+/// Feeds a text to std::cin for the lifetime of the object.
+class CinFeed {
+ public:
+  explicit CinFeed(const std::string& text) : buffer_(text), saved_(std::cin.rdbuf(buffer_.rdbuf())) {}
+  ~CinFeed() { std::cin.rdbuf(saved_); }
+  CinFeed(const CinFeed&) = delete;
+  CinFeed& operator=(const CinFeed&) = delete;
+
+ private:
+  std::istringstream buffer_;
+  std::streambuf* saved_;
+};
+
+/// A fresh, empty directory made current for the lifetime of the object,
+/// since the program's file names are fixed and relative.
+class ScopedWorkDir {
+ public:
+  ScopedWorkDir() : saved_(std::filesystem::current_path()) {
+    std::string pattern = testing::TempDir() + "karven-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    std::filesystem::current_path(path_);
+  }
+  ~ScopedWorkDir() {
+    std::error_code ignored;
+    std::filesystem::current_path(saved_, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScopedWorkDir(const ScopedWorkDir&) = delete;
+  ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path saved_;
+  std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void write_file(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+/// The lines of a text, without their line ends; a last line without a
+/// line end counts too.
+inline std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+inline std::vector<std::string> read_lines(const std::filesystem::path& path) {
+  return split_lines(read_file(path));
+}
+
+/// What a run of a built program left behind.
+struct ProgramRun {
+  std::string out;  // standard output
+  std::string err;  // standard error
+  int status = -1;  // exit status; -1 when it did not exit normally
+};
+
+/// Runs a program in the current directory with the given standard input
+/// (no input at all when the text is empty) and collects its output.
+inline ProgramRun run_program_binary(const std::string& program, const std::string& input) {
+  const std::filesystem::path in = "stdin.txt", out = "stdout.txt", err = "stderr.txt";
+  write_file(in, input);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (!freopen(in.c_str(), "r", stdin) || !freopen(out.c_str(), "w", stdout) ||
+        !freopen(err.c_str(), "w", stderr)) {
+      _exit(127);
+    }
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  ProgramRun run;
+  run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  run.out = read_file(out);
+  run.err = read_file(err);
+  std::filesystem::remove(in);
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return run;
+}
+
+}  // namespace testsupport
