@@ -33,6 +33,14 @@ struct BasisReference {
   double m_P_over_sin;
 };
 
+struct OutOfRangeReference {
+  double degree;
+  int order;
+  double colatitude;  // radians
+  double log2_magnitude;
+  int sign;
+};
+
 #include "cap/tests/reference/cap_reference.inc"
 
 }  // namespace cap_test

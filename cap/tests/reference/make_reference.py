@@ -104,6 +104,17 @@ def main():
     lines.append("};")
     lines.append("")
 
+    lines.append("// {degree, order, colatitude (rad), log2 |P^m_nu(cos colatitude)|, sign}: values")
+    lines.append("// beyond the double range, from P^m = (-1)^m Gamma(nu+m+1)/Gamma(nu-m+1) P^-m")
+    lines.append("inline constexpr OutOfRangeReference OUT_OF_RANGE_REFERENCE[] = {")
+    for nu, m, theta in ((0.5, 200, 1e-4), (2.5, 160, 1e-5), (300.5, 250, 1.5), (200.5, 170, 1.0)):
+        value = ((-1) ** m * mp.gamma(mpf(nu) + m + 1) / mp.gamma(mpf(nu) - m + 1)
+                 * mp.legenp(mpf(nu), -m, mp.cos(mpf(theta)), type=2))
+        lines.append(f"    {{{nu!r}, {m}, {theta!r}, {fmt(mp.log(abs(value), 2))}, "
+                     f"{1 if value > 0 else -1}}},")
+    lines.append("};")
+    lines.append("")
+
     out = pathlib.Path(__file__).with_name("cap_reference.inc")
     out.write_text("\n".join(lines))
 
