@@ -26,7 +26,7 @@ void geodetic_to_geocentric(double latitude, double altitude, double x_geodetic,
   const double s = std::sin(phi);
   const double c = std::cos(phi);
   // Radius of curvature in the prime vertical.
-  const double N = EQUATORIAL_RADIUS / std::sqrt(1.0 - ECCENTRICITY_SQUARED * s * s);
+  const double N = EQUATORIAL_RADIUS / std::sqrt(1.0 - ECCENTRICITY_SQUARED * (s * s));
   const double p = (N + altitude) * c;                             // from the polar axis
   const double z = (N + altitude - ECCENTRICITY_SQUARED * N) * s;  // from the equator's plane
   radius = std::sqrt(p * p + z * z);
