@@ -163,15 +163,4 @@ TEST_F(Geodetic, BeforeAnySiteTheRotationsKeepTheComponents) {
   EXPECT_EQ(z, 4.0);
 }
 
-TEST_F(Geodetic, RotationsUseTheLastSiteConverted) {
-  convert(35.0, 0.0);
-  const double first = difference_degrees();
-  convert(60.0, 0.0);
-  const double last = difference_degrees();
-  EXPECT_GT(std::abs(first - last), 1e-3);
-  double x = 0.0, z = 0.0;
-  cap::components_to_geocentric(1.0, 0.0, x, z);
-  EXPECT_NEAR(std::atan2(z, x) / cap::DEG_TO_RAD, last, 1e-13);
-}
-
 }  // namespace
