@@ -1,0 +1,45 @@
+// The command line of karven-plot.
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "plot/figure.hpp"
+
+namespace plot {
+
+/// The command line asks for nothing that can be done; the message says
+/// what is wrong.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// What a command line asks for, with every default filled in.
+struct PlotOptions {
+  bool help = false;             // --help: print usage_text and stop
+  std::filesystem::path input;   // the curve file
+  std::filesystem::path output;  // the figure
+  FigureFormat format = FigureFormat::png;
+};
+
+/// Reads the arguments after the program's name:
+/// [--format png|svg|pdf] [--output PATH] [CURVE_FILE], in any order, also
+/// as --format=FORMAT, --output=PATH, -f FORMAT, -o PATH; "--" ends the
+/// options. The curve file defaults to psvc_karven.eu.26.dat; the figure,
+/// to the curve file's name with its extension replaced by the format's.
+/// Given an output path, the format follows its extension unless --format
+/// names it; PNG when neither tells.
+///
+/// @throws UsageError  for an unknown option or format, a missing value, a
+///                     second curve file, or a --format that contradicts
+///                     the output's extension
+PlotOptions parse_options(std::span<const std::string_view> arguments);
+
+/// The text of --help.
+std::string usage_text();
+
+}  // namespace plot

@@ -1,0 +1,150 @@
+#include "plot/figure.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "plot/gnuplot.hpp"
+#include "testsupport/testsupport.hpp"
+
+namespace {
+
+using plot::FigureFormat;
+
+TEST(SiteText, ShowsTheFilesDigitsWithHemispheres) {
+  struct Row {
+    double latitude, longitude;
+    std::string text;
+  };
+  const std::vector<Row> rows = {
+      {40.4, -3.7, "40.40 N, 3.70 W"},
+      {45.0, 8.0, "45.00 N, 8.00 E"},
+      {-33.5, 120.25, "33.50 S, 120.25 E"},
+      {60.0, -15.0, "60.00 N, 15.00 W"},
+      // Shown as -.00 in the file: no hemisphere to the south or west.
+      {-0.001, -0.004, "0.00 N, 0.00 E"},
+      {-0.0, 0.0, "0.00 N, 0.00 E"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(plot::site_text(row.latitude, row.longitude), row.text);
+  }
+}
+
+TEST(FormatFromName, KnowsThreeFormatsInAnyCase) {
+  struct Row {
+    std::string name;
+    std::optional<FigureFormat> format;
+  };
+  const std::vector<Row> rows = {
+      {"png", FigureFormat::png},  {".PNG", FigureFormat::png}, {"svg", FigureFormat::svg},
+      {".Svg", FigureFormat::svg}, {"pdf", FigureFormat::pdf},  {"jpg", std::nullopt},
+      {"", std::nullopt},          {".", std::nullopt},         {"pngx", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(plot::format_from_name(row.name), row.format);
+  }
+}
+
+TEST(GnuplotData, WritesEachPointAsReadBackAndGapsAsNaN) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  plot::Curve curve;
+  curve.points = {{0.0, {32.38, 40.36, 22.93, 3.44, 3.88, 1.86}},
+                  {1900.0, {-2.35, nan, 47.86, 1.05, 0.74, nan}}};
+  EXPECT_EQ(plot::gnuplot_data(curve),
+            "# year D I F eD eI eF\n"
+            "0 32.38 40.36 22.93 3.44 3.88 1.86\n"
+            "1900 -2.35 NaN 47.86 1.05 0.74 NaN\n");
+}
+
+plot::Curve two_point_curve() {
+  plot::Curve curve;
+  curve.model = "KARVEN.EU.26";
+  curve.latitude = 40.4;
+  curve.longitude = -3.7;
+  curve.points = {{0.0, {-15.0, 66.0, 70.0, 2.0, 1.7, 2.0}},
+                  {5.0, {-14.5, 66.2, 70.3, 2.0, 1.7, 2.0}}};
+  return curve;
+}
+
+// Every string constant of a gnuplot script, in the order they stand.
+std::vector<std::string> quoted_strings(const std::string& script) {
+  std::vector<std::string> strings;
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    const char quote = script[i];
+    if (quote != '\'' && quote != '"') continue;
+    std::string text;
+    for (++i; i < script.size() && script[i] != quote; ++i) {
+      if (quote == '"' && script[i] == '\\') ++i;
+      text += script[i];
+    }
+    strings.push_back(text);
+  }
+  return strings;
+}
+
+TEST(GnuplotScript, NamesNoFileButTheGivenOnes) {
+  const std::string script =
+      plot::gnuplot_script(two_point_curve(), FigureFormat::svg, "curve.dat", "figure.svg");
+  std::vector<std::string> files;
+  for (const std::string& text : quoted_strings(script)) {
+    if (text.find('.') != std::string::npos && text.find(' ') == std::string::npos) {
+      files.push_back(text);
+    }
+  }
+  EXPECT_EQ(files, (std::vector<std::string>{"figure.svg", "curve.dat", "curve.dat", "curve.dat",
+                                             "curve.dat", "curve.dat", "curve.dat"}));
+  EXPECT_NE(script.find("set terminal svg size 900,1125 "), std::string::npos);
+  EXPECT_NE(script.find("set xrange [0:5]\n"), std::string::npos);
+}
+
+// A name in the title that tries to end the string and add a command stays
+// inside the string: gnuplot draws the figure and runs nothing.
+TEST(DrawFigure, TextInTheTitleCannotBecomeACommand) {
+  testsupport::ScopedWorkDir dir;
+  plot::Curve curve = two_point_curve();
+  curve.model = "M\"; system \"touch injected\"; print \"\\\n'; system 'touch injected2'";
+  const std::string script =
+      plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
+  ASSERT_EQ(quoted_strings(script).at(3).substr(0, 10), "M\"; system");
+  plot::draw_figure(curve, FigureFormat::png, dir.path() / "figure.png");
+  EXPECT_TRUE(std::filesystem::exists("figure.png"));
+  EXPECT_FALSE(std::filesystem::exists("injected"));
+  EXPECT_FALSE(std::filesystem::exists("injected2"));
+}
+
+// A quantity with no value at all gets an axis of its own making, since
+// gnuplot refuses to scale one; the figure is still drawn.
+TEST(DrawFigure, DrawsAPanelWithoutValues) {
+  testsupport::ScopedWorkDir dir;
+  plot::Curve curve = two_point_curve();
+  for (auto& point : curve.points) point.values[plot::INCLINATION] = std::nan("");
+  const std::string script =
+      plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
+  EXPECT_NE(script.find("set yrange [-1:1]\n"), std::string::npos);
+  plot::draw_figure(curve, FigureFormat::png, dir.path() / "figure.png");
+  EXPECT_GT(std::filesystem::file_size("figure.png"), 1000u);
+}
+
+TEST(FindProgram, TakesTheFirstExecutableAndSkipsEmptyEntries) {
+  testsupport::ScopedWorkDir dir;
+  for (const char* folder : {"a", "b", "c"}) std::filesystem::create_directory(folder);
+  testsupport::write_file("a/tool", "not executable");
+  testsupport::write_file("b/tool", "#!/bin/sh\n");
+  std::filesystem::permissions("b/tool", std::filesystem::perms::owner_all);
+  std::filesystem::create_directory("c/tool");     // a folder is no program
+  testsupport::write_file("tool", "#!/bin/sh\n");  // in the current directory
+  std::filesystem::permissions("tool", std::filesystem::perms::owner_all);
+  const std::filesystem::path here = dir.path();
+
+  EXPECT_EQ(plot::find_program("tool", "c:a:b"), std::filesystem::absolute("b/tool"));
+  EXPECT_EQ(plot::find_program("tool", ":c:a::"), std::nullopt);
+  EXPECT_EQ(plot::find_program("tool", ""), std::nullopt);
+  EXPECT_EQ(plot::find_program("tool", here.string()), here / "tool");
+}
+
+}  // namespace

@@ -1,0 +1,321 @@
+// Runs the built karven-plot as a user would, with gnuplot from PATH.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "plot/curve_reader.hpp"
+#include "plot/tests/synthetic_curve.hpp"
+#include "testsupport/testsupport.hpp"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::read_file;
+using testsupport::write_file;
+
+const std::string PROGRAM = KARVEN_PLOT_PROGRAM;
+const std::string CURVE = "psvc_karven.eu.26.dat";
+
+struct PlotRun {
+  std::string out, err;
+  int status = -1;  // -1 when the program did not exit normally
+};
+
+// A fresh folder outside the working directory, removed with its content.
+class Folder {
+ public:
+  Folder() {
+    std::string pattern = testing::TempDir() + "karven-plot-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~Folder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::vector<std::string> names_in(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Width and height from a PNG's header chunk, which follows the 8-byte
+// signature: length (4 bytes), "IHDR", width and height (4 bytes each,
+// big-endian).
+std::pair<std::uint32_t, std::uint32_t> png_size(const fs::path& path) {
+  const std::string bytes = read_file(path);
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+      bytes.compare(12, 4, "IHDR") != 0) {
+    return {0, 0};
+  }
+  const auto word = [&bytes](std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t k = 0; k < 4; ++k)
+      value = (value << 8) | static_cast<unsigned char>(bytes[at + k]);
+    return value;
+  };
+  return {word(16), word(20)};
+}
+
+void make_program(const fs::path& path, const std::string& text) {
+  write_file(path, text);
+  fs::permissions(path, fs::perms::owner_all);
+}
+
+class KarvenPlot : public testing::Test {
+ protected:
+  // Runs the program in the working directory with TMPDIR set to a folder
+  // of the test's own, and the given variables changed.
+  PlotRun run(const std::vector<std::string>& arguments,
+              const std::map<std::string, std::string>& changed = {}) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string text = *entry;
+      const std::size_t equals = text.find('=');
+      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    variables["TMPDIR"] = tmpdir_.path().string();
+    for (const auto& [name, value] : changed) variables[name] = value;
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+
+    std::vector<std::string> argument_texts = {PROGRAM};
+    argument_texts.insert(argument_texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv, envp;
+    for (auto& text : argument_texts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+    for (auto& text : environment) envp.push_back(text.data());
+    envp.push_back(nullptr);
+
+    const fs::path out = capture_.path() / "out", err = capture_.path() / "err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (!freopen("/dev/null", "r", stdin) || !freopen(out.c_str(), "w", stdout) ||
+          !freopen(err.c_str(), "w", stderr)) {
+        _exit(127);
+      }
+      execve(PROGRAM.c_str(), argv.data(), envp.data());
+      _exit(127);
+    }
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    PlotRun result;
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    result.out = read_file(out);
+    result.err = read_file(err);
+    return result;
+  }
+
+  // Whatever happened, the program leaves nothing in its temporary folder.
+  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmpdir_.path())); }
+
+  testsupport::ScopedWorkDir work_;
+  Folder tmpdir_;
+  Folder capture_;
+};
+
+TEST_F(KarvenPlot, DrawsAPngBesideTheCurveFileByDefault) {
+  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file("psvc_karven.eu.26.png", "an older figure");
+  const PlotRun result = run({});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Figure written to psvc_karven.eu.26.png\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(png_size("psvc_karven.eu.26.png"), std::make_pair(1200u, 1500u));
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{CURVE, "psvc_karven.eu.26.png"}));
+}
+
+TEST_F(KarvenPlot, DrawsAnSvgThatNamesTheQuantitiesAndTheSite) {
+  write_file(CURVE, plot_test::smooth_curve_text());
+  const PlotRun result = run({"--format", "svg"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string svg = read_file("psvc_karven.eu.26.svg");
+  EXPECT_NE(svg.find(" width=\"900\" height=\"1125\""), std::string::npos);
+  for (const std::string text :
+       {"KARVEN.EU.26 palaeosecular variation curve at 40.40 N, 3.70 W", "Declination (°)",
+        "Inclination (°)", "Intensity (µT)", "Year (AD)",
+        "lines: the curve; shaded: its 95% confidence band"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(svg.find(">" + text + "<"), std::string::npos);
+  }
+}
+
+TEST_F(KarvenPlot, DrawsAPdfNamedByItsExtension) {
+  write_file("madrid.dat", plot_test::smooth_curve_text());
+  fs::create_directory("figures");
+  const PlotRun result = run({"--output", "figures/madrid.PDF", "madrid.dat"});
+  EXPECT_EQ(result.out, "Figure written to figures/madrid.PDF\n");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(read_file("figures/madrid.PDF").substr(0, 5), "%PDF-");
+}
+
+TEST_F(KarvenPlot, DrawsACurveWithGapsAndACurveCutShort) {
+  const double nan = std::nan("");
+  std::string text = plot_test::curve_header(52.5, 13.4);
+  for (int k = 0; k < 381; ++k) {
+    const double year = 5.0 * k;
+    auto values = plot_test::smooth_values(year);
+    if (k >= 100 && k < 110) values = {nan, nan, nan, nan, nan, nan};  // a stretch of NaN rows
+    if (k == 200) values[plot::INTENSITY_ERROR] = 1e12;                // asterisks
+    if (k == 250) values[plot::DECLINATION] = -INFINITY;
+    text += plot_test::curve_line(year, values);
+  }
+  ASSERT_NE(text.find("***********\n"), std::string::npos);
+  write_file("gaps.dat", text);
+  write_file("short.dat", plot_test::smooth_curve_text(2));
+  for (const std::string name : {"gaps", "short"}) {
+    SCOPED_TRACE(name);
+    const PlotRun result = run({name + ".dat"});
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(png_size(name + ".png"), std::make_pair(1200u, 1500u));
+  }
+}
+
+TEST_F(KarvenPlot, RefusesWhatIsNotACurveFile) {
+  struct Row {
+    std::string name, text, message;
+  };
+  const std::string complete = plot_test::smooth_curve_text();
+  const std::vector<Row> rows = {
+      // What a run that stopped before its headings leaves: lines 1 to 13.
+      {"truncated.dat", complete.substr(0, complete.find(" \n      ")),
+       "karven-plot: truncated.dat ends after line 13, inside the 17-line header; not a "
+       "curve file\n"},
+      {"empty.dat", "", "karven-plot: empty.dat is empty; not a curve file\n"},
+      {"KARVEN_coeff.inp", "  62.35  0.12  -0.33  1.2e-2  0.5\n  61.9  0.11  -0.31  1.1e-2  0.6\n",
+       "karven-plot: KARVEN_coeff.inp, line 1: expected the model's title, as \"KARVEN.EU.26 "
+       "Regional Archaeomagnetic Model\"; not a curve file\n"},
+      {"missing.dat", "", "karven-plot: cannot read missing.dat: No such file or directory\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.name != "missing.dat") write_file(row.name, row.text);
+    const PlotRun result = run({row.name});
+    EXPECT_EQ(result.err, row.message);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(fs::exists(fs::path(row.name).replace_extension(".png")));
+  }
+}
+
+TEST_F(KarvenPlot, SaysHowToInstallAMissingGnuplot) {
+  write_file(CURVE, plot_test::smooth_curve_text());
+  Folder empty;
+  const PlotRun result = run({}, {{"PATH", empty.path().string()}});
+  EXPECT_EQ(result.err,
+            "karven-plot: gnuplot is not installed (no gnuplot on PATH); install it with: "
+            "apt-get install gnuplot-nox\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_FALSE(fs::exists("psvc_karven.eu.26.png"));
+}
+
+TEST_F(KarvenPlot, ReportsAFailingGnuplotInItsOwnWords) {
+  write_file(CURVE, plot_test::smooth_curve_text());
+  Folder tools;
+  struct Row {
+    std::string script, message;
+  };
+  const std::vector<Row> rows = {
+      {"#!/bin/sh\nprintf '\\n  set terminal pngcairo\\n  ^\\n\"figure.gp\" line 2: unknown "
+       "terminal\\n\\n' >&2\nexit 1\n",
+       "karven-plot: gnuplot failed (exit status 1):\n    set terminal pngcairo\n    ^\n  "
+       "\"figure.gp\" line 2: unknown terminal\n"},
+      {"#!/bin/sh\nexit 0\n", "karven-plot: gnuplot failed: it wrote no figure\n"},
+      {"#!/bin/sh\nkill -9 $$\n", "karven-plot: gnuplot failed (ended by signal 9)\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    make_program(tools.path() / "gnuplot", row.script);
+    const PlotRun result = run({}, {{"PATH", tools.path().string()}});
+    EXPECT_EQ(result.err, row.message);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(names_in("."), std::vector<std::string>{CURVE});
+  }
+}
+
+// Quotes, semicolons and command substitutions in the names reach neither
+// a shell nor gnuplot's script.
+TEST_F(KarvenPlot, TakesAnyFileNameAsAName) {
+  const fs::path folder = "it's \"odd\"; $(touch x1)";
+  const std::string name = "a'b\";system(\"touch x2\");#`touch x3`.dat";
+  fs::create_directory(folder);
+  write_file(folder / name, plot_test::smooth_curve_text());
+  const PlotRun result = run({(folder / name).string()});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(png_size(folder / fs::path(name).replace_extension(".png")),
+            std::make_pair(1200u, 1500u));
+  EXPECT_EQ(names_in("."), std::vector<std::string>{folder.string()});
+}
+
+TEST_F(KarvenPlot, NeverWritesTheFigureOverTheCurveFile) {
+  const std::string text = plot_test::smooth_curve_text();
+  write_file("curve.dat", text);
+  const PlotRun result = run({"curve.dat", "--format", "png", "--output", "./curve.dat"});
+  EXPECT_EQ(result.err,
+            "karven-plot: the figure ./curve.dat would replace the curve file curve.dat; give "
+            "another --output\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(read_file("curve.dat"), text);
+}
+
+TEST_F(KarvenPlot, CopiesTheFigureToAnotherFileSystem) {
+  struct stat here {
+  }, there{};
+  if (stat(".", &here) != 0 || stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev ||
+      access("/dev/shm", W_OK) != 0) {
+    GTEST_SKIP() << "no second file system to write to";
+  }
+  std::string pattern = "/dev/shm/karven-plot-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  write_file(CURVE, plot_test::smooth_curve_text());
+  const PlotRun result = run({}, {{"TMPDIR", pattern}});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(png_size("psvc_karven.eu.26.png"), std::make_pair(1200u, 1500u));
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{CURVE, "psvc_karven.eu.26.png"}));
+  EXPECT_TRUE(fs::is_empty(pattern));
+  fs::remove_all(pattern);
+}
+
+TEST_F(KarvenPlot, AnswersAWrongCommandLineWithStatus2) {
+  const PlotRun result = run({"--format", "gif"});
+  EXPECT_EQ(result.err,
+            "karven-plot: unknown format \"gif\": give png, svg or pdf\n"
+            "Try 'karven-plot --help'.\n");
+  EXPECT_EQ(result.status, 2);
+}
+
+TEST_F(KarvenPlot, HelpTellsHowToCallIt) {
+  const PlotRun result = run({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out.rfind("Usage: karven-plot [--format png|svg|pdf] [--output FIGURE] "
+                             "[CURVE_FILE]\n",
+                             0),
+            0u);
+  EXPECT_NE(result.out.find("apt-get install gnuplot-nox"), std::string::npos);
+}
+
+}  // namespace
