@@ -80,7 +80,7 @@ std::vector<std::string_view> split_lines(std::string_view text) {
 
 class LineReader {
  public:
-  LineReader(std::string_view name) : name_(name) {}
+  explicit LineReader(std::string_view name) : name_(name) {}
 
   [[noreturn]] void fail_at(std::size_t line_number, const std::string& what) const {
     throw CurveFileError(std::string(name_) + ", line " + std::to_string(line_number) + ": " +
@@ -125,23 +125,19 @@ class LineReader {
 
   // Two numbers, the site's latitude and longitude, and nothing else.
   void site(std::string_view line, double& latitude, double& longitude) const {
-    std::array<double, 2> values{};
-    std::size_t count = 0;
-    std::string_view rest = line;
-    while (true) {
-      rest = trim_left(rest);
-      if (rest.empty()) break;
-      const std::size_t end = rest.find(' ');
+    std::vector<double> values;
+    for (std::string_view rest = trim_left(line); !rest.empty(); rest = trim_left(rest)) {
+      const std::size_t end = std::min(rest.find(' '), rest.size());
       const std::optional<double> value =
-          (count < values.size())
-              ? console::parse_real(rest.substr(0, end), console::NumberForm::decimal)
-              : std::nullopt;
-      if (!value || !std::isfinite(*value)) count = values.size() + 1;
-      if (count >= values.size()) break;
-      values[count++] = *value;
-      rest = (end == std::string_view::npos) ? std::string_view() : rest.substr(end);
+          console::parse_real(rest.substr(0, end), console::NumberForm::decimal);
+      if (!value || !std::isfinite(*value) || values.size() == 2) {
+        values.clear();
+        break;
+      }
+      values.push_back(*value);
+      rest.remove_prefix(end);
     }
-    if (count != values.size()) fail_at(13, "expected the site's latitude and longitude");
+    if (values.size() != 2) fail_at(13, "expected the site's latitude and longitude");
     latitude = values[0];
     longitude = values[1];
   }

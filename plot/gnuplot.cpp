@@ -142,7 +142,7 @@ GnuplotRun run_gnuplot(const std::filesystem::path& gnuplot, const std::filesyst
   }
   if (pid == 0) {
     sigprocmask(SIG_SETMASK, &signals.saved(), nullptr);
-    const int null_input = open("/dev/null", O_RDONLY);
+    const int null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (chdir(where.c_str()) == 0 && null_input >= 0 && dup2(null_input, 0) == 0 &&
         dup2(pipe_ends[1], 1) == 1 && dup2(pipe_ends[1], 2) == 2) {
       execv(program.c_str(), argv.data());

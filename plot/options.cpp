@@ -94,26 +94,23 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
 std::string usage_text() {
   const auto size = [](FigureFormat format) { return std::string(figure_size(format)); };
   return "Usage: karven-plot [--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]\n"
-         "Draws the curve file that karven wrote (default psvc_karven.eu.26.dat) as three "
-         "panels on one\n"
-         "time axis, years AD: declination (degrees), inclination (degrees) and intensity "
-         "(microtesla),\n"
-         "each a line with its 95% confidence band (value +/- error) shaded. The title names "
-         "the model and\n"
-         "the site of the file's site line, e.g. \"KARVEN.EU.26 ... at 40.40 N, 3.70 W\". "
-         "NaN, Inf or\n"
-         "asterisks in a field leave a gap; a curve cut short is drawn if it has two lines.\n"
-         "The figure goes beside the curve file, its extension replaced: PNG of " +
+         "Draws a curve file written by karven (default: psvc_karven.eu.26.dat) as three\n"
+         "panels on one time axis in years AD: declination (degrees), inclination\n"
+         "(degrees) and intensity (microtesla), each a line with its 95% confidence band\n"
+         "(value +/- error) shaded. The title names the model and the site as the file's\n"
+         "site line gives it, e.g. \"40.40 N, 3.70 W\". NaN, Inf or asterisks in a field\n"
+         "leave a gap; a curve cut short is drawn when it has at least two lines.\n"
+         "The figure is written beside the curve file, with the extension replaced:\n"
+         "PNG of " +
          size(FigureFormat::png) +
-         ",\n"
-         "or with --format svg|pdf, SVG of " +
+         ", or with --format svg or pdf,\n"
+         "SVG of " +
          size(FigureFormat::svg) + " or PDF of " + size(FigureFormat::pdf) +
-         ". --output FIGURE names it\n"
-         "instead; its extension .png, .svg or .pdf then gives the format. An existing "
-         "figure is replaced.\n"
+         ". --output FIGURE chooses\n"
+         "the name; its extension (.png, .svg or .pdf) then gives the format.\n"
+         "An existing figure is replaced; the curve file itself never is.\n"
          "Needs gnuplot with its cairo terminals: apt-get install gnuplot-nox\n"
-         "Exit status: 0 figure written, 1 failure (message on standard error), 2 wrong "
-         "usage.\n";
+         "Exit status: 0 figure written, 1 failure (said on standard error), 2 wrong usage.\n";
 }
 
 }  // namespace plot

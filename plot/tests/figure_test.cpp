@@ -34,22 +34,6 @@ TEST(SiteText, ShowsTheFilesDigitsWithHemispheres) {
   }
 }
 
-TEST(FormatFromName, KnowsThreeFormatsInAnyCase) {
-  struct Row {
-    std::string name;
-    std::optional<FigureFormat> format;
-  };
-  const std::vector<Row> rows = {
-      {"png", FigureFormat::png},  {".PNG", FigureFormat::png}, {"svg", FigureFormat::svg},
-      {".Svg", FigureFormat::svg}, {"pdf", FigureFormat::pdf},  {"jpg", std::nullopt},
-      {"", std::nullopt},          {".", std::nullopt},         {"pngx", std::nullopt},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(plot::format_from_name(row.name), row.format);
-  }
-}
-
 TEST(GnuplotData, WritesEachPointAsReadBackAndGapsAsNaN) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   plot::Curve curve;
@@ -85,21 +69,6 @@ std::vector<std::string> quoted_strings(const std::string& script) {
     strings.push_back(text);
   }
   return strings;
-}
-
-TEST(GnuplotScript, NamesNoFileButTheGivenOnes) {
-  const std::string script =
-      plot::gnuplot_script(two_point_curve(), FigureFormat::svg, "curve.dat", "figure.svg");
-  std::vector<std::string> files;
-  for (const std::string& text : quoted_strings(script)) {
-    if (text.find('.') != std::string::npos && text.find(' ') == std::string::npos) {
-      files.push_back(text);
-    }
-  }
-  EXPECT_EQ(files, (std::vector<std::string>{"figure.svg", "curve.dat", "curve.dat", "curve.dat",
-                                             "curve.dat", "curve.dat", "curve.dat"}));
-  EXPECT_NE(script.find("set terminal svg size 900,1125 "), std::string::npos);
-  EXPECT_NE(script.find("set xrange [0:5]\n"), std::string::npos);
 }
 
 // A name in the title that tries to end the string and add a command stays
