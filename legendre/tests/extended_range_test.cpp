@@ -104,15 +104,15 @@ TEST_F(Xdset, EachInvalidParameterIsReportedAndEndsTheRun) {
       {0, 0, 1e3, 0, DZERO, 2},  // L = trunc(4.98) - 1 = 3 < 4
       {0, 0, 0.0, 14, NBITS, 3},
       {0, 0, 0.0, 64, NBITS, 3},
-      {0, 0, 0.0, 32, NBITS, 3},  // indices are 32-bit integers
+      {0, 0, 0.0, 32, NBITS, 3},    // indices are 32-bit integers
       {2, 600, 0.0, 0, NRADPL, 4},  // 600 bits
       {16, 31, 0.0, 0, NRADPL, 4},  // 124 bits
       {0, -1, 0.0, 0, NRADPL, 4},
       {0, 0, 1e4, 0, PLACES, 5},  // L = trunc(6.64) - 1 = 5, and 53 places
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.IRAD << " " << c.NRADPL << " " << c.DZERO << " "
-                                    << c.NBITS);
+    SCOPED_TRACE(testing::Message()
+                 << c.IRAD << " " << c.NRADPL << " " << c.DZERO << " " << c.NBITS);
     legendre_tests::reset_run();
     CoutCapture out;
     EXPECT_THROW(XDSET(c.IRAD, c.NRADPL, c.DZERO, c.NBITS), RunAborted);
@@ -190,8 +190,8 @@ TEST_F(Xdadj, ScalesIntoTheWindowOnce) {
       {two_to(600), 0, two_to(-422), 1022},
       {-two_to(600), 5, -two_to(-422), 1027},
       {two_to(-600), 0, two_to(422), -1022},
-      {two_to(511), 0, two_to(-511), 1022},           // the upper bound is outside
-      {two_to(-511), 0, two_to(-511), 0},             // the lower bound is inside
+      {two_to(511), 0, two_to(-511), 1022},  // the upper bound is outside
+      {two_to(-511), 0, two_to(-511), 0},    // the lower bound is inside
       {std::nextafter(two_to(511), 0.0), 0, std::nextafter(two_to(511), 0.0), 0},
       {std::nextafter(two_to(-511), 0.0), 0, std::nextafter(two_to(511), 0.0), -1022},
       {0.0, 17, 0.0, 0},
@@ -216,9 +216,9 @@ TEST_F(Xdadj, ReportsAnIndexBeyondKmax) {
     double x;
     std::int32_t ix;
   } cases[] = {
-      {two_to(600), KMAX - 1000},   // the new index would pass KMAX
+      {two_to(600), KMAX - 1000},    // the new index would pass KMAX
       {two_to(-600), -KMAX + 1000},  // or -KMAX
-      {1.0, KMAX + 1},              // no scaling, the index out of range
+      {1.0, KMAX + 1},               // no scaling, the index out of range
       {-1.0, -KMAX - 1},
       // Scaled toward the window but still out of range: reported rather
       // than passed on.
@@ -276,8 +276,7 @@ TEST_F(ExtendedAdd, AddsOnEveryBranch) {
       {"1 <= |s| < R^L, k = 2", 1.0, 0, 1.0, -1600, 1.0, 0},
       {"R^-L <= |s| < 1, k = 2: s scaled twice", 0.5, 0, 1.0, -1600, 0.5, 0},
       {"R^-L <= |s| < 1, k = 3", 0.5, 0, 0.5, -1600, 0.5, 0},
-      {"|s| < R^-L, k = 3: s scaled three times", two_to(-520), 0, 0.5, -1600, two_to(-9),
-       -511},
+      {"|s| < R^-L, k = 3: s scaled three times", two_to(-520), 0, 0.5, -1600, two_to(-9), -511},
       {"k > 3", 0.5, 0, 0.5, -2100, 0.5, 0},
       {"t below R^-L: k = q + 1", 1.0, 0, two_to(-520), -600, 1.0, 0},
   };
@@ -352,17 +351,13 @@ TEST_F(ExtendedReduce, LeavesValuesOutOfRangeUntouched) {
     double x;
     std::int32_t ix;
   } cases[] = {
-      {1.5, 1022},          // 1.5 * 2^1022
-      {1.0, 1023},          // 2^1023: a double, but beyond the range
-      {0.5, -1022},         // 2^-1023, below the normal doubles
-      {1.0, -1030},         // subnormal
-      {-0.75, -2000},
-      {two_to(-500), 3000},
-      {1.0, KMAX},
-      {1.0, -KMAX},
-      {INF, 5},             // no plain value, and no endless scaling
-      {NaN, 5},
-      {-INF, -5},
+      {1.5, 1022},   // 1.5 * 2^1022
+      {1.0, 1023},   // 2^1023: a double, but beyond the range
+      {0.5, -1022},  // 2^-1023, below the normal doubles
+      {1.0, -1030},  // subnormal
+      {-0.75, -2000}, {two_to(-500), 3000}, {1.0, KMAX}, {1.0, -KMAX},
+      {INF, 5},  // no plain value, and no endless scaling
+      {NaN, 5},       {-INF, -5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << " " << c.ix);

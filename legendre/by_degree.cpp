@@ -1,0 +1,179 @@
+#include "legendre/by_degree.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "legendre/extended_range.hpp"
+
+namespace legendre {
+
+namespace {
+
+// B_2j / (2j), the Bernoulli numbers over their index, as numerator and
+// denominator: the coefficients of 1/a^(2j) in the asymptotic series of
+// psi(a) - ln a + 1/(2a).
+constexpr std::array<double, 12> DIGAMMA_NUMERATORS = {
+    1.0, -1.0, 1.0, -1.0, 1.0, -691.0, 1.0, -3617.0, 43867.0, -174611.0, 77683.0, -236364091.0};
+constexpr std::array<double, 12> DIGAMMA_DENOMINATORS = {
+    12.0, 120.0, 252.0, 240.0, 132.0, 32760.0, 12.0, 8160.0, 14364.0, 6600.0, 276.0, 65520.0};
+
+// tan^mu(theta/2) / mu! * F(-nu, nu + 1; mu + 1; y) with y = sin^2(theta/2),
+// which is P^(-mu)_nu(cos theta). The series has no tolerance test: it ends
+// at an exactly zero term (whole nu) or after mantissa_bits - 1 terms past
+// the leading 1; with y <= 1/2 that is beyond the precision of a double.
+ExtendedReal p_series(double nu, std::int32_t mu, double y, double t,
+                      const ExtendedReal& mu_factorial, int mantissa_bits) {
+  double s = 1.0;
+  std::int32_t is = 0;
+  double a = 1.0;
+  std::int32_t ia = 0;
+  for (int i = 2; i <= mantissa_bits; ++i) {
+    const double denominator = static_cast<double>((i - 1 + std::int64_t{mu}) * (i - 1));
+    a = a * (i - 1 + nu) * (i - 2 - nu) * y / denominator;
+    XDADJ(a, ia);
+    if (a == 0.0) break;
+    extended_add(s, is, a, ia, s, is);
+  }
+  if (mu > 0) {
+    for (std::int32_t i = 0; i < mu; ++i) {
+      s *= t;
+      XDADJ(s, is);
+    }
+    s = s / mu_factorial.x;
+    // Both indices lie within KMAX < 2^30, so the difference fits.
+    is = is - mu_factorial.ix;
+    XDADJ(s, is);
+  }
+  return {s, is};
+}
+
+// Q^(mu)_nu(cos theta) for mu = 0 or 1 by its series in y = sin^2(theta/2)
+// with the logarithmic part ln cot(theta/2) and the psi function; all
+// mantissa_bits terms are summed.
+ExtendedReal q_series(double nu, std::int32_t mu, double y, double t, double s1, int K, int KK,
+                      int mantissa_bits) {
+  const double c = -std::log(t);  // ln cot(theta/2)
+  const double p = digamma(nu + 1.0, K, KK);
+  double s = 0.0;
+  std::int32_t is = 0;
+  double a = 1.0;
+  std::int32_t ia = 0;
+  for (int i = 1; i <= mantissa_bits; ++i) {
+    if (i > 1) {
+      const double denominator = static_cast<double>((i - 1) * (i - 1 + std::int64_t{mu}));
+      a = a * (i - 2 - nu) * (i - 1 + nu) * y / denominator;
+      XDADJ(a, ia);
+    }
+    const double d = digamma(i, K, KK);
+    const double term = mu < 1
+                            ? (d - p + c) * a
+                            : (nu * (nu + 1) * (c - p + d) + (nu - i + 1) * (i + nu) / (2 * i)) * a;
+    extended_add(s, is, term, ia, s, is);
+  }
+  if (mu >= 1) {
+    s = -(t * s);
+    extended_add(s, is, -s1, 0, s, is);
+  }
+  return {s, is};
+}
+
+}  // namespace
+
+double digamma(double a, int K, int KK) {
+  // Shift the argument up by n to v = a + n >= about KK.
+  const double shift = KK - std::trunc(a);
+  const int n = shift > 0.0 ? static_cast<int>(shift) : 0;
+  const double v = a + n;
+
+  double S = 0.0;
+  for (int j = K - 1; j >= 1; --j) {
+    S = (S + DIGAMMA_NUMERATORS[std::size_t(j - 1)] / DIGAMMA_DENOMINATORS[std::size_t(j - 1)]) /
+        std::pow(v, 2.0);
+  }
+  double psi = std::log(v) - 0.5 / v - S;
+  if (n > 0) {
+    // psi(a) = psi(a + n) - sum of 1/(a + n - i), largest denominator first.
+    double T = 0.0;
+    for (int i = 1; i <= n; ++i) T += 1.0 / (a + n - i);
+    psi = psi - T;
+  }
+  return psi;
+}
+
+void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, double THETA,
+                        std::int32_t ID, std::span<double> VALUES,
+                        std::span<std::int32_t> INDICES) {
+  const int mantissa_bits = extended_range_parameters().mantissa_bits;
+
+  // Start degree: DNU1 less a whole number, in (-1.5, -0.5] for P and in
+  // (-1, 0.5) for Q. fmod keeps the sign of DNU1.
+  double f = std::fmod(DNU1, 1.0);
+  if (f >= 0.5) f = f - 1.0;
+  if (ID != 2 && f > -0.5) f = f - 1.0;
+  double nu = f;
+
+  std::int32_t mu = order;
+  ExtendedReal mu_factorial{1.0, 0};
+  for (std::int32_t i = 1; i <= mu; ++i) {
+    mu_factorial.x = i * mu_factorial.x;
+    XDADJ(mu_factorial.x, mu_factorial.ix);
+  }
+
+  const double x = std::cos(THETA);
+  const double y = std::pow(std::sin(THETA / 2.0), 2.0);
+  const double t = std::tan(THETA / 2.0);
+
+  // The values at the two lowest degrees of the class, nu0 and nu0 + 1.
+  ExtendedReal previous;
+  ExtendedReal current;
+  if (ID != 2) {
+    previous = p_series(nu, mu, y, t, mu_factorial, mantissa_bits);
+    nu = nu + 1.0;
+    current = p_series(nu, mu, y, t, mu_factorial, mantissa_bits);
+  } else {
+    const int K = mantissa_bits / 10 + 1;
+    const int KK = 5 * K;
+    const double s1 = 1.0 / std::sin(THETA);
+    previous = q_series(nu, mu, y, t, s1, K, KK, mantissa_bits);
+    nu = nu + 1.0;
+    current = q_series(nu, mu, y, t, s1, K, KK, mantissa_bits);
+    // Q^(mu) recurs in degree like P^(-mu) with mu negated.
+    order = -order;
+    mu = -mu;
+  }
+  nu = nu + 1.0;  // the next degree to compute
+
+  // The comparisons with half-integer offsets make the stores land on the
+  // degrees DNU1, DNU1 + 1, ..., top_degree in spite of rounding in nu.
+  // The end of the spans ends the run as well.
+  const std::size_t capacity = std::min(VALUES.size(), INDICES.size());
+  std::size_t k = 0;
+  if (nu - 1.5 >= DNU1) {
+    if (capacity == 0) return;
+    VALUES[0] = previous.x;
+    INDICES[0] = previous.ix;
+    k = 1;
+    if (top_degree + 1.5 < nu) return;
+  }
+  for (;;) {
+    const ExtendedReal kept = current;
+    if (DNU1 + 0.5 <= nu) {
+      if (k >= capacity) return;
+      VALUES[k] = current.x;
+      INDICES[k] = current.ix;
+      ++k;
+      if (top_degree + 0.5 < nu) return;
+    }
+    // (nu + mu) P_nu = (2 nu - 1) x P_(nu-1) - (nu - 1 - mu) P_(nu-2)
+    const double u = (2.0 * nu - 1.0) / (mu + nu) * x * current.x;
+    const double w = (nu - 1.0 - mu) / (mu + nu) * previous.x;
+    extended_add(u, current.ix, -w, previous.ix, current.x, current.ix);
+    XDADJ(current.x, current.ix);
+    nu = nu + 1.0;
+    previous = kept;
+  }
+}
+
+}  // namespace legendre

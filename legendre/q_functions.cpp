@@ -1,0 +1,139 @@
+#include "legendre/q_functions.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "legendre/by_degree.hpp"
+#include "legendre/extended_range.hpp"
+
+namespace legendre {
+
+namespace {
+
+ExtendedReal read_entry(std::span<const double> VALUES, std::span<const std::int32_t> INDICES,
+                        std::int64_t e) {
+  const auto at = static_cast<std::size_t>(e - 1);
+  return {VALUES[at], INDICES[at]};
+}
+
+void write_entry(std::span<double> VALUES, std::span<std::int32_t> INDICES, std::int64_t e,
+                 const ExtendedReal& value) {
+  const auto at = static_cast<std::size_t>(e - 1);
+  VALUES[at] = value.x;
+  INDICES[at] = value.ix;
+}
+
+// One step of the forward recurrence in order at the degree nu: from
+// lower = Q^(mu-1) and upper = Q^(mu) makes Q^(mu+1), which becomes the new
+// upper value, the old one the new lower value; mu goes up by 1.
+void step_in_order(double nu, std::int64_t& mu, double x, double s, ExtendedReal& lower,
+                   ExtendedReal& upper) {
+  const double u = -2.0 * mu * x * s * upper.x;
+  const double w = (nu - mu + 1) * (mu + nu) * lower.x;
+  ExtendedReal next;
+  extended_add(u, upper.ix, -w, lower.ix, next.x, next.ix);
+  XDADJ(next.x, next.ix);
+  lower = upper;
+  upper = next;
+  mu = mu + 1;
+}
+
+}  // namespace
+
+void legendre_q_by_order(double DNU1, double top_degree, std::int32_t MU1, std::int32_t MU2,
+                         double THETA, double x, double s, std::int32_t ID,
+                         std::span<double> VALUES, std::span<std::int32_t> INDICES) {
+  const double nu = DNU1;
+  // legendre_by_degree negates the order it is given for Q: a scratch
+  // variable, set before each call.
+  std::int32_t order = 0;
+  legendre_by_degree(DNU1, top_degree, order, THETA, ID, VALUES, INDICES);
+  ExtendedReal lower = read_entry(VALUES, INDICES, 1);
+  order = 1;
+  legendre_by_degree(DNU1, top_degree, order, THETA, ID, VALUES, INDICES);
+  ExtendedReal upper = read_entry(VALUES, INDICES, 1);
+  std::int64_t mu = 1;
+
+  std::int64_t k = 0;
+  if (MU1 <= 0) {
+    k = 1;
+    write_entry(VALUES, INDICES, k, lower);
+  }
+  if (MU1 <= 1) {
+    k = k + 1;
+    write_entry(VALUES, INDICES, k, upper);
+    if (MU2 <= 1) return;
+  }
+  for (;;) {
+    step_in_order(nu, mu, x, s, lower, upper);
+    if (mu >= MU1) {
+      k = k + 1;
+      write_entry(VALUES, INDICES, k, upper);
+      if (mu >= MU2) return;
+    }
+  }
+}
+
+void legendre_q_by_degree(double DNU1, double top_degree, std::int32_t MU1, double THETA, double x,
+                          double s, std::int32_t ID, std::span<double> VALUES,
+                          std::span<std::int32_t> INDICES) {
+  const auto capacity = static_cast<std::int64_t>(std::min(VALUES.size(), INDICES.size()));
+  const std::int64_t n =
+      std::min(static_cast<std::int64_t>(std::trunc(top_degree - DNU1 + 1.5)), capacity);
+  if (n < 1) return;
+
+  // Q^(0) and Q^(1) at the top degree and the one below it.
+  ExtendedReal order0_top;
+  ExtendedReal order0_below;
+  std::int32_t order = 0;  // scratch: legendre_by_degree negates it for Q
+  if (MU1 != 1) {
+    legendre_by_degree(DNU1, top_degree, order, THETA, ID, VALUES, INDICES);
+    if (MU1 == 0) return;
+    order0_top = read_entry(VALUES, INDICES, n);
+    if (n >= 2) order0_below = read_entry(VALUES, INDICES, n - 1);
+  }
+  order = 1;
+  legendre_by_degree(DNU1, top_degree, order, THETA, ID, VALUES, INDICES);
+  if (MU1 == 1) return;
+  const ExtendedReal order1_top = read_entry(VALUES, INDICES, n);
+  ExtendedReal order1_below;
+  if (n >= 2) order1_below = read_entry(VALUES, INDICES, n - 1);
+
+  // The order MU1 at the top degree, and at the degree below it.
+  std::int64_t mu = 1;
+  ExtendedReal lower = order0_top;
+  ExtendedReal upper = order1_top;
+  while (mu < MU1) step_in_order(top_degree, mu, x, s, lower, upper);
+  write_entry(VALUES, INDICES, n, upper);
+  if (n == 1) return;
+
+  mu = 1;
+  lower = order0_below;
+  upper = order1_below;
+  while (mu < MU1) step_in_order(top_degree - 1.0, mu, x, s, lower, upper);
+  write_entry(VALUES, INDICES, n - 1, upper);
+  if (n == 2) return;
+
+  // Down in degree at the order MU1, from c at the degree nu and d at nu + 1.
+  // The entry counter, not a comparison of degrees, ends the run: nu,
+  // stepped down from the top degree, may stay a rounding error above
+  // DNU1 after the last step.
+  mu = MU1;
+  ExtendedReal c = read_entry(VALUES, INDICES, n - 1);
+  ExtendedReal d = read_entry(VALUES, INDICES, n);
+  double nu = top_degree - 1.0;
+  for (std::int64_t e = n - 1; e > 1; --e) {
+    const double u = (2 * nu + 1) * x * c.x / (mu + nu);
+    const double w = -(nu - mu + 1) * d.x / (mu + nu);
+    ExtendedReal next;
+    extended_add(u, c.ix, w, d.ix, next.x, next.ix);
+    XDADJ(next.x, next.ix);
+    d = c;
+    c = next;
+    write_entry(VALUES, INDICES, e - 1, next);
+    nu = nu - 1;
+  }
+}
+
+}  // namespace legendre
