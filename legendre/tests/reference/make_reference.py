@@ -1,0 +1,489 @@
+#!/usr/bin/python3
+"""Reference values of the associated Legendre functions of real degree on
+the cut, for checking XDLEGF.
+
+Run from the repository root with Debian's python3-mpmath:
+
+    /usr/bin/python3 legendre/tests/reference/make_reference.py \
+        > legendre/tests/data/xdlegf_reference.txt
+
+The output is deterministic (a fixed grid, no randomness, fixed formats).
+
+Function kinds, at x = cos(theta), -1 < x < 1, integer order mu >= 0:
+  1  P^(-mu)_nu(x), the Ferrers function of negative order,
+       = tan(theta/2)^mu / mu! * 2F1(-nu, nu+1; mu+1; sin(theta/2)^2),
+       mpmath: legenp(nu, -mu, x, type=2)
+  2  Q^(mu)_nu(x), the Ferrers function of the second kind,
+       mpmath: legenq(nu, mu, x, type=2)
+  3  P^(mu)_nu(x) = (-1)^mu Gamma(nu+mu+1)/Gamma(nu-mu+1) P^(-mu)_nu(x),
+       mpmath: the same from legenp(nu, -mu, x, type=2), and compared with
+       legenp(nu, mu, x, type=2) where that converges; mpmath's gammaprod
+       takes the limit at the poles, so the value is 0 for a whole nu >= 0
+       below the order, and at nu = -1 (where P_(-1) = P_0) it is 1 for
+       order 0 and 0 above
+  4  sqrt(nu+1/2) sqrt(Gamma(nu+mu+1)/Gamma(nu-mu+1)) P^(-mu)_nu(x), for
+       whole nu only; zero when mu > nu
+
+Every value is computed twice, by two independent methods, and the script
+stops if they disagree by more than 1e-40 relative:
+  A  mpmath's legenp / legenq at 50 significant digits (its hypergeometric
+     combination raises its own precision where terms cancel);
+  B  for kinds 1, 3, 4: the hypergeometric series above, summed term by term
+     here in mpmath arithmetic at a working precision of 60 digits plus the
+     number of digits lost to cancellation (log10 of the largest term over
+     the sum), so that degree 1000 at theta = pi/2, whose largest term is
+     near 1e+300, still keeps 60 digits; for kind 2: the logarithmic series
+     of Q^(0)_nu in y = sin(theta/2)^2 (with the psi function) at degrees nu
+     and nu + 1, Q^(1)_nu = (nu+1) (Q_(nu+1) - x Q_nu) / sin(theta), and the
+     forward recurrence in order
+         Q^(mu+1) = -2 mu x / sin(theta) Q^(mu) - (nu-mu+1)(nu+mu) Q^(mu-1),
+     run at 60 digits plus the digits lost (Q grows with the order, so the
+     forward direction is the stable one).
+Method A is written out to 21 significant digits.
+
+Conditioning. Near a zero of the function, or where it depends strongly on
+its arguments, the relative error of any double computation grows: the
+routine works with cos(theta) and with degrees nu0 + k that carry rounding
+of about one unit in the last place. For each value the script stores two
+condition numbers, from central differences of method A at 30 digits:
+  kappa_theta = |theta * df/dtheta / f|,
+  kappa_nu    = |max(1, |nu|) * df/dnu / f|.
+A relative perturbation eps of theta (or an absolute one of eps*max(1,|nu|)
+of the degree) changes f by about kappa*eps relative; both become large
+near a zero of f (in the degree or in the angle). The test scales its
+tolerance by them.
+
+Inputs are exact doubles: DNU1 and THETA are written with Python's repr,
+which reads back to the same double, and mpmath's mpf(float) is exact, so
+the references are the functions at exactly the doubles the routine gets.
+The right angle is the double 2*atan(1.0).
+"""
+
+import io
+import math
+import multiprocessing
+import struct
+import sys
+
+import mpmath
+from mpmath import mp, mpf
+
+DIGITS = 50             # working precision of method A
+EXTRA = 60              # digits kept by method B beyond its cancellation
+AGREEMENT = mpf('1e-40')  # largest relative difference accepted between A and B
+WORKERS = 2             # the whole grid takes about 20 minutes of one core
+
+PI2 = 2.0 * math.atan(1.0)
+
+
+def single(value):
+    """The double nearest to value as a single-precision number, widened."""
+    return struct.unpack('f', struct.pack('f', value))[0]
+
+
+# ---------------------------------------------------------------------------
+# Method A: mpmath's Legendre functions.
+
+def is_whole(nu):
+    return nu == mpmath.floor(nu)
+
+
+def cosine(theta):
+    """cos(theta) with extra digits, since mpmath's series variable
+    (1 - x)/2 loses about 2*log10(1/theta) of them at small angles."""
+    with mp.workdps(mp.dps + 10 + 2 * max(0, int(-mp.log10(theta)))):
+        return mp.cos(theta)
+
+
+def kind_value_a(kind, nu, mu, theta, contract=True):
+    """The value of a kind by mpmath; contract=False drops the zeros that the
+    routine returns for orders above a whole degree, for the differences in
+    the degree."""
+    x = cosine(theta)
+    if kind == 1:
+        return mp.legenp(nu, -mu, x, type=2)
+    if kind == 2:
+        return mp.legenq(nu, mu, x, type=2)
+    if kind == 3:
+        ratio = mp.gammaprod([nu + mu + 1], [nu - mu + 1])
+        return (-1) ** mu * ratio * mp.legenp(nu, -mu, x, type=2)
+    if kind == 4:
+        if contract and mu > nu:
+            return mpf(0)
+        ratio = mp.gammaprod([nu + mu + 1], [nu - mu + 1])
+        return mp.sqrt(nu + mpf(1) / 2) * mp.sqrt(ratio) * mp.legenp(nu, -mu, x, type=2)
+    raise ValueError(kind)
+
+
+# ---------------------------------------------------------------------------
+# Method B: the defining series, summed here.
+
+def hypergeometric_terms(nu, mu, y, digits):
+    """Sum of 2F1(-nu, nu+1; mu+1; y) at the given precision, and log10 of its
+    largest term."""
+    with mp.workdps(digits):
+        term = mpf(1)
+        total = mpf(1)
+        largest = mpf(1)
+        k = 0
+        tiny = mpf(10) ** (-digits - 5)
+        while True:
+            k += 1
+            term = term * (k - 1 - nu) * (k + nu) * y / ((mu + k) * k)
+            if term == 0:
+                break
+            total += term
+            largest = max(largest, abs(term))
+            # Past k = nu + 1 the term ratio is below y <= 1/2, so the tail
+            # is bounded by the last term.
+            if k > abs(nu) + 2 and abs(term) < tiny * abs(total):
+                break
+        return total, mp.log10(largest)
+
+
+def p_negative_order_b(nu, mu, theta):
+    """P^(-mu)_nu(cos theta) by the series, with the precision raised by the
+    digits the sum loses to cancellation."""
+    digits = EXTRA
+    while True:
+        with mp.workdps(digits + 10):
+            y = mp.sin(theta / 2) ** 2
+            total, log_largest = hypergeometric_terms(nu, mu, y, digits + 10)
+            lost = log_largest - (mp.log10(abs(total)) if total != 0 else -digits)
+            if lost + EXTRA <= digits:
+                factor = mp.tan(theta / 2) ** mu / mp.factorial(mu)
+                return +(factor * total)
+        digits = int(EXTRA + lost + 20)
+
+
+def q_order_zero_series(nu, theta, digits):
+    """Q^(0)_nu(cos theta) = sum over i >= 1 of
+    (psi(i) - psi(nu+1) + ln cot(theta/2)) a_i, a_i the terms of
+    2F1(-nu, nu+1; 1; y), and log10 of the largest of those terms."""
+    with mp.workdps(digits):
+        y = mp.sin(theta / 2) ** 2
+        c = -mp.log(mp.tan(theta / 2))
+        p = mp.digamma(nu + 1)
+        a = mpf(1)
+        psi = -mp.euler
+        total = (psi - p + c) * a
+        largest = abs(total)
+        tiny = mpf(10) ** (-digits - 5)
+        i = 1
+        while True:
+            i += 1
+            a = a * (i - 2 - nu) * (i - 1 + nu) * y / ((i - 1) ** 2)
+            psi += mpf(1) / (i - 1)
+            term = (psi - p + c) * a
+            total += term
+            largest = max(largest, abs(term))
+            if a == 0 or (i > abs(nu) + 3 and abs(term) < tiny * abs(total)):
+                break
+        return total, mp.log10(largest)
+
+
+def q_positive_order_b(nu, mu, theta):
+    """Q^(mu)_nu(cos theta) from the order-0 series at nu and nu + 1 and the
+    forward recurrence in order."""
+    digits = EXTRA + 2 * max(0, int(-mp.log10(theta))) + 10
+    while True:
+        with mp.workdps(digits):
+            q0, big0 = q_order_zero_series(nu, theta, digits)
+            q0_next, big1 = q_order_zero_series(nu + 1, theta, digits)
+            x = mp.cos(theta)
+            s = 1 / mp.sin(theta)
+            difference = q0_next - x * q0
+            q1 = (nu + 1) * difference * s
+            lost = max(big0 - mp.log10(abs(q0)), big1 - mp.log10(abs(q0_next)),
+                       mp.log10(abs(q0_next)) - mp.log10(abs(difference)))
+            if lost + EXTRA > digits:
+                digits = int(EXTRA + lost + 20)
+                continue
+            if mu == 0:
+                return +q0
+            previous, current = q0, q1
+            for m in range(1, mu):
+                previous, current = current, (-2 * m * x * s * current
+                                              - (nu - m + 1) * (nu + m) * previous)
+            return +current
+
+
+def kind_value_b(kind, nu, mu, theta):
+    if kind == 1:
+        return p_negative_order_b(nu, mu, theta)
+    if kind == 2:
+        return q_positive_order_b(nu, mu, theta)
+    if kind == 3:
+        with mp.workdps(DIGITS + 20):
+            ratio = mp.gammaprod([nu + mu + 1], [nu - mu + 1])
+            return (-1) ** mu * ratio * p_negative_order_b(nu, mu, theta)
+    if kind == 4:
+        if mu > nu:
+            return mpf(0)   # including nu = -1, where sqrt(nu + 1/2) has no real value
+        with mp.workdps(DIGITS + 20):
+            ratio = mp.gammaprod([nu + mu + 1], [nu - mu + 1])
+            return mp.sqrt(nu + mpf(1) / 2) * mp.sqrt(ratio) * p_negative_order_b(nu, mu, theta)
+    raise ValueError(kind)
+
+
+# ---------------------------------------------------------------------------
+# One value: both methods, the agreement test and the condition numbers.
+
+largest_disagreement = {1: mpf(0), 2: mpf(0), 3: mpf(0), 4: mpf(0)}
+
+
+def reference(kind, nu, mu, theta):
+    """(value, kappa_theta, kappa_nu) at the exact arguments nu, theta."""
+    with mp.workdps(DIGITS):
+        a = kind_value_a(kind, nu, mu, theta)
+    b = kind_value_b(kind, nu, mu, theta)
+    if a == 0 or b == 0:
+        if a != b:
+            raise RuntimeError('kind %d nu %s mu %d theta %s: A %s, B %s'
+                               % (kind, nu, mu, theta, a, b))
+        return mpf(0), mpf(0), mpf(0)
+    difference = abs(a - b) / abs(b)
+    if difference > AGREEMENT:
+        # A second try of method A at twice the precision before giving up.
+        with mp.workdps(2 * DIGITS):
+            a = kind_value_a(kind, nu, mu, theta)
+        difference = abs(a - b) / abs(b)
+        if difference > AGREEMENT:
+            raise RuntimeError('kind %d nu %s mu %d theta %s: methods disagree, A %s, B %s'
+                     % (kind, mpmath.nstr(nu, 17), mu, mpmath.nstr(theta, 17),
+                        mpmath.nstr(a, 25), mpmath.nstr(b, 25)))
+    largest_disagreement[kind] = max(largest_disagreement[kind], difference)
+    if kind == 3:
+        # mpmath's positive-order function directly, as a check of the sign
+        # convention; its hypergeometric combination does not converge for
+        # some orders far above a non-whole degree, which are left out.
+        try:
+            with mp.workdps(DIGITS):
+                direct = mp.legenp(nu, mu, cosine(theta), type=2)
+        except ValueError:
+            direct = None
+        if direct is not None and abs(direct - b) > AGREEMENT * abs(b):
+            raise RuntimeError('kind 3 nu %s mu %d: legenp(nu, mu) %s, series %s'
+                     % (mpmath.nstr(nu, 17), mu, mpmath.nstr(direct, 25), mpmath.nstr(b, 25)))
+    with mp.workdps(30):
+        h = mpf('1e-12')
+        f = kind_value_a(kind, nu, mu, theta)
+        dtheta = (kind_value_a(kind, nu, mu, theta * (1 + h))
+                  - kind_value_a(kind, nu, mu, theta * (1 - h))) / (2 * h)
+        kappa_theta = abs(dtheta / f)
+        step = h * max(1, abs(nu))
+        dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
+               - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
+        kappa_nu = abs(dnu / f)
+    return a, kappa_theta, kappa_nu
+
+
+# ---------------------------------------------------------------------------
+# The grid.
+
+WHOLE = [-1.0, 0.0, 1.0, 2.0, 3.0, 5.0, 10.0, 37.0, 100.0, 250.0, 500.0, 999.0, 1000.0]
+HALF = [-0.5, 0.5, 1.5, 2.5, 10.5, 99.5, 500.5, 999.5]
+IRREGULAR = [-0.999, -0.9, -0.7, -0.3, 0.001, 0.3, single(2.2753966), single(2.932276),
+             3.2, single(4.090469), single(5.012005), 17.123456789, 123.456, 456.789,
+             777.77, 999.9]
+ORDERS = [0, 1, 2, 3, 5, 10, 20, 50, 100]
+ANGLES = [1e-6, 1e-4, 1e-3, 0.01, 0.1, 0.5, 0.6981317007977318, 1.0, 1.2, 1.5, PI2]
+ANGLES_PER_PAIR = 3
+
+
+def single_cases():
+    """(kind, DNU1, NUDIFF, MU1, MU2, THETA) of one value each. Every pair of
+    degree and order meets three angles, chosen by a fixed stride so that
+    each angle is met about equally often across the grid."""
+    cases = []
+    degrees = WHOLE + HALF + IRREGULAR
+    for kind in (1, 2, 3, 4):
+        for i, dnu in enumerate(degrees):
+            if kind == 4 and dnu not in WHOLE:
+                continue
+            if kind == 2 and dnu == -1.0:
+                continue            # a pole of Q; the routine rejects it
+            for j, mu in enumerate(ORDERS):
+                for k in range(ANGLES_PER_PAIR):
+                    angle = ANGLES[(3 * i + 5 * j + 4 * k + kind) % len(ANGLES)]
+                    cases.append((kind, dnu, 0, mu, mu, angle))
+    return cases
+
+
+# The values quoted with the routine's definition, and further points chosen
+# by hand: the orders above a whole degree (zeros for kinds 3 and 4), and
+# values far outside the double range.
+SPECIAL_CASES = [
+    (1, 2.5, 0, 1, 1, 0.5),
+    (3, 2.5, 0, 1, 1, 0.5),
+    (1, 0.3, 0, 2, 2, 1.2),
+    (2, 1.0, 0, 0, 0, 0.5),
+    (3, 2.0, 0, 3, 3, 0.5),          # order above a whole degree: zero
+    (3, -1.0, 0, 0, 0, 0.5),         # P_(-1) = P_0 = 1
+    (3, -1.0, 0, 1, 1, 0.5),         # ... and its order 1 is zero
+    (3, -1.0, 0, 0, 3, 0.4),
+    (4, -1.0, 0, 0, 0, 0.5),         # no real normalised value: zero
+    (1, -1.0, 0, 0, 0, 0.5),
+    (3, 2.0, 0, 3, 5, 0.3),          # whole run of orders above the degree
+    (4, 5.0, 0, 10, 10, 1.0),
+    (4, 3.0, 0, 4, 6, 0.2),
+    (3, 2.5, 0, 3, 3, 0.5),          # not whole: computed
+    (1, 5.0, 0, 200, 200, 1e-6),     # far below the double range
+    (1, 1000.0, 0, 200, 200, 1e-6),
+    (1, 0.5, 0, 150, 150, 0.01),
+    (1, 1000.0, 0, 300, 300, PI2),
+    (2, 5.0, 0, 200, 200, 1e-6),     # far above it
+    (2, 1000.0, 0, 150, 150, 0.5),
+    (3, 1000.0, 0, 150, 150, 0.5),
+    (3, 999.5, 0, 300, 300, 1.0),
+    (3, 10.5, 0, 200, 200, 1e-4),
+    (4, 1000.0, 0, 300, 300, 0.01),  # normalised, yet out of range at a small angle
+    (4, 1000.0, 0, 500, 500, 0.1),
+    (4, 1000.0, 0, 1000, 1000, PI2),
+    # The cap harmonic basis: its degrees and orders, at cap colatitudes.
+    (3, single(2.932276), 0, 0, 0, 0.2),
+    (3, single(5.012005), 0, 0, 0, 0.6981317007977318),
+    (3, single(2.2753966), 0, 1, 1, 0.6981317007977318),
+    (3, single(5.012005), 0, 1, 1, 1e-3),
+    (3, single(4.090469), 0, 2, 2, 0.2),
+    (3, single(4.090469), 0, 2, 2, 0.6981317007977318),
+]
+
+RUN_CASES = [
+    # Runs of degrees (NUDIFF > 0).
+    (1, 0.3, 20, 2, 2, 1.2),
+    (1, -0.7, 1, 0, 0, 0.5),         # only the two starting degrees
+    (1, -0.3, 5, 1, 1, 0.1),
+    (1, -1.0, 10, 5, 5, 1e-3),
+    (1, 0.0, 100, 0, 0, PI2),
+    (1, 990.5, 9, 50, 50, 0.6981317007977318),
+    (1, single(2.2753966), 30, 1, 1, 1e-6),
+    (1, 500.25, 40, 100, 100, 0.01),
+    (2, 0.3, 1, 0, 0, 0.5),
+    (2, 0.7, 20, 1, 1, 1.0),
+    (2, -0.9, 30, 3, 3, 0.2),
+    (2, 1.0, 50, 2, 2, 1e-4),
+    (2, 900.5, 20, 10, 10, 1.5),
+    (2, 0.0, 10, 100, 100, 1e-3),
+    (2, -0.999, 5, 0, 0, PI2),
+    (3, 1.0, 4, 3, 3, 0.5),          # degrees 1 and 2 below the order: zeros
+    (3, 2.5, 10, 1, 1, 0.5),
+    (3, -1.0, 20, 2, 2, 0.3),
+    (3, -1.0, 5, 0, 0, 0.8),
+    (3, 3.2, 30, 20, 20, 0.05),
+    (3, 950.0, 50, 100, 100, PI2),
+    (3, 0.3, 5, 0, 0, 1e-6),
+    (4, 0.0, 60, 10, 10, 0.9),       # degrees 0 to 9 below the order: zeros
+    (4, 5.0, 20, 3, 3, 1e-5),
+    (4, 900.0, 100, 100, 100, 0.3),
+    (4, -1.0, 3, 0, 0, 1.2),         # degree -1 below the order 0: zero
+    # Runs of orders (MU2 > MU1).
+    (1, 2.5, 0, 0, 10, 0.5),
+    (1, 0.3, 0, 0, 100, 1.2),
+    (1, 1000.0, 0, 90, 100, 1e-6),
+    (1, -0.5, 0, 0, 1, 0.1),         # the two top orders only
+    (1, 37.0, 0, 0, 50, PI2),
+    (1, 999.9, 0, 1, 30, 0.01),
+    (2, 0.3, 0, 0, 1, 0.5),
+    (2, 1.0, 0, 0, 20, 0.5),
+    (2, 2.5, 0, 3, 4, 0.1),
+    (2, -0.9, 0, 0, 10, 1.5),
+    (2, 500.5, 0, 0, 100, 0.7),
+    (2, 10.0, 0, 50, 100, 1e-4),
+    (3, 2.0, 0, 0, 4, 0.6),          # orders 3 and 4 above the degree: zeros
+    (3, 2.5, 0, 0, 10, 0.5),
+    (3, 100.0, 0, 0, 100, 1.0),
+    (3, 1000.0, 0, 100, 160, 0.2),
+    (3, 0.3, 0, 0, 5, 1e-3),
+    (4, 2.0, 0, 0, 4, 0.6),          # orders 3 and 4 above the degree: zeros
+    (4, 100.0, 0, 0, 100, 0.3),
+    (4, 1000.0, 0, 0, 100, PI2),
+    (4, 500.0, 0, 80, 100, 1e-3),
+]
+
+
+def fmt(value, digits):
+    return mpmath.nstr(value, digits, strip_zeros=False, min_fixed=-4, max_fixed=6)
+
+
+def write_case(number, case, out):
+    kind, dnu1, nudiff, mu1, mu2, theta = case
+    count = mu2 - mu1 + nudiff + 1
+    with mp.workdps(DIGITS):
+        nu1 = mpf(dnu1)
+        angle = mpf(theta)
+    top = dnu1 + nudiff
+    for entry in range(1, count + 1):
+        if nudiff > 0:
+            nu, mu = nu1 + (entry - 1), mu1
+        else:
+            nu, mu = nu1, mu1 + entry - 1
+        value, kappa_theta, kappa_nu = reference(kind, nu, mu, angle)
+        if value == 0:
+            sign, mantissa, exponent, log10 = '0', '0', '0', '-inf'
+        else:
+            with mp.workdps(DIGITS):
+                m, e = mpmath.frexp(abs(value))
+                sign = '+' if value > 0 else '-'
+                mantissa = fmt(m, 21)
+                exponent = str(int(e))
+                log10 = fmt(mp.log10(abs(value)), 21)
+        out.write('%d %d %r %d %d %d %r %d %s %s %s %s %s %s\n' % (
+            number, kind, dnu1, nudiff, mu1, mu2, theta, entry, sign, mantissa, exponent,
+            log10, '%.3g' % float(kappa_theta), '%.3g' % float(kappa_nu)))
+
+
+HEADER = """\
+# Reference values of XDLEGF: associated Legendre functions of real degree
+# and integer order on the cut, at x = cos(THETA).
+# Made by legendre/tests/reference/make_reference.py (mpmath, 50 digits,
+# every value checked against a second, independent method to 1e-40).
+# One line per result entry. Columns:
+#   case     number of the XDLEGF call; the lines of one call follow each other
+#   kind     ID: 1 P^(-mu)_nu, 2 Q^(mu)_nu, 3 P^(mu)_nu, 4 normalised P
+#   dnu1     DNU1, written so that it reads back as the exact double
+#   nudiff   NUDIFF
+#   mu1 mu2  MU1 and MU2
+#   theta    THETA in radians, exact double
+#   entry    entry number from 1: degree DNU1+entry-1 (run of degrees) or
+#            order MU1+entry-1 (run of orders or one value)
+#   sign     + or -, or 0 for a value that is exactly zero
+#   mantissa |value| = mantissa * 2^exponent, 0.5 <= mantissa < 1
+#   exponent   (21 significant digits; zero values: 0 and 0)
+#   log10    log10 |value| (-inf for zero)
+#   kappa_theta  |theta * d value/d theta / value|
+#   kappa_nu     |max(1, |nu|) * d value/d nu / value|; both condition
+#            numbers grow without bound near a zero of the value
+"""
+
+
+def compute_case(numbered_case):
+    """The lines of one case and the largest disagreement of its methods;
+    run in a worker process."""
+    mp.dps = DIGITS
+    for kind in largest_disagreement:
+        largest_disagreement[kind] = mpf(0)
+    text = io.StringIO()
+    write_case(numbered_case[0], numbered_case[1], text)
+    return text.getvalue(), dict(largest_disagreement)
+
+
+def main():
+    mp.dps = DIGITS
+    out = sys.stdout
+    out.write(HEADER)
+    cases = list(enumerate(SPECIAL_CASES + RUN_CASES + single_cases(), start=1))
+    # Two worker processes; the lines are written in the order of the cases,
+    # so the output does not depend on the number of workers.
+    with multiprocessing.Pool(WORKERS) as pool:
+        for text, disagreement in pool.imap(compute_case, cases, chunksize=4):
+            out.write(text)
+            for kind, value in disagreement.items():
+                largest_disagreement[kind] = max(largest_disagreement[kind], value)
+    for kind in (1, 2, 3, 4):
+        sys.stderr.write('kind %d: largest relative difference between the methods %s\n'
+                         % (kind, mpmath.nstr(largest_disagreement[kind], 3)))
+
+
+if __name__ == '__main__':
+    main()
