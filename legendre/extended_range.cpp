@@ -36,7 +36,7 @@ void report(std::string_view message, int NERR) {
 // power of two and every power used lies within the range of a double.
 double power(double base, std::int64_t n) { return std::pow(base, static_cast<double>(n)); }
 
-// |x| < R^-L, tested as the design states it: |x| * R^L < 1.
+// |x| < R^-L, tested as |x| * R^L < 1 (no power R^-L is formed).
 bool below_window(double magnitude, const ExtendedRangeParameters& p) {
   return magnitude * p.radix_to_l < 1.0;
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "legendre/extended_range.hpp"
-#include "legendre/tests/fatal_report.hpp"
 #include "legendre/tests/results.hpp"
+#include "legendre/tests/test_run.hpp"
 
 namespace {
 
@@ -27,13 +27,8 @@ using legendre_tests::SENTINEL_VALUE;
 // leaves room for the recurrence without hiding a wrong term.
 constexpr double TOLERANCE = 1e-14;
 
-class LegendreByDegree : public testing::Test {
+class LegendreByDegree : public legendre_tests::DefaultArithmetic {
  protected:
-  void SetUp() override {
-    legendre_tests::reset_run();
-    legendre::XDSET(0, 0, 0.0, 0);
-  }
-
   // Runs legendre_by_degree into arrays of `size` entries filled with
   // sentinels.
   static Results run(double DNU1, double top_degree, std::int32_t& order, double THETA,

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "legendre/extended_range.hpp"
-#include "legendre/tests/fatal_report.hpp"
 #include "legendre/tests/results.hpp"
+#include "legendre/tests/test_run.hpp"
 
 namespace {
 
@@ -18,13 +18,8 @@ using legendre::legendre_positive_order;
 using legendre_tests::near_relative;
 using legendre_tests::Results;
 
-class ByOrder : public testing::Test {
+class ByOrder : public legendre_tests::DefaultArithmetic {
  protected:
-  void SetUp() override {
-    legendre_tests::reset_run();
-    legendre::XDSET(0, 0, 0.0, 0);
-  }
-
   static Results p_by_order(double nu, std::int32_t MU1, std::int32_t MU2, double THETA,
                             std::size_t size) {
     Results r(size);

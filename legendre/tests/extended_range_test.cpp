@@ -8,7 +8,7 @@
 #include <string>
 
 #include "errors/xerror.hpp"
-#include "legendre/tests/fatal_report.hpp"
+#include "legendre/tests/test_run.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -34,14 +34,7 @@ class ExtendedRange : public testing::Test {
   void SetUp() override { legendre_tests::reset_run(); }
 };
 
-// The arithmetic with its defaults, as XDLEGF sets it up.
-class DefaultArithmetic : public ExtendedRange {
- protected:
-  void SetUp() override {
-    ExtendedRange::SetUp();
-    XDSET(0, 0, 0.0, 0);
-  }
-};
+using legendre_tests::DefaultArithmetic;
 
 // ---------------------------------------------------------------- XDSET
 

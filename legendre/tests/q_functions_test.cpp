@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "legendre/extended_range.hpp"
-#include "legendre/tests/fatal_report.hpp"
 #include "legendre/tests/results.hpp"
+#include "legendre/tests/test_run.hpp"
 
 namespace {
 
@@ -22,13 +22,7 @@ using legendre_tests::Results;
 // degrees within some 1e-14.
 constexpr double TOLERANCE = 1e-14;
 
-class QFunctions : public testing::Test {
- protected:
-  void SetUp() override {
-    legendre_tests::reset_run();
-    legendre::XDSET(0, 0, 0.0, 0);
-  }
-};
+using QFunctions = legendre_tests::DefaultArithmetic;
 
 // legenq(1.5, mu, cos(0.9), type=2) for mu = 0..4
 const double Q_15_09[] = {-0.81039690390417434, -0.85011240564291512, 4.3882037402265113,

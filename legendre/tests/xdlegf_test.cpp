@@ -11,8 +11,8 @@
 
 #include "errors/xerror.hpp"
 #include "legendre/extended_range.hpp"
-#include "legendre/tests/fatal_report.hpp"
 #include "legendre/tests/results.hpp"
+#include "legendre/tests/test_run.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {

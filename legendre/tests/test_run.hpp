@@ -1,7 +1,8 @@
-// What the console shows for a level-1 report of the Legendre routines, the
-// first of the run: the message, its number, the abort line, the error
-// summary of one entry and the closing line.
+// A fresh run for each Legendre test, and what the console shows for a
+// level-1 report of the Legendre routines.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
@@ -12,7 +13,9 @@
 
 namespace legendre_tests {
 
-/// The whole console text of the report; NERR is a single digit here.
+/// The whole console text of a level-1 report, the first of the run: the
+/// message, its number, the abort line, the error summary of one entry
+/// and the closing line. NERR is a single digit here.
 inline std::string fatal_report(std::string_view message, int NERR) {
   const std::string number = std::string(9, ' ') + std::to_string(NERR);
   return " "
@@ -36,5 +39,14 @@ inline void reset_run() {
   errors::reset_message_table();
   legendre::reset_extended_range_parameters();
 }
+
+/// A fresh run with the arithmetic set up as XDLEGF sets it up.
+class DefaultArithmetic : public testing::Test {
+ protected:
+  void SetUp() override {
+    reset_run();
+    legendre::XDSET(0, 0, 0.0, 0);
+  }
+};
 
 }  // namespace legendre_tests
