@@ -95,8 +95,11 @@ double digamma(double a, int K, int KK) {
   double psi = std::log(v) - 0.5 / v - S;
   if (n > 0) {
     // psi(a) = psi(a + n) - sum of 1/(a + n - i), largest denominator first.
+    // The whole number n - i is formed first: (a + n) - i would round a to
+    // the ulp of a + n, and the last term, 1/a, would lose the digits of a
+    // small a (near the degree -1 of Q, where psi has its pole).
     double T = 0.0;
-    for (int i = 1; i <= n; ++i) T += 1.0 / (a + n - i);
+    for (int i = 1; i <= n; ++i) T += 1.0 / (a + (n - i));
     psi = psi - T;
   }
   return psi;

@@ -44,6 +44,7 @@ show("digamma(1)", digamma(1))
 show("digamma(0.5)", digamma(mpf(0.5)))
 show("digamma(40.5)", digamma(mpf(40.5)))
 show("digamma(0.001)", digamma(mpf(0.001)))
+show("digamma(1e-10)", digamma(mpf(1e-10)))
 
 for k in range(4):
     show(f"P(3.2+{k}, -1, 0.7)", P(mpf(3.2) + k, -1, 0.7))
@@ -85,3 +86,5 @@ show("P_positive(500.3, 100, 1e-6)", P_positive(mpf(500.3), 100, 1e-6))
 show_wide("P(500.3, -100, 1e-6)", P(mpf(500.3), -100, 1e-6))
 show("normalised(3, 3, 0.6)", normalised(mpf(3), 3, 0.6))
 show("P(2.5, -1, pi/2 as a double)", P(mpf(2.5), -1, 1.5707963267948966))
+for k in range(2):
+    show(f"Q(-0.9999999999+{k}, 0, 0.5)", Q(mpf(-0.9999999999) + k, 0, 0.5))
