@@ -1,0 +1,52 @@
+// The coefficient file KARVEN_coeff.inp: for each of the 381 epochs (the
+// years 0, 5, ..., 1900 AD, one row each, in that order) the intensity
+// scale, the nine relative coefficients, and their errors at 95%
+// confidence.
+#pragma once
+
+#include <array>
+
+#include "console/records.hpp"
+#include "driver/constants.hpp"
+
+namespace driver {
+
+inline constexpr const char* COEFFICIENT_FILE_NAME = "KARVEN_coeff.inp";
+inline constexpr int COEFFICIENT_COLUMNS = 20;
+inline constexpr int COEFFICIENT_COUNT = N_EPOCHS * COEFFICIENT_COLUMNS;  // 7620
+
+/// The coefficient file cannot be opened or read, ends early, or holds
+/// something that is not a number.
+class CoefficientFileError : public console::RunFailure {
+ public:
+  using console::RunFailure::RunFailure;
+};
+
+/// The 7620 numbers of the file, row after row; columns of a row:
+/// 1 scale U (microtesla), 2-10 relative coefficients c_1..c_9,
+/// 11 error of U (microtesla), 12-20 errors of c_1..c_9.
+struct CoefficientTable {
+  std::array<double, COEFFICIENT_COUNT> values{};
+};
+
+/// Reads the first 7620 numbers of KARVEN_coeff.inp in the current
+/// directory in one pass and closes the file; whatever follows them is
+/// not read. Numbers are ordinary decimal numbers (optional sign, decimal
+/// point and exponent letter E or D in either case), separated by blanks,
+/// tabs, commas or line breaks (LF or CR LF), spread over lines in any way.
+///
+/// @throws CoefficientFileError naming the file and what is wrong
+void load_coefficients();
+
+const CoefficientTable& coefficient_table();
+
+/// Readers of row i (1 to 381) and basis function j (1 to 9).
+double scale(int i);
+double coef(int i, int j);
+double scale_error(int i);
+double coef_error(int i, int j);
+
+/// For tests: an empty table.
+void reset_coefficient_table();
+
+}  // namespace driver
