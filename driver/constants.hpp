@@ -1,13 +1,15 @@
 // Run-wide constants of the curve driver.
 #pragma once
 
+#include "cap/constants.hpp"
+
 namespace driver {
 
 // Output angles are turned from radians into degrees through this
 // 15-digit value, not the full double of pi; the last printed digit of a
 // declination or inclination can depend on it.
 inline constexpr double PI15 = 3.14159265358979;
-inline constexpr double DEG_TO_RAD = 0.017453292519943295;  // pi/180
+using cap::DEG_TO_RAD;
 
 inline constexpr double REF_RADIUS = 6371.0087714;  // reference radius a of the expansion, km
 

@@ -2,10 +2,17 @@
 
 #include <iostream>
 
+#include "cap/cap_basis.hpp"
+#include "cap/cap_frame.hpp"
+#include "cap/geodetic.hpp"
 #include "console/records.hpp"
+#include "driver/coefficients.hpp"
 #include "driver/constants.hpp"
 #include "driver/curve_file.hpp"
 #include "driver/dialogue.hpp"
+#include "driver/error_estimates.hpp"
+#include "driver/site_basis.hpp"
+#include "legendre/extended_range.hpp"
 #include "errors/message_table.hpp"
 #include "errors/xerror.hpp"
 
@@ -29,16 +36,32 @@ Site nudged_site(double typed_latitude, double typed_longitude) {
   return s;
 }
 
+void set_site(double typed_latitude, double typed_longitude) {
+  site_record() = nudged_site(typed_latitude, typed_longitude);
+}
+
 void run() {
   open_curve_file();
+  cap::load_cap_degrees(cap_degree_table());
 
   print_banner();
   const double latitude = ask_latitude();
   const double longitude = ask_longitude();
-  write_site_block(latitude, longitude);
-  site_record() = nudged_site(latitude, longitude);
+  // The curve file shows the site as typed.
+  cap::set_cap_pole(CAP_POLE_LAT, CAP_POLE_LON, latitude, longitude);
+  set_site(latitude, longitude);
 
+  compute_site_basis();
   write_curve_headings();
+  load_coefficients();
+  compute_site_factors();
+
+  for (int i = 1; i <= N_EPOCHS; ++i) {
+    const EpochField field = evaluate_epoch(i);
+    const EpochErrors uncertainty = estimate_errors(i, field);
+    write_curve_line(field.year, field.D, field.I, field.F, uncertainty.eD, uncertainty.eI,
+                     uncertainty.eF);
+  }
 
   close_curve_file();
   console::finish_run();
@@ -72,7 +95,13 @@ int run_program() {
 void reset_run_state() {
   console::reset_console_cursor();
   errors::reset_message_table();
+  legendre::reset_extended_range_parameters();
+  cap::reset_geodetic_state();
+  cap::reset_cap_frame();
   site_record() = {};
+  reset_site_basis();
+  reset_coefficient_table();
+  reset_site_factors();
 }
 
 }  // namespace driver

@@ -18,6 +18,9 @@ const Site& site();
 /// the cap's pole (45 N, 8 E). The two tests are independent.
 Site nudged_site(double typed_latitude, double typed_longitude);
 
+/// Makes the typed site, nudged off the cap's pole, the site of the run.
+void set_site(double typed_latitude, double typed_longitude);
+
 /// Performs the run: dialogue, site set-up, the curve file. Ends with the
 /// closing line on the console.
 ///

@@ -2,14 +2,20 @@
 // transcripts and whole files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "driver/curve_file.hpp"
+#include "driver/tests/coefficient_files.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
 
+using driver_test::demo_rows;
+using driver_test::Row;
+using driver_test::write_coefficients;
 using testsupport::read_file;
+using testsupport::read_lines;
 using testsupport::run_program_binary;
 using testsupport::ScopedWorkDir;
 
@@ -30,6 +36,8 @@ const std::string LAT_AGAIN = "\nLatitude is between 35 N and 60 N";
 const std::string LON_AGAIN = "\nLongitude is between 15 W and 30 E";
 const std::string START_LON = "\n ";
 const std::string CLOSING = "\nStop - Program terminated.\n";
+const std::string VALID_DIALOGUE =
+    BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + AFTER_READ;
 
 const std::string TITLE_BLOCK =
     "      KARVEN.EU.26 Regional Archaeomagnetic Model\n"
@@ -48,9 +56,25 @@ const std::string HEADINGS =
     " \n"
     "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n";
 
-std::string site_block(const std::string& value_line) {
-  return " \n   Geodetic Latitude  Geodetic Longitud\n" + value_line + "\n";
+std::string header(const std::string& site_line) {
+  return TITLE_BLOCK + " \n   Geodetic Latitude  Geodetic Longitud\n" + site_line + "\n" +
+         HEADINGS;
 }
+
+// The first n lines of a text, each with its line end.
+std::string first_lines(const std::string& text, std::size_t n) {
+  std::size_t end = 0;
+  for (std::size_t k = 0; k < n && end != std::string::npos; ++k) {
+    end = text.find('\n', end);
+    if (end != std::string::npos) ++end;
+  }
+  return text.substr(0, end);
+}
+
+// A directory holding the demonstration coefficient file.
+struct DemoRunDir : ScopedWorkDir {
+  DemoRunDir() { std::filesystem::copy_file(KARVEN_DEMO_COEFFICIENTS, "KARVEN_coeff.inp"); }
+};
 
 TEST(Program, DialogueTranscriptsAreExact) {
   const struct {
@@ -59,8 +83,7 @@ TEST(Program, DialogueTranscriptsAreExact) {
     std::string transcript;
     std::string site_line;
   } cases[] = {
-      {"valid site on the first try", "40.4\n-3.7\n",
-       BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + AFTER_READ + CLOSING,
+      {"valid site on the first try", "40.4\n-3.7\n", VALID_DIALOGUE + CLOSING,
        "          40.40          -3.70"},
       {"latitude below the region", "34.99\n40.4\n-3.7\n",
        BANNER + LAT_PROMPT + AFTER_READ + LAT_AGAIN + LAT_PROMPT + AFTER_READ + START_LON +
@@ -70,36 +93,146 @@ TEST(Program, DialogueTranscriptsAreExact) {
        BANNER + LAT_PROMPT + AFTER_READ + LAT_AGAIN + LAT_PROMPT + AFTER_READ + START_LON +
            LON_PROMPT + AFTER_READ + LON_AGAIN + LON_PROMPT + AFTER_READ + CLOSING,
        "          40.40          -3.70"},
-      {"lower bounds", "35\n-15\n",
-       BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + AFTER_READ + CLOSING,
-       "          35.00         -15.00"},
-      {"upper bounds", "  60.  trailing words\r\n\n\n3.0D+01\n",
-       BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + AFTER_READ + CLOSING,
+      {"lower bounds", "35\n-15\n", VALID_DIALOGUE + CLOSING, "          35.00         -15.00"},
+      {"upper bounds", "  60.  trailing words\r\n\n\n3.0D+01\n", VALID_DIALOGUE + CLOSING,
        "          60.00          30.00"},
-      {"NaN answers", "NaN\n45\n-nan\n8\n",
+      {"NaN answers; the cap pole itself", "NaN\n45\n-nan\n8\n",
        BANNER + LAT_PROMPT + AFTER_READ + LAT_AGAIN + LAT_PROMPT + AFTER_READ + START_LON +
            LON_PROMPT + AFTER_READ + LON_AGAIN + LON_PROMPT + AFTER_READ + CLOSING,
        "          45.00           8.00"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScopedWorkDir dir;
+    DemoRunDir dir;
     const auto run = run_program_binary(KARVEN_PROGRAM, c.input);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, c.transcript);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME),
-              TITLE_BLOCK + site_block(c.site_line) + HEADINGS);
+    const std::string curve = read_file(driver::CURVE_FILE_NAME);
+    EXPECT_EQ(first_lines(curve, 17), header(c.site_line));
+    EXPECT_EQ(read_lines(driver::CURVE_FILE_NAME).size(), 398u);
   }
 }
 
 TEST(Program, ASecondRunLeavesOnlyItsOwnLines) {
-  ScopedWorkDir dir;
+  DemoRunDir dir;
   run_program_binary(KARVEN_PROGRAM, "59\n29\n");
+  const auto first = read_file(driver::CURVE_FILE_NAME);
+  run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
+  const auto second = read_file(driver::CURVE_FILE_NAME);
+  EXPECT_EQ(read_lines(driver::CURVE_FILE_NAME).size(), 398u);
+  EXPECT_EQ(first_lines(second, 17), header("          40.40          -3.70"));
+  run_program_binary(KARVEN_PROGRAM, "59\n29\n");
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), first);
+}
+
+TEST(Program, WorkedExampleGivesItsFirstCurveLine) {
+  ScopedWorkDir dir;
+  std::vector<Row> rows = demo_rows();
+  rows[0] = driver_test::worked_example_row();
+  write_coefficients(rows);
   const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME),
-            TITLE_BLOCK + site_block("          40.40          -3.70") + HEADINGS);
+  const auto lines = read_lines(driver::CURVE_FILE_NAME);
+  ASSERT_EQ(lines.size(), 398u);
+  EXPECT_EQ(lines[17], "     0.     32.38     40.36     22.93         3.44       3.88       1.86");
+}
+
+TEST(Program, EveryFormOfTheCoefficientFileGivesTheSameCurve) {
+  std::string reference;
+  {
+    DemoRunDir dir;
+    run_program_binary(KARVEN_PROGRAM, "48.85\n2.35\n");
+    reference = read_file(driver::CURVE_FILE_NAME);
+  }
+  const std::string plain = testsupport::read_file(KARVEN_DEMO_COEFFICIENTS);
+  std::string other_system;  // CR LF line ends, tabs, commas, D exponents
+  for (const char c : plain) {
+    if (c == '\n') {
+      other_system += ",\r\n";
+    } else if (c == ' ') {
+      other_system += "\t";
+    } else {
+      other_system += (c == 'E') ? 'D' : c;
+    }
+  }
+  std::string one_per_line = plain;
+  for (char& c : one_per_line) {
+    if (c == ' ') c = '\n';
+  }
+  for (const std::string& text : {other_system, one_per_line, plain + "1 2 3 trailing words\n"}) {
+    ScopedWorkDir dir;
+    testsupport::write_file("KARVEN_coeff.inp", text);
+    const auto run = run_program_binary(KARVEN_PROGRAM, "48.85\n2.35\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), reference);
+  }
+}
+
+TEST(Program, SitesAcrossTheRegionGiveCompleteFiniteCurves) {
+  for (const char* site : {"35\n-15\n", "35\n30\n", "60\n-15\n", "60\n30\n", "47.5\n7.5\n",
+                           "45\n8\n", "45\n10\n", "44.5\n8\n", "45.0000001\n8.0000001\n"}) {
+    SCOPED_TRACE(site);
+    DemoRunDir dir;
+    const auto run = run_program_binary(KARVEN_PROGRAM, site);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, VALID_DIALOGUE + CLOSING);
+    const auto lines = read_lines(driver::CURVE_FILE_NAME);
+    ASSERT_EQ(lines.size(), 398u);
+    for (std::size_t k = 17; k < lines.size(); ++k) {
+      ASSERT_EQ(lines[k].size(), 72u) << "line " << k + 1;
+      ASSERT_EQ(lines[k].find_first_not_of(" 0123456789.-"), std::string::npos)
+          << "line " << k + 1 << ": " << lines[k];
+    }
+    EXPECT_EQ(lines[17].substr(0, 7), "     0.");
+    EXPECT_EQ(lines[397].substr(0, 7), "  1900.");
+  }
+}
+
+TEST(Program, UndefinedRowsAreWrittenAsNaNAndTheRunGoesOn) {
+  ScopedWorkDir dir;
+  std::vector<Row> rows = demo_rows();
+  rows[1].fill(0.0);  // no field at all
+  rows[1][0] = 40.0;
+  write_coefficients(rows);
+  const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
+  EXPECT_EQ(run.status, 0);
+  const auto lines = read_lines(driver::CURVE_FILE_NAME);
+  ASSERT_EQ(lines.size(), 398u);
+  EXPECT_EQ(lines[18], "     5.       NaN       NaN       .00          NaN        NaN        NaN");
+}
+
+TEST(Program, ACoefficientFileThatCannotBeLoadedStopsAfterTheHeadings) {
+  const std::string demo = read_file(KARVEN_DEMO_COEFFICIENTS);
+  const std::string short_file = demo.substr(0, demo.rfind(' '));  // 7619 numbers
+  std::string malformed = demo;
+  malformed.replace(malformed.find(' ', 500) + 1, 1, "x");
+  const struct {
+    const char* name;
+    const char* file;  // nullptr: no file
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"missing", nullptr, "",
+       "karven: the coefficient file KARVEN_coeff.inp cannot be opened: No such file or "
+       "directory\n"},
+      {"7619 numbers", "KARVEN_coeff.inp", short_file,
+       "karven: the coefficient file KARVEN_coeff.inp ends after 7619 numbers; it must hold 7620 "
+       "(381 rows of 20)\n"},
+      {"malformed", "KARVEN_coeff.inp", malformed,
+       "karven: the coefficient file KARVEN_coeff.inp holds something that is not a number at "
+       "line 2: \"x.98947368E-03\"\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedWorkDir dir;
+    if (c.file) testsupport::write_file(c.file, c.text);
+    const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, VALID_DIALOGUE + "\n");
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), header("          40.40          -3.70"));
+  }
 }
 
 TEST(Program, UnreadableOrEndedInputStopsTheRunWithStatusOne) {
@@ -108,37 +241,33 @@ TEST(Program, UnreadableOrEndedInputStopsTheRunWithStatusOne) {
     const char* input;
     std::string transcript;
     std::string message;
-    std::string file;
   } cases[] = {
       // The user's line end has already ended the prompt's line.
       {"unreadable latitude", "40.4abc\n-3.7\n", BANNER + LAT_PROMPT,
-       "karven: expected the geodetic latitude in decimal degrees, read \"40.4abc\"\n",
-       TITLE_BLOCK},
+       "karven: expected the geodetic latitude in decimal degrees, read \"40.4abc\"\n"},
       {"no input at all", "", BANNER + LAT_PROMPT + "\n",
-       "karven: expected the geodetic latitude in decimal degrees, but the input ended\n",
-       TITLE_BLOCK},
-      {"input ends before the longitude", "40.4\n", BANNER + LAT_PROMPT + AFTER_READ + START_LON +
-       LON_PROMPT + "\n",
-       "karven: expected the geodetic longitude in decimal degrees, but the input ended\n",
-       TITLE_BLOCK},
-      {"unreadable longitude", "40.4\n--3\n", BANNER + LAT_PROMPT + AFTER_READ + START_LON +
-       LON_PROMPT,
-       "karven: expected the geodetic longitude in decimal degrees, read \"--3\"\n", TITLE_BLOCK},
+       "karven: expected the geodetic latitude in decimal degrees, but the input ended\n"},
+      {"input ends before the longitude", "40.4\n",
+       BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + "\n",
+       "karven: expected the geodetic longitude in decimal degrees, but the input ended\n"},
+      {"unreadable longitude", "40.4\n--3\n",
+       BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT,
+       "karven: expected the geodetic longitude in decimal degrees, read \"--3\"\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScopedWorkDir dir;
+    DemoRunDir dir;
     const auto run = run_program_binary(KARVEN_PROGRAM, c.input);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, c.transcript);
     EXPECT_EQ(run.err, c.message);
-    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), c.file);
+    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), TITLE_BLOCK);
   }
 }
 
 TEST(Program, AnUnwritableCurveFileIsAFailureNotASilentSuccess) {
   {
-    ScopedWorkDir dir;
+    DemoRunDir dir;
     std::filesystem::create_directory(driver::CURVE_FILE_NAME);
     const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
     EXPECT_EQ(run.status, 1);
@@ -147,7 +276,7 @@ TEST(Program, AnUnwritableCurveFileIsAFailureNotASilentSuccess) {
               "karven: cannot create the curve file psvc_karven.eu.26.dat: Is a directory\n");
   }
   {
-    ScopedWorkDir dir;
+    DemoRunDir dir;
     std::filesystem::create_symlink("/dev/full", driver::CURVE_FILE_NAME);
     const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
     EXPECT_EQ(run.status, 1);
