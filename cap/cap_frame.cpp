@@ -16,6 +16,10 @@ CapFrame& frame() {
 
 constexpr double PI = 3.141592653589793;
 
+// Sine of the cap latitude beyond which a site counts as near the cap's
+// pole: 1 - 5e-7, a cap colatitude of about 0.057 degrees.
+constexpr double NEAR_CAP_POLE = 1.0 - 5e-7;
+
 // Brings a cap longitude into [-180, 180) by one turn at most.
 double fold_longitude(double longitude) {
   if (longitude >= 180.0) longitude -= 360.0;
@@ -126,9 +130,36 @@ void geographic_to_cap(double latitude, double longitude, double north, double e
   // rounding noise by a cosine of about 1e-8 and yield a rotation of nearly
   // zero length. The site's coordinates tell these positions exactly.
   const double turns = std::fmod(delta_longitude, 360.0);
-  if (s_cap >= 1.0 || (latitude == f.pole_latitude && turns == 0.0)) return at_cap_pole();
+  if (latitude == f.pole_latitude && turns == 0.0) return at_cap_pole();
   if (s_cap <= -1.0 || (latitude == -f.pole_latitude && std::abs(turns) == 180.0)) {
     return at_cap_antipode();
+  }
+  // Within about 0.06 degrees of the cap's pole the arcsine formulas below
+  // lose digits: the cap latitude's cosine comes from a sine close to 1,
+  // and the cap longitude and the frame angle from quotients by that
+  // cosine, each with errors of their own, so that the direction of the
+  // field turns by up to a tenth of a degree within metres of the pole.
+  // There the site's cap-frame vector is formed from differences of the
+  // inputs, which keep their digits, and the angles are taken with
+  // two-argument arctangents.
+  if (s_cap > NEAR_CAP_POLE) {
+    const double half_sin = std::sin(0.5 * delta_longitude_rad);
+    const double versine = 2.0 * half_sin * half_sin;  // 1 - cos(delta longitude)
+    const double sin_pole_minus_site = std::sin((f.pole_latitude - latitude) * DEG_TO_RAD);
+    const double sin_delta_longitude = std::sin(delta_longitude_rad);
+    // The site's unit vector in the cap frame: x towards cap longitude 0,
+    // y towards cap longitude 90, s_cap towards the cap's pole.
+    const double x = sin_pole_minus_site - f.sin_pole_latitude * c_phi * versine;
+    const double y = c_phi * sin_delta_longitude;
+    cap_latitude = std::atan2(s_cap, std::hypot(x, y)) / DEG_TO_RAD;
+    cap_longitude = std::atan2(y, x) / DEG_TO_RAD;
+    if (cap_longitude >= 180.0) cap_longitude -= 360.0;
+    // The frame angle: the bearing of the cap's pole seen from the site,
+    // counted from north towards west.
+    const double alpha = std::atan2(f.cos_pole_latitude * sin_delta_longitude,
+                                    sin_pole_minus_site + s_phi * f.cos_pole_latitude * versine);
+    store_angle(std::cos(alpha), std::sin(alpha));
+    return rotate();
   }
 
   const double cap_latitude_rad = std::asin(s_cap);

@@ -24,7 +24,9 @@ void set_cap_pole(double pole_latitude, double pole_longitude, double site_latit
 /// Converts a site into the cap frame, stores its frame rotation angle for
 /// the rotations below, and rotates one pair of components into the cap
 /// frame. Either geographic pole, the cap's pole, its antipode and the cap
-/// meridians of cap longitude 90 and -90 have branches of their own.
+/// meridians of cap longitude 90 and -90 have branches of their own; within
+/// about 0.06 degrees of the cap's pole the angles come from two-argument
+/// arctangents, which keep their digits there.
 ///
 /// @param[in]  latitude       latitude of the site (degrees, north positive,
 ///                            -90 to 90); the program passes the geocentric one
