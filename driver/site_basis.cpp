@@ -18,6 +18,9 @@ struct SiteBasis {
   BasisRows rows;
 };
 
+// Cap colatitude (degrees) below which a site counts as on the cap's pole.
+constexpr double MIN_CAP_COLATITUDE = 1e-6;
+
 SiteBasis& record() {
   static SiteBasis state;
   return state;
@@ -38,8 +41,19 @@ void compute_site_basis() {
 
   cap::geodetic_to_geocentric(site().latitude, 0.0, 0.0, 0.0, g.geocentric_latitude, g.radius,
                               unused_x, unused_y);
-  cap::geographic_to_cap(g.geocentric_latitude, site().longitude, 0.0, 0.0, g.cap_latitude,
+  g.longitude = site().longitude;
+  cap::geographic_to_cap(g.geocentric_latitude, g.longitude, 0.0, 0.0, g.cap_latitude,
                          g.cap_longitude, unused_x, unused_y);
+  // The colatitude derivatives divide by the sine of the cap colatitude. A
+  // site on the cap's pole itself (to within about 10 cm; the typed values
+  // of the pole's geographic coordinates are nudged before this, but the
+  // pole lies at 45 degrees geocentric latitude) is evaluated 0.001 degrees
+  // east of it, as a site typed at the pole's coordinates is.
+  if (90.0 - g.cap_latitude < MIN_CAP_COLATITUDE) {
+    g.longitude += 0.001;
+    cap::geographic_to_cap(g.geocentric_latitude, g.longitude, 0.0, 0.0, g.cap_latitude,
+                           g.cap_longitude, unused_x, unused_y);
+  }
   g.radius_ratio = REF_RADIUS / g.radius;
   g.cap_colatitude = 90.0 - g.cap_latitude;
   const double lambda = g.cap_longitude * DEG_TO_RAD;

@@ -12,6 +12,8 @@ namespace driver {
 struct SiteGeometry {
   double geocentric_latitude = 0.0;  // degrees
   double radius = 0.0;               // geocentric radius r, km
+  double longitude = 0.0;            // where the basis is evaluated: the site's, or just
+                                     // beside it for a site on the cap's pole (degrees)
   double cap_latitude = 0.0;         // degrees
   double cap_longitude = 0.0;        // lambda', degrees, in [-180, 180)
   double cap_colatitude = 0.0;       // theta' = 90 - cap latitude, degrees

@@ -221,6 +221,32 @@ TEST(CurveProperties, ASiteOnTheCapPolesMeridianHasFiniteErrors) {
   }
 }
 
+// The cap's pole lies at 45 degrees geocentric latitude, 8 E: geodetic
+// 45.19242321692673. The inclination changes there by about 1.4 degrees
+// per degree of latitude, so within 1e-3 degrees of the pole the curve may
+// change by 2e-3 degrees at most, on the pole itself too (which is
+// evaluated 0.001 degrees east of it).
+TEST(CurveProperties, SitesAroundTheCapPoleGiveTheFieldOfThePole) {
+  const std::vector<Row> rows = demo_rows();
+  const double pole_latitude = 45.19242321692673;
+  const auto reference = curve_at(pole_latitude, 8.0000001, rows);
+  for (const double d : {1e-4, 1e-5, 1e-6, 1e-7, 1e-9, 0.0}) {
+    for (const double bearing : {0.0, 90.0, 200.0, 300.0}) {
+      const double latitude = pole_latitude + d * std::cos(bearing * driver::DEG_TO_RAD);
+      const double longitude = 8.0000001 + d * std::sin(bearing * driver::DEG_TO_RAD);
+      SCOPED_TRACE(testing::Message() << latitude << " " << longitude);
+      const auto epochs = curve_at(latitude, longitude, rows);
+      for (std::size_t k : {0u, 200u, 380u}) {
+        EXPECT_NEAR(epochs[k].field.D, reference[k].field.D, 2e-3);
+        EXPECT_NEAR(epochs[k].field.I, reference[k].field.I, 2e-3);
+        EXPECT_NEAR(epochs[k].field.F, reference[k].field.F, 2e-3);
+        EXPECT_NEAR(epochs[k].errors.eD, reference[k].errors.eD, 2e-3);
+        EXPECT_NEAR(epochs[k].errors.eI, reference[k].errors.eI, 2e-3);
+      }
+    }
+  }
+}
+
 TEST(CurveProperties, TheCapPoleItselfIsEvaluatedJustBesideIt) {
   const auto epochs = curve_at(45.0, 8.0, demo_rows());
   const auto& s = driver::site();

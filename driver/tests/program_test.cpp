@@ -171,7 +171,8 @@ TEST(Program, EveryFormOfTheCoefficientFileGivesTheSameCurve) {
 
 TEST(Program, SitesAcrossTheRegionGiveCompleteFiniteCurves) {
   for (const char* site : {"35\n-15\n", "35\n30\n", "60\n-15\n", "60\n30\n", "47.5\n7.5\n",
-                           "45\n8\n", "45\n10\n", "44.5\n8\n", "45.0000001\n8.0000001\n"}) {
+                           "45\n8\n", "45\n10\n", "44.5\n8\n", "45.0000001\n8.0000001\n",
+                           "45.19242321692673\n8\n" /* the cap's pole, geocentric 45 N */}) {
     SCOPED_TRACE(site);
     DemoRunDir dir;
     const auto run = run_program_binary(KARVEN_PROGRAM, site);
