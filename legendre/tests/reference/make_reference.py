@@ -43,15 +43,24 @@ Method A is written out to 21 significant digits.
 
 Conditioning. Near a zero of the function, or where it depends strongly on
 its arguments, the relative error of any double computation grows: the
-routine works with cos(theta) and with degrees nu0 + k that carry rounding
-of about one unit in the last place. For each value the script stores two
-condition numbers, from central differences of method A at 30 digits:
+routine works with theta, with x = cos(theta) rounded to a double, and with
+degrees nu0 + k that carry rounding of about one unit in the last place.
+For each value the script stores three condition numbers, from central
+differences of method A at 30 digits:
   kappa_theta = |theta * df/dtheta / f|,
-  kappa_nu    = |max(1, |nu|) * df/dnu / f|.
+  kappa_nu    = |max(1, |nu|) * df/dnu / f|,
+  kappa_x     = |x * dh/dx / h| with h = f / sin(theta)^(p mu), p = 1 for
+                the P kinds and -1 for Q,
+                = |cot(theta) * (dln f/dtheta - p mu cot(theta))|.
 A relative perturbation eps of theta (or an absolute one of eps*max(1,|nu|)
-of the degree) changes f by about kappa*eps relative; both become large
-near a zero of f (in the degree or in the angle). The test scales its
-tolerance by them.
+of the degree) changes f by about kappa*eps relative; all three become
+large near a zero of f (in the degree or in the angle). kappa_x measures
+the recurrences, which see the angle only through x (and cot(theta)):
+their starting values carry the factor sin(theta)^(p mu) computed from
+theta itself, so only the rest, h, feels the rounding of x. At small angles
+a rounding of x is a large change of theta (eps/theta^2 relative), and
+kappa_x, about nu^2/2 there, is the one that counts. The test scales its
+tolerance by the sum of the three.
 
 Inputs are exact doubles: DNU1 and THETA are written with Python's repr,
 which reads back to the same double, and mpmath's mpf(float) is exact, so
@@ -233,7 +242,7 @@ largest_disagreement = {1: mpf(0), 2: mpf(0), 3: mpf(0), 4: mpf(0)}
 
 
 def reference(kind, nu, mu, theta):
-    """(value, kappa_theta, kappa_nu) at the exact arguments nu, theta."""
+    """(value, kappa_theta, kappa_nu, kappa_x) at the exact arguments nu, theta."""
     with mp.workdps(DIGITS):
         a = kind_value_a(kind, nu, mu, theta)
     b = kind_value_b(kind, nu, mu, theta)
@@ -241,7 +250,7 @@ def reference(kind, nu, mu, theta):
         if a != b:
             raise RuntimeError('kind %d nu %s mu %d theta %s: A %s, B %s'
                                % (kind, nu, mu, theta, a, b))
-        return mpf(0), mpf(0), mpf(0)
+        return mpf(0), mpf(0), mpf(0), mpf(0)
     difference = abs(a - b) / abs(b)
     if difference > AGREEMENT:
         # A second try of method A at twice the precision before giving up.
@@ -275,7 +284,10 @@ def reference(kind, nu, mu, theta):
         dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
                - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
         kappa_nu = abs(dnu / f)
-    return a, kappa_theta, kappa_nu
+        cot = mp.cot(theta)
+        power = -mu if kind == 2 else mu
+        kappa_x = abs(cot * (dtheta / (theta * f) - power * cot))
+    return a, kappa_theta, kappa_nu, kappa_x
 
 
 # ---------------------------------------------------------------------------
@@ -412,13 +424,12 @@ def write_case(number, case, out):
     with mp.workdps(DIGITS):
         nu1 = mpf(dnu1)
         angle = mpf(theta)
-    top = dnu1 + nudiff
     for entry in range(1, count + 1):
         if nudiff > 0:
             nu, mu = nu1 + (entry - 1), mu1
         else:
             nu, mu = nu1, mu1 + entry - 1
-        value, kappa_theta, kappa_nu = reference(kind, nu, mu, angle)
+        value, kappa_theta, kappa_nu, kappa_x = reference(kind, nu, mu, angle)
         if value == 0:
             sign, mantissa, exponent, log10 = '0', '0', '0', '-inf'
         else:
@@ -428,9 +439,9 @@ def write_case(number, case, out):
                 mantissa = fmt(m, 21)
                 exponent = str(int(e))
                 log10 = fmt(mp.log10(abs(value)), 21)
-        out.write('%d %d %r %d %d %d %r %d %s %s %s %s %s %s\n' % (
+        out.write('%d %d %r %d %d %d %r %d %s %s %s %s %.3g %.3g %.3g\n' % (
             number, kind, dnu1, nudiff, mu1, mu2, theta, entry, sign, mantissa, exponent,
-            log10, '%.3g' % float(kappa_theta), '%.3g' % float(kappa_nu)))
+            log10, float(kappa_theta), float(kappa_nu), float(kappa_x)))
 
 
 HEADER = """\
@@ -452,8 +463,10 @@ HEADER = """\
 #   exponent   (21 significant digits; zero values: 0 and 0)
 #   log10    log10 |value| (-inf for zero)
 #   kappa_theta  |theta * d value/d theta / value|
-#   kappa_nu     |max(1, |nu|) * d value/d nu / value|; both condition
-#            numbers grow without bound near a zero of the value
+#   kappa_nu     |max(1, |nu|) * d value/d nu / value|
+#   kappa_x      |x * dh/dx / h|, h = value / sin(theta)^mu for P,
+#                value * sin(theta)^mu for Q; all three condition
+#                numbers grow without bound near a zero of the value
 """
 
 
