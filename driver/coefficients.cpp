@@ -54,14 +54,19 @@ class TokenReader {
   explicit TokenReader(std::FILE* file) : file_(file) {}
 
   // The next token, or false at the end of the file. A comma that follows
-  // another comma, or starts the file, stands for an empty field.
+  // another comma, or starts the file, stands for an empty field: the
+  // start of the file counts as a comma.
   bool next(std::string& token, bool& cut) {
     token.clear();
     cut = false;
     int c = get();
     for (;; c = get()) {
       if (c == ',') {
-        if (comma_pending_) fail("has an empty field between two commas at line " + line_text());
+        if (comma_pending_) {
+          fail((first_token_ ? "has an empty field before its first comma at line "
+                             : "has an empty field between two commas at line ") +
+               line_text());
+        }
         comma_pending_ = true;
       } else if (!is_blank(c)) {
         break;
@@ -69,6 +74,7 @@ class TokenReader {
     }
     if (c == EOF) return false;
     comma_pending_ = false;
+    first_token_ = false;
     token_line_ = line_;
     for (; c != EOF && c != ',' && !is_blank(c); c = get()) {
       if (token.size() < MAX_TOKEN) {
@@ -112,7 +118,8 @@ class TokenReader {
   char* end_ = nullptr;
   long line_ = 1;
   long token_line_ = 1;
-  bool comma_pending_ = false;
+  bool comma_pending_ = true;
+  bool first_token_ = true;
 };
 
 }  // namespace

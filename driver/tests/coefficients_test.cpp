@@ -127,6 +127,12 @@ TEST_F(Coefficients, FailuresSayWhatIsWrongAndWhere) {
        prefix + "holds a number beyond the range of double precision at line 3: \"3e999\""},
       {"empty field between commas", "1.0, 2.0,\n , 3.0",
        prefix + "has an empty field between two commas at line 2"},
+      // A comma before the first number stands for an empty first field:
+      // taking the numbers after it would shift every column by one.
+      {"comma before the first number", " \r\n\t,\n" + good,
+       prefix + "has an empty field before its first comma at line 2"},
+      {"comma, then no number", ",-",
+       prefix + "has an empty field before its first comma at line 1"},
       {"absurdly long token", "1 " + std::string(10'000'000, '7') + " 2",
        prefix + "holds something that is not a number at line 1: \"" + std::string(64, '7') +
            "...\""},
