@@ -1,0 +1,167 @@
+// Fuzz target: whatever KARVEN_coeff.inp holds, load_coefficients either
+// fills the table with the file's first 7620 numbers or throws a
+// CoefficientFileError that names the file and says what is wrong.
+//
+// Each input is written as the coefficient file into a scratch directory
+// of this process, made once and left current. The outcome is held against
+// a reading of the same bytes made here: the file split into fields at
+// blanks and commas, and each field's value by the C library's conversion.
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "driver/coefficients.hpp"
+#include "fuzz/fuzz_support.hpp"
+
+namespace {
+
+using driver::COEFFICIENT_COUNT;
+
+const std::string PREFIX = std::string("the coefficient file ") + driver::COEFFICIENT_FILE_NAME + " ";
+
+std::string& scratch_directory() {
+  static std::string path;
+  return path;
+}
+
+void remove_scratch_directory() {
+  std::remove(driver::COEFFICIENT_FILE_NAME);
+  if (!scratch_directory().empty()) rmdir(scratch_directory().c_str());
+}
+
+bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string quoted(std::string_view token, bool cut) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string text = "\"";
+  for (const char ch : token) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f) {
+      text += ch;
+    } else {
+      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
+    }
+  }
+  return text + (cut ? "...\"" : "\"");
+}
+
+// What loading the text should give: the values, or the error's text.
+struct Expected {
+  bool loaded = false;
+  std::string message;
+};
+
+Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COUNT>& values) {
+  Expected e;
+  std::size_t at = 0;
+  long line = 1;
+  // The start of the file counts as a comma: a comma before the first
+  // number, like one after another comma, stands for an empty field.
+  bool after_comma = true;
+  bool at_start = true;
+  for (int count = 0; count < COEFFICIENT_COUNT; ++count) {
+    for (; at < text.size(); ++at) {
+      const auto c = static_cast<unsigned char>(text[at]);
+      if (c == ',') {
+        if (after_comma) {
+          e.message = PREFIX + (at_start ? "has an empty field before its first comma at line "
+                                         : "has an empty field between two commas at line ") +
+                      std::to_string(line);
+          return e;
+        }
+        after_comma = true;
+      } else if (is_blank(c)) {
+        if (c == '\n') ++line;
+      } else {
+        break;
+      }
+    }
+    if (at == text.size()) {
+      e.message = PREFIX + "ends after " + std::to_string(count) +
+                  " numbers; it must hold 7620 (381 rows of 20)";
+      return e;
+    }
+    at_start = false;
+    std::size_t end = at;
+    while (end < text.size() && text[end] != ',' && !is_blank(static_cast<unsigned char>(text[end]))) {
+      ++end;
+    }
+    const std::string_view token = text.substr(at, end - at);
+    const bool cut = token.size() > 64;
+    const auto value = cut ? std::nullopt : fuzz::reference_number(token, /*console_form=*/false);
+    if (!value) {
+      e.message = PREFIX + "holds something that is not a number at line " + std::to_string(line) +
+                  ": " + quoted(cut ? token.substr(0, 64) : token, cut);
+      return e;
+    }
+    if (!std::isfinite(*value)) {
+      e.message = PREFIX + "holds a number beyond the range of double precision at line " +
+                  std::to_string(line) + ": " + quoted(token, false);
+      return e;
+    }
+    values[static_cast<std::size_t>(count)] = *value;
+    // The separator after the number is read with it.
+    after_comma = end < text.size() && text[end] == ',';
+    if (end < text.size() && text[end] == '\n') ++line;
+    at = end < text.size() ? end + 1 : end;
+  }
+  e.loaded = true;
+  return e;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                        "/fuzz_coefficients-XXXXXX";
+  fuzz::check(mkdtemp(pattern.data()) != nullptr, "a scratch directory can be made");
+  fuzz::check(chdir(pattern.c_str()) == 0, "the scratch directory can be made current");
+  scratch_directory() = pattern;
+  std::atexit(remove_scratch_directory);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen(driver::COEFFICIENT_FILE_NAME, "wb");
+  fuzz::check(file != nullptr, "the coefficient file can be written");
+  fuzz::check(std::fwrite(data, 1, size, file) == size && std::fclose(file) == 0,
+              "the coefficient file can be written");
+
+  static std::array<double, COEFFICIENT_COUNT> values;
+  const Expected expected =
+      expected_load(std::string_view(reinterpret_cast<const char*>(data), size), values);
+
+  driver::reset_coefficient_table();
+  std::string message;
+  bool loaded = false;
+  try {
+    driver::load_coefficients();
+    loaded = true;
+  } catch (const driver::CoefficientFileError& e) {
+    message = e.what();
+  }
+
+  if (loaded) {
+    fuzz::check(expected.loaded, "a load succeeds only on a well-formed file");
+    const auto& table = driver::coefficient_table().values;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+      fuzz::check(std::isfinite(table[k]), "a loaded table holds 7620 finite values");
+      fuzz::check(fuzz::same_number(table[k], values[k]),
+                  "each number of the file lands in its place with its value");
+    }
+  } else {
+    fuzz::check(message.starts_with(PREFIX), "the error names the coefficient file");
+    fuzz::check(message == expected.message, "the error says what is wrong and where");
+  }
+  return 0;
+}

@@ -1,0 +1,125 @@
+// Fuzz target: whatever is typed at the console, read_real either returns
+// the number that starts the first non-blank line or ends the run with an
+// InputError that says what was expected and what was read.
+//
+// Each input is fed to std::cin and read_real is called until it throws or
+// the calls run out. Each result is held against a reading of the same
+// bytes made here: the line's first token, split off by the rules of the
+// dialogue, and its value by the C library's conversion.
+
+#include <cstddef>
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "console/numbers.hpp"
+#include "console/records.hpp"
+#include "fuzz/fuzz_support.hpp"
+
+namespace {
+
+constexpr int READS = 4;
+constexpr std::string_view EXPECTED = "a number";
+
+bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool ends_token(unsigned char c) { return is_blank(c) || c == ',' || c == '/'; }
+
+std::string shown(std::string_view token, bool cut) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char ch : token) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      text += ch;
+    } else {
+      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
+    }
+  }
+  return cut ? text + "..." : text;
+}
+
+// What one read of the text from `at` should give, and where the next read
+// starts.
+struct Expected {
+  std::optional<double> value;  // nothing: an InputError
+  std::string message;          // the InputError's text
+  std::size_t next = 0;
+};
+
+Expected expected_read(std::string_view text, std::size_t at) {
+  Expected e;
+  while (at < text.size() && is_blank(static_cast<unsigned char>(text[at]))) ++at;
+  if (at == text.size()) {
+    e.message = "expected " + std::string(EXPECTED) + ", but the input ended";
+    e.next = at;
+    return e;
+  }
+  // The token runs to the first separator; a separator that starts the
+  // line is the token itself.
+  std::size_t end = at + 1;
+  if (!ends_token(static_cast<unsigned char>(text[at]))) {
+    while (end < text.size() && !ends_token(static_cast<unsigned char>(text[end]))) ++end;
+  }
+  const std::string_view token = text.substr(at, end - at);
+  const std::size_t line_end = text.find('\n', at);
+  e.next = line_end == std::string_view::npos ? text.size() : line_end + 1;
+
+  const bool cut = token.size() > 64;
+  if (!cut) e.value = fuzz::reference_number(token, /*console_form=*/true);
+  if (!e.value) {
+    e.message = "expected " + std::string(EXPECTED) + ", read \"" +
+                shown(cut ? token.substr(0, 64) : token, cut) + "\"";
+  }
+  return e;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::istringstream input(text);
+  std::streambuf* const saved_input = std::cin.rdbuf(input.rdbuf());
+  fuzz::StreamCapture output(std::cout);
+  console::reset_console_cursor();
+
+  std::size_t at = 0;
+  for (int read = 0; read < READS; ++read) {
+    const Expected expected = expected_read(text, at);
+    std::optional<double> value;
+    std::string message;
+    try {
+      value = console::read_real(EXPECTED);
+    } catch (const console::InputError& e) {
+      message = e.what();
+    }
+    fuzz::check(value.has_value() == expected.value.has_value(),
+                "read_real returns a number exactly when the token is one");
+    if (value) {
+      fuzz::check(fuzz::same_number(*value, *expected.value),
+                  "read_real gives the correctly rounded value of the token");
+      // The program's own reader agrees on the token as it was split.
+      const std::size_t start = text.find_first_not_of(" \t\r\n", at);
+      std::size_t end = start;
+      while (end < text.size() && !ends_token(static_cast<unsigned char>(text[end]))) ++end;
+      const auto parsed =
+          console::parse_real(std::string_view(text).substr(start, end - start),
+                              console::NumberForm::console);
+      fuzz::check(parsed && fuzz::same_number(*value, *parsed),
+                  "read_real gives what parse_real gives for the first token");
+    } else {
+      fuzz::check(message == expected.message, "the InputError says what was read");
+    }
+    fuzz::check(console::console_cursor().at_line_start,
+                "after a read the cursor stands at the start of a line");
+    if (!value) break;
+    at = expected.next;
+  }
+  fuzz::check(output.text().empty(), "reading writes nothing on the console");
+
+  std::cin.rdbuf(saved_input);
+  std::cin.clear();
+  return 0;
+}

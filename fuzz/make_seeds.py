@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+Run from anywhere: python3 fuzz/make_seeds.py. The seeds are kept in the
+repository; this script says how they were made and remakes them. Findings
+of the fuzzer are kept beside them as files of their own, not made here.
+"""
+
+import math
+import pathlib
+import struct
+
+HERE = pathlib.Path(__file__).resolve().parent
+CORPUS = HERE / "corpus"
+COUNT = 7620  # 381 rows of 20 numbers
+
+# Short spellings of every accepted form, so that a whole file stays small.
+SHORT_NUMBERS = ["27.5", "1", "-.34", "7.4E-1", "0", "5d-2", "-4.8D-02", "12.", "+6", "1e-3"]
+
+
+def numbers(count, forms=SHORT_NUMBERS):
+    return [forms[k % len(forms)] for k in range(count)]
+
+
+def lay_out(tokens, per_line, separator=" ", line_end="\n"):
+    text = ""
+    for k, token in enumerate(tokens):
+        text += token + (line_end if (k + 1) % per_line == 0 else separator)
+    return text
+
+
+def coefficient_seeds():
+    tokens = numbers(COUNT)
+    short = numbers(COUNT - 1)
+    return {
+        # Well-formed files: every layout the reader accepts.
+        "valid_twenty_per_line.inp": lay_out(tokens, 20),
+        "valid_one_per_line_crlf.inp": lay_out(tokens, 1, line_end="\r\n"),
+        "valid_tabs_commas.inp": "\t" + lay_out(tokens, 13, separator=" ,\t", line_end=",\r\n"),
+        "valid_with_tail.inp": lay_out(tokens, 20) + "99 abc ,, \x01\x02 1e999\n",
+        # Malformed files, each wrong in one way.
+        "short.inp": lay_out(short, 20),
+        "last_number_malformed.inp": lay_out(short, 20) + "5.7.2\n",
+        "last_number_beyond_range.inp": lay_out(short, 20) + "-3e999\n",
+        "empty.inp": "",
+        "blanks_only.inp": " \t\r\n\n  \n",
+        "empty_field_between_commas.inp": "1.0, 2.0,\n , 3.0\n",
+        "comma_before_first_number.inp": " \n,1.0 2.0\n",
+        "nan.inp": "1.0 NaN 2.0\n",
+        "infinity.inp": "1.0 inf\n",
+        "hexadecimal.inp": "0x1p3 1\n",
+        "exponent_without_digits.inp": "1.0 2e+ 3\n",
+        "overlong_token.inp": "1 " + "7" * 100 + " 2\n",
+        "binary.inp": "1.5 \x7f\x80\x00z 2\n",
+        "slash.inp": "1.0/2.0\n",
+    }
+
+
+def console_seeds():
+    lines = {
+        # Accepted forms.
+        "plain": "40.4\n",
+        "whole": "40\n",
+        "point_last": "40.\n",
+        "point_first": ".5\n",
+        "plus": "+40.4\n",
+        "exponent": "4.04e1\n",
+        "d_exponent": "4.04D+01\n",
+        "negative_exponent": "-37.0E-00001\n",
+        "blank_lines_first": "\n  \t\r\n 40.4, more after the number\n-3.7/\n",
+        "crlf": "40.4\r\n-3.7\r\n",
+        "tab_after": "60\tdegrees\n",
+        "several": "34.99\n60.01\n45\n8\n",
+        "no_line_end": "-15",
+        "nan": "nan\n",
+        "inf": "-Inf\n",
+        "infinity": "INFINITY\n",
+        "beyond_range": "1e999\n",
+        "below_range": "-1e-999\n",
+        "denormal": "4.9e-324\n",
+        # Rejected forms.
+        "trailing_letters": "40.4abc\n",
+        "two_signs": "  --3  \n",
+        "comma_first": ",40\n",
+        "slash_first": "/40\n",
+        "control_character": "4\x01\n",
+        "two_points": "1.5.2\n",
+        "exponent_without_digits": "1e\n",
+        "exponent_sign_only": "1e+\n",
+        "hexadecimal": "0x1p3\n",
+        "point_only": ".\n",
+        "sign_only": "-\n",
+        "quote_and_backslash": '"4\\\n',
+        "overlong": "1" * 100 + "\n",
+        "blank_lines_only": "\n\n   \n",
+        "nan_word": "nanx\n",
+    }
+    return {name + ".txt": text for name, text in lines.items()}
+
+
+def xdlegf_seed(dnu1, nudiff, mu1, mu2, theta, id_byte, length=0):
+    """Raw kinds (0) for every argument: the values exactly as given."""
+    return (struct.pack("<Bd", 0, dnu1) + struct.pack("<Bi", 0, nudiff) +
+            struct.pack("<Bi", 0, mu1) + struct.pack("<Bi", 0, mu2) +
+            struct.pack("<Bd", 0, theta) + bytes([id_byte, length]))
+
+
+def kind_seed(kinds, payloads, id_byte, length=0):
+    """Chosen kinds with their payload bytes: DNU1, NUDIFF, MU1, MU2, THETA."""
+    sizes = [8, 4, 4, 4, 8]
+    data = b""
+    for kind, payload, size in zip(kinds, payloads, sizes):
+        data += bytes([kind]) + payload.ljust(size, b"\0")[:size]
+    return data + bytes([id_byte, length])
+
+
+def identifier(id_value):
+    """The ID byte for a function kind 1 to 4, or for any value -5 to 10."""
+    return id_value - 1 if 1 <= id_value <= 4 else id_value + 245
+
+
+def xdlegf_seeds():
+    pi2 = 2 * math.atan(1.0)
+    s = {}
+    # Single values, as the cap basis asks for them, and the worked values.
+    s["p_negative_order.bin"] = xdlegf_seed(2.5, 0, 1, 1, 0.5, identifier(1))
+    s["p_positive_order.bin"] = xdlegf_seed(2.5, 0, 1, 1, 0.5, identifier(3))
+    s["p_order_two.bin"] = xdlegf_seed(0.3, 0, 2, 2, 1.2, identifier(1))
+    s["q_order_zero.bin"] = xdlegf_seed(1.0, 0, 0, 0, 0.5, identifier(2))
+    s["cap_basis_value.bin"] = xdlegf_seed(5.012005, 0, 2, 2, 0.3, identifier(3))
+    # Runs of degrees and of orders, of every kind.
+    s["p_run_of_degrees.bin"] = xdlegf_seed(0.25, 3, 2, 2, 0.7, identifier(1))
+    s["p_run_of_orders.bin"] = xdlegf_seed(4.5, 0, 0, 3, 0.7, identifier(3))
+    s["normalised_run_of_orders.bin"] = xdlegf_seed(5.0, 0, 0, 7, 1.0, identifier(4))
+    s["normalised_run_of_degrees.bin"] = xdlegf_seed(2.0, 6, 3, 3, 1.5, identifier(4))
+    s["q_run_of_orders.bin"] = xdlegf_seed(0.7, 0, 0, 5, 0.4, identifier(2))
+    s["q_run_of_degrees.bin"] = xdlegf_seed(0.7, 4, 3, 3, 0.4, identifier(2))
+    s["high_degree_small_angle.bin"] = xdlegf_seed(3000.5, 0, 10, 10, 0.01, identifier(1))
+    s["many_orders.bin"] = xdlegf_seed(30.25, 0, 0, 400, 0.9, identifier(1))
+    # Whole degrees: orders above the degree, and the degree -1.
+    s["order_above_whole_degree.bin"] = xdlegf_seed(2.0, 0, 3, 3, 0.5, identifier(3))
+    s["degree_minus_one_positive_order.bin"] = xdlegf_seed(-1.0, 0, 0, 0, 0.5, identifier(3))
+    s["degree_minus_one_negative_order.bin"] = xdlegf_seed(-1.0, 0, 0, 0, 0.5, identifier(1))
+    s["q_degree_minus_one.bin"] = xdlegf_seed(-1.0, 0, 0, 0, 0.5, identifier(2))
+    s["theta_half_pi.bin"] = xdlegf_seed(1.5, 0, 1, 1, pi2, identifier(1))
+    # Arrays one entry short, and a few entries long.
+    s["arrays_short.bin"] = xdlegf_seed(0.25, 3, 2, 2, 0.7, identifier(1), 224)
+    s["arrays_long.bin"] = xdlegf_seed(0.25, 3, 2, 2, 0.7, identifier(1), 243)
+    # Every argument check.
+    s["theta_above_half_pi.bin"] = xdlegf_seed(1.5, 0, 1, 1, math.nextafter(pi2, 4.0),
+                                               identifier(1))
+    s["theta_zero.bin"] = xdlegf_seed(1.5, 0, 1, 1, 0.0, identifier(1))
+    s["theta_nan.bin"] = xdlegf_seed(1.5, 0, 1, 1, math.nan, identifier(1))
+    s["degree_below_minus_one.bin"] = xdlegf_seed(-1.0000001, 0, 0, 0, 0.5, identifier(1))
+    s["degree_nan.bin"] = xdlegf_seed(math.nan, 0, 0, 0, 0.5, identifier(1))
+    s["degree_infinite.bin"] = xdlegf_seed(math.inf, 0, 0, 0, 0.5, identifier(1))
+    s["nudiff_negative.bin"] = xdlegf_seed(1.5, -1, 0, 0, 0.5, identifier(1))
+    s["orders_reversed.bin"] = xdlegf_seed(1.5, 0, 3, 2, 0.5, identifier(1))
+    s["order_negative.bin"] = xdlegf_seed(1.5, 0, -1, 0, 0.5, identifier(1))
+    s["id_zero.bin"] = xdlegf_seed(1.5, 0, 0, 0, 0.5, identifier(0))
+    s["id_five_bad_theta.bin"] = xdlegf_seed(1.5, 0, 0, 0, 2.0, identifier(5))
+    s["both_runs.bin"] = xdlegf_seed(1.5, 1, 0, 1, 0.5, identifier(1))
+    s["normalised_fractional_degree.bin"] = xdlegf_seed(2.5, 0, 1, 1, 0.5, identifier(4))
+    s["run_beyond_32_bits.bin"] = xdlegf_seed(1.5, 2**31 - 1, 0, 2**31 - 1, 0.5, identifier(1))
+    # The other kinds of each argument: whole, fixed-point and near-whole
+    # degrees, angles as a fraction of pi/2 and beside pi/2, small integers.
+    s["kinds_whole_degree.bin"] = kind_seed(
+        [1, 1, 1, 1, 1], [struct.pack("<h", 7), struct.pack("<i", 2), struct.pack("<i", 1),
+                          struct.pack("<i", 1), struct.pack("<I", 2**31)], identifier(3))
+    s["kinds_fixed_point.bin"] = kind_seed(
+        [2, 2, 2, 2, 3], [struct.pack("<i", 3 * 65536 + 32768), struct.pack("<i", 0),
+                          struct.pack("<i", 0), struct.pack("<i", 4),
+                          struct.pack("<I", 2**31)], identifier(1))
+    s["kinds_near_whole.bin"] = kind_seed(
+        [3, 3, 3, 3, 2], [struct.pack("<hb", -1, 1), struct.pack("<i", 0), struct.pack("<i", 0),
+                          struct.pack("<i", 0), struct.pack("<IBb", 0, 0, -1)], identifier(2))
+    return s
+
+
+def write(target, seeds):
+    folder = CORPUS / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, content in seeds.items():
+        data = content.encode("latin-1") if isinstance(content, str) else content
+        (folder / name).write_bytes(data)
+
+
+if __name__ == "__main__":
+    write("fuzz_coefficients", coefficient_seeds())
+    write("fuzz_console_number", console_seeds())
+    write("fuzz_xdlegf", xdlegf_seeds())
