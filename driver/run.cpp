@@ -67,10 +67,12 @@ void run() {
   console::finish_run();
 }
 
-int run_program() {
+int run_program() { return run_guarded(run); }
+
+int run_guarded(void (*body)()) {
   int status = 0;
   try {
-    run();
+    body();
   } catch (const errors::RunAborted& stop) {
     status = stop.exit_status;
   } catch (const console::RunFailure& failure) {

@@ -34,6 +34,12 @@ void run();
 /// @return the exit status: 0 after a complete run, 1 after a failure
 int run_program();
 
+/// The main routine's handling around any body of a run (run_program
+/// passes run): a fatal report of the error handler, unreadable input and
+/// an unusable file end it with status 1, and the curve file keeps the
+/// lines written so far.
+int run_guarded(void (*body)());
+
 /// For tests: forgets every record of an earlier run.
 void reset_run_state();
 

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -114,6 +116,36 @@ inline std::vector<std::string> read_lines(const std::filesystem::path& path) {
   return split_lines(read_file(path));
 }
 
+/// A fresh folder outside the working directory, removed with its content.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = testing::TempDir() + "karven-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// How to run a built program.
+struct ProgramCall {
+  std::string program;
+  std::vector<std::string> arguments;
+  std::string input;  // standard input
+  std::map<std::string, std::string> changed_environment;
+  std::string stdout_path;         // where standard output goes; empty: captured
+  std::function<void()> in_child;  // runs in the child just before the program starts
+};
+
 /// What a run of a built program left behind.
 struct ProgramRun {
   std::string out;  // standard output
@@ -121,30 +153,55 @@ struct ProgramRun {
   int status = -1;  // exit status; -1 when it did not exit normally
 };
 
-/// Runs a program in the current directory with the given standard input
-/// (no input at all when the text is empty) and collects its output.
-inline ProgramRun run_program_binary(const std::string& program, const std::string& input) {
-  const std::filesystem::path in = "stdin.txt", out = "stdout.txt", err = "stderr.txt";
-  write_file(in, input);
+/// Runs a program in the current directory and collects its output.
+inline ProgramRun run_program(const ProgramCall& call) {
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const std::size_t equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  for (const auto& [name, value] : call.changed_environment) variables[name] = value;
+  std::vector<std::string> environment;
+  for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+  std::vector<std::string> argument_texts = {call.program};
+  argument_texts.insert(argument_texts.end(), call.arguments.begin(), call.arguments.end());
+  std::vector<char*> argv, envp;
+  for (auto& text : argument_texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  for (auto& text : environment) envp.push_back(text.data());
+  envp.push_back(nullptr);
+
+  TempFolder capture;
+  const std::filesystem::path in = capture.path() / "in", err = capture.path() / "err";
+  const std::filesystem::path out =
+      call.stdout_path.empty() ? capture.path() / "out" : std::filesystem::path(call.stdout_path);
+  write_file(in, call.input);
   const pid_t pid = fork();
   if (pid == 0) {
     if (!freopen(in.c_str(), "r", stdin) || !freopen(out.c_str(), "w", stdout) ||
         !freopen(err.c_str(), "w", stderr)) {
       _exit(127);
     }
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    if (call.in_child) call.in_child();
+    execve(call.program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
   ProgramRun run;
   run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-  run.out = read_file(out);
+  if (call.stdout_path.empty()) run.out = read_file(out);
   run.err = read_file(err);
-  std::filesystem::remove(in);
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
   return run;
+}
+
+/// Runs a program in the current directory with the given standard input.
+inline ProgramRun run_program_binary(const std::string& program, const std::string& input) {
+  ProgramCall call;
+  call.program = program;
+  call.input = input;
+  return run_program(call);
 }
 
 }  // namespace testsupport

@@ -223,11 +223,23 @@ TEST(Program, ACoefficientFileThatCannotBeLoadedStopsAfterTheHeadings) {
       {"malformed", "KARVEN_coeff.inp", malformed,
        "karven: the coefficient file KARVEN_coeff.inp holds something that is not a number at "
        "line 2: \"x.98947368E-03\"\n"},
+      {"beyond the double range", "KARVEN_coeff.inp", "1 2 3\n4 -5e400 6\n",
+       "karven: the coefficient file KARVEN_coeff.inp holds a number beyond the range of double "
+       "precision at line 2: \"-5e400\"\n"},
+      {"empty field", "KARVEN_coeff.inp", "1,2,,3\n",
+       "karven: the coefficient file KARVEN_coeff.inp has an empty field between two commas at "
+       "line 1\n"},
+      {"a directory", "KARVEN_coeff.inp/", "",
+       "karven: the coefficient file KARVEN_coeff.inp cannot be read: Is a directory\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScopedWorkDir dir;
-    if (c.file) testsupport::write_file(c.file, c.text);
+    if (c.file && std::string(c.file).back() == '/') {
+      std::filesystem::create_directory(c.file);
+    } else if (c.file) {
+      testsupport::write_file(c.file, c.text);
+    }
     const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, VALID_DIALOGUE + "\n");

@@ -27,30 +27,8 @@ using testsupport::write_file;
 const std::string PROGRAM = KARVEN_PLOT_PROGRAM;
 const std::string CURVE = "psvc_karven.eu.26.dat";
 
-struct PlotRun {
-  std::string out, err;
-  int status = -1;  // -1 when the program did not exit normally
-};
-
-// A fresh folder outside the working directory, removed with its content.
-class Folder {
- public:
-  Folder() {
-    std::string pattern = testing::TempDir() + "karven-plot-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using PlotRun = testsupport::ProgramRun;
+using Folder = testsupport::TempFolder;
 
 std::vector<std::string> names_in(const fs::path& folder) {
   std::vector<std::string> names;
@@ -90,42 +68,13 @@ class KarvenPlot : public testing::Test {
   // of the test's own, and the given variables changed.
   PlotRun run(const std::vector<std::string>& arguments,
               const std::map<std::string, std::string>& changed = {}) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      const std::string text = *entry;
-      const std::size_t equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    variables["TMPDIR"] = tmpdir_.path().string();
-    for (const auto& [name, value] : changed) variables[name] = value;
-    std::vector<std::string> environment;
-    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
-
-    std::vector<std::string> argument_texts = {PROGRAM};
-    argument_texts.insert(argument_texts.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv, envp;
-    for (auto& text : argument_texts) argv.push_back(text.data());
-    argv.push_back(nullptr);
-    for (auto& text : environment) envp.push_back(text.data());
-    envp.push_back(nullptr);
-
-    const fs::path out = capture_.path() / "out", err = capture_.path() / "err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (!freopen("/dev/null", "r", stdin) || !freopen(out.c_str(), "w", stdout) ||
-          !freopen(err.c_str(), "w", stderr)) {
-        _exit(127);
-      }
-      execve(PROGRAM.c_str(), argv.data(), envp.data());
-      _exit(127);
-    }
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    PlotRun result;
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    result.out = read_file(out);
-    result.err = read_file(err);
-    return result;
+    std::map<std::string, std::string> variables = changed;
+    variables.try_emplace("TMPDIR", tmpdir_.path().string());
+    testsupport::ProgramCall call;
+    call.program = PROGRAM;
+    call.arguments = arguments;
+    call.changed_environment = variables;
+    return testsupport::run_program(call);
   }
 
   // Whatever happened, the program leaves nothing in its temporary folder.
@@ -133,7 +82,6 @@ class KarvenPlot : public testing::Test {
 
   testsupport::ScopedWorkDir work_;
   Folder tmpdir_;
-  Folder capture_;
 };
 
 TEST_F(KarvenPlot, DrawsAPngBesideTheCurveFileByDefault) {
