@@ -48,18 +48,26 @@ degrees nu0 + k that carry rounding of about one unit in the last place.
 For each value the script stores three condition numbers, from central
 differences of method A at 30 digits:
   kappa_theta = |theta * df/dtheta / f|,
-  kappa_nu    = |max(1, |nu|) * df/dnu / f|,
-  kappa_x     = |x * dh/dx / h| with h = f / sin(theta)^(p mu), p = 1 for
-                the P kinds and -1 for Q,
-                = |cot(theta) * (dln f/dtheta - p mu cot(theta))|.
+  kappa_nu    = |max(1, |nu|) * df/dnu / f|, for Q at least that of orders
+                0 and 1 at the start degree of the recurrence,
+  kappa_x     = |x * dh/dx / h|, h the value without the parts that the
+                routine computes from theta itself: f / sin(theta)^mu for
+                the P kinds; for Q, also its logarithmic part ln cot(theta/2)
+                P^mu is taken with the logarithm held fixed (x_condition);
+                or, if larger, the same of the values the routine starts
+                its recurrences from: Q of orders 0 and 1 at the top degree
+                of the call, P^(-mu) of the two highest orders of a run of
+                orders.
 A relative perturbation eps of theta (or an absolute one of eps*max(1,|nu|)
 of the degree) changes f by about kappa*eps relative; all three become
 large near a zero of f (in the degree or in the angle). kappa_x measures
 the recurrences, which see the angle only through x (and cot(theta)):
-their starting values carry the factor sin(theta)^(p mu) computed from
-theta itself, so only the rest, h, feels the rounding of x. At small angles
-a rounding of x is a large change of theta (eps/theta^2 relative), and
-kappa_x, about nu^2/2 there, is the one that counts. The test scales its
+their starting values carry the factor sin(theta)^(+-mu), and for Q the
+logarithm, computed from theta itself, so only the rest feels the rounding
+of x. At small angles a rounding of x is a large change of theta
+(eps/theta^2 relative), and kappa_x, about nu^2/2 there, is the one that
+counts; an error of a starting value passes into every value derived from
+it, whatever the x-condition of that value itself. The test scales its
 tolerance by the sum of the three.
 
 Inputs are exact doubles: DNU1 and THETA are written with Python's repr,
@@ -284,10 +292,72 @@ def reference(kind, nu, mu, theta):
         dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
                - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
         kappa_nu = abs(dnu / f)
-        cot = mp.cot(theta)
-        power = -mu if kind == 2 else mu
-        kappa_x = abs(cot * (dtheta / (theta * f) - power * cot))
-    return a, kappa_theta, kappa_nu, kappa_x
+    return a, kappa_theta, kappa_nu, x_condition(kind, nu, mu, theta)
+
+
+def x_condition(kind, nu, mu, theta):
+    """|x dh/dx / h|: how a relative rounding of x = cos(theta) in the
+    recurrences changes the value. The parts that the routine computes from
+    theta itself are held fixed: the power sin(theta)^mu of P, and for Q
+    both sin(theta)^-mu and the logarithm L = ln cot(theta/2) of
+    Q^mu = L P^mu + (the rest); so for Q,
+        x dh/dx = x (dg/dx - P^mu sin(theta)^mu dL/dx),  g = Q^mu sin(theta)^mu,
+    with dL/dx = 1/(1 - x^2)."""
+    with mp.workdps(30):
+        h = mpf('1e-12')
+        f = kind_value_a(kind, nu, mu, theta, contract=False)
+        if f == 0:
+            return mpf(0)
+        dtheta = (kind_value_a(kind, nu, mu, theta * (1 + h), contract=False)
+                  - kind_value_a(kind, nu, mu, theta * (1 - h), contract=False)) / (2 * h * theta)
+        x = mp.cos(theta)
+        sine = mp.sin(theta)
+        if kind != 2:
+            return abs(x / sine * (dtheta / f - mu * x / sine))
+        # g = f sin^mu; dg/dx = -(dg/dtheta) / sin.
+        dg_dx = -(dtheta * sine ** mu + f * mu * sine ** (mu - 1) * x) / sine
+        a = kind_value_a(3, nu, mu, theta, contract=False) * sine ** mu
+        return abs(x * (dg_dx - a / sine ** 2) / (f * sine ** mu))
+
+
+def degree_condition(kind, nu, mu, theta):
+    """|max(1, |nu|) * df/dnu / f| by a central difference at 30 digits."""
+    with mp.workdps(30):
+        h = mpf('1e-12')
+        f = kind_value_a(kind, nu, mu, theta, contract=False)
+        step = h * max(1, abs(nu))
+        dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
+               - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
+        return abs(dnu / f)
+
+
+def starting_degree_condition(kind, dnu1, theta):
+    """For Q, the largest degree-condition of orders 0 and 1 at the start
+    degree nu0 of the degree recurrence (DNU1 less its whole part, less 1
+    more if that leaves at least 1/2). Near the pole at degree -1 it is
+    about 1/(nu0 + 1): the recurrence's coefficients at nu0 + 2, rounded
+    to the double nearest, then weigh a start value that changes fast with
+    its degree. The P functions have no pole there; zero for them."""
+    if kind != 2:
+        return mpf(0)
+    start = dnu1 - int(dnu1)
+    if start >= 0.5:
+        start -= 1
+    return max(degree_condition(2, start, 0, theta), degree_condition(2, start, 1, theta))
+
+
+def starting_x_condition(kind, dnu1, nudiff, mu1, mu2, theta):
+    """The largest x-condition of the values a call starts its recurrences
+    from, whose rounding passes into every entry: Q of orders 0 and 1 at the
+    top degree (every order of Q is reached from them), and P^(-mu) of the
+    two highest orders of a run of orders. Zero where the degree recurrence
+    delivers the entries themselves."""
+    top = dnu1 + nudiff
+    if kind == 2:
+        return max(x_condition(2, top, 0, theta), x_condition(2, top, 1, theta))
+    if mu2 > mu1:
+        return max(x_condition(1, dnu1, mu2, theta), x_condition(1, dnu1, mu2 - 1, theta))
+    return mpf(0)
 
 
 # ---------------------------------------------------------------------------
@@ -424,12 +494,17 @@ def write_case(number, case, out):
     with mp.workdps(DIGITS):
         nu1 = mpf(dnu1)
         angle = mpf(theta)
+    starting = starting_x_condition(kind, nu1, nudiff, mu1, mu2, angle)
+    starting_nu = starting_degree_condition(kind, nu1, angle)
     for entry in range(1, count + 1):
         if nudiff > 0:
             nu, mu = nu1 + (entry - 1), mu1
         else:
             nu, mu = nu1, mu1 + entry - 1
         value, kappa_theta, kappa_nu, kappa_x = reference(kind, nu, mu, angle)
+        if value != 0:
+            kappa_x = max(kappa_x, starting)
+            kappa_nu = max(kappa_nu, starting_nu)
         if value == 0:
             sign, mantissa, exponent, log10 = '0', '0', '0', '-inf'
         else:
@@ -463,10 +538,14 @@ HEADER = """\
 #   exponent   (21 significant digits; zero values: 0 and 0)
 #   log10    log10 |value| (-inf for zero)
 #   kappa_theta  |theta * d value/d theta / value|
-#   kappa_nu     |max(1, |nu|) * d value/d nu / value|
+#   kappa_nu     |max(1, |nu|) * d value/d nu / value|; for Q at least that
+#                of orders 0 and 1 at the start degree nu0 (large near -1)
 #   kappa_x      |x * dh/dx / h|, h = value / sin(theta)^mu for P,
-#                value * sin(theta)^mu for Q; all three condition
-#                numbers grow without bound near a zero of the value
+#                value * sin(theta)^mu for Q with its logarithmic part
+#                held fixed, or the same of the values the routine starts
+#                from if larger (Q of orders 0 and 1 at the top degree;
+#                P^(-mu) of the two top orders of a run of orders); all
+#                three grow without bound near a zero of the value
 """
 
 
