@@ -249,6 +249,10 @@ bool in_known_finding(const Arguments& a) {
   if (a.ID == 3 && a.NUDIFF > 0 && a.MU1 > 0 && offset > 0.0 && offset < std::ldexp(1.0, -20)) {
     return true;
   }
+  // Q over a run of degrees from just above -1: the recurrence in degree
+  // at order 1 divides by nu - 1, which is tiny at the degree DNU1 + 2,
+  // and the values pass the double range.
+  if (a.ID == 2 && a.NUDIFF > 0 && a.DNU1 < -1.0 + std::ldexp(1.0, -20)) return true;
   return false;
 }
 
