@@ -21,20 +21,22 @@ struct ExtendedReal {
 };
 
 /// The constants of the arithmetic, filled by the first call of XDSET and
-/// only read afterwards.
+/// only read afterwards. Until then the window holds the values of the
+/// default set-up, so that an operation called before XDSET cannot divide
+/// by a zero window width.
 struct ExtendedRangeParameters {
   bool initialised = false;
-  int IRAD = 0;              // the radix, one of 2, 4, 8, 16
-  int NRADPL = 0;            // radix places carried by a mantissa
-  double DZERO = 0.0;        // a caller's bound for the window, 0 for the default
-  int NBITS = 0;             // bits of an index, sign excluded
-  int mantissa_bits = 0;     // NRADPL * log2(IRAD)
-  double radix = 0.0;        // R = IRAD
-  int L = 0;                 // half-width of the window in powers of R
-  int two_l = 0;             // 2L
-  double radix_to_l = 0.0;   // R^L
-  double radix_to_2l = 0.0;  // R^(2L)
-  int KMAX = 0;              // largest admissible magnitude of an index
+  int IRAD = 0;                  // the radix, one of 2, 4, 8, 16
+  int NRADPL = 0;                // radix places carried by a mantissa
+  double DZERO = 0.0;            // a caller's bound for the window, 0 for the default
+  int NBITS = 0;                 // bits of an index, sign excluded
+  int mantissa_bits = 53;        // NRADPL * log2(IRAD)
+  double radix = 2.0;            // R = IRAD
+  int L = 511;                   // half-width of the window in powers of R
+  int two_l = 1022;              // 2L
+  double radix_to_l = 0x1p511;   // R^L
+  double radix_to_2l = 0x1p1022; // R^(2L)
+  int KMAX = 1073740802;         // largest admissible magnitude of an index: 2^30 - 2L
 };
 
 /// The parameter record of the run.
