@@ -2,7 +2,6 @@
 // basis evaluations, once per run) and the loop over the 381 epochs
 // (without the file output).
 #include <benchmark/benchmark.h>
-
 #include <stdlib.h>
 
 #include <filesystem>

@@ -18,7 +18,7 @@ int main() {
   if (in == nullptr) return 1;
   std::string text(1 << 20, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), in));
-  std::fclose(in);
+  (void)std::fclose(in);
   std::vector<double> values(7620);
   const char* next = text.data();
   const char* end = text.data() + text.size();
@@ -34,12 +34,12 @@ int main() {
   char buffer[96];
   for (int i = 0; i < 381; ++i) {
     const double* row = &values[static_cast<std::size_t>(i) * 20];
-    std::snprintf(buffer, sizeof buffer, "%6d.%10.2f%10.2f%10.2f%13.2f%11.2f%11.2f\n", 5 * i,
-                  row[1] + latitude, row[2] + longitude, row[0], row[11], row[12], row[10]);
+    (void)std::snprintf(buffer, sizeof buffer, "%6d.%10.2f%10.2f%10.2f%13.2f%11.2f%11.2f\n", 5 * i,
+                        row[1] + latitude, row[2] + longitude, row[0], row[11], row[12], row[10]);
     out += buffer;
   }
   std::FILE* curve = std::fopen("psvc_karven.eu.26.dat", "w");
   if (curve == nullptr) return 1;
-  std::fwrite(out.data(), 1, out.size(), curve);
-  return std::fclose(curve) == 0 ? 0 : 1;
+  const bool written = std::fwrite(out.data(), 1, out.size(), curve) == out.size();
+  return std::fclose(curve) == 0 && written ? 0 : 1;
 }

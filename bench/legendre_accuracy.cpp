@@ -42,35 +42,38 @@ struct Place {
 
 /// Errors of one function kind.
 struct KindSummary {
-  std::vector<double> errors;  // relative errors of the non-zero references
-  std::vector<double> scaled;  // the same in units of the conditioned rounding
-  int zeros = 0;               // exact zeros expected
-  int wrong_zeros = 0;         // ... and not delivered
-  int beyond_range = 0;        // references outside the plain double range
-  int aborted = 0;             // calls that ended with a fatal report
-  double largest_beyond = 0.0; // largest error among those
-  Place largest;               // largest relative error
-  Place largest_well;          // ... among well-conditioned values (condition <= 10)
-  Place largest_scaled;        // largest error in units of the conditioned rounding
+  std::vector<double> errors;   // relative errors of the non-zero references
+  std::vector<double> scaled;   // the same in units of the conditioned rounding
+  int zeros = 0;                // exact zeros expected
+  int wrong_zeros = 0;          // ... and not delivered
+  int beyond_range = 0;         // references outside the plain double range
+  int aborted = 0;              // calls that ended with a fatal report
+  double largest_beyond = 0.0;  // largest error among those
+  Place largest;                // largest relative error
+  Place largest_well;           // ... among well-conditioned values (condition <= 10)
+  Place largest_scaled;         // largest error in units of the conditioned rounding
 };
 
 double median(std::vector<double> values) {
   if (values.empty()) return 0.0;
   const std::size_t middle = values.size() / 2;
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle),
+                   values.end());
   const double upper = values[middle];
   if (values.size() % 2 == 1) return upper;
-  return 0.5 * (upper + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle)));
+  return 0.5 * (upper + *std::max_element(values.begin(),
+                                          values.begin() + static_cast<std::ptrdiff_t>(middle)));
 }
 
 void print_place(const char* label, const Place& p, double value) {
   if (p.call == nullptr) return;
   const ReferenceCase& c = *p.call;
   const ReferenceEntry& e = *p.entry;
-  std::printf("    %s %.3g: DNU1 %.17g NUDIFF %d MU1 %d MU2 %d THETA %.17g, entry %d (degree %.17g, "
-              "order %d)\n",
-              label, value, c.DNU1, c.NUDIFF, c.MU1, c.MU2, c.THETA, e.entry, c.degree(e.entry),
-              c.order(e.entry));
+  std::printf(
+      "    %s %.3g: DNU1 %.17g NUDIFF %d MU1 %d MU2 %d THETA %.17g, entry %d (degree %.17g, "
+      "order %d)\n",
+      label, value, c.DNU1, c.NUDIFF, c.MU1, c.MU2, c.THETA, e.entry, c.degree(e.entry),
+      c.order(e.entry));
   std::printf("      expected %c10^%.15g, got %.17g * 2^%d\n", e.sign > 0 ? '+' : '-',
               e.log10_magnitude, p.mantissa, p.index);
   std::printf("      kappa_theta %.3g, kappa_nu %.3g, kappa_x %.3g\n", e.kappa_theta, e.kappa_nu,
@@ -85,7 +88,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--list" && i + 1 < argc) {
-      list_above = std::atof(argv[++i]);
+      list_above = std::strtod(argv[++i], nullptr);
     } else {
       path = argument;
     }
@@ -94,7 +97,7 @@ int main(int argc, char** argv) {
   try {
     cases = legendre::reference::read_reference_cases(path);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "legendre_accuracy: %s\n", e.what());
+    (void)std::fprintf(stderr, "legendre_accuracy: %s\n", e.what());
     return 1;
   }
 
@@ -141,14 +144,17 @@ int main(int argc, char** argv) {
 
   std::printf("Accuracy of XDLEGF against %s\n", path.c_str());
   std::printf("relative error |got - ref| / |ref|; scaled: the error in units of\n");
-  std::printf("2^-53 * (1 + kappa_theta + kappa_nu + kappa_x), the bound the reference test puts\n");
+  std::printf(
+      "2^-53 * (1 + kappa_theta + kappa_nu + kappa_x), the bound the reference test puts\n");
   std::printf("on it (it allows %g such units)\n\n", ALLOWED_UNITS);
-  std::printf("ID  kind            values  zeros  beyond range  largest    median     scaled (units)\n");
+  std::printf(
+      "ID  kind            values  zeros  beyond range  largest    median     scaled (units)\n");
   for (int ID = 1; ID <= 4; ++ID) {
     const KindSummary& s = summaries[ID];
     std::printf("%-3d %-14s %7zu %6d %13d  %.2e   %.2e   %.3g\n", ID,
                 legendre::reference::kind_name(ID), s.errors.size(), s.zeros, s.beyond_range,
-                std::max(s.largest.error, 0.0), median(s.errors), std::max(s.largest_scaled.error, 0.0));
+                std::max(s.largest.error, 0.0), median(s.errors),
+                std::max(s.largest_scaled.error, 0.0));
   }
   for (int ID = 1; ID <= 4; ++ID) {
     const KindSummary& s = summaries[ID];
@@ -158,7 +164,8 @@ int main(int argc, char** argv) {
                 s.largest_well.error);
     print_place("largest scaled error (units)", s.largest_scaled, s.largest_scaled.error);
     const auto above = [&s](double units) {
-      return std::count_if(s.scaled.begin(), s.scaled.end(), [units](double u) { return u > units; });
+      return std::count_if(s.scaled.begin(), s.scaled.end(),
+                           [units](double u) { return u > units; });
     };
     std::printf("    scaled errors above 10 units: %td, above 100: %td, above %g (failing): %td\n",
                 above(10.0), above(100.0), ALLOWED_UNITS, above(ALLOWED_UNITS));

@@ -75,7 +75,8 @@ std::optional<double> parse_real(std::string_view token, NumberForm form) {
 
   long exponent = 0;
   std::size_t mantissa_end = i;
-  if (i < token.size() && (token[i] == 'e' || token[i] == 'E' || token[i] == 'd' || token[i] == 'D')) {
+  if (i < token.size() &&
+      (token[i] == 'e' || token[i] == 'E' || token[i] == 'd' || token[i] == 'D')) {
     ++i;
     bool exponent_negative = false;
     if (i < token.size() && (token[i] == '+' || token[i] == '-')) {

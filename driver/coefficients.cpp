@@ -19,7 +19,8 @@ CoefficientTable& table() {
 }
 
 std::size_t position(int i, int column) {
-  return static_cast<std::size_t>((i - 1) * COEFFICIENT_COLUMNS + (column - 1));
+  return static_cast<std::size_t>(i - 1) * COEFFICIENT_COLUMNS +
+         static_cast<std::size_t>(column - 1);
 }
 
 [[noreturn]] void fail(const std::string& what) {
@@ -44,7 +45,8 @@ std::string quoted(const std::string& token, bool cut) {
 }
 
 struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+  // Opened for reading only: nothing is lost if closing fails.
+  void operator()(std::FILE* file) const { (void)std::fclose(file); }
 };
 
 // Splits the file into number tokens as it is read, chunk by chunk, and
@@ -147,7 +149,8 @@ void load_coefficients() {
            std::to_string(COEFFICIENT_COUNT) + " (" + std::to_string(N_EPOCHS) + " rows of " +
            std::to_string(COEFFICIENT_COLUMNS) + ")");
     }
-    const auto value = cut ? std::nullopt : console::parse_real(token, console::NumberForm::decimal);
+    const auto value =
+        cut ? std::nullopt : console::parse_real(token, console::NumberForm::decimal);
     if (!value) {
       fail("holds something that is not a number at line " + std::to_string(reader.token_line()) +
            ": " + quoted(token, cut));

@@ -23,7 +23,7 @@ CurveFile& curve() {
 
 [[noreturn]] void fail(const char* action, int error) {
   if (curve().file != nullptr) {
-    std::fclose(curve().file);  // already failed: nothing more can be kept
+    (void)std::fclose(curve().file);  // already failed: nothing more can be kept
     curve().file = nullptr;
   }
   throw CurveFileError(std::string("cannot ") + action + " the curve file " + CURVE_FILE_NAME +
@@ -52,7 +52,7 @@ void open_curve_file() {
   if (file == nullptr) fail("create", errno);
   curve().file = file;
   // One buffer holds the whole file.
-  std::setvbuf(file, nullptr, _IOFBF, 1 << 15);
+  (void)std::setvbuf(file, nullptr, _IOFBF, 1 << 15);  // a smaller buffer would do as well
 
   write_line("      KARVEN.EU.26 Regional Archaeomagnetic Model");
   write_line("          for Europe for the last 2000 years");
@@ -85,8 +85,7 @@ void write_curve_headings() {
 }
 
 void write_curve_line(double year, double declination, double inclination, double intensity,
-                      double declination_error, double inclination_error,
-                      double intensity_error) {
+                      double declination_error, double inclination_error, double intensity_error) {
   using console::fixed_field;
   write_line(fixed_field(year, 7, 0) + fixed_field(declination, 10, 2) +
              fixed_field(inclination, 10, 2) + fixed_field(intensity, 10, 2) +

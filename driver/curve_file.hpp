@@ -37,8 +37,7 @@ void write_curve_headings();
 /// @param[in] declination_error, inclination_error (degrees),
 ///            intensity_error (microtesla): errors at 95% confidence
 void write_curve_line(double year, double declination, double inclination, double intensity,
-                      double declination_error, double inclination_error,
-                      double intensity_error);
+                      double declination_error, double inclination_error, double intensity_error);
 
 /// Writes out and closes the curve file, keeping it. Does nothing when the
 /// file is not open.

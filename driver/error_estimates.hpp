@@ -15,7 +15,7 @@ inline constexpr double ELLIPSOID_B2 = 40408299.982815705;
 
 /// Factors of the site that rotate variances between the frames.
 struct SiteFactors {
-  double psi = 0.0;           // angle at the site between geographic north and the cap pole (radians)
+  double psi = 0.0;  // angle at the site between geographic north and the cap pole (radians)
   double geodetic_cos = 0.0;  // cosine of the latitude difference (geodetic minus geocentric)
   double geodetic_sin = 0.0;  // its sine
 };

@@ -12,9 +12,9 @@
 #include "driver/dialogue.hpp"
 #include "driver/error_estimates.hpp"
 #include "driver/site_basis.hpp"
-#include "legendre/extended_range.hpp"
 #include "errors/message_table.hpp"
 #include "errors/xerror.hpp"
+#include "legendre/extended_range.hpp"
 
 namespace driver {
 

@@ -5,9 +5,9 @@ namespace driver {
 
 /// The site of the run.
 struct Site {
-  double typed_latitude = 0.0;   // as typed: what the curve file shows
+  double typed_latitude = 0.0;  // as typed: what the curve file shows
   double typed_longitude = 0.0;
-  double latitude = 0.0;         // working values, after the pole nudge
+  double latitude = 0.0;  // working values, after the pole nudge
   double longitude = 0.0;
 };
 

@@ -78,7 +78,8 @@ void compute_site_basis() {
   std::size_t j = 1;
   for (int k = 1; k <= CAP_KMAX; ++k) {
     for (int m = 0; m <= k; ++m) {
-      const double n = record().degrees[static_cast<std::size_t>(k + 3 * m)];
+      const double n =
+          record().degrees[static_cast<std::size_t>(k) + 3 * static_cast<std::size_t>(m)];
       double P = 0.0, dP = 0.0, mP_over_sin = 0.0;
       cap::cap_basis_function(m, n, g.cap_colatitude, P, dP, mP_over_sin);
       const double f = std::pow(rho, n + 2.0);

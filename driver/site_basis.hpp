@@ -10,14 +10,14 @@ namespace driver {
 
 /// The site in the frames of the computation; computed once per run.
 struct SiteGeometry {
-  double geocentric_latitude = 0.0;  // degrees
-  double radius = 0.0;               // geocentric radius r, km
-  double longitude = 0.0;            // where the basis is evaluated: the site's, or just
-                                     // beside it for a site on the cap's pole (degrees)
-  double cap_latitude = 0.0;         // degrees
-  double cap_longitude = 0.0;        // lambda', degrees, in [-180, 180)
-  double cap_colatitude = 0.0;       // theta' = 90 - cap latitude, degrees
-  double radius_ratio = 0.0;         // rho = a / r
+  double geocentric_latitude = 0.0;             // degrees
+  double radius = 0.0;                          // geocentric radius r, km
+  double longitude = 0.0;                       // where the basis is evaluated: the site's, or just
+                                                // beside it for a site on the cap's pole (degrees)
+  double cap_latitude = 0.0;                    // degrees
+  double cap_longitude = 0.0;                   // lambda', degrees, in [-180, 180)
+  double cap_colatitude = 0.0;                  // theta' = 90 - cap latitude, degrees
+  double radius_ratio = 0.0;                    // rho = a / r
   double cos_lambda = 0.0, sin_lambda = 0.0;    // of lambda'
   double cos_2lambda = 0.0, sin_2lambda = 0.0;  // of 2 lambda'
 };
@@ -44,13 +44,13 @@ void compute_site_basis();
 
 /// The field of one epoch and its forms on the way to the site's frame.
 struct EpochField {
-  double year = 0.0;               // years AD
+  double year = 0.0;                    // years AD
   double Xn = 0.0, Yn = 0.0, Zn = 0.0;  // relative field, cap frame (north, east, down)
-  double Xp = 0.0, Yp = 0.0;       // X', Y': rotated into the geographic frame
-  double Xg = 0.0, Zg = 0.0;       // geodetic north and down; the east component is Y'
-  double D = 0.0;                  // declination, degrees
-  double I = 0.0;                  // inclination, degrees
-  double F = 0.0;                  // intensity, microtesla
+  double Xp = 0.0, Yp = 0.0;            // X', Y': rotated into the geographic frame
+  double Xg = 0.0, Zg = 0.0;            // geodetic north and down; the east component is Y'
+  double D = 0.0;                       // declination, degrees
+  double I = 0.0;                       // inclination, degrees
+  double F = 0.0;                       // intensity, microtesla
 };
 
 /// Evaluates row i (1 to 381) of the coefficient table at the site.

@@ -16,7 +16,7 @@ struct MessageEntry {
   std::string key;  // first 20 characters of the text, blank-padded
   int NERR = 0;     // error number
   int LEVEL = 0;
-  int COUNT = 0;    // occurrences; 0 marks a free entry
+  int COUNT = 0;  // occurrences; 0 marks a free entry
 };
 
 /// Ten entries in order of first occurrence, and the count of the

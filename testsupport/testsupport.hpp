@@ -49,7 +49,8 @@ class CerrCapture : public StreamCapture {
 /// Feeds a text to std::cin for the lifetime of the object.
 class CinFeed {
  public:
-  explicit CinFeed(const std::string& text) : buffer_(text), saved_(std::cin.rdbuf(buffer_.rdbuf())) {}
+  explicit CinFeed(const std::string& text)
+      : buffer_(text), saved_(std::cin.rdbuf(buffer_.rdbuf())) {}
   ~CinFeed() { std::cin.rdbuf(saved_); }
   CinFeed(const CinFeed&) = delete;
   CinFeed& operator=(const CinFeed&) = delete;

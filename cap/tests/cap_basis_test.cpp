@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <algorithm>
 
 #include "cap/tests/reference_types.hpp"
 #include "console/records.hpp"

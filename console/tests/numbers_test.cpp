@@ -15,10 +15,13 @@ TEST(ParseReal, ReadsWhatAScientistTypes) {
     const char* token;
     double value;
   } cases[] = {
-      {"40", 40.0},        {"40.", 40.0},         {".5", 0.5},          {"40.4", 40.4},
-      {"+40.4", 40.4},     {"-3.7", -3.7},        {"4.04e1", 40.4},     {"4.04E+01", 40.4},
-      {"4.04d1", 40.4},    {"4.04D+01", 40.4},    {"-1.5D-3", -1.5e-3}, {"0", 0.0},
-      {"007.25", 7.25},    {"1e0000000000000000000000001", 10.0},
+      {"40", 40.0},         {"40.", 40.0},
+      {".5", 0.5},          {"40.4", 40.4},
+      {"+40.4", 40.4},      {"-3.7", -3.7},
+      {"4.04e1", 40.4},     {"4.04E+01", 40.4},
+      {"4.04d1", 40.4},     {"4.04D+01", 40.4},
+      {"-1.5D-3", -1.5e-3}, {"0", 0.0},
+      {"007.25", 7.25},     {"1e0000000000000000000000001", 10.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.token);
@@ -31,9 +34,8 @@ TEST(ParseReal, ReadsWhatAScientistTypes) {
 }
 
 TEST(ParseReal, RejectsTokensThatAreNotWhollyANumber) {
-  for (const char* token :
-       {"", "40.4abc", "abc", "--3", "+", "-", ".", "e5", "1e", "1e+", "4.04f1", "1.2.3", "1,5",
-        "0x10", " 4", "4 ", "nan(1)", "in", "1d-"}) {
+  for (const char* token : {"", "40.4abc", "abc", "--3", "+", "-", ".", "e5", "1e", "1e+", "4.04f1",
+                            "1.2.3", "1,5", "0x10", " 4", "4 ", "nan(1)", "in", "1d-"}) {
     SCOPED_TRACE(token);
     EXPECT_FALSE(parse_real(token, NumberForm::console).has_value());
     EXPECT_FALSE(parse_real(token, NumberForm::decimal).has_value());

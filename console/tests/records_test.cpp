@@ -23,7 +23,7 @@ TEST_F(Records, LineBreakComesBeforeTheTextAndAfterAReadNoneIsAdded) {
   console::write_record("first");  // the first record starts where the console is
   console::write_record("Prompt:");
   EXPECT_EQ(console::read_real("a number"), 40.4);
-  console::write_record(" ");      // the user's line end opened this line
+  console::write_record(" ");  // the user's line end opened this line
   console::write_record("Prompt:");
   EXPECT_EQ(console::read_real("a number"), -3.7);
   console::finish_run();

@@ -29,8 +29,8 @@ inline std::vector<Row> demo_rows() {
 /// The worked example's row: U = 50, its nine coefficients, sigma_U = 1,
 /// s_1 = 0.01 and s_2..s_9 = 0.005.
 inline Row worked_example_row() {
-  return {50.0,  -1.0,  0.4,   -0.05, -0.02, -0.03, -0.01, -0.005, -0.002, 0.003,
-          1.0,   0.01,  0.005, 0.005, 0.005, 0.005, 0.005, 0.005,  0.005,  0.005};
+  return {50.0, -1.0, 0.4,   -0.05, -0.02, -0.03, -0.01, -0.005, -0.002, 0.003,
+          1.0,  0.01, 0.005, 0.005, 0.005, 0.005, 0.005, 0.005,  0.005,  0.005};
 }
 
 /// The rows as a coefficient file, twenty numbers to a line, each written

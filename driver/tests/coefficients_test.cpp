@@ -56,7 +56,7 @@ TEST_F(Coefficients, LayoutOfTheNumbersOverLinesDoesNotMatter) {
   std::string d_exponents;
   for (int k = 0; k < COEFFICIENT_COUNT; ++k) {
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.8E", value_at(k));
+    (void)std::snprintf(buffer, sizeof buffer, "%.8E", value_at(k));
     std::string text = buffer;
     text[text.find('E')] = (k % 2) ? 'D' : 'd';
     d_exponents += text + (k % 7 == 0 ? "\r\n" : " \t ");
@@ -95,8 +95,8 @@ TEST_F(Coefficients, ReadersFollowTheColumnsOfARow) {
 }
 
 TEST_F(Coefficients, WhateverFollowsTheLastNumberIsIgnored) {
-  for (const std::string& tail : {std::string("99 98\n"), std::string(" abc ,, \x01\x02 1e999"),
-                                 std::string(1 << 20, 'x')}) {
+  for (const std::string& tail :
+       {std::string("99 98\n"), std::string(" abc ,, \x01\x02 1e999"), std::string(1 << 20, 'x')}) {
     driver::reset_coefficient_table();
     write_file(driver::COEFFICIENT_FILE_NAME, coefficient_text(COEFFICIENT_COUNT, 20, " ") + tail);
     driver::load_coefficients();
@@ -133,6 +133,7 @@ TEST_F(Coefficients, FailuresSayWhatIsWrongAndWhere) {
        prefix + "has an empty field before its first comma at line 2"},
       {"comma, then no number", ",-",
        prefix + "has an empty field before its first comma at line 1"},
+      // NOLINTNEXTLINE(bugprone-string-constructor): ten million on purpose
       {"absurdly long token", "1 " + std::string(10'000'000, '7') + " 2",
        prefix + "holds something that is not a number at line 1: \"" + std::string(64, '7') +
            "...\""},
@@ -150,8 +151,7 @@ TEST_F(Coefficients, AFileThatCannotBeOpenedOrReadIsNamedWithTheReason) {
   EXPECT_EQ(load_error(),
             "the coefficient file KARVEN_coeff.inp cannot be opened: No such file or directory");
   std::filesystem::create_directory(driver::COEFFICIENT_FILE_NAME);
-  EXPECT_EQ(load_error(),
-            "the coefficient file KARVEN_coeff.inp cannot be read: Is a directory");
+  EXPECT_EQ(load_error(), "the coefficient file KARVEN_coeff.inp cannot be read: Is a directory");
 }
 
 }  // namespace

@@ -66,8 +66,7 @@ TEST(CurveFile, UndefinedValuesKeepTheLineAt72Characters) {
   driver::close_curve_file();
   const auto lines = read_lines(driver::CURVE_FILE_NAME);
   ASSERT_EQ(lines.size(), 11u);
-  EXPECT_EQ(lines[10],
-            "     5.       NaN      -Inf       .00          NaN        NaN***********");
+  EXPECT_EQ(lines[10], "     5.       NaN      -Inf       .00          NaN        NaN***********");
 }
 
 TEST(CurveFile, ReopeningRewritesTheFile) {

@@ -30,9 +30,9 @@ TEST(Failures, ADiskThatFillsDuringTheRunIsReported) {
   // Room for the header and a few curve lines only: the system refuses
   // the rest, as a full disk does.
   call.in_child = [] {
-    std::signal(SIGXFSZ, SIG_IGN);
+    if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR) _exit(126);
     const rlimit limit{3000, 3000};
-    setrlimit(RLIMIT_FSIZE, &limit);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
   };
   const auto run = testsupport::run_program(call);
   EXPECT_EQ(run.status, 1);

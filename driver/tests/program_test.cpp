@@ -57,8 +57,7 @@ const std::string HEADINGS =
     "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n";
 
 std::string header(const std::string& site_line) {
-  return TITLE_BLOCK + " \n   Geodetic Latitude  Geodetic Longitud\n" + site_line + "\n" +
-         HEADINGS;
+  return TITLE_BLOCK + " \n   Geodetic Latitude  Geodetic Longitud\n" + site_line + "\n" + HEADINGS;
 }
 
 // The first n lines of a text, each with its line end.

@@ -23,7 +23,7 @@ class MessageTable : public testing::Test {
 
 TEST_F(MessageTable, SameKeyNumberAndLevelCountAsOneMessage) {
   EXPECT_EQ(record_message("ERR IN XDSET...NRADPL .GE. L", 5, 1), 1);
-  EXPECT_EQ(record_message("ERR IN XDSET...NRADPxxxxxxx", 5, 1), 2);  // same first 20
+  EXPECT_EQ(record_message("ERR IN XDSET...NRADPxxxxxxx", 5, 1), 2);   // same first 20
   EXPECT_EQ(record_message("ERR IN XDSET...NRADPL .GE. L", 5, 2), 1);  // other level
   EXPECT_EQ(record_message("ERR IN XDSET...NRADPL .GE. L", 6, 1), 1);  // other number
   const auto& entries = errors::message_table().entries;
@@ -68,8 +68,8 @@ TEST_F(MessageTable, MessagesBeyondTheTenthAreCountedTogether) {
     key.resize(20, ' ');
     const std::string count = i == 3 ? "2" : "1";
     const std::string nerr = std::to_string(i);
-    expected += "\n" + key + std::string(10 - nerr.size(), ' ') + nerr +
-                "         0         " + count;
+    expected +=
+        "\n" + key + std::string(10 - nerr.size(), ' ') + nerr + "         0         " + count;
   }
   expected +=
       "\n"

@@ -81,9 +81,7 @@ TEST_F(Xerror, OnceWarningIsPrintedOnItsFirstOccurrenceOnly) {
 }
 
 TEST_F(Xerror, InvalidArgumentsAreThemselvesAFatalError) {
-  const struct {
-    int length, NERR, LEVEL;
-  } cases[] = {{0, 1, 1}, {5, 0, 1}, {5, 1, 3}, {5, 1, -2}};
+  const struct { int length, NERR, LEVEL; } cases[] = {{0, 1, 1}, {5, 0, 1}, {5, 1, 3}, {5, 1, -2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.length << " " << c.NERR << " " << c.LEVEL);
     SetUp();
@@ -99,10 +97,9 @@ TEST_F(Xerror, InvalidArgumentsAreThemselvesAFatalError) {
   CoutCapture out;
   XERROR("EARLIER WARNING", 15, 4, 0);
   EXPECT_THROW(XERROR("X", 1, 0, 0), RunAborted);
-  EXPECT_THAT(out.text(), testing::EndsWith(
-                              "JOB ABORT DUE TO FATAL ERROR." + SUMMARY_HEAD +
-                              "\nEARLIER WARNING              4         0         1"
-                              "\n\nStop - Program terminated.\n"));
+  EXPECT_THAT(out.text(), testing::EndsWith("JOB ABORT DUE TO FATAL ERROR." + SUMMARY_HEAD +
+                                            "\nEARLIER WARNING              4         0         1"
+                                            "\n\nStop - Program terminated.\n"));
 }
 
 TEST_F(Xerror, LongMessagesAreWrittenInLinesOf72) {
@@ -113,8 +110,8 @@ TEST_F(Xerror, LongMessagesAreWrittenInLinesOf72) {
     CoutCapture out;
     XERROR(text, length, 1, 0);
     const std::string rest = length > 72 ? "\n" + std::string(std::size_t(length) - 72, 'A') : "";
-    EXPECT_EQ(out.text(), " \nWARNING IN...\n" + std::string(72, 'A') + rest +
-                              "\nERROR NUMBER =         1");
+    EXPECT_EQ(out.text(),
+              " \nWARNING IN...\n" + std::string(72, 'A') + rest + "\nERROR NUMBER =         1");
   }
 }
 

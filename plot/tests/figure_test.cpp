@@ -108,7 +108,7 @@ TEST(FindProgram, TakesTheFirstExecutableAndSkipsEmptyEntries) {
   std::filesystem::create_directory("c/tool");     // a folder is no program
   testsupport::write_file("tool", "#!/bin/sh\n");  // in the current directory
   std::filesystem::permissions("tool", std::filesystem::perms::owner_all);
-  const std::filesystem::path here = dir.path();
+  const std::filesystem::path& here = dir.path();
 
   EXPECT_EQ(plot::find_program("tool", "c:a:b"), std::filesystem::absolute("b/tool"));
   EXPECT_EQ(plot::find_program("tool", ":c:a::"), std::nullopt);
