@@ -30,6 +30,22 @@ std::optional<double> special_value(std::string_view body, bool negative) {
 
 }  // namespace
 
+std::string quoted_token(std::string_view token, bool cut) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string shown = "\"";
+  for (const char ch : token) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      shown += ch;
+    } else {
+      shown += "\\x";
+      shown += hex[c >> 4];
+      shown += hex[c & 0x0f];
+    }
+  }
+  return shown + (cut ? "...\"" : "\"");
+}
+
 std::optional<double> parse_real(std::string_view token, NumberForm form) {
   // Longer than any double needs; longer tokens are not numbers here.
   constexpr std::size_t max_length = 64;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace console {
@@ -21,5 +22,10 @@ enum class NumberForm {
 ///
 /// @return the value, or nothing when the token is not wholly a number
 std::optional<double> parse_real(std::string_view token, NumberForm form);
+
+/// A token in double quotes, as a report shows it: printable characters as
+/// they are; other bytes, the quote and the backslash as \xHH; "..." after
+/// a token that was cut short.
+std::string quoted_token(std::string_view token, bool cut);
 
 }  // namespace console

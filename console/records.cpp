@@ -22,25 +22,6 @@ bool ends_token(int c) {
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The token as the report shows it: printable characters as they are,
-// others as \xHH, and a long token cut short.
-std::string shown_token(std::string_view token, bool cut) {
-  static constexpr char hex[] = "0123456789ABCDEF";
-  std::string shown;
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      shown += ch;
-    } else {
-      shown += "\\x";
-      shown += hex[c >> 4];
-      shown += hex[c & 0x0f];
-    }
-  }
-  if (cut) shown += "...";
-  return shown;
-}
-
 }  // namespace
 
 const ConsoleCursor& console_cursor() { return cursor(); }
@@ -105,8 +86,8 @@ double read_real(std::string_view expected) {
 
   const auto value = cut ? std::nullopt : parse_real(token, NumberForm::console);
   if (!value) {
-    throw InputError("expected " + std::string(expected) + ", read \"" + shown_token(token, cut) +
-                     "\"");
+    throw InputError("expected " + std::string(expected) + ", read " +
+                     console::quoted_token(token, cut));
   }
   return *value;
 }

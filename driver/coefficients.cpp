@@ -28,22 +28,6 @@ std::size_t position(int i, int column) {
                              what);
 }
 
-std::string quoted(const std::string& token, bool cut) {
-  std::string shown;
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f) {
-      shown += ch;
-    } else {
-      static constexpr char hex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += hex[c >> 4];
-      shown += hex[c & 0x0f];
-    }
-  }
-  return "\"" + shown + (cut ? "...\"" : "\"");
-}
-
 struct FileCloser {
   // Opened for reading only: nothing is lost if closing fails.
   void operator()(std::FILE* file) const { (void)std::fclose(file); }
@@ -153,11 +137,11 @@ void load_coefficients() {
         cut ? std::nullopt : console::parse_real(token, console::NumberForm::decimal);
     if (!value) {
       fail("holds something that is not a number at line " + std::to_string(reader.token_line()) +
-           ": " + quoted(token, cut));
+           ": " + console::quoted_token(token, cut));
     }
     if (!std::isfinite(*value)) {
       fail("holds a number beyond the range of double precision at line " +
-           std::to_string(reader.token_line()) + ": " + quoted(token, cut));
+           std::to_string(reader.token_line()) + ": " + console::quoted_token(token, cut));
     }
     table().values[static_cast<std::size_t>(count)] = *value;
   }

@@ -26,7 +26,8 @@ namespace {
 
 using driver::COEFFICIENT_COUNT;
 
-const std::string PREFIX = std::string("the coefficient file ") + driver::COEFFICIENT_FILE_NAME + " ";
+const std::string PREFIX =
+    std::string("the coefficient file ") + driver::COEFFICIENT_FILE_NAME + " ";
 
 std::string& scratch_directory() {
   static std::string path;
@@ -45,7 +46,7 @@ std::string quoted(std::string_view token, bool cut) {
   std::string text = "\"";
   for (const char ch : token) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f) {
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
       text += ch;
     } else {
       text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
@@ -73,8 +74,9 @@ Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COU
       const auto c = static_cast<unsigned char>(text[at]);
       if (c == ',') {
         if (after_comma) {
-          e.message = PREFIX + (at_start ? "has an empty field before its first comma at line "
-                                         : "has an empty field between two commas at line ") +
+          e.message = PREFIX +
+                      (at_start ? "has an empty field before its first comma at line "
+                                : "has an empty field between two commas at line ") +
                       std::to_string(line);
           return e;
         }
@@ -92,7 +94,8 @@ Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COU
     }
     at_start = false;
     std::size_t end = at;
-    while (end < text.size() && text[end] != ',' && !is_blank(static_cast<unsigned char>(text[end]))) {
+    while (end < text.size() && text[end] != ',' &&
+           !is_blank(static_cast<unsigned char>(text[end]))) {
       ++end;
     }
     const std::string_view token = text.substr(at, end - at);
@@ -122,8 +125,8 @@ Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COU
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                        "/fuzz_coefficients-XXXXXX";
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/fuzz_coefficients-XXXXXX";
   fuzz::check(mkdtemp(pattern.data()) != nullptr, "a scratch directory can be made");
   fuzz::check(chdir(pattern.c_str()) == 0, "the scratch directory can be made current");
   scratch_directory() = pattern;

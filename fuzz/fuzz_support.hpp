@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "testsupport/streams.hpp"
+
 namespace fuzz {
 
 /// What the current input stands for, as a finding should show it (the
@@ -27,26 +29,14 @@ inline std::string& input_description() {
 inline void check(bool holds, const char* what) {
   if (!holds) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
-    if (!input_description().empty()) std::fprintf(stderr, "input: %s\n", input_description().c_str());
+    if (!input_description().empty())
+      std::fprintf(stderr, "input: %s\n", input_description().c_str());
     std::abort();
   }
 }
 
 /// Redirects a standard stream into a string while the object lives.
-class StreamCapture {
- public:
-  explicit StreamCapture(std::ostream& stream)
-      : stream_(stream), saved_(stream.rdbuf(buffer_.rdbuf())) {}
-  ~StreamCapture() { stream_.rdbuf(saved_); }
-  StreamCapture(const StreamCapture&) = delete;
-  StreamCapture& operator=(const StreamCapture&) = delete;
-  std::string text() const { return buffer_.str(); }
-
- private:
-  std::ostream& stream_;
-  std::ostringstream buffer_;
-  std::streambuf* saved_;
-};
+using StreamCapture = testsupport::StreamCapture;
 
 /// Whether a token is a decimal number as the program writes them: an
 /// optional sign, digits with an optional point and at least one digit, and

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "driver/tests/curve_texts.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -12,23 +13,8 @@ using testsupport::read_file;
 using testsupport::read_lines;
 using testsupport::ScopedWorkDir;
 
-const std::string HEADER_1_TO_10 =
-    "      KARVEN.EU.26 Regional Archaeomagnetic Model\n"
-    "          for Europe for the last 2000 years\n"
-    " \n"
-    "Authors (year): see the reference distributed with KARVEN_coeff.inp\n"
-    "Title: the publication of the KARVEN.EU.26 model, cited in full in\n"
-    "       the reference distributed with the model's coefficient file\n"
-    "Journal, volume (issue), pages: as given in that reference\n"
-    "Identifier: as given in that reference\n"
-    " \n"
-    " \n";
-
-const std::string HEADINGS_14_TO_17 =
-    " \n"
-    "                       *Errors at 95% of confidence\n"
-    " \n"
-    "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n";
+using driver_test::HEADINGS;
+using driver_test::TITLE_BLOCK;
 
 TEST(CurveFile, HoldsTheHeaderTheSiteAndTheCurveLinesInOrder) {
   ScopedWorkDir dir;
@@ -39,11 +25,11 @@ TEST(CurveFile, HoldsTheHeaderTheSiteAndTheCurveLinesInOrder) {
   driver::write_curve_line(1900.0, -2.35, 58.12, 47.86, 1.05, 0.74, 1.92);
   driver::close_curve_file();
   EXPECT_EQ(read_file(driver::CURVE_FILE_NAME),
-            HEADER_1_TO_10 +
+            TITLE_BLOCK +
                 " \n"
                 "   Geodetic Latitude  Geodetic Longitud\n"
                 "          40.40          -3.70\n" +
-                HEADINGS_14_TO_17 +
+                HEADINGS +
                 "     0.     32.38     40.36     22.93         3.44       3.88       1.86\n"
                 "  1900.     -2.35     58.12     47.86         1.05        .74       1.92\n");
 }
@@ -74,7 +60,7 @@ TEST(CurveFile, ReopeningRewritesTheFile) {
   testsupport::write_file(driver::CURVE_FILE_NAME, std::string(5000, 'x'));
   driver::open_curve_file();
   driver::close_curve_file();
-  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), HEADER_1_TO_10);
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), TITLE_BLOCK);
 }
 
 TEST(CurveFile, FailuresNameTheFileAndTheReason) {

@@ -7,6 +7,7 @@
 
 #include "driver/curve_file.hpp"
 #include "driver/tests/coefficient_files.hpp"
+#include "driver/tests/curve_texts.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -39,22 +40,8 @@ const std::string CLOSING = "\nStop - Program terminated.\n";
 const std::string VALID_DIALOGUE =
     BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT + AFTER_READ;
 
-const std::string TITLE_BLOCK =
-    "      KARVEN.EU.26 Regional Archaeomagnetic Model\n"
-    "          for Europe for the last 2000 years\n"
-    " \n"
-    "Authors (year): see the reference distributed with KARVEN_coeff.inp\n"
-    "Title: the publication of the KARVEN.EU.26 model, cited in full in\n"
-    "       the reference distributed with the model's coefficient file\n"
-    "Journal, volume (issue), pages: as given in that reference\n"
-    "Identifier: as given in that reference\n"
-    " \n"
-    " \n";
-const std::string HEADINGS =
-    " \n"
-    "                       *Errors at 95% of confidence\n"
-    " \n"
-    "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n";
+using driver_test::HEADINGS;
+using driver_test::TITLE_BLOCK;
 
 std::string header(const std::string& site_line) {
   return TITLE_BLOCK + " \n   Geodetic Latitude  Geodetic Longitud\n" + site_line + "\n" + HEADINGS;
