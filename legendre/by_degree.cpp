@@ -4,7 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <limits>
+#include <numbers>
 
+#include "legendre/angle_factors.hpp"
 #include "legendre/extended_range.hpp"
 
 namespace legendre {
@@ -23,7 +26,9 @@ constexpr std::array<double, 12> DIGAMMA_DENOMINATORS = {
 // which is P^(-mu)_nu(cos theta). The series has no tolerance test: it ends
 // at an exactly zero term (whole nu) or after mantissa_bits - 1 terms past
 // the leading 1; with y <= 1/2 that is beyond the precision of a double.
-ExtendedReal p_series(double nu, std::int32_t mu, double y, double t,
+// t = tan(theta/2) is a pair: at tiny angles its index carries the power of
+// 2 that would take the products below the normal doubles.
+ExtendedReal p_series(double nu, std::int32_t mu, double y, const ExtendedReal& t,
                       const ExtendedReal& mu_factorial, int mantissa_bits) {
   double s = 1.0;
   std::int32_t is = 0;
@@ -38,7 +43,8 @@ ExtendedReal p_series(double nu, std::int32_t mu, double y, double t,
   }
   if (mu > 0) {
     for (std::int32_t i = 0; i < mu; ++i) {
-      s *= t;
+      s *= t.x;
+      is = is + t.ix;  // within KMAX + 1075 < 2^31
       XDADJ(s, is);
     }
     s = s / mu_factorial.x;
@@ -51,10 +57,16 @@ ExtendedReal p_series(double nu, std::int32_t mu, double y, double t,
 
 // Q^(mu)_nu(cos theta) for mu = 0 or 1 by its series in y = sin^2(theta/2)
 // with the logarithmic part ln cot(theta/2) and the psi function; all
-// mantissa_bits terms are summed.
-ExtendedReal q_series(double nu, std::int32_t mu, double y, double t, double s1, int K, int KK,
-                      int mantissa_bits) {
-  const double c = -std::log(t);  // ln cot(theta/2)
+// mantissa_bits terms are summed. t = tan(theta/2) and s1 = 1/sin(theta)
+// are pairs, with index 0 except at tiny angles.
+ExtendedReal q_series(double nu, std::int32_t mu, double y, const ExtendedReal& t,
+                      const ExtendedReal& s1, int K, int KK, int mantissa_bits) {
+  // ln cot(theta/2) = -ln t; from the pair only where t as a double would
+  // be subnormal, and so lose digits (THETA below 2^-1021).
+  const double plain_t = std::ldexp(t.x, t.ix);
+  const double c = plain_t >= std::numeric_limits<double>::min()
+                       ? -std::log(plain_t)
+                       : -(std::log(t.x) + t.ix * std::numbers::ln2);
   const double p = digamma(nu + 1.0, K, KK);
   double s = 0.0;
   std::int32_t is = 0;
@@ -73,11 +85,24 @@ ExtendedReal q_series(double nu, std::int32_t mu, double y, double t, double s1,
     extended_add(s, is, term, ia, s, is);
   }
   if (mu >= 1) {
-    s = -(t * s);
-    extended_add(s, is, -s1, 0, s, is);
+    s = -(t.x * s);
+    if (t.ix != 0) {
+      is = is + t.ix;
+      XDADJ(s, is);
+    }
+    extended_add(s, is, -s1.x, s1.ix, s, is);
   }
   return {s, is};
 }
+
+// Q has a pole at the degree -1. From a start degree nu0 closer to it than
+// this, the first step of the recurrence in degree (to nu0 + 2, next to 1)
+// is unsound: for order 0 the value at nu0, of size 1/(nu0 + 1), meets the
+// coefficient nu - 1 = nu0 + 1, which the rounding of nu to a double
+// spoils; for order 1 the divisor is that same nu - 1, and the step divides
+// a difference of two nearly equal values by it (by 0 once nu rounds to 1).
+// Either loses about -log2(nu0 + 1) bits.
+constexpr double NEAR_POLE = 0x1p-20;
 
 }  // namespace
 
@@ -126,22 +151,24 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
 
   const double x = std::cos(THETA);
   const double y = std::pow(std::sin(THETA / 2.0), 2.0);
-  const double t = std::tan(THETA / 2.0);
+  const ExtendedReal t = half_angle_tangent(THETA);
+  const ExtendedReal s1 = reciprocal_sine(THETA);
+  const int K = mantissa_bits / 10 + 1;
+  const int KK = 5 * K;
+  const std::int32_t series_order = mu;
+  const auto series = [&](double degree) {
+    return ID != 2 ? p_series(degree, series_order, y, t, mu_factorial, mantissa_bits)
+                   : q_series(degree, series_order, y, t, s1, K, KK, mantissa_bits);
+  };
 
   // The values at the two lowest degrees of the class, nu0 and nu0 + 1.
-  ExtendedReal previous;
-  ExtendedReal current;
-  if (ID != 2) {
-    previous = p_series(nu, mu, y, t, mu_factorial, mantissa_bits);
-    nu = nu + 1.0;
-    current = p_series(nu, mu, y, t, mu_factorial, mantissa_bits);
-  } else {
-    const int K = mantissa_bits / 10 + 1;
-    const int KK = 5 * K;
-    const double s1 = 1.0 / std::sin(THETA);
-    previous = q_series(nu, mu, y, t, s1, K, KK, mantissa_bits);
-    nu = nu + 1.0;
-    current = q_series(nu, mu, y, t, s1, K, KK, mantissa_bits);
+  // Beside the pole of Q the series gives nu0 + 2 as well, and the
+  // recurrence starts from nu0 + 1 and nu0 + 2.
+  bool next_from_series = ID == 2 && nu + 1.0 < NEAR_POLE;
+  ExtendedReal previous = series(nu);
+  nu = nu + 1.0;
+  ExtendedReal current = series(nu);
+  if (ID == 2) {
     // Q^(mu) recurs in degree like P^(-mu) with mu negated.
     order = -order;
     mu = -mu;
@@ -169,11 +196,16 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
       ++k;
       if (top_degree + 0.5 < nu) return;
     }
-    // (nu + mu) P_nu = (2 nu - 1) x P_(nu-1) - (nu - 1 - mu) P_(nu-2)
-    const double u = (2.0 * nu - 1.0) / (mu + nu) * x * current.x;
-    const double w = (nu - 1.0 - mu) / (mu + nu) * previous.x;
-    extended_add(u, current.ix, -w, previous.ix, current.x, current.ix);
-    XDADJ(current.x, current.ix);
+    if (next_from_series) {
+      current = series(nu);
+      next_from_series = false;
+    } else {
+      // (nu + mu) P_nu = (2 nu - 1) x P_(nu-1) - (nu - 1 - mu) P_(nu-2)
+      const double u = (2.0 * nu - 1.0) / (mu + nu) * x * current.x;
+      const double w = (nu - 1.0 - mu) / (mu + nu) * previous.x;
+      extended_add(u, current.ix, -w, previous.ix, current.x, current.ix);
+      XDADJ(current.x, current.ix);
+    }
     nu = nu + 1.0;
     previous = kept;
   }

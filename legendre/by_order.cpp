@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "legendre/angle_factors.hpp"
 #include "legendre/by_degree.hpp"
 #include "legendre/extended_range.hpp"
 
@@ -27,6 +28,26 @@ void set_zero(std::span<double> VALUES, std::span<std::int32_t> INDICES, std::in
   target.x = 0.0;
   target.ix = 0;
 }
+
+// Gamma(nu + mu + 1) / Gamma(nu - mu + 1) as the product of the 2 mu
+// factors (mu - nu - i), whose signs cancel in pairs.
+ExtendedReal gamma_ratio(double nu, std::int64_t mu) {
+  ExtendedReal r{1.0, 0};
+  for (std::int64_t i = 1; i <= 2 * mu; ++i) {
+    r.x = (mu - nu - i) * r.x;
+    XDADJ(r.x, r.ix);
+  }
+  return r;
+}
+
+// Below this the divisor nu - mu + 1 of the step of the gamma ratio to the
+// next degree is tiny: the ratio at nu holds the same factor, but as an
+// earlier degree's (mu - nu - i), which differs from this one by the
+// rounding of the degrees; divided by a tiny divisor, that difference
+// ruins the ratio at every later degree (and a zero divisor makes it
+// infinite). A run of degrees meets it at most once, at the degree beside
+// mu - 1, when DNU1 lies within about 2^-20 of a whole number.
+constexpr double TINY_DIVISOR = 0x1p-20;
 
 // The number of entries a conversion may touch: its own count, never more
 // than the arrays hold.
@@ -63,10 +84,10 @@ void legendre_p_by_order(double DNU1, double top_degree, std::int32_t MU1, std::
   for (std::int64_t e = n - 2; e >= 1; --e) {
     const Entry order_mu = entry(VALUES, INDICES, e + 1);
     const Entry order_above = entry(VALUES, INDICES, e + 2);
-    const double u = 2.0 * mu * x * s * order_mu.x;
+    const ExtendedReal u = times_reciprocal_sine(2.0 * mu * x, s, THETA, {order_mu.x, order_mu.ix});
     const double w = -(nu + mu + 1) * (nu - mu) * order_above.x;
     const Entry target = entry(VALUES, INDICES, e);
-    extended_add(u, order_mu.ix, w, order_above.ix, target.x, target.ix);
+    extended_add(u.x, u.ix, w, order_above.ix, target.x, target.ix);
     XDADJ(target.x, target.ix);
     mu = mu - 1;
   }
@@ -97,13 +118,7 @@ void legendre_positive_order(double DNU1, double top_degree, std::int32_t MU1, s
     }
   }
 
-  // Gamma(nu + mu + 1) / Gamma(nu - mu + 1) as the product of the 2 mu
-  // factors (mu - nu - i), whose signs cancel in pairs.
-  ExtendedReal r{1.0, 0};
-  for (std::int64_t i = 1; i <= 2 * mu; ++i) {
-    r.x = (mu - nu - i) * r.x;
-    XDADJ(r.x, r.ix);
-  }
+  ExtendedReal r = gamma_ratio(nu, mu);
 
   for (std::int64_t e = j; e <= L; ++e) {
     if (mu != 0) {
@@ -121,10 +136,17 @@ void legendre_positive_order(double DNU1, double top_degree, std::int32_t MU1, s
       mu = mu + 1;
     } else {
       // times (nu + mu + 1)/(nu - mu + 1). Order 0 keeps the factor 1 (and
-      // at nu = -1 the ratio would be 0/0).
+      // at nu = -1 the ratio would be 0/0). Beside the zero of the divisor
+      // the ratio is formed afresh at the next degree, where none of its
+      // factors is small.
       if (mu != 0) {
-        r.x = (-mu - nu - 1) * r.x / (mu - nu - 1);
-        XDADJ(r.x, r.ix);
+        const double divisor = mu - nu - 1;
+        if (std::fabs(divisor) < TINY_DIVISOR) {
+          r = gamma_ratio(nu + 1, mu);
+        } else {
+          r.x = (-mu - nu - 1) * r.x / divisor;
+          XDADJ(r.x, r.ix);
+        }
       }
       nu = nu + 1;
     }
@@ -161,9 +183,13 @@ void legendre_normalise(double DNU1, double top_degree, std::int32_t MU1, std::i
   }
 
   for (std::int64_t e = j; e <= L; ++e) {
+    // sqrt(nu + 1/2) r is rescaled before it meets the entry: the product
+    // of two adjusted mantissas may lie near 2^1022 already.
+    ExtendedReal factor{std::sqrt(nu + 0.5) * r.x, r.ix};
+    XDADJ(factor.x, factor.ix);
     const Entry target = entry(VALUES, INDICES, e);
-    target.x = std::sqrt(nu + 0.5) * r.x * target.x;
-    target.ix = target.ix + r.ix;  // both within KMAX < 2^30
+    target.x = factor.x * target.x;
+    target.ix = target.ix + factor.ix;  // both within KMAX + 2L < 2^30 + 2^11
     XDADJ(target.x, target.ix);
     if (!run_of_degrees) {
       if (nu > mu) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "legendre/angle_factors.hpp"
 #include "legendre/by_degree.hpp"
 #include "legendre/extended_range.hpp"
 
@@ -26,13 +27,15 @@ void write_entry(std::span<double> VALUES, std::span<std::int32_t> INDICES, std:
 
 // One step of the forward recurrence in order at the degree nu: from
 // lower = Q^(mu-1) and upper = Q^(mu) makes Q^(mu+1), which becomes the new
-// upper value, the old one the new lower value; mu goes up by 1.
-void step_in_order(double nu, std::int64_t& mu, double x, double s, ExtendedReal& lower,
-                   ExtendedReal& upper) {
-  const double u = -2.0 * mu * x * s * upper.x;
+// upper value, the old one the new lower value; mu goes up by 1. THETA
+// gives the factor s = 1/sin(THETA) as a pair where the plain one would
+// take the term past the double range.
+void step_in_order(double nu, std::int64_t& mu, double THETA, double x, double s,
+                   ExtendedReal& lower, ExtendedReal& upper) {
+  const ExtendedReal u = times_reciprocal_sine(-2.0 * mu * x, s, THETA, upper);
   const double w = (nu - mu + 1) * (mu + nu) * lower.x;
   ExtendedReal next;
-  extended_add(u, upper.ix, -w, lower.ix, next.x, next.ix);
+  extended_add(u.x, u.ix, -w, lower.ix, next.x, next.ix);
   XDADJ(next.x, next.ix);
   lower = upper;
   upper = next;
@@ -66,7 +69,7 @@ void legendre_q_by_order(double DNU1, double top_degree, std::int32_t MU1, std::
     if (MU2 <= 1) return;
   }
   for (;;) {
-    step_in_order(nu, mu, x, s, lower, upper);
+    step_in_order(nu, mu, THETA, x, s, lower, upper);
     if (mu >= MU1) {
       k = k + 1;
       write_entry(VALUES, INDICES, k, upper);
@@ -104,14 +107,14 @@ void legendre_q_by_degree(double DNU1, double top_degree, std::int32_t MU1, doub
   std::int64_t mu = 1;
   ExtendedReal lower = order0_top;
   ExtendedReal upper = order1_top;
-  while (mu < MU1) step_in_order(top_degree, mu, x, s, lower, upper);
+  while (mu < MU1) step_in_order(top_degree, mu, THETA, x, s, lower, upper);
   write_entry(VALUES, INDICES, n, upper);
   if (n == 1) return;
 
   mu = 1;
   lower = order0_below;
   upper = order1_below;
-  while (mu < MU1) step_in_order(top_degree - 1.0, mu, x, s, lower, upper);
+  while (mu < MU1) step_in_order(top_degree - 1.0, mu, THETA, x, s, lower, upper);
   write_entry(VALUES, INDICES, n - 1, upper);
   if (n == 2) return;
 

@@ -22,6 +22,9 @@ constexpr std::string_view ARGUMENT_MESSAGE = "XDLEGF: DNU1,NUDIFF,MU1,MU2, OR I
 constexpr std::string_view ANGLE_MESSAGE = "XDLEGF: THETA OUT OF RANGE";
 static_assert(ARGUMENT_MESSAGE.size() == 44 && ANGLE_MESSAGE.size() == 26);
 
+// Top degrees DNU1 + NUDIFF from here up are rejected.
+constexpr double HIGHEST_DEGREE = 0x1p52;
+
 void report_invalid_argument() {
   errors::XERROR(ARGUMENT_MESSAGE, static_cast<int>(ARGUMENT_MESSAGE.size()), 1, 1);
 }
@@ -54,8 +57,11 @@ void XDLEGF(double DNU1, std::int32_t NUDIFF, std::int32_t MU1, std::int32_t MU2
     return;
   }
   // An infinite degree is no degree either: the recurrence would never
-  // reach it.
-  if (!(DNU1 >= -1.0) || !std::isfinite(DNU1)) {
+  // reach it. Nor would it reach a top degree of 2^52 or more, where the
+  // doubles are whole numbers 1 apart and soon nu + 1 == nu; below, a
+  // high degree is merely slow (the recurrences step through every degree
+  // from -1 up).
+  if (!(DNU1 >= -1.0) || !std::isfinite(DNU1) || DNU1 + NUDIFF >= HIGHEST_DEGREE) {
     report_invalid_argument();
     return;
   }

@@ -12,7 +12,8 @@ namespace legendre {
 /// (from 0) holds degree DNU1 + i, or order MU1 + i.
 ///
 /// @param[in]  DNU1      lowest degree, >= -1
-/// @param[in]  NUDIFF    number of further degrees, >= 0
+/// @param[in]  NUDIFF    number of further degrees, >= 0; the top degree
+///                       DNU1 + NUDIFF below 2^52 (the time grows with it)
 /// @param[in]  MU1, MU2  lowest and highest order, 0 <= MU1 <= MU2
 /// @param[in]  THETA     angle (radians), 0 < THETA <= pi/2
 /// @param[in]  ID        1: P^-mu, 2: Q^mu, 3: P^mu, 4: normalised P

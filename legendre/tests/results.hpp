@@ -51,4 +51,17 @@ inline testing::AssertionResult near_relative(double actual, double expected, do
                                      << error / std::fabs(expected) << " above " << tolerance;
 }
 
+/// The pair (x, ix), read as x * 2^ix, against a reference m * 2^e:
+/// |x * 2^(ix - e) - m| <= tolerance * |m|, for values anywhere in the
+/// extended range.
+inline testing::AssertionResult near_extended(double x, std::int32_t ix, double m, int e,
+                                              double tolerance) {
+  const std::int64_t shift = std::int64_t{ix} - e;
+  if (!std::isfinite(x) || shift < -1100 || shift > 1100) {
+    return testing::AssertionFailure() << "mantissa " << testing::PrintToString(x) << ", index "
+                                       << ix << ": not near " << m << " * 2^" << e;
+  }
+  return near_relative(std::ldexp(x, static_cast<int>(shift)), m, tolerance);
+}
+
 }  // namespace legendre_tests

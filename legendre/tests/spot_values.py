@@ -10,7 +10,7 @@ Run: /usr/bin/python3 legendre/tests/spot_values.py
 Each line prints the value to 17 significant digits, or as mantissa and
 power of 2 (frexp) where the value lies outside the range of a double.
 """
-from mpmath import mp, mpf, legenp, legenq, cos, digamma, gamma, sqrt, frexp, nstr
+from mpmath import mp, mpf, legenp, legenq, cos, digamma, gamma, sqrt, frexp, nstr, log10, workdps
 
 mp.dps = 40
 
@@ -88,3 +88,46 @@ show("normalised(3, 3, 0.6)", normalised(mpf(3), 3, 0.6))
 show("P(2.5, -1, pi/2 as a double)", P(mpf(2.5), -1, 1.5707963267948966))
 for k in range(2):
     show(f"Q(-0.9999999999+{k}, 0, 0.5)", Q(mpf(-0.9999999999) + k, 0, 0.5))
+
+# Tiny angles. cos(t) must resolve 1 - t^2/2, so the working precision
+# grows with -log10(t); the values are far outside the double range and are
+# printed as mantissa and power of 2.
+def digits_for(t):
+    return 40 + int(2.2 * -float(log10(mpf(t))))
+
+
+def show_tiny(label, f, *args):
+    t = args[-1]
+    with workdps(digits_for(t)):
+        show_wide(label, f(*args))
+
+
+for mu in (0, 1, 6, 254):
+    show_tiny(f"P(5, -{mu}, 1.9305975358082711e-307)", P, mpf(5), -mu, 1.9305975358082711e-307)
+for mu in (1, 23, 208):
+    show_tiny(f"Q(15.733856201171875, {mu}, 5.0008290522462672e-300)", Q,
+              mpf(15.733856201171875), mu, 5.0008290522462672e-300)
+for mu in (0, 1):
+    show_tiny(f"Q(0.5, {mu}, 2^-1074)", Q, mpf(0.5), mu, mpf(2) ** -1074)
+show_tiny("P(0.5, -1, 2^-1074)", P, mpf(0.5), -1, mpf(2) ** -1074)
+show_tiny("P(-1, -50, 1e-300)", P, mpf(-1), -50, 1e-300)
+show_tiny("P(0, -50, 1e-300)", P, mpf(0), -50, 1e-300)
+
+# P^(mu) over degrees just beside whole numbers, past the order - 1.
+show("P(1 + 1.133269992067401e-317, 1, 0.098174832232969883)",
+     P(mpf(1.133269992067401e-317) + 1, 1, 0.098174832232969883))
+for k in range(3, 7):
+    show(f"P(2 + 2^-51 + {k}, 5, 0.7)", P_positive(mpf(2) + mpf(2) ** -51 + k, 5, 0.7))
+for k in (2602, 2603, 2859):
+    show_wide(f"P_positive(257.00000000000023 + {k}, 2859, 0.33725490188226104)",
+              P_positive(mpf(257.00000000000023) + k, 2859, 0.33725490188226104))
+
+# Q over degrees from just above -1.
+for mu in (0, 1, 3):
+    for k in range(5):
+        show(f"Q(-1 + 2^-53 + {k}, {mu}, 0.5)", Q(mpf(-1) + mpf(2) ** -53 + k, mu, 0.5))
+
+# The normalised function where the factor and the value are both large.
+for k in (779, 806, 819):
+    show_wide(f"normalised(40 + {k}, 819, 0.39999999990686774)",
+              normalised(mpf(40) + k, 819, 0.39999999990686774))

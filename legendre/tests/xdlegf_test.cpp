@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ namespace {
 using errors::RunAborted;
 using legendre::XDLEGF;
 using legendre_tests::fatal_report;
+using legendre_tests::near_extended;
 using legendre_tests::near_relative;
 using legendre_tests::Results;
 using legendre_tests::SENTINEL_INDEX;
@@ -76,6 +79,13 @@ TEST_F(Xdlegf, ValidatesItsArgumentsInOrder) {
       {"DNU1 below -1", -1.0000001, 0, 0, 0, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"DNU1 not a number", NaN, 0, 0, 0, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"DNU1 infinite", INF, 0, 0, 0, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
+      // Top degrees from 2^52 up: the recurrences in degree would run for
+      // ever (nu + 1 == nu from 2^53) or for an absurd time; without this
+      // check these calls never return.
+      {"DNU1 of 2^52", 0x1p52, 0, 0, 0, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
+      {"DNU1 + NUDIFF reaching 2^52", 0x1p52 - 2, 2, 1, 1, 0.5, 3, 3,
+       fatal_report(ARGUMENT_MESSAGE, 1)},
+      {"DNU1 of 1e300, Q", 1e300, 0, 0, 0, 0.5, 2, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"MU2 below MU1", 2.5, 0, 2, 1, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"MU1 negative", 2.5, 0, -1, 0, 0.5, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"THETA zero", 2.5, 0, 1, 1, 0.0, 1, 3, "THETA: 0\n" + fatal_report(ANGLE_MESSAGE, 2)},
@@ -98,6 +108,8 @@ TEST_F(Xdlegf, ValidatesItsArgumentsInOrder) {
       {"bad NUDIFF and THETA", 2.5, -1, 1, 1, 0.0, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"bad MU1 and THETA", 2.5, 0, -1, 0, 0.0, 1, 3, fatal_report(ARGUMENT_MESSAGE, 1)},
       {"bad THETA and ID", 2.5, 0, 1, 1, 0.0, 5, 3, "THETA: 0\n" + fatal_report(ANGLE_MESSAGE, 2)},
+      {"top degree 2^52 and bad THETA", 0x1p52, 0, 0, 0, 0.0, 1, 3,
+       fatal_report(ARGUMENT_MESSAGE, 1)},
       {"bad THETA and both runs", 2.5, 1, 0, 1, 2.0, 1, 4,
        "THETA: 2\n" + fatal_report(ANGLE_MESSAGE, 2)},
       {"bad THETA, P normalised at 2.5", 2.5, 0, 1, 1, 0.0, 4, 3,
@@ -283,6 +295,169 @@ TEST_F(Xdlegf, AResultInRangeComesBackPlainHoweverFarItsIntermediatesWent) {
   // (-1)**100 * gamma(601.3) / gamma(401.3) * legenp(500.3, -100, cos(1e-6), type=2)
   const std::vector<double> got = plain(500.3, 0, 100, 100, 1e-6, 3);
   EXPECT_TRUE(near_relative(got[0], 1.8863681297343679e-249, 1e-12));
+}
+
+// Reference values below: the tail of legendre/tests/spot_values.py
+// (mpmath; at tiny angles with the precision raised until cos(THETA)
+// resolves 1 - THETA^2/2), as m * 2^e where they lie outside the double
+// range.
+struct ExtendedReference {
+  std::size_t entry;  // from 1
+  double m;
+  int e;
+};
+
+void expect_entries(const Results& r, std::initializer_list<ExtendedReference> references,
+                    double tolerance) {
+  for (const auto& ref : references) {
+    SCOPED_TRACE(testing::Message() << "entry " << ref.entry);
+    const std::size_t i = ref.entry - 1;
+    EXPECT_TRUE(near_extended(r.values[i], r.indices[i], ref.m, ref.e, tolerance));
+  }
+}
+
+// Every entry of the run finite and adjusted, or plain (index 0).
+void expect_admissible(const Results& r, std::size_t L) {
+  for (std::size_t i = 0; i < L; ++i) {
+    SCOPED_TRACE(testing::Message() << "entry " << i + 1);
+    ASSERT_TRUE(std::isfinite(r.values[i]));
+    const double a = std::fabs(r.values[i]);
+    EXPECT_TRUE(r.indices[i] == 0 || (a >= 0x1p-511 && a < 0x1p511));
+  }
+}
+
+TEST_F(Xdlegf, TinyAnglesInTheRecurrenceInOrder) {
+  // 1/sin(THETA) near 2^1018 times the adjusted mantissas (up to 2^511) of
+  // the recurrence in order passes the double range. Every recurrence step
+  // adds its rounding: after 250 steps some 1e-14.
+  const Results p = call(5.0, 0, 0, 254, 1.9305975358082711e-307, 1, 255);
+  expect_admissible(p, 255);
+  // legenp(5, -mu, cos(1.9305975358082711e-307), type=2), mu = 0, 1, 6, 254
+  expect_entries(p,
+                 {{1, 1.0, 0},
+                  {2, 0.5422846775475989, -1019},
+                  {7, 0.57869728336624279, -6128},
+                  {255, 0.83922729291534453, -260718}},
+                 1e-13);
+  const Results q = call(15.733856201171875, 0, 1, 208, 5.0008290522462672e-300, 2, 208);
+  expect_admissible(q, 208);
+  // legenq(15.733856201171875, mu, cos(5.0008290522462672e-300), type=2),
+  // mu = 1, 23, 208
+  expect_entries(q,
+                 {{1, -0.59718969555035135, 995},
+                  {23, -0.88462629962985956, 22960},
+                  {208, 0.65488974366824158, 208312}},
+                 1e-13);
+}
+
+TEST_F(Xdlegf, TheSmallestAnglesKeepTheirDigits) {
+  const double THETA = 0x1p-1074;  // the smallest subnormal double
+  // Q of orders 0 and 1: ln cot(THETA/2) and 1/sin(THETA) (2^1074) are
+  // beyond the double's reach as tan(THETA/2) and 1/sin(THETA).
+  // legenq(0.5, mu, cos(2^-1074), type=2), mu = 0, 1
+  const Results q = call(0.5, 0, 0, 1, THETA, 2, 2);
+  expect_entries(q, {{1, 0.7270698373662706, 10}, {2, -0.5, 1075}}, 1e-15);
+  // P^(-1) = tan(THETA/2) = 2^-1075, not 0 (THETA/2 is no double).
+  // legenp(0.5, -1, cos(2^-1074), type=2)
+  expect_entries(call(0.5, 0, 1, 1, THETA, 1, 1), {{1, 0.5, -1074}}, 1e-15);
+  // tan^50(THETA/2) / 50! at THETA = 1e-300, whose powers of tan(THETA/2)
+  // passed through the subnormal doubles to 0.
+  // legenp(nu, -50, cos(1e-300), type=2), nu = -1, 0
+  expect_entries(call(-1.0, 1, 50, 50, 1e-300, 1, 2),
+                 {{1, 0.91410932679927583, -50093}, {2, 0.91410932679927583, -50093}}, 1e-14);
+}
+
+TEST_F(Xdlegf, PositiveOrderOverDegreesBesideWholeNumbers) {
+  // The gamma ratio steps by (nu + mu + 1)/(nu - mu + 1) from degree to
+  // degree; beside mu - 1 the divisor is tiny (or 0 once the degree
+  // rounds to a whole number) and the ratio is formed afresh. The entries
+  // up to mu - 1 lie within rounding of a whole degree below the order,
+  // where P^(mu) vanishes: no double degree pins them down, and they are
+  // not checked here beyond being admissible.
+  {
+    SCOPED_TRACE("degrees 1.1e-317 and 1 + 1.1e-317, order 1");
+    const Results r = call(1.133269992067401e-317, 1, 1, 1, 0.098174832232969883, 3, 2);
+    expect_admissible(r, 2);
+    // legenp(1 + 1.133269992067401e-317, 1, cos(0.098174832232969883), type=2)
+    EXPECT_TRUE(near_relative(r.value(1), -0.098017201840225454, TOLERANCE));
+  }
+  {
+    SCOPED_TRACE("degrees 2 + 2^-51 .. 8 + 2^-51, order 5");
+    // 4 + 2^-51 rounds to 4: the divisor at the degree mu - 1 is 0.
+    const Results r = call(2 + 0x1p-51, 6, 5, 5, 0.7, 3, 7);
+    expect_admissible(r, 7);
+    // (-1)^5 gamma(nu + 6) / gamma(nu - 4) legenp(nu, -5, cos(0.7), type=2)
+    const double expected[] = {-104.85642105084767, -882.18475870088933, -3809.0484670402118,
+                               -11037.865770214758};
+    for (std::size_t k = 0; k < 4; ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_TRUE(near_relative(r.value(3 + k), expected[k], TOLERANCE));
+    }
+  }
+  {
+    SCOPED_TRACE("2860 degrees from 257.00000000000023, order 2859");
+    // The degrees 257.00000000000023 + k, formed by 2601 additions, reach
+    // 2858 exactly. Their rounding (some 1e-11 after 2600 additions) sets
+    // the tolerance.
+    const Results r = call(257.00000000000023, 2859, 2859, 2859, 0.33725490188226104, 3, 2860);
+    expect_admissible(r, 2860);
+    // (-1)^2859 gamma(nu + 2860) / gamma(nu - 2858) legenp(nu, -2859, cos(0.33725490188226104),
+    // type=2) at nu = 257.00000000000023 + k, k = 2602, 2603, 2859
+    expect_entries(r,
+                   {{2603, -0.57528121631294315, 26999},
+                    {2604, -0.75798203301171286, 27011},
+                    {2860, -0.76362080658687184, 28500}},
+                   1e-11);
+  }
+}
+
+TEST_F(Xdlegf, QOverDegreesFromJustAboveMinusOne) {
+  // The first step of the recurrence in degree (to 1 + 2^-53, which rounds
+  // to 1) would divide by nu - 1 = 0 for order 1 and lose the term
+  // (nu - 1) Q_(-1 + 2^-53) (about 1) for order 0; the series gives that
+  // degree instead. Order 3 starts from both.
+  const double DNU1 = -1 + 0x1p-53;
+  const struct {
+    std::int32_t mu;
+    std::vector<double> expected;  // legenq(DNU1 + k, mu, cos(0.5), type=2), k = 0..4
+  } cases[] = {
+      {0,
+       {9007199254740993.4, 1.3651517644503202, 0.1980333828154747, -0.42188991707862832,
+        -0.74909431231961572}},
+      {1,
+       {-1.8304877217124519, -2.0858296429334882, -2.4849763416605249, -2.3706564265872521,
+        -1.4736523380250052}},
+      {3,
+       {-60.050032728389591, -60.083329057906413, -63.711008171814496, -72.598306915507343,
+        -90.583419595690785}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "order " << c.mu);
+    legendre_tests::reset_run();
+    const std::vector<double> got = plain(DNU1, 4, c.mu, c.mu, 0.5, 2);
+    for (std::size_t k = 0; k < got.size(); ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_TRUE(near_relative(got[k], c.expected[k], TOLERANCE));
+    }
+  }
+}
+
+TEST_F(Xdlegf, NormalisedFunctionWithALargeFactorAndALargeValue) {
+  // At the degree 846 the factor sqrt(nu + 1/2) sqrt(gamma ratio) and the
+  // value P^(-819) have adjusted mantissas whose product, times
+  // sqrt(846.5), passes 2^1024 before the rescaling. 819 steps of the
+  // factor and 860 of the recurrence in degree: some 4e-14.
+  const Results r = call(40.0, 819, 819, 819, 0.39999999990686774, 4, 820);
+  expect_admissible(r, 820);
+  // sqrt(nu + 1/2) sqrt(gamma(nu + 820) / gamma(nu - 818)) legenp(nu, -819,
+  // cos(0.39999999990686774), type=2) at nu = 40 + k, k = 779, 806, 819;
+  // 0 below the degree 819
+  EXPECT_EQ(r.values[778], 0.0);
+  expect_entries(r,
+                 {{780, 0.79528472559420684, -1112},
+                  {807, 0.56678163983074955, -1017},
+                  {820, 0.56195767982518691, -982}},
+                 1e-13);
 }
 
 }  // namespace
