@@ -104,9 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::size_t start = text.find_first_not_of(" \t\r\n", at);
       std::size_t end = start;
       while (end < text.size() && !ends_token(static_cast<unsigned char>(text[end]))) ++end;
-      const auto parsed =
-          console::parse_real(std::string_view(text).substr(start, end - start),
-                              console::NumberForm::console);
+      const auto parsed = console::parse_real(std::string_view(text).substr(start, end - start),
+                                              console::NumberForm::console);
       fuzz::check(parsed && fuzz::same_number(*value, *parsed),
                   "read_real gives what parse_real gives for the first token");
     } else {

@@ -26,17 +26,17 @@ struct ExtendedReal {
 /// by a zero window width.
 struct ExtendedRangeParameters {
   bool initialised = false;
-  int IRAD = 0;                  // the radix, one of 2, 4, 8, 16
-  int NRADPL = 0;                // radix places carried by a mantissa
-  double DZERO = 0.0;            // a caller's bound for the window, 0 for the default
-  int NBITS = 0;                 // bits of an index, sign excluded
-  int mantissa_bits = 53;        // NRADPL * log2(IRAD)
-  double radix = 2.0;            // R = IRAD
-  int L = 511;                   // half-width of the window in powers of R
-  int two_l = 1022;              // 2L
-  double radix_to_l = 0x1p511;   // R^L
-  double radix_to_2l = 0x1p1022; // R^(2L)
-  int KMAX = 1073740802;         // largest admissible magnitude of an index: 2^30 - 2L
+  int IRAD = 0;                   // the radix, one of 2, 4, 8, 16
+  int NRADPL = 0;                 // radix places carried by a mantissa
+  double DZERO = 0.0;             // a caller's bound for the window, 0 for the default
+  int NBITS = 0;                  // bits of an index, sign excluded
+  int mantissa_bits = 53;         // NRADPL * log2(IRAD)
+  double radix = 2.0;             // R = IRAD
+  int L = 511;                    // half-width of the window in powers of R
+  int two_l = 1022;               // 2L
+  double radix_to_l = 0x1p511;    // R^L
+  double radix_to_2l = 0x1p1022;  // R^(2L)
+  int KMAX = 1073740802;          // largest admissible magnitude of an index: 2^30 - 2L
 };
 
 /// The parameter record of the run.

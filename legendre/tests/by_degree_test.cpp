@@ -18,8 +18,6 @@ using legendre::digamma;
 using legendre::legendre_by_degree;
 using legendre_tests::near_relative;
 using legendre_tests::Results;
-using legendre_tests::SENTINEL_INDEX;
-using legendre_tests::SENTINEL_VALUE;
 
 // Reference values: legendre/tests/spot_values.py (mpmath, 40 digits),
 // quoted to 17 significant digits. The series and a few recurrence steps

@@ -41,7 +41,8 @@ TEST_F(LegendreQByOrder, RunsOfOrders) {
   const double THETA = 0.9;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.MU1 << ".." << c.MU2);
-    const auto n = static_cast<std::size_t>(c.MU2 - c.MU1 + 1);
+    const int count = c.MU2 - c.MU1 + 1;
+    const auto n = static_cast<std::size_t>(count);
     Results r(n + 1);
     legendre_q_by_order(1.5, 1.5, c.MU1, c.MU2, THETA, std::cos(THETA), 1 / std::sin(THETA), 2,
                         r.values, r.indices);
@@ -58,7 +59,8 @@ using LegendreQByDegree = QFunctions;
 // Runs q_by_degree into entries 1..n of arrays that have a sentinel entry
 // before and after them.
 Results q_by_degree(double DNU1, std::int32_t NUDIFF, std::int32_t MU1, double THETA) {
-  const auto n = static_cast<std::size_t>(NUDIFF + 1);
+  const int count = NUDIFF + 1;
+  const auto n = static_cast<std::size_t>(count);
   Results r(n + 2);
   legendre_q_by_degree(DNU1, DNU1 + NUDIFF, MU1, THETA, std::cos(THETA), 1 / std::sin(THETA), 2,
                        r.value_span(1, n + 1), r.index_span(1, n + 1));

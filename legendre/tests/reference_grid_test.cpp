@@ -55,32 +55,32 @@ constexpr std::int64_t RANGE_MARGIN = 8;
 
 std::string describe_call(const ReferenceCase& c) {
   char text[160];
-  std::snprintf(text, sizeof text,
-                "case %d: ID %d (%s), DNU1 %.17g, NUDIFF %d, MU1 %d, MU2 %d, THETA %.17g", c.number,
-                c.ID, legendre::reference::kind_name(c.ID), c.DNU1, c.NUDIFF, c.MU1, c.MU2,
-                c.THETA);
+  (void)std::snprintf(text, sizeof text,
+                      "case %d: ID %d (%s), DNU1 %.17g, NUDIFF %d, MU1 %d, MU2 %d, THETA %.17g",
+                      c.number, c.ID, legendre::reference::kind_name(c.ID), c.DNU1, c.NUDIFF, c.MU1,
+                      c.MU2, c.THETA);
   return text;
 }
 
 std::string describe_entry(const ReferenceCase& c, const ReferenceEntry& e) {
   char text[200];
   if (e.sign == 0) {
-    std::snprintf(text, sizeof text, "entry %d: degree %.17g, order %d, expected exactly 0",
-                  e.entry, c.degree(e.entry), c.order(e.entry));
+    (void)std::snprintf(text, sizeof text, "entry %d: degree %.17g, order %d, expected exactly 0",
+                        e.entry, c.degree(e.entry), c.order(e.entry));
   } else {
-    std::snprintf(text, sizeof text,
-                  "entry %d: degree %.17g, order %d, expected sign %c log10|f| %.15g "
-                  "(kappa_theta %.3g, kappa_nu %.3g, kappa_x %.3g)",
-                  e.entry, c.degree(e.entry), c.order(e.entry), e.sign > 0 ? '+' : '-',
-                  e.log10_magnitude, e.kappa_theta, e.kappa_nu, e.kappa_x);
+    (void)std::snprintf(text, sizeof text,
+                        "entry %d: degree %.17g, order %d, expected sign %c log10|f| %.15g "
+                        "(kappa_theta %.3g, kappa_nu %.3g, kappa_x %.3g)",
+                        e.entry, c.degree(e.entry), c.order(e.entry), e.sign > 0 ? '+' : '-',
+                        e.log10_magnitude, e.kappa_theta, e.kappa_nu, e.kappa_x);
   }
   return text;
 }
 
 std::string describe_result(double mantissa, std::int32_t index) {
   char text[120];
-  std::snprintf(text, sizeof text, "got mantissa %.17g, index %d (log10|f| %.15g)", mantissa, index,
-                legendre::reference::log10_magnitude(mantissa, index));
+  (void)std::snprintf(text, sizeof text, "got mantissa %.17g, index %d (log10|f| %.15g)", mantissa,
+                      index, legendre::reference::log10_magnitude(mantissa, index));
   return text;
 }
 

@@ -25,8 +25,6 @@ using legendre_tests::fatal_report;
 using legendre_tests::near_extended;
 using legendre_tests::near_relative;
 using legendre_tests::Results;
-using legendre_tests::SENTINEL_INDEX;
-using legendre_tests::SENTINEL_VALUE;
 using testsupport::CoutCapture;
 
 const std::string ARGUMENT_MESSAGE = "XDLEGF: DNU1,NUDIFF,MU1,MU2, OR ID NOT VALID";
@@ -55,7 +53,8 @@ class Xdlegf : public testing::Test {
   // back as plain doubles, and nothing after them is written.
   static std::vector<double> plain(double DNU1, std::int32_t NUDIFF, std::int32_t MU1,
                                    std::int32_t MU2, double THETA, std::int32_t ID) {
-    const auto L = static_cast<std::size_t>(MU2 - MU1 + NUDIFF + 1);
+    const int run = MU2 - MU1 + NUDIFF + 1;
+    const auto L = static_cast<std::size_t>(run);
     CoutCapture out;
     const Results r = call(DNU1, NUDIFF, MU1, MU2, THETA, ID, L + 1);
     EXPECT_EQ(out.text(), "");

@@ -17,14 +17,14 @@ namespace legendre::reference {
 
 /// One expected result entry: |value| = mantissa * 2^exponent, or zero.
 struct ReferenceEntry {
-  int entry = 0;             // from 1, as in the file
-  int sign = 0;              // -1, +1, or 0 for an exact zero
-  double mantissa = 0.0;     // 0.5 <= mantissa < 1 for a non-zero value
+  int entry = 0;          // from 1, as in the file
+  int sign = 0;           // -1, +1, or 0 for an exact zero
+  double mantissa = 0.0;  // 0.5 <= mantissa < 1 for a non-zero value
   std::int64_t exponent = 0;
   double log10_magnitude = 0.0;  // -inf for zero
-  double kappa_theta = 0.0;  // |theta f_theta / f|
-  double kappa_nu = 0.0;     // |max(1, |nu|) f_nu / f|
-  double kappa_x = 0.0;      // |x h_x / h|, h = f without its power of sin(theta)
+  double kappa_theta = 0.0;      // |theta f_theta / f|
+  double kappa_nu = 0.0;         // |max(1, |nu|) f_nu / f|
+  double kappa_x = 0.0;          // |x h_x / h|, h = f without its power of sin(theta)
 
   /// The sum of the condition numbers: how many units of a relative input
   /// rounding the value's relative error may reach.
@@ -148,8 +148,8 @@ inline double relative_error(const ReferenceEntry& ref, double mantissa, std::in
   }
   const int sign = mantissa > 0 ? 1 : -1;
   const std::int64_t binary_shift = static_cast<std::int64_t>(index) - ref.exponent;
-  const double log10_ratio =
-      std::log10(std::fabs(mantissa) / ref.mantissa) + static_cast<double>(binary_shift) * std::log10(2.0);
+  const double log10_ratio = std::log10(std::fabs(mantissa) / ref.mantissa) +
+                             static_cast<double>(binary_shift) * std::log10(2.0);
   const double magnitude_error = std::fabs(std::expm1(log10_ratio * std::log(10.0)));
   return sign == ref.sign ? magnitude_error : 1.0 + std::fabs(std::pow(10.0, log10_ratio));
 }
@@ -157,11 +157,16 @@ inline double relative_error(const ReferenceEntry& ref, double mantissa, std::in
 /// The name of a function kind, for messages and reports.
 inline const char* kind_name(std::int32_t ID) {
   switch (ID) {
-    case 1: return "P^(-mu)_nu";
-    case 2: return "Q^(mu)_nu";
-    case 3: return "P^(mu)_nu";
-    case 4: return "normalised P";
-    default: return "unknown kind";
+    case 1:
+      return "P^(-mu)_nu";
+    case 2:
+      return "Q^(mu)_nu";
+    case 3:
+      return "P^(mu)_nu";
+    case 4:
+      return "normalised P";
+    default:
+      return "unknown kind";
   }
 }
 
