@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "legendre/angle_factors.hpp"
+#include "legendre/entries.hpp"
 #include "legendre/extended_range.hpp"
 
 namespace legendre {
@@ -178,22 +179,20 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
   // The comparisons with half-integer offsets make the stores land on the
   // degrees DNU1, DNU1 + 1, ..., top_degree in spite of rounding in nu.
   // The end of the spans ends the run as well.
-  const std::size_t capacity = std::min(VALUES.size(), INDICES.size());
-  std::size_t k = 0;
+  const std::int64_t capacity = entry_capacity(VALUES, INDICES);
+  std::int64_t k = 0;
   if (nu - 1.5 >= DNU1) {
     if (capacity == 0) return;
-    VALUES[0] = previous.x;
-    INDICES[0] = previous.ix;
     k = 1;
+    write_entry(VALUES, INDICES, k, previous);
     if (top_degree + 1.5 < nu) return;
   }
   for (;;) {
     const ExtendedReal kept = current;
     if (DNU1 + 0.5 <= nu) {
       if (k >= capacity) return;
-      VALUES[k] = current.x;
-      INDICES[k] = current.ix;
       ++k;
+      write_entry(VALUES, INDICES, k, current);
       if (top_degree + 0.5 < nu) return;
     }
     if (next_from_series) {

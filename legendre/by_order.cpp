@@ -6,28 +6,12 @@
 
 #include "legendre/angle_factors.hpp"
 #include "legendre/by_degree.hpp"
+#include "legendre/entries.hpp"
 #include "legendre/extended_range.hpp"
 
 namespace legendre {
 
 namespace {
-
-// Entry e (from 1) of the result arrays, as one pair of references.
-struct Entry {
-  double& x;
-  std::int32_t& ix;
-};
-
-Entry entry(std::span<double> VALUES, std::span<std::int32_t> INDICES, std::int64_t e) {
-  const auto at = static_cast<std::size_t>(e - 1);
-  return {VALUES[at], INDICES[at]};
-}
-
-void set_zero(std::span<double> VALUES, std::span<std::int32_t> INDICES, std::int64_t e) {
-  const Entry target = entry(VALUES, INDICES, e);
-  target.x = 0.0;
-  target.ix = 0;
-}
 
 // Gamma(nu + mu + 1) / Gamma(nu - mu + 1) as the product of the 2 mu
 // factors (mu - nu - i), whose signs cancel in pairs.
@@ -53,8 +37,7 @@ constexpr double TINY_DIVISOR = 0x1p-20;
 // than the arrays hold.
 std::int64_t within_arrays(std::int64_t count, std::span<double> VALUES,
                            std::span<std::int32_t> INDICES) {
-  const auto capacity = static_cast<std::int64_t>(std::min(VALUES.size(), INDICES.size()));
-  return std::min(count, capacity);
+  return std::min(count, entry_capacity(VALUES, INDICES));
 }
 
 }  // namespace
@@ -70,25 +53,22 @@ void legendre_p_by_order(double DNU1, double top_degree, std::int32_t MU1, std::
   legendre_by_degree(DNU1, top_degree, order, THETA, ID, VALUES, INDICES);
 
   const std::int64_t n = std::int64_t{MU2} - MU1 + 1;
-  Entry last = entry(VALUES, INDICES, n);
-  last.x = highest.x;
-  last.ix = highest.ix;
-  Entry next_to_last = entry(VALUES, INDICES, n - 1);
-  next_to_last.x = VALUES[0];
-  next_to_last.ix = INDICES[0];
+  write_entry(VALUES, INDICES, n, highest);
+  write_entry(VALUES, INDICES, n - 1, read_entry(VALUES, INDICES, 1));
   if (n == 2) return;
 
   // Entry e holds the order MU1 + e - 1; each step makes the order mu - 1
   // from the orders mu and mu + 1 above it.
   std::int64_t mu = std::int64_t{MU2} - 1;
   for (std::int64_t e = n - 2; e >= 1; --e) {
-    const Entry order_mu = entry(VALUES, INDICES, e + 1);
-    const Entry order_above = entry(VALUES, INDICES, e + 2);
-    const ExtendedReal u = times_reciprocal_sine(2.0 * mu * x, s, THETA, {order_mu.x, order_mu.ix});
+    const ExtendedReal order_mu = read_entry(VALUES, INDICES, e + 1);
+    const ExtendedReal order_above = read_entry(VALUES, INDICES, e + 2);
+    const ExtendedReal u = times_reciprocal_sine(2.0 * mu * x, s, THETA, order_mu);
     const double w = -(nu + mu + 1) * (nu - mu) * order_above.x;
-    const Entry target = entry(VALUES, INDICES, e);
-    extended_add(u.x, u.ix, w, order_above.ix, target.x, target.ix);
-    XDADJ(target.x, target.ix);
+    ExtendedReal next;
+    extended_add(u.x, u.ix, w, order_above.ix, next.x, next.ix);
+    XDADJ(next.x, next.ix);
+    write_entry(VALUES, INDICES, e, next);
     mu = mu - 1;
   }
 }
@@ -111,7 +91,7 @@ void legendre_positive_order(double DNU1, double top_degree, std::int32_t MU1, s
   // is kept and only the orders from 1 up vanish there.
   if (std::fmod(nu, 1.0) == 0.0) {
     while (nu + 1 <= MU1 && -nu <= MU1) {
-      set_zero(VALUES, INDICES, j);
+      write_entry(VALUES, INDICES, j, {0.0, 0});
       j = j + 1;
       if (j > L) return;
       if (run_of_degrees) nu = nu + 1;
@@ -123,11 +103,12 @@ void legendre_positive_order(double DNU1, double top_degree, std::int32_t MU1, s
   for (std::int64_t e = j; e <= L; ++e) {
     if (mu != 0) {
       const double sign = mu % 2 == 0 ? 1.0 : -1.0;
-      const Entry target = entry(VALUES, INDICES, e);
-      target.x = sign * target.x * r.x;
+      ExtendedReal value = read_entry(VALUES, INDICES, e);
+      value.x = sign * value.x * r.x;
       // Both indices lie within KMAX < 2^30, so the sum fits.
-      target.ix = target.ix + r.ix;
-      XDADJ(target.x, target.ix);
+      value.ix = value.ix + r.ix;
+      XDADJ(value.x, value.ix);
+      write_entry(VALUES, INDICES, e, value);
     }
     if (!run_of_degrees) {
       // times (nu + mu + 1)(nu - mu); exactly 0 once mu reaches a whole nu
@@ -165,7 +146,7 @@ void legendre_normalise(double DNU1, double top_degree, std::int32_t MU1, std::i
 
   // Orders above the (whole) degree give 0.
   while (nu < mu) {
-    set_zero(VALUES, INDICES, j);
+    write_entry(VALUES, INDICES, j, {0.0, 0});
     j = j + 1;
     if (j > L) return;
     if (run_of_degrees) {
@@ -187,10 +168,11 @@ void legendre_normalise(double DNU1, double top_degree, std::int32_t MU1, std::i
     // of two adjusted mantissas may lie near 2^1022 already.
     ExtendedReal factor{std::sqrt(nu + 0.5) * r.x, r.ix};
     XDADJ(factor.x, factor.ix);
-    const Entry target = entry(VALUES, INDICES, e);
-    target.x = factor.x * target.x;
-    target.ix = target.ix + factor.ix;  // both within KMAX + 2L < 2^30 + 2^11
-    XDADJ(target.x, target.ix);
+    ExtendedReal value = read_entry(VALUES, INDICES, e);
+    value.x = factor.x * value.x;
+    value.ix = value.ix + factor.ix;  // both within KMAX + 2L < 2^30 + 2^11
+    XDADJ(value.x, value.ix);
+    write_entry(VALUES, INDICES, e, value);
     if (!run_of_degrees) {
       if (nu > mu) {
         r.x = std::sqrt(nu + mu + 1) * std::sqrt(nu - mu) * r.x;

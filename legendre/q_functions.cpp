@@ -6,24 +6,12 @@
 
 #include "legendre/angle_factors.hpp"
 #include "legendre/by_degree.hpp"
+#include "legendre/entries.hpp"
 #include "legendre/extended_range.hpp"
 
 namespace legendre {
 
 namespace {
-
-ExtendedReal read_entry(std::span<const double> VALUES, std::span<const std::int32_t> INDICES,
-                        std::int64_t e) {
-  const auto at = static_cast<std::size_t>(e - 1);
-  return {VALUES[at], INDICES[at]};
-}
-
-void write_entry(std::span<double> VALUES, std::span<std::int32_t> INDICES, std::int64_t e,
-                 const ExtendedReal& value) {
-  const auto at = static_cast<std::size_t>(e - 1);
-  VALUES[at] = value.x;
-  INDICES[at] = value.ix;
-}
 
 // One step of the forward recurrence in order at the degree nu: from
 // lower = Q^(mu-1) and upper = Q^(mu) makes Q^(mu+1), which becomes the new
@@ -81,9 +69,8 @@ void legendre_q_by_order(double DNU1, double top_degree, std::int32_t MU1, std::
 void legendre_q_by_degree(double DNU1, double top_degree, std::int32_t MU1, double THETA, double x,
                           double s, std::int32_t ID, std::span<double> VALUES,
                           std::span<std::int32_t> INDICES) {
-  const auto capacity = static_cast<std::int64_t>(std::min(VALUES.size(), INDICES.size()));
-  const std::int64_t n =
-      std::min(static_cast<std::int64_t>(std::trunc(top_degree - DNU1 + 1.5)), capacity);
+  const std::int64_t n = std::min(static_cast<std::int64_t>(std::trunc(top_degree - DNU1 + 1.5)),
+                                  entry_capacity(VALUES, INDICES));
   if (n < 1) return;
 
   // Q^(0) and Q^(1) at the top degree and the one below it.

@@ -11,6 +11,7 @@
 #include "errors/xerror.hpp"
 #include "legendre/by_degree.hpp"
 #include "legendre/by_order.hpp"
+#include "legendre/entries.hpp"
 #include "legendre/extended_range.hpp"
 #include "legendre/q_functions.hpp"
 
@@ -47,7 +48,7 @@ void XDLEGF(double DNU1, std::int32_t NUDIFF, std::int32_t MU1, std::int32_t MU2
 
   // The run length, wide: MU2 - MU1 + NUDIFF + 1 may pass 32 bits.
   const std::int64_t L = std::int64_t{MU2} - MU1 + NUDIFF + 1;
-  const auto capacity = static_cast<std::int64_t>(std::min(VALUES.size(), INDICES.size()));
+  const std::int64_t capacity = entry_capacity(VALUES, INDICES);
   const auto zeroed = static_cast<std::size_t>(std::clamp<std::int64_t>(L, 0, capacity));
   std::fill_n(VALUES.begin(), zeroed, 0.0);
   std::fill_n(INDICES.begin(), zeroed, 0);
