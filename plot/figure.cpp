@@ -9,6 +9,8 @@ namespace plot {
 
 namespace {
 
+using enum curve::Quantity;
+
 // Terminal settings by format: the figure fills a journal page's width or
 // a slide's height, with type that stays readable at that size.
 struct TerminalSettings {

@@ -7,9 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "plot/curve_reader.hpp"
+#include "curve/curve_reader.hpp"
 
 namespace plot {
+
+using curve::Curve;
+using curve::CurvePoint;
+using curve::Quantity;
 
 enum class FigureFormat { png, svg, pdf };
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "plot/curve_reader.hpp"
+#include "curve/curve_reader.hpp"
 #include "plot/figure.hpp"
 
 namespace plot {

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "plot/curve_reader.hpp"
+#include "curve/curve_reader.hpp"
 #include "plot/gnuplot.hpp"
 #include "plot/options.hpp"
 
@@ -29,7 +29,7 @@ int run(std::span<const std::string_view> arguments) {
     return 0;
   }
   try {
-    const plot::Curve curve = plot::read_curve_file(options.input);
+    const curve::Curve curve = curve::read_curve_file(options.input);
     // A figure named like its curve file would replace the curve.
     std::error_code ec;
     if (std::filesystem::equivalent(options.input, options.output, ec)) {
@@ -40,7 +40,7 @@ int run(std::span<const std::string_view> arguments) {
     plot::draw_figure(curve, options.format, options.output);
     std::cout << "Figure written to " << options.output.string() << '\n';
     return 0;
-  } catch (const plot::CurveFileError& e) {
+  } catch (const curve::CurveFileError& e) {
     report(e.what());
   } catch (const plot::PlotError& e) {
     report(e.what());

@@ -36,7 +36,7 @@ TEST(SiteText, ShowsTheFilesDigitsWithHemispheres) {
 
 TEST(GnuplotData, WritesEachPointAsReadBackAndGapsAsNaN) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  plot::Curve curve;
+  curve::Curve curve;
   curve.points = {{0.0, {32.38, 40.36, 22.93, 3.44, 3.88, 1.86}},
                   {1900.0, {-2.35, nan, 47.86, 1.05, 0.74, nan}}};
   EXPECT_EQ(plot::gnuplot_data(curve),
@@ -45,8 +45,8 @@ TEST(GnuplotData, WritesEachPointAsReadBackAndGapsAsNaN) {
             "1900 -2.35 NaN 47.86 1.05 0.74 NaN\n");
 }
 
-plot::Curve two_point_curve() {
-  plot::Curve curve;
+curve::Curve two_point_curve() {
+  curve::Curve curve;
   curve.model = "KARVEN.EU.26";
   curve.latitude = 40.4;
   curve.longitude = -3.7;
@@ -75,7 +75,7 @@ std::vector<std::string> quoted_strings(const std::string& script) {
 // inside the string: gnuplot draws the figure and runs nothing.
 TEST(DrawFigure, TextInTheTitleCannotBecomeACommand) {
   testsupport::ScopedWorkDir dir;
-  plot::Curve curve = two_point_curve();
+  curve::Curve curve = two_point_curve();
   curve.model = "M\"; system \"touch injected\"; print \"\\\n'; system 'touch injected2'";
   const std::string script =
       plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
@@ -90,8 +90,8 @@ TEST(DrawFigure, TextInTheTitleCannotBecomeACommand) {
 // gnuplot refuses to scale one; the figure is still drawn.
 TEST(DrawFigure, DrawsAPanelWithoutValues) {
   testsupport::ScopedWorkDir dir;
-  plot::Curve curve = two_point_curve();
-  for (auto& point : curve.points) point.values[plot::INCLINATION] = std::nan("");
+  curve::Curve curve = two_point_curve();
+  for (auto& point : curve.points) point.values[curve::INCLINATION] = std::nan("");
   const std::string script =
       plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
   EXPECT_NE(script.find("set yrange [-1:1]\n"), std::string::npos);

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "plot/curve_reader.hpp"
-#include "plot/tests/synthetic_curve.hpp"
+#include "curve/curve_reader.hpp"
+#include "curve/tests/synthetic_curve.hpp"
 #include "testsupport/testsupport.hpp"
 
 extern char** environ;
@@ -85,7 +85,7 @@ class KarvenPlot : public testing::Test {
 };
 
 TEST_F(KarvenPlot, DrawsAPngBesideTheCurveFileByDefault) {
-  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file(CURVE, curve_test::smooth_curve_text());
   write_file("psvc_karven.eu.26.png", "an older figure");
   const PlotRun result = run({});
   EXPECT_EQ(result.err, "");
@@ -96,7 +96,7 @@ TEST_F(KarvenPlot, DrawsAPngBesideTheCurveFileByDefault) {
 }
 
 TEST_F(KarvenPlot, DrawsAnSvgThatNamesTheQuantitiesAndTheSite) {
-  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file(CURVE, curve_test::smooth_curve_text());
   const PlotRun result = run({"--format", "svg"});
   EXPECT_EQ(result.status, 0) << result.err;
   const std::string svg = read_file("psvc_karven.eu.26.svg");
@@ -111,7 +111,7 @@ TEST_F(KarvenPlot, DrawsAnSvgThatNamesTheQuantitiesAndTheSite) {
 }
 
 TEST_F(KarvenPlot, DrawsAPdfNamedByItsExtension) {
-  write_file("madrid.dat", plot_test::smooth_curve_text());
+  write_file("madrid.dat", curve_test::smooth_curve_text());
   fs::create_directory("figures");
   const PlotRun result = run({"--output", "figures/madrid.PDF", "madrid.dat"});
   EXPECT_EQ(result.out, "Figure written to figures/madrid.PDF\n");
@@ -121,18 +121,18 @@ TEST_F(KarvenPlot, DrawsAPdfNamedByItsExtension) {
 
 TEST_F(KarvenPlot, DrawsACurveWithGapsAndACurveCutShort) {
   const double nan = std::nan("");
-  std::string text = plot_test::curve_header(52.5, 13.4);
+  std::string text = curve_test::curve_header(52.5, 13.4);
   for (int k = 0; k < 381; ++k) {
     const double year = 5.0 * k;
-    auto values = plot_test::smooth_values(year);
+    auto values = curve_test::smooth_values(year);
     if (k >= 100 && k < 110) values = {nan, nan, nan, nan, nan, nan};  // a stretch of NaN rows
-    if (k == 200) values[plot::INTENSITY_ERROR] = 1e12;                // asterisks
-    if (k == 250) values[plot::DECLINATION] = -INFINITY;
-    text += plot_test::curve_line(year, values);
+    if (k == 200) values[curve::INTENSITY_ERROR] = 1e12;                // asterisks
+    if (k == 250) values[curve::DECLINATION] = -INFINITY;
+    text += curve_test::curve_line(year, values);
   }
   ASSERT_NE(text.find("***********\n"), std::string::npos);
   write_file("gaps.dat", text);
-  write_file("short.dat", plot_test::smooth_curve_text(2));
+  write_file("short.dat", curve_test::smooth_curve_text(2));
   for (const std::string name : {"gaps", "short"}) {
     SCOPED_TRACE(name);
     const PlotRun result = run({name + ".dat"});
@@ -146,7 +146,7 @@ TEST_F(KarvenPlot, RefusesWhatIsNotACurveFile) {
   struct Row {
     std::string name, text, message;
   };
-  const std::string complete = plot_test::smooth_curve_text();
+  const std::string complete = curve_test::smooth_curve_text();
   const std::vector<Row> rows = {
       // What a run that stopped before its headings leaves: lines 1 to 13.
       {"truncated.dat", complete.substr(0, complete.find(" \n      ")),
@@ -170,7 +170,7 @@ TEST_F(KarvenPlot, RefusesWhatIsNotACurveFile) {
 }
 
 TEST_F(KarvenPlot, SaysHowToInstallAMissingGnuplot) {
-  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file(CURVE, curve_test::smooth_curve_text());
   Folder empty;
   const PlotRun result = run({}, {{"PATH", empty.path().string()}});
   EXPECT_EQ(result.err,
@@ -181,7 +181,7 @@ TEST_F(KarvenPlot, SaysHowToInstallAMissingGnuplot) {
 }
 
 TEST_F(KarvenPlot, ReportsAFailingGnuplotInItsOwnWords) {
-  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file(CURVE, curve_test::smooth_curve_text());
   Folder tools;
   struct Row {
     std::string script, message;
@@ -210,7 +210,7 @@ TEST_F(KarvenPlot, TakesAnyFileNameAsAName) {
   const fs::path folder = "it's \"odd\"; $(touch x1)";
   const std::string name = "a'b\";system(\"touch x2\");#`touch x3`.dat";
   fs::create_directory(folder);
-  write_file(folder / name, plot_test::smooth_curve_text());
+  write_file(folder / name, curve_test::smooth_curve_text());
   const PlotRun result = run({(folder / name).string()});
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.status, 0);
@@ -220,7 +220,7 @@ TEST_F(KarvenPlot, TakesAnyFileNameAsAName) {
 }
 
 TEST_F(KarvenPlot, NeverWritesTheFigureOverTheCurveFile) {
-  const std::string text = plot_test::smooth_curve_text();
+  const std::string text = curve_test::smooth_curve_text();
   write_file("curve.dat", text);
   const PlotRun result = run({"curve.dat", "--format", "png", "--output", "./curve.dat"});
   EXPECT_EQ(result.err,
@@ -239,7 +239,7 @@ TEST_F(KarvenPlot, CopiesTheFigureToAnotherFileSystem) {
   }
   std::string pattern = "/dev/shm/karven-plot-test-XXXXXX";
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  write_file(CURVE, plot_test::smooth_curve_text());
+  write_file(CURVE, curve_test::smooth_curve_text());
   const PlotRun result = run({}, {{"TMPDIR", pattern}});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(png_size("psvc_karven.eu.26.png"), std::make_pair(1200u, 1500u));

@@ -1,4 +1,4 @@
-#include "plot/curve_reader.hpp"
+#include "curve/curve_reader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "driver/curve_file.hpp"
-#include "plot/tests/synthetic_curve.hpp"
+#include "curve/tests/synthetic_curve.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
 
-using plot::Curve;
-using plot::CurveFileError;
-using plot::read_curve_text;
-using plot_test::curve_header;
-using plot_test::smooth_curve_text;
+using curve::Curve;
+using curve::CurveFileError;
+using curve::read_curve_text;
+using curve_test::curve_header;
+using curve_test::smooth_curve_text;
 
 const std::string HEADER = curve_header(40.4, -3.7);
 
@@ -72,8 +72,8 @@ TEST(ReadCurveText, ReadsACompleteCurve) {
   ASSERT_EQ(curve.points.size(), 381u);
   EXPECT_EQ(curve.points.front().year, 0.0);
   EXPECT_EQ(curve.points.back().year, 1900.0);
-  for (const plot::CurvePoint& point : curve.points) {
-    const auto values = plot_test::smooth_values(point.year);
+  for (const curve::CurvePoint& point : curve.points) {
+    const auto values = curve_test::smooth_values(point.year);
     for (std::size_t i = 0; i < values.size(); ++i) {
       // Two decimals in the file: half a unit of the last digit, and a
       // little for the decimal reading of the written digits.
@@ -91,7 +91,7 @@ TEST(ReadCurveText, ReadsWhatTheProgramsCurveFileWriterWrites) {
   driver::write_curve_line(5.0, -0.3, 0.0, -0.004, 1e12, std::nan(""), INFINITY);
   driver::close_curve_file();
 
-  const Curve curve = plot::read_curve_file(driver::CURVE_FILE_NAME);
+  const Curve curve = curve::read_curve_file(driver::CURVE_FILE_NAME);
   EXPECT_EQ(curve.latitude, 45.0);
   EXPECT_EQ(curve.longitude, 8.0);
   ASSERT_EQ(curve.points.size(), 2u);
@@ -109,13 +109,13 @@ TEST(ReadCurveText, NotANumberInfinitiesAndAsterisksAreGaps) {
     std::size_t quantity;
   };
   const std::vector<Row> rows = {
-      {8, 17, "       NaN", plot::DECLINATION},
-      {18, 27, "      -Inf", plot::INCLINATION},
-      {28, 37, "       Inf", plot::INTENSITY},
-      {28, 37, "      -nan", plot::INTENSITY},
-      {38, 50, "*************", plot::DECLINATION_ERROR},
-      {51, 61, "   ********", plot::INCLINATION_ERROR},
-      {62, 72, "   Infinity", plot::INTENSITY_ERROR},
+      {8, 17, "       NaN", curve::DECLINATION},
+      {18, 27, "      -Inf", curve::INCLINATION},
+      {28, 37, "       Inf", curve::INTENSITY},
+      {28, 37, "      -nan", curve::INTENSITY},
+      {38, 50, "*************", curve::DECLINATION_ERROR},
+      {51, 61, "   ********", curve::INCLINATION_ERROR},
+      {62, 72, "   Infinity", curve::INTENSITY_ERROR},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.field);
@@ -143,7 +143,7 @@ TEST(ReadCurveText, TakesCarriageReturnsTrailingBlankLinesAndNoFinalLineEnd) {
     SCOPED_TRACE(text.size());
     const Curve curve = read_curve_text(text, "curve.dat");
     ASSERT_EQ(curve.points.size(), 2u);
-    EXPECT_EQ(curve.points[1].values[plot::INCLINATION_ERROR], 0.74);
+    EXPECT_EQ(curve.points[1].values[curve::INCLINATION_ERROR], 0.74);
   }
 }
 
@@ -229,7 +229,7 @@ TEST(ReadCurveText, NamesTheFileAndTheLineOfWhatIsNotACurveFile) {
 TEST(ReadCurveFile, SaysWhyAFileCannotBeRead) {
   testsupport::ScopedWorkDir dir;
   std::filesystem::create_directory("folder");
-  testsupport::write_file("huge.dat", HEADER + std::string(plot::MAX_CURVE_FILE_BYTES, ' '));
+  testsupport::write_file("huge.dat", HEADER + std::string(curve::MAX_CURVE_FILE_BYTES, ' '));
   struct Row {
     std::string path, message;
   };
@@ -243,7 +243,7 @@ TEST(ReadCurveFile, SaysWhyAFileCannotBeRead) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     try {
-      plot::read_curve_file(row.path);
+      curve::read_curve_file(row.path);
       ADD_FAILURE() << "read without complaint";
     } catch (const CurveFileError& e) {
       EXPECT_EQ(std::string(e.what()), row.message);

@@ -8,7 +8,7 @@
 
 #include "console/fields.hpp"
 
-namespace plot_test {
+namespace curve_test {
 
 inline constexpr double TWO_PI = 6.283185307179586;
 
@@ -64,4 +64,4 @@ inline std::string smooth_curve_text(int lines = 381) {
   return text;
 }
 
-}  // namespace plot_test
+}  // namespace curve_test

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace plot {
+namespace curve {
 
 /// Lines before the first curve line: title block, site block, headings.
 inline constexpr int CURVE_HEADER_LINES = 17;
@@ -84,4 +84,4 @@ Curve read_curve_text(std::string_view text, std::string_view name);
 ///         file
 Curve read_curve_file(const std::filesystem::path& path);
 
-}  // namespace plot
+}  // namespace curve

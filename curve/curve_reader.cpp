@@ -1,4 +1,4 @@
-#include "plot/curve_reader.hpp"
+#include "curve/curve_reader.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 
 #include "console/numbers.hpp"
 
-namespace plot {
+namespace curve {
 
 namespace {
 
@@ -271,4 +271,4 @@ Curve read_curve_file(const std::filesystem::path& path) {
   return read_curve_text(text, name);
 }
 
-}  // namespace plot
+}  // namespace curve
