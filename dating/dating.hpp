@@ -1,0 +1,139 @@
+// Archaeomagnetic dating: the probability of a structure's age from its
+// measured direction and intensity and a reference curve of its site.
+// Pure computation: a curve and a measurement in, densities on a grid of
+// whole years and highest posterior density (HPD) intervals out.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "curve/reference_curve.hpp"
+
+namespace dating {
+
+using curve::Component;
+
+/// Radius of a two-dimensional normal distribution's 95% circle in units
+/// of its sigma, sqrt(-2 ln 0.05): an alpha95 of A degrees stands for an
+/// inclination sigma of A / 2.448.
+inline constexpr double CIRCULAR_95 = 2.448;
+
+/// A measured direction and intensity, as the user gives them; a missing
+/// value is empty.
+struct Measurement {
+  std::string name;
+  std::optional<double> declination;      // degrees
+  std::optional<double> inclination;      // degrees
+  std::optional<double> alpha95;          // degrees, the direction's 95% cone
+  std::optional<double> intensity;        // microtesla
+  std::optional<double> intensity_sigma;  // microtesla, one standard deviation
+};
+
+/// A measurement that cannot be dated: a value out of its domain, a
+/// declination without its inclination and alpha95, no component at all.
+/// field() names the value at fault ("dec", "inc", "a95", "int",
+/// "sigma_int", or "" when none alone is).
+class MeasurementError : public std::runtime_error {
+ public:
+  MeasurementError(std::string field, const std::string& message)
+      : std::runtime_error(message), field_(std::move(field)) {}
+  const std::string& field() const { return field_; }
+
+ private:
+  std::string field_;
+};
+
+/// One component as dating uses it: the measured value and its standard
+/// deviation (sigma_I = alpha95 / 2.448, sigma_D = alpha95 / (2.448 cos I),
+/// sigma_F as given).
+struct MeasuredComponent {
+  Component component;
+  double value;
+  double sigma;
+};
+
+/// The components of a measurement that are used, in the order D, I, F,
+/// with their standard deviations.
+///
+/// @throws MeasurementError for a value that is not finite, alpha95 not in
+///         (0, 90), I outside [-90, 90], D with |I| = 90, D without I or
+///         alpha95, F or sigma_F not positive, or no component at all
+std::vector<MeasuredComponent> measured_components(const Measurement& measurement);
+
+/// A component of the reference curve on the grid of whole years:
+/// value and sigma at each year, NaN where the curve has no value.
+struct GriddedComponent {
+  std::vector<double> values;
+  std::vector<double> sigmas;
+};
+
+/// A reference curve on the grid of whole years from first_year to
+/// last_year, the span that all its given components share. Values
+/// between two points of a series are interpolated linearly, declination
+/// along the shorter arc; a year between two points of which one is a gap
+/// has no value; a year that falls on a point takes that point's value.
+struct GriddedCurve {
+  std::string source;
+  int first_year = 0;
+  int last_year = 0;
+  std::array<std::optional<GriddedComponent>, 3> components;  // by Component
+
+  std::size_t size() const { return static_cast<std::size_t>(last_year - first_year + 1); }
+  const std::optional<GriddedComponent>& operator[](Component c) const {
+    return components[static_cast<std::size_t>(c)];
+  }
+};
+
+/// The reference curve put on the grid of whole years.
+///
+/// @throws std::invalid_argument when the given components share no span
+///         of at least two whole years
+GriddedCurve grid_curve(const curve::ReferenceCurve& reference);
+
+/// An HPD interval: the consecutive years from `from` to `to` (years AD,
+/// both included) and the probability they hold together (a fraction).
+struct HpdInterval {
+  int from;
+  int to;
+  double probability;
+};
+
+/// The HPD region at one level: its intervals in order of time and the
+/// probability they reach (at least the level, passing it by at most one
+/// year's probability).
+struct HpdRegion {
+  double level;  // percent, e.g. 95
+  double total;  // fraction reached
+  std::vector<HpdInterval> intervals;
+};
+
+/// The result of dating one measurement.
+struct DatingResult {
+  std::vector<Component> components;  // used, in the order D, I, F
+  int first_year = 0;                 // of the grid
+  std::vector<double> combined;       // probability per year, summing to 1
+  std::array<std::vector<double>, 3> densities;  // by Component; empty if unused
+  int mode = 0;                                  // the most probable year
+  std::vector<HpdRegion> regions;                // one per level, as asked
+  double min_chi_square = 0.0;                   // smallest over the years
+  int closest_year = 0;                          // where it is reached
+  int unusable_years = 0;  // years where a component used has no value
+  std::vector<std::string> warnings;  // one line each, for report and JSON
+};
+
+/// Dates a measurement against a gridded curve.
+///
+/// @param[in] curve       the reference curve on its year grid; it gives
+///                        every component measured
+/// @param[in] measured    the components used (measured_components)
+/// @param[in] levels      the HPD levels, percent, each in (0, 100)
+/// @throws std::invalid_argument when the curve lacks a component measured,
+///         or no year of the grid has every component used
+DatingResult date_measurement(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
+                              std::span<const double> levels);
+
+}  // namespace dating
