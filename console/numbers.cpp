@@ -28,7 +28,46 @@ std::optional<double> special_value(std::string_view body, bool negative) {
   return std::nullopt;
 }
 
+bool separates_words(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\r'; }
+
+// A degree, minute or second sign at position i of the text.
+bool degree_sign_at(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char c = byte(i);
+  if (c == '\'' || c == '"') return true;
+  // U+00B0 degree sign and U+00BA masculine ordinal in UTF-8 (C2 B0, C2 BA)
+  // or as single Latin-1 bytes; a lone B0 or BA after a byte above ASCII is
+  // the tail of another UTF-8 character and does not count.
+  if (c == 0xB0 || c == 0xBA) return i == 0 || byte(i - 1) == 0xC2 || byte(i - 1) < 0x80;
+  // U+2032 prime and U+2033 double prime: E2 80 B2, E2 80 B3.
+  return c == 0xE2 && i + 2 < text.size() && byte(i + 1) == 0x80 &&
+         (byte(i + 2) == 0xB2 || byte(i + 2) == 0xB3);
+}
+
 }  // namespace
+
+AnswerTail classify_answer_tail(std::string_view rest) {
+  if (rest.size() >= 2 && rest[0] == ',' && is_digit(rest[1])) return AnswerTail::decimal_comma;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (degree_sign_at(rest, i)) return AnswerTail::degree_sign;
+  }
+  std::size_t start = 0;
+  while (start < rest.size() && separates_words(rest[start])) ++start;
+  std::size_t end = start;
+  while (end < rest.size() && !separates_words(rest[end])) ++end;
+  if (end - start == 1) {
+    switch (rest[start] | 0x20) {
+      case 'n':
+      case 's':
+      case 'e':
+      case 'w':
+        return AnswerTail::hemisphere;
+      default:
+        break;
+    }
+  }
+  return AnswerTail::ignored;
+}
 
 std::string quoted_token(std::string_view token, bool cut) {
   static constexpr char hex[] = "0123456789ABCDEF";

@@ -53,10 +53,13 @@ void report_failure(std::string_view message) {
   std::cerr.flush();
 }
 
-double read_real(std::string_view expected) {
+double read_real(std::string_view expected, std::string_view signs) {
   // A number is far shorter than this; a longer token is unreadable, and
   // nothing more of it is kept, whatever arrives on the line.
   constexpr std::size_t max_token = 64;
+  // What is kept of the rest of the line to look for a mistake in it; a
+  // line longer than this is read to its end, the excess unexamined.
+  constexpr std::size_t max_tail = 1024;
 
   std::cout.flush();
   std::streambuf* in = std::cin.rdbuf();
@@ -79,15 +82,42 @@ double read_real(std::string_view expected) {
     }
     c = in->snextc();
   }
-  // The rest of the line is ignored, its line end included.
-  while (c != eof && c != '\n') c = in->snextc();
+  // The rest of the line, its line end included, is read; what it holds is
+  // only looked at for a mistake.
+  std::string tail;
+  while (c != eof && c != '\n') {
+    if (tail.size() < max_tail) tail += static_cast<char>(c);
+    c = in->snextc();
+  }
   if (c == '\n') in->sbumpc();
   cursor().at_line_start = true;
+  if (!tail.empty() && tail.back() == '\r') tail.pop_back();
 
   const auto value = cut ? std::nullopt : parse_real(token, NumberForm::console);
   if (!value) {
     throw InputError("expected " + std::string(expected) + ", read " +
                      console::quoted_token(token, cut));
+  }
+  const AnswerTail mistake = classify_answer_tail(tail);
+  if (mistake == AnswerTail::ignored) return *value;
+
+  // The answer as typed, up to the length of a token.
+  const std::string typed = token + tail;
+  const std::string read =
+      "expected " + std::string(expected) + ", read " +
+      quoted_token(std::string_view(typed).substr(0, max_token), typed.size() > max_token) + ": ";
+  switch (mistake) {
+    case AnswerTail::decimal_comma: {
+      std::size_t end = 1;
+      while (end < tail.size() && tail[end] >= '0' && tail[end] <= '9') ++end;
+      throw InputError(read + "use a decimal point, e.g. " + token + "." + tail.substr(1, end - 1));
+    }
+    case AnswerTail::hemisphere:
+      throw InputError(read + std::string(signs));
+    case AnswerTail::degree_sign:
+      throw InputError(read + "type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes");
+    case AnswerTail::ignored:
+      break;
   }
   return *value;
 }

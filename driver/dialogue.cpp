@@ -10,6 +10,7 @@ namespace {
 struct Question {
   const char* prompt;
   const char* expected;  // for the report on unreadable input
+  const char* signs;     // how to type a hemisphere, for the same report
   double lower, upper;
   const char* out_of_range;
 };
@@ -18,7 +19,7 @@ struct Question {
 double ask(const Question& q) {
   for (;;) {
     console::write_record(q.prompt);
-    const double answer = console::read_real(q.expected);
+    const double answer = console::read_real(q.expected, q.signs);
     console::write_record(" ");
     if (!(answer >= q.lower) || answer > q.upper) {
       console::write_record(q.out_of_range);
@@ -44,14 +45,16 @@ void print_banner() {
 
 double ask_latitude() {
   return ask({"Give geodetic latitude (decimal degrees, e.g. 40.4):",
-              "the geodetic latitude in decimal degrees", MIN_LATITUDE, MAX_LATITUDE,
+              "the geodetic latitude in decimal degrees",
+              "type the latitude north positive, e.g. 40.4 for 40.4 N", MIN_LATITUDE, MAX_LATITUDE,
               "Latitude is between 35 N and 60 N"});
 }
 
 double ask_longitude() {
   console::write_record(" ");
   return ask({"Give geodetic longitude (decimal degrees,e.g. -3.7):",
-              "the geodetic longitude in decimal degrees", MIN_LONGITUDE, MAX_LONGITUDE,
+              "the geodetic longitude in decimal degrees",
+              "type the longitude east positive, e.g. -3.7 for 3.7 W", MIN_LONGITUDE, MAX_LONGITUDE,
               "Longitude is between 15 W and 30 E"});
 }
 

@@ -1,6 +1,8 @@
 // Fuzz target: whatever is typed at the console, read_real either returns
 // the number that starts the first non-blank line or ends the run with an
-// InputError that says what was expected and what was read.
+// InputError that says what was expected and what was read; a number whose
+// line goes on with a decimal comma, a hemisphere letter or a degree,
+// minute or second sign is refused with the advice for that mistake.
 //
 // Each input is fed to std::cin and read_real is called until it throws or
 // the calls run out. Each result is held against a reading of the same
@@ -23,6 +25,7 @@ namespace {
 
 constexpr int READS = 4;
 constexpr std::string_view EXPECTED = "a number";
+constexpr std::string_view SIGNS = "type it with its sign";
 
 bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool ends_token(unsigned char c) { return is_blank(c) || c == ',' || c == '/'; }
@@ -39,6 +42,39 @@ std::string shown(std::string_view token, bool cut) {
     }
   }
   return cut ? text + "..." : text;
+}
+
+// The advice for what follows the number on its line, or nothing when the
+// rest of the line is to be ignored. Read here by searching the text for
+// each mistake in turn.
+std::optional<std::string> advice(std::string_view token, std::string_view rest) {
+  if (rest.size() >= 2 && rest[0] == ',' && rest[1] >= '0' && rest[1] <= '9') {
+    const std::size_t digits_end = rest.find_first_not_of("0123456789", 1);
+    return "use a decimal point, e.g. " + std::string(token) + "." +
+           std::string(rest.substr(
+               1, digits_end == std::string_view::npos ? std::string_view::npos : digits_end - 1));
+  }
+  const std::string_view degrees_advice =
+      "type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes";
+  for (const std::string_view sign :
+       {"'", "\"", "\xC2\xB0", "\xC2\xBA", "\xE2\x80\xB2", "\xE2\x80\xB3"}) {
+    if (rest.find(sign) != std::string_view::npos) return std::string(degrees_advice);
+  }
+  // A Latin-1 degree sign or ordinal: the byte after plain ASCII, or first.
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const auto c = static_cast<unsigned char>(rest[i]);
+    if ((c == 0xB0 || c == 0xBA) && (i == 0 || static_cast<unsigned char>(rest[i - 1]) < 0x80)) {
+      return std::string(degrees_advice);
+    }
+  }
+  const std::size_t word = rest.find_first_not_of(" \t,/\r");
+  if (word != std::string_view::npos &&
+      std::string_view("NSEWnsew").find(rest[word]) != std::string_view::npos &&
+      (word + 1 == rest.size() ||
+       std::string_view(" \t,/\r").find(rest[word + 1]) != std::string_view::npos)) {
+    return std::string(SIGNS);
+  }
+  return std::nullopt;
 }
 
 // What one read of the text from `at` should give, and where the next read
@@ -72,6 +108,18 @@ Expected expected_read(std::string_view text, std::size_t at) {
   if (!e.value) {
     e.message = "expected " + std::string(EXPECTED) + ", read \"" +
                 shown(cut ? token.substr(0, 64) : token, cut) + "\"";
+    return e;
+  }
+  // The rest of the line, of which the first 1024 bytes are looked at, less
+  // a carriage return at their end.
+  const std::size_t rest_end = line_end == std::string_view::npos ? text.size() : line_end;
+  std::string_view rest = text.substr(end, std::min<std::size_t>(rest_end - end, 1024));
+  if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+  if (const auto said = advice(token, rest)) {
+    e.value.reset();
+    const std::string typed = std::string(token) + std::string(rest);
+    e.message = "expected " + std::string(EXPECTED) + ", read \"" +
+                shown(std::string_view(typed).substr(0, 64), typed.size() > 64) + "\": " + *said;
   }
   return e;
 }
@@ -91,12 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<double> value;
     std::string message;
     try {
-      value = console::read_real(EXPECTED);
+      value = console::read_real(EXPECTED, SIGNS);
     } catch (const console::InputError& e) {
       message = e.what();
     }
     fuzz::check(value.has_value() == expected.value.has_value(),
-                "read_real returns a number exactly when the token is one");
+                "read_real returns a number exactly when the token is one and its line "
+                "shows no mistake");
     if (value) {
       fuzz::check(fuzz::same_number(*value, *expected.value),
                   "read_real gives the correctly rounded value of the token");

@@ -94,6 +94,13 @@ def console_seeds():
         "overlong": "1" * 100 + "\n",
         "blank_lines_only": "\n\n   \n",
         "nan_word": "nanx\n",
+        # Numbers whose line shows they stand for another site.
+        "decimal_comma": "48,85\n2,35\n",
+        "hemisphere_letter": "40.4\n3.7 W\n",
+        "minute_sign": "48 51'\n",
+        "degree_and_prime": b"48 \xc2\xb0 51\xe2\x80\xb2\r\n",
+        "latin1_degree": b"48 \xb0\n40.4 \xc4\xb0zmir\n",
+        "ignored_text": "40.4 , Madrid\n40.4 / site 3\n",
     }
     return {name + ".txt": text for name, text in lines.items()}
 

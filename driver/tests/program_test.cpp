@@ -264,6 +264,54 @@ TEST(Program, UnreadableOrEndedInputStopsTheRunWithStatusOne) {
   }
 }
 
+// Text after the number that would make it another site: a decimal comma,
+// a hemisphere letter, degrees and minutes. Each stops the run as
+// unreadable input; text that changes nothing is still ignored.
+TEST(Program, AnAnswerThatWouldGiveAnotherSiteIsRefused) {
+  const std::string LAT = "karven: expected the geodetic latitude in decimal degrees, read ";
+  const std::string LON = "karven: expected the geodetic longitude in decimal degrees, read ";
+  const std::string NORTH = ": type the latitude north positive, e.g. 40.4 for 40.4 N\n";
+  const std::string EAST = ": type the longitude east positive, e.g. -3.7 for 3.7 W\n";
+  const std::string DEGREES = ": type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes\n";
+  const std::string AT_LON = BANNER + LAT_PROMPT + AFTER_READ + START_LON + LON_PROMPT;
+  const struct {
+    const char* input;
+    std::string transcript;
+    std::string message;
+  } refused[] = {
+      {"48,85\n2,35\n", BANNER + LAT_PROMPT, LAT + "\"48,85\": use a decimal point, e.g. 48.85\n"},
+      {"40.4\n-3,7 Madrid\n", AT_LON, LON + "\"-3,7 Madrid\": use a decimal point, e.g. -3.7\n"},
+      {"40.4\n3.7 W\n", AT_LON, LON + "\"3.7 W\"" + EAST},
+      {"40.4\r\n3.7,w\r\n", AT_LON, LON + "\"3.7,w\"" + EAST},
+      {"48.85 n\n2.35\n", BANNER + LAT_PROMPT, LAT + "\"48.85 n\"" + NORTH},
+      {"48 51'\n2.35\n", BANNER + LAT_PROMPT, LAT + "\"48 51'\"" + DEGREES},
+      {"48 \xC2\xB0\n2.35\n", BANNER + LAT_PROMPT, LAT + "\"48 \\xC2\\xB0\"" + DEGREES},
+      {"48.85\n2 21\xE2\x80\xB2\n", AT_LON, LON + "\"2 21\\xE2\\x80\\xB2\"" + DEGREES},
+      {"48 51 30\"\n2.35\n", BANNER + LAT_PROMPT, LAT + "\"48 51 30\\x22\"" + DEGREES},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.input);
+    DemoRunDir dir;
+    const auto run = run_program_binary(KARVEN_PROGRAM, c.input);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, c.transcript);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), TITLE_BLOCK);
+  }
+  // Text that says nothing of the number is ignored, as it always was.
+  for (const char* input : {"40.4 , Madrid\n-3.7\n", "40.4 / site 3\n-3.7/x\n",
+                            "40.4,Madrid\n-3.7 West\n", "40.4\tN.\n-3.7 Spain\n"}) {
+    SCOPED_TRACE(input);
+    DemoRunDir dir;
+    const auto run = run_program_binary(KARVEN_PROGRAM, input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, VALID_DIALOGUE + CLOSING);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(first_lines(read_file(driver::CURVE_FILE_NAME), 13),
+              first_lines(header("          40.40          -3.70"), 13));
+  }
+}
+
 TEST(Program, AnUnwritableCurveFileIsAFailureNotASilentSuccess) {
   {
     DemoRunDir dir;
