@@ -1,18 +1,13 @@
 #include "curve/curve_reader.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <optional>
 
 #include "console/numbers.hpp"
+#include "curve/file_text.hpp"
 
 namespace curve {
 
@@ -44,38 +39,10 @@ std::string_view trim_left(std::string_view text) {
 
 bool is_blank(std::string_view line) { return trim_right(line).empty(); }
 
-// File content quoted in a message: control and non-ASCII bytes become
-// '?', so that no byte of the file reaches the terminal as a command.
-std::string printable(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte >= 0x7f) c = '?';
-  }
-  return shown;
-}
-
 std::string number_text(double value) {
   std::array<char, 32> buffer{};
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
   return std::string(buffer.data(), result.ptr);
-}
-
-// The lines of the text without their line ends (and without a carriage
-// return before one); a last line without a line end counts too.
-std::vector<std::string_view> split_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const std::size_t next = (end == std::string_view::npos) ? text.size() : end + 1;
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = next;
-  }
-  return lines;
 }
 
 class LineReader {
@@ -240,35 +207,17 @@ Curve read_curve_text(std::string_view text, std::string_view name) {
 }
 
 Curve read_curve_file(const std::filesystem::path& path) {
-  const std::string name = path.string();
-  const auto cannot_read = [&name](int error) {
-    return CurveFileError("cannot read " + name + ": " + std::strerror(error));
-  };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw cannot_read(errno);
-  struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-  } closer{fd};
-
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) throw cannot_read(errno);
-  if (S_ISDIR(status.st_mode)) throw cannot_read(EISDIR);
-
   std::string text;
-  std::array<char, 1 << 15> buffer{};
-  while (text.size() <= MAX_CURVE_FILE_BYTES) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw cannot_read(errno);
-    if (n == 0) break;
-    text.append(buffer.data(), static_cast<std::size_t>(n));
+  try {
+    text = read_file_text(path, MAX_CURVE_FILE_BYTES);
+  } catch (const FileReadError& error) {
+    throw CurveFileError(error.what());
   }
   if (text.size() > MAX_CURVE_FILE_BYTES) {
-    throw CurveFileError(name + " is longer than any curve file (more than " +
+    throw CurveFileError(path.string() + " is longer than any curve file (more than " +
                          std::to_string(MAX_CURVE_FILE_BYTES) + " bytes); not a curve file");
   }
-  return read_curve_text(text, name);
+  return read_curve_text(text, path.string());
 }
 
 }  // namespace curve

@@ -1,0 +1,233 @@
+#include "curve/ref_file.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "console/numbers.hpp"
+#include "curve/file_text.hpp"
+
+namespace curve {
+
+namespace {
+
+constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
+
+std::string_view trim(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return {};
+  const std::size_t end = text.find_last_not_of(" \t");
+  return text.substr(start, end - start + 1);
+}
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool holds_word(std::string_view line, std::string_view word) {
+  std::string lower(line);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  return lower.find(word) != std::string::npos;
+}
+
+std::string number_text(double value) {
+  std::array<char, 32> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+// A field shown in a message: printable, and cut when long.
+std::string quoted(std::string_view field) {
+  constexpr std::size_t SHOWN = 40;
+  std::string text = "\"";
+  text += printable(field.substr(0, SHOWN));
+  text += field.size() > SHOWN ? "...\"" : "\"";
+  return text;
+}
+
+// The fields of a data line, split at its commas, blanks around each
+// removed, and empty trailing fields dropped ("1200,64.1,2.0,,").
+std::vector<std::string_view> data_fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(trim(line.substr(start, comma - start)));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  while (fields.size() > 1 && fields.back().empty()) fields.pop_back();
+  return fields;
+}
+
+class RefReader {
+ public:
+  explicit RefReader(std::string_view name) : name_(name) {}
+
+  [[noreturn]] void fail_at(std::size_t line_number, const std::string& what) const {
+    throw RefFileError(at(line_number) + what);
+  }
+
+  std::string at(std::size_t line_number) const {
+    return std::string(name_) + ", line " + std::to_string(line_number) + ": ";
+  }
+
+  // One data line: its year, and its value and sigma, or NaN for both with
+  // a note when either is not a finite number.
+  void data_line(std::string_view line, std::size_t line_number, RefFile& file) const {
+    if (line.find(';') != std::string_view::npos) {
+      fail_at(line_number,
+              "fields separated by semicolons, as a spreadsheet with decimal commas writes "
+              "them; save the curve with commas between the fields and a point as the decimal "
+              "mark, e.g. 1200,64.1,2.0");
+    }
+    const std::vector<std::string_view> fields = data_fields(line);
+    if (fields.size() != 3) {
+      fail_at(line_number, "expected three fields year,value,sigma separated by commas, read " +
+                               quoted(line));
+    }
+    const std::optional<double> year = console::parse_real(fields[0], console::NumberForm::decimal);
+    if (!year || !std::isfinite(*year)) {
+      fail_at(line_number, "the year " + quoted(fields[0]) + " is not a number");
+    }
+    ComponentSeries& series = file.series;
+    if (!series.years.empty() && !(*year > series.years.back())) {
+      fail_at(line_number, "the year " + number_text(*year) + " does not follow the year " +
+                               number_text(series.years.back()) + "; the years must increase");
+    }
+    const std::optional<double> value = console::parse_real(fields[1], console::NumberForm::console);
+    const std::optional<double> sigma = console::parse_real(fields[2], console::NumberForm::console);
+    if (sigma && std::isfinite(*sigma) && !(*sigma > 0.0)) {
+      fail_at(line_number, "the sigma " + quoted(fields[2]) + " is not positive");
+    }
+    const bool value_ok = value && std::isfinite(*value);
+    const bool sigma_ok = sigma && std::isfinite(*sigma);
+    series.years.push_back(*year);
+    series.values.push_back(value_ok && sigma_ok ? *value : NO_VALUE);
+    series.sigmas.push_back(value_ok && sigma_ok ? *sigma : NO_VALUE);
+    if (!value_ok || !sigma_ok) {
+      const bool blame_value = !value_ok;
+      file.notes.push_back(at(line_number) + "the " + (blame_value ? "value " : "sigma ") +
+                           quoted(blame_value ? fields[1] : fields[2]) +
+                           " is not a number; the year " + number_text(*year) +
+                           " is taken as a gap");
+    }
+  }
+
+ private:
+  std::string_view name_;
+};
+
+// The usual step between the years of a series: the median step.
+double usual_step(const std::vector<double>& years) {
+  std::vector<double> steps;
+  for (std::size_t k = 1; k < years.size(); ++k) steps.push_back(years[k] - years[k - 1]);
+  const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+  std::nth_element(steps.begin(), middle, steps.end());
+  return *middle;
+}
+
+// Marks each stretch of missing years longer than the usual step as a gap:
+// a point without value midway, so that no interpolation bridges it.
+void mark_missing_years(RefFile& file, const std::vector<std::size_t>& line_numbers,
+                        std::string_view name) {
+  ComponentSeries& series = file.series;
+  const double step = usual_step(series.years);
+  ComponentSeries marked;
+  for (std::size_t k = 0; k < series.years.size(); ++k) {
+    if (k > 0 && series.years[k] - series.years[k - 1] > REF_GAP_FACTOR * step) {
+      marked.years.push_back(0.5 * (series.years[k - 1] + series.years[k]));
+      marked.values.push_back(NO_VALUE);
+      marked.sigmas.push_back(NO_VALUE);
+      file.notes.push_back(std::string(name) + ", lines " + std::to_string(line_numbers[k - 1]) +
+                           "-" + std::to_string(line_numbers[k]) + ": no data between the years " +
+                           number_text(series.years[k - 1]) + " and " +
+                           number_text(series.years[k]) + ", where the file's step is " +
+                           number_text(step) + " years; a gap, not bridged");
+    }
+    marked.years.push_back(series.years[k]);
+    marked.values.push_back(series.values[k]);
+    marked.sigmas.push_back(series.sigmas[k]);
+  }
+  series = std::move(marked);
+}
+
+}  // namespace
+
+RefFile read_ref_text(std::string_view text, std::string_view name) {
+  // A byte order mark, as editors on Windows write it, is no data.
+  if (starts_with(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::vector<std::string_view> lines = split_lines(text);
+  const RefReader reader(name);
+
+  RefFile file;
+  std::vector<std::size_t> line_numbers;  // of each data line
+  bool in_block_comment = false;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::string_view line = trim(lines[k]);
+    const std::size_t line_number = k + 1;
+    if (in_block_comment) {
+      in_block_comment = line.find("*/") == std::string_view::npos;
+      continue;
+    }
+    if (!line_numbers.empty() && holds_word(line, "reference") && holds_word(line, "point")) {
+      file.notes.push_back(reader.at(line_number) + "a block of reference points begins; the curve " +
+                           "ends at line " + std::to_string(line_numbers.back()));
+      break;
+    }
+    if (line.empty() || starts_with(line, "#") || starts_with(line, "//") ||
+        starts_with(line, "!")) {
+      continue;
+    }
+    if (starts_with(line, "/*")) {
+      in_block_comment = line.find("*/", 2) == std::string_view::npos;
+      continue;
+    }
+    reader.data_line(line, line_number, file);
+    line_numbers.push_back(line_number);
+  }
+
+  const std::size_t n = file.series.years.size();
+  if (n < MIN_REF_POINTS) {
+    throw RefFileError(std::string(name) + " holds " + std::to_string(n) + " data line" +
+                       (n == 1 ? "" : "s") + " year,value,sigma; a reference curve needs at least " +
+                       std::to_string(MIN_REF_POINTS));
+  }
+  mark_missing_years(file, line_numbers, name);
+  return file;
+}
+
+RefFile read_ref_file(const std::filesystem::path& path) {
+  std::string text;
+  try {
+    text = read_file_text(path, MAX_REF_FILE_BYTES);
+  } catch (const FileReadError& error) {
+    throw RefFileError(error.what());
+  }
+  if (text.size() > MAX_REF_FILE_BYTES) {
+    throw RefFileError(path.string() + " is longer than any reference curve (more than " +
+                       std::to_string(MAX_REF_FILE_BYTES) + " bytes)");
+  }
+  return read_ref_text(text, path.string());
+}
+
+LoadedReference load_ref_files(const RefFileNames& files) {
+  LoadedReference loaded;
+  const std::array<const std::optional<std::filesystem::path>*, 3> paths = {
+      &files.declination, &files.inclination, &files.intensity};
+  for (const Component component : COMPONENTS) {
+    const auto& path = *paths[static_cast<std::size_t>(component)];
+    if (!path) continue;
+    RefFile file = read_ref_file(*path);
+    loaded.curve[component] = std::move(file.series);
+    loaded.notes.insert(loaded.notes.end(), file.notes.begin(), file.notes.end());
+    if (!loaded.curve.source.empty()) loaded.curve.source += ", ";
+    loaded.curve.source += std::string(component_letter(component)) + ": " + path->string();
+  }
+  return loaded;
+}
+
+}  // namespace curve

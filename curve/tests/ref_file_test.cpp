@@ -1,0 +1,87 @@
+#include "curve/ref_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using curve::read_ref_text;
+using curve::RefFileError;
+
+// A file as laboratories hand them on: a byte order mark, Latin-1 and
+// UTF-8 comments of every kind, CR LF line ends, empty trailing fields,
+// spreadsheet debris, a missing stretch of years and a block of reference
+// data after the curve.
+TEST(RefFile, ReadsAUsersFileAndSaysWhatItDid) {
+  const std::string text =
+      "\xEF\xBB\xBF# Courbe de r\xE9\x66\xE9rence, inclinaison (\xC2\xB0)\r\n"
+      "// site: M\xFCnchen\r\n"
+      "/* two-line\r\n"
+      "   comment */\r\n"
+      "! last comment\r\n"
+      "\r\n"
+      "1000, 64.0, 2.0,,\r\n"
+      "1025,64.5,2.5\r\n"
+      "1050,#REF!,2.0\r\n"
+      "1075,65.0,NaN\r\n"
+      "1100,65.5,1.5\r\n"
+      "1200,66.0,1.5\r\n"
+      "1225,66.5,1.0\r\n"
+      "# Reference points used\r\n"
+      "1010,63.0,1.0\r\n";
+  const curve::RefFile file = read_ref_text(text, "inc.ref");
+  const double gap = std::nan("");
+  const std::vector<double> years = {1000, 1025, 1050, 1075, 1100, 1150, 1200, 1225};
+  const std::vector<double> values = {64.0, 64.5, gap, gap, 65.5, gap, 66.0, 66.5};
+  const std::vector<double> sigmas = {2.0, 2.5, gap, gap, 1.5, gap, 1.5, 1.0};
+  EXPECT_EQ(file.series.years, years);
+  ASSERT_EQ(file.series.values.size(), values.size());
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    EXPECT_TRUE(std::isnan(values[k]) ? std::isnan(file.series.values[k])
+                                      : file.series.values[k] == values[k])
+        << "value " << k;
+    EXPECT_TRUE(std::isnan(sigmas[k]) ? std::isnan(file.series.sigmas[k])
+                                      : file.series.sigmas[k] == sigmas[k])
+        << "sigma " << k;
+  }
+  const std::vector<std::string> notes = {
+      "inc.ref, line 9: the value \"#REF!\" is not a number; the year 1050 is taken as a gap",
+      "inc.ref, line 10: the sigma \"NaN\" is not a number; the year 1075 is taken as a gap",
+      "inc.ref, line 14: a block of reference points begins; the curve ends at line 13",
+      "inc.ref, lines 11-12: no data between the years 1100 and 1200, where the file's step is "
+      "25 years; a gap, not bridged",
+  };
+  EXPECT_EQ(file.notes, notes);
+}
+
+TEST(RefFile, RefusesWhatCannotBeACurve) {
+  const auto message = [](const std::string& text) -> std::string {
+    try {
+      read_ref_text(text, "a.ref");
+    } catch (const RefFileError& e) {
+      return e.what();
+    }
+    return "read";
+  };
+  EXPECT_EQ(message("# decimal commas\n1000;64,0;2,0\n1025;64,5;2,5\n"),
+            "a.ref, line 2: fields separated by semicolons, as a spreadsheet with decimal commas "
+            "writes them; save the curve with commas between the fields and a point as the "
+            "decimal mark, e.g. 1200,64.1,2.0");
+  EXPECT_EQ(message("1000,64.0,2.0\n1000,64.5,2.5\n"),
+            "a.ref, line 2: the year 1000 does not follow the year 1000; the years must increase");
+  EXPECT_EQ(message("1000,64.0,2.0\n1025,64.5,0\n"), "a.ref, line 2: the sigma \"0\" is not positive");
+  EXPECT_EQ(message("1000,64.0,-1\n1025,64.5,1\n"), "a.ref, line 1: the sigma \"-1\" is not positive");
+  EXPECT_EQ(message("1000,64.0\n1025,64.5,1\n"),
+            "a.ref, line 1: expected three fields year,value,sigma separated by commas, read "
+            "\"1000,64.0\"");
+  EXPECT_EQ(message("AD 1000,64.0,1\n"), "a.ref, line 1: the year \"AD 1000\" is not a number");
+  EXPECT_EQ(message("# only one\n1000,64.0,2.0\r\n"),
+            "a.ref holds 1 data line year,value,sigma; a reference curve needs at least 2");
+  EXPECT_EQ(message(""), "a.ref holds 0 data lines year,value,sigma; a reference curve needs at "
+                         "least 2");
+}
+
+}  // namespace
