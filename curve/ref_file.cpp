@@ -33,9 +33,11 @@ bool holds_word(std::string_view line, std::string_view word) {
   return lower.find(word) != std::string::npos;
 }
 
+// Years and steps in plain decimals: all are within MAX_REF_YEAR.
 std::string number_text(double value) {
-  std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  std::array<char, 400> buffer{};
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
   return std::string(buffer.data(), result.ptr);
 }
 
@@ -92,6 +94,10 @@ class RefReader {
     const std::optional<double> year = console::parse_real(fields[0], console::NumberForm::decimal);
     if (!year || !std::isfinite(*year)) {
       fail_at(line_number, "the year " + quoted(fields[0]) + " is not a number");
+    }
+    if (std::fabs(*year) > MAX_REF_YEAR) {
+      fail_at(line_number, "the year " + quoted(fields[0]) + " lies beyond " +
+                               number_text(-MAX_REF_YEAR) + " to " + number_text(MAX_REF_YEAR));
     }
     ComponentSeries& series = file.series;
     if (!series.years.empty() && !(*year > series.years.back())) {

@@ -22,6 +22,10 @@ inline constexpr std::size_t MAX_REF_FILE_BYTES = std::size_t{4} << 20;
 /// Fewest data lines that make a reference curve.
 inline constexpr std::size_t MIN_REF_POINTS = 2;
 
+/// Years beyond this magnitude are no archaeomagnetic epochs: a curve is
+/// dated on a grid of whole years, which they would make immense.
+inline constexpr double MAX_REF_YEAR = 100000.0;
+
 /// A missing stretch of years counts as a gap when it is longer than the
 /// file's usual step (the median step between its data lines) by this
 /// factor: dating never bridges it by interpolation.
@@ -61,9 +65,9 @@ struct RefFile {
 /// @param[in] text  the whole file
 /// @param[in] name  the file's name, for the messages and notes
 /// @throws RefFileError for semicolons with decimal commas, a line that is
-///         not three fields, a year that is not a number or does not follow
-///         the one before, a sigma not positive, or fewer than
-///         MIN_REF_POINTS data lines
+///         not three fields, a year that is not a number, is beyond
+///         MAX_REF_YEAR in magnitude or does not follow the one before, a
+///         sigma not positive, or fewer than MIN_REF_POINTS data lines
 RefFile read_ref_text(std::string_view text, std::string_view name);
 
 /// Reads a .ref file from disk (see read_ref_text).

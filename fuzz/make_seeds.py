@@ -184,6 +184,24 @@ def xdlegf_seeds():
     return s
 
 
+def ref_file_seeds():
+    """.ref files as laboratories hand them on, and the ways they go wrong."""
+    curve = "".join(f"{1000 + 25 * k},{64 + 0.1 * k:.1f},{2.0 + 0.05 * k:.2f}\n" for k in range(12))
+    s = {}
+    s["plain.ref"] = "# inclination, degrees\n" + curve
+    s["crlf_latin1_comments.ref"] = ("\xef\xbb\xbf# r\xe9f\xe9rence \xb0\r\n// M\xfcnchen\r\n"
+                                     "/* two\r\nlines */\r\n! note\r\n"
+                                     + curve.replace("\n", ",,\r\n"))
+    s["spreadsheet_debris.ref"] = "1000,64.0,2.0\n1025,#REF!,2.0\n1050,64.2,NaN\n1075,64.3,1.9\n"
+    s["missing_years.ref"] = "1000,64.0,2.0\n1025,64.1,2.0\n1050,64.2,2.0\n1200,65.0,1.0\n"
+    s["reference_block.ref"] = curve + "# Reference points\n1010,63.0,1.0\n"
+    s["semicolons.ref"] = "1000;64,0;2,0\n1025;64,5;2,5\n"
+    s["out_of_order.ref"] = "1025,64.0,2.0\n1000,64.5,2.5\n"
+    s["sigma_zero.ref"] = "1000,64.0,0\n1025,64.5,2.5\n"
+    s["one_line.ref"] = "1000,64.0,2.0\n"
+    return s
+
+
 def write(target, seeds):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -196,3 +214,4 @@ if __name__ == "__main__":
     write("fuzz_coefficients", coefficient_seeds())
     write("fuzz_console_number", console_seeds())
     write("fuzz_xdlegf", xdlegf_seeds())
+    write("fuzz_ref_file", ref_file_seeds())

@@ -78,6 +78,8 @@ TEST(RefFile, RefusesWhatCannotBeACurve) {
             "a.ref, line 1: expected three fields year,value,sigma separated by commas, read "
             "\"1000,64.0\"");
   EXPECT_EQ(message("AD 1000,64.0,1\n"), "a.ref, line 1: the year \"AD 1000\" is not a number");
+  EXPECT_EQ(message("1000,64.0,1\n1e9,64.0,1\n"),
+            "a.ref, line 2: the year \"1e9\" lies beyond -100000 to 100000");
   EXPECT_EQ(message("# only one\n1000,64.0,2.0\r\n"),
             "a.ref holds 1 data line year,value,sigma; a reference curve needs at least 2");
   EXPECT_EQ(message(""), "a.ref holds 0 data lines year,value,sigma; a reference curve needs at "
