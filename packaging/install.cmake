@@ -1,0 +1,48 @@
+# Installing the toolkit: the programs into bin, a manual page for each
+# into share/man/man1, the demonstration coefficient file with its note
+# into share/karven, the copyright and change log into share/doc/karven.
+include(GNUInstallDirs)
+
+option(KARVEN_STATIC "Link karven statically: it then needs no C++ runtime where it runs" OFF)
+
+find_program(KARVEN_HELP2MAN help2man)
+find_program(KARVEN_GZIP gzip REQUIRED)
+if(NOT KARVEN_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
+  message(STATUS "help2man not found: the companions' manual pages are not made "
+                 "(apt-get install help2man)")
+endif()
+
+# Installs a manual page compressed as man expects it; gzip -n keeps the
+# name and time of the page out of the file, so every build gives the same bytes.
+function(karven_install_man_page page)
+  get_filename_component(name ${page} NAME)
+  set(copy ${CMAKE_CURRENT_BINARY_DIR}/man/${name})
+  add_custom_command(OUTPUT ${copy}.gz
+                     COMMAND ${CMAKE_COMMAND} -E copy ${page} ${copy}
+                     COMMAND ${KARVEN_GZIP} -9nf ${copy}
+                     DEPENDS ${page} VERBATIM)
+  add_custom_target(${name}_page ALL DEPENDS ${copy}.gz)
+  install(FILES ${copy}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+# A companion command: installed into bin, with a manual page that help2man
+# makes from the built command's --help and from the sections of
+# <command>.h2m beside its sources (NAME, FILES, EXIT STATUS, EXAMPLES,
+# SEE ALSO), so that the page says what --help says and never drifts from it.
+function(karven_companion command)
+  install(TARGETS ${command} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(NOT KARVEN_HELP2MAN OR CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  set(sections ${CMAKE_CURRENT_SOURCE_DIR}/${command}.h2m)
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/${command}.1)
+  add_custom_command(OUTPUT ${page}
+                     COMMAND ${KARVEN_HELP2MAN} --no-info --no-discard-stderr
+                             --version-string=${PROJECT_VERSION} --include=${sections}
+                             --output=${page} $<TARGET_FILE:${command}>
+                     DEPENDS ${command} ${sections} VERBATIM)
+  karven_install_man_page(${page})
+endfunction()
+
+install(FILES ${PROJECT_SOURCE_DIR}/examples/demo_coeff.inp ${PROJECT_SOURCE_DIR}/examples/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/karven)
