@@ -44,5 +44,22 @@ function(karven_companion command)
   karven_install_man_page(${page})
 endfunction()
 
+# The maintainer of the Debian package, named in its change log and control file.
+set(KARVEN_MAINTAINER "karven maintainers <karven@example.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
 install(FILES ${PROJECT_SOURCE_DIR}/examples/demo_coeff.inp ${PROJECT_SOURCE_DIR}/examples/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/karven)
+
+# The copyright and change log, as a Debian package carries them; the
+# change log compressed like a manual page.
+set(doc ${CMAKE_INSTALL_DATADIR}/doc/karven)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/doc/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.gz
+                   COMMAND ${KARVEN_GZIP} -9nkf ${PROJECT_BINARY_DIR}/doc/changelog
+                   DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog VERBATIM)
+add_custom_target(karven_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${doc})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME karven)
