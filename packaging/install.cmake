@@ -35,10 +35,18 @@ function(karven_companion command)
     return()
   endif()
   set(sections ${CMAKE_CURRENT_SOURCE_DIR}/${command}.h2m)
+  if(EXISTS ${sections})
+    set(include --include=${sections})
+  else()
+    message(AUTHOR_WARNING "${command}: no ${command}.h2m beside its sources, "
+                           "so its manual page holds only what --help says")
+    set(include "")
+    set(sections "")
+  endif()
   set(page ${CMAKE_CURRENT_BINARY_DIR}/${command}.1)
   add_custom_command(OUTPUT ${page}
                      COMMAND ${KARVEN_HELP2MAN} --no-info --no-discard-stderr
-                             --version-string=${PROJECT_VERSION} --include=${sections}
+                             --version-string=${PROJECT_VERSION} ${include}
                              --output=${page} $<TARGET_FILE:${command}>
                      DEPENDS ${command} ${sections} VERBATIM)
   karven_install_man_page(${page})
