@@ -3,8 +3,10 @@
 Each round starts every program once, in a fresh random order, with its
 standard input from the answers file and its output discarded, in the
 directory that holds the coefficient file; a run is timed from the start
-of the process to its end. Interleaving lets every program meet the same
-load of a busy machine, so their ratios hold where their times do not.
+of the process to its end (wall clock), and by the processor time the
+process used (user and system). Interleaving lets every program meet the
+same load of a busy machine, and processor time hardly depends on that
+load, so the ratios hold where wall-clock times do not.
 
 Usage: python3 whole_run.py ROUNDS DIRECTORY ANSWERS NAME=PROGRAM...
 The first program is the one the others are compared with.
@@ -21,11 +23,11 @@ def run_once(program, answers, null):
     pid = os.posix_spawn(program, [program], os.environ,
                          file_actions=[(os.POSIX_SPAWN_DUP2, answers, 0),
                                        (os.POSIX_SPAWN_DUP2, null, 1)])
-    _, status = os.waitpid(pid, 0)
+    _, status, usage = os.wait4(pid, 0)
     elapsed = time.perf_counter_ns() - start
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"whole_run: {program} failed")
-    return elapsed
+    return elapsed, (usage.ru_utime + usage.ru_stime) * 1e9
 
 
 def main():
@@ -34,22 +36,30 @@ def main():
     os.chdir(directory)
     null = os.open(os.devnull, os.O_WRONLY)
     times = {name: [] for name in programs}
+    cpu = {name: [] for name in programs}
     for _ in range(rounds):
         order = list(programs)
         random.shuffle(order)
         for name in order:
             answers = os.open(answers_file, os.O_RDONLY)
-            times[name].append(run_once(programs[name], answers, null))
+            wall, processor = run_once(programs[name], answers, null)
+            times[name].append(wall)
+            cpu[name].append(processor)
             os.close(answers)
     reference = next(iter(programs))
     base = statistics.median(times[reference])
-    print(f"{'program':24} {'median':>9} {'10th pct':>9} {'mean':>9}  median / {reference}")
+    # Processor time is counted in ticks of the scheduler: its mean, not
+    # its median, estimates the time of a run.
+    base_cpu = statistics.fmean(cpu[reference])
+    print(f"{'program':16} {'wall: median':>13} {'10th pct':>9} {'mean':>9}  "
+          f"{'processor: mean':>16}   / {reference}: wall median, processor mean")
     for name, values in times.items():
         median = statistics.median(values)
         tenth = statistics.quantiles(values, n=10)[0]
-        print(f"{name:24} {median / 1e6:7.3f}ms {tenth / 1e6:7.3f}ms "
-              f"{statistics.fmean(values) / 1e6:7.3f}ms  {median / base:.3f}")
-
+        processor = statistics.fmean(cpu[name])
+        print(f"{name:16} {median / 1e6:11.3f}ms {tenth / 1e6:7.3f}ms "
+              f"{statistics.fmean(values) / 1e6:7.3f}ms  {processor / 1e6:14.3f}ms   "
+              f"{median / base:.3f}, {processor / base_cpu:.3f}")
 
 if __name__ == "__main__":
     main()
