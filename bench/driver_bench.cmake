@@ -5,3 +5,7 @@ target_compile_definitions(driver_bench PRIVATE
 
 # The floor of the whole-run comparison: input and output only.
 add_executable(karven_floor floor.cpp)
+# Linked like karven, so that a static karven meets a static floor.
+if(KARVEN_STATIC)
+  target_link_options(karven_floor PRIVATE -static)
+endif()

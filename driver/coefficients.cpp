@@ -121,7 +121,9 @@ double coef_error(int i, int j) { return table().values[position(i, 11 + j)]; }
 
 void load_coefficients() {
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(COEFFICIENT_FILE_NAME, "r"));
+  // Binary: the reader takes CR LF line ends itself, and reads the same
+  // bytes on every system.
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(COEFFICIENT_FILE_NAME, "rb"));
   if (!file) fail(std::string("cannot be opened: ") + std::strerror(errno));
 
   TokenReader reader(file.get());

@@ -48,7 +48,8 @@ void write_out() {
 }  // namespace
 
 void open_curve_file() {
-  std::FILE* file = std::fopen(CURVE_FILE_NAME, "w");
+  // Binary: every line ends with LF on every system, no CR is added.
+  std::FILE* file = std::fopen(CURVE_FILE_NAME, "wb");
   if (file == nullptr) fail("create", errno);
   curve().file = file;
   // One buffer holds the whole file.

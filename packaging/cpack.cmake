@@ -1,0 +1,24 @@
+# The Debian package karven_<version>_amd64.deb (scripts/package), made
+# by CPack from the install rules, for the prefix /usr.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME karven)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${KARVEN_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "palaeosecular variation curves of a regional geomagnetic model of Europe")
+set(CPACK_PACKAGE_DESCRIPTION
+    "karven computes the palaeosecular variation curve of the regional
+archaeomagnetic model KARVEN.EU.26 at a site in Europe: declination,
+inclination and intensity of the geomagnetic field with their errors at
+95% confidence for the years 0 to 1900 AD. Companion commands work on
+the curve; karven-plot draws it as a figure.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The run-time libraries as Debian names them, found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Only the figures need gnuplot, with its cairo terminals.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnuplot-nox | gnuplot")
+include(CPack)
