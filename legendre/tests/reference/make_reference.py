@@ -6,8 +6,13 @@ Run from the repository root with Debian's python3-mpmath:
 
     /usr/bin/python3 legendre/tests/reference/make_reference.py \
         > legendre/tests/data/xdlegf_reference.txt
+    /usr/bin/python3 legendre/tests/reference/make_reference.py --wide \
+        > legendre/tests/data/xdlegf_wide_reference.txt
 
-The output is deterministic (a fixed grid, no randomness, fixed formats).
+The first is the grid to degree 1000; the second the wide set, degrees -1
+to 10^4, orders 0 to 500 and angles 1e-8 to pi/2, where long runs store
+every few entries only. The output is deterministic (fixed grids, no
+randomness, fixed formats).
 
 Function kinds, at x = cos(theta), -1 < x < 1, integer order mu >= 0:
   1  P^(-mu)_nu(x), the Ferrers function of negative order,
@@ -38,7 +43,12 @@ stops if they disagree by more than 1e-40 relative:
      forward recurrence in order
          Q^(mu+1) = -2 mu x / sin(theta) Q^(mu) - (nu-mu+1)(nu+mu) Q^(mu-1),
      run at 60 digits plus the digits lost (Q grows with the order, so the
-     forward direction is the stable one).
+     forward direction is the stable one). Above the degree 1000 the
+     series of the degree itself would cancel thousands of digits near the
+     right angle; there method B takes the same series at the two lowest
+     degrees of the class, below 1, and climbs to the degree with the
+     three-term recurrence in degree, at 80 digits plus the digits its
+     second solution may take (about log10 min(nu^2, 1/theta^2)).
 Method A is written out to 21 significant digits.
 
 Conditioning. Near a zero of the function, or where it depends strongly on
