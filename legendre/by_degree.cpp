@@ -123,7 +123,6 @@ SeriesValue q_series(double nu, std::int32_t mu, double y, const ExtendedReal& t
 // Either loses about -log2(nu0 + 1) bits.
 constexpr double NEAR_POLE = 0x1p-20;
 
-
 }  // namespace
 
 double digamma(double a, int K, int KK) {
@@ -197,7 +196,7 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
   bool next_from_series = ID == 2 && nu + 1.0 < NEAR_POLE;
   const SeriesValue first = series(nu);
   nu = nu + 1.0;
-  SeriesValue second = series(nu);
+  const SeriesValue second = series(nu);
   ExtendedReal previous = first.value;
   ExtendedReal current = second.value;
   ExtendedReal difference = difference_of(second, first);  // current - previous
