@@ -35,9 +35,12 @@ constexpr double MODERATE_CONDITION = 100.0;
 
 // Regions of the angle and of the entry's degree.
 constexpr int REGIONS = 6;
-constexpr std::array<const char*, REGIONS> REGION_NAMES = {
-    "theta >= 0.3",          "0.01 <= theta < 0.3",        "theta < 0.01, nu < 20",
-    "theta < 0.01, nu 20-300", "theta < 0.01, nu 300-3000", "theta < 0.01, nu 3000-10^4"};
+constexpr std::array<const char*, REGIONS> REGION_NAMES = {"theta >= 0.3",
+                                                           "0.01 <= theta < 0.3",
+                                                           "theta < 0.01, nu < 20",
+                                                           "theta < 0.01, nu 20-300",
+                                                           "theta < 0.01, nu 300-3000",
+                                                           "theta < 0.01, nu 3000-10^4"};
 
 int region(double THETA, double degree) {
   if (THETA >= 0.3) return 0;
@@ -59,13 +62,13 @@ struct Place {
 
 /// Errors of one function kind.
 struct KindSummary {
-  std::vector<double> errors;  // relative errors of the non-zero references
-  std::vector<double> units;   // the same in condition units
-  int zeros = 0;               // exact zeros expected
-  int wrong_zeros = 0;         // ... and not delivered
-  int aborted = 0;             // calls that ended with a fatal report
-  Place largest;               // largest relative error
-  Place largest_units;         // largest error in condition units
+  std::vector<double> errors;                    // relative errors of the non-zero references
+  std::vector<double> units;                     // the same in condition units
+  int zeros = 0;                                 // exact zeros expected
+  int wrong_zeros = 0;                           // ... and not delivered
+  int aborted = 0;                               // calls that ended with a fatal report
+  Place largest;                                 // largest relative error
+  Place largest_units;                           // largest error in condition units
   std::array<double, REGIONS> worst_moderate{};  // largest relative error, condition <= 100
   std::array<double, REGIONS> worst_units{};     // largest error in condition units
   std::array<int, REGIONS> count{};
@@ -204,8 +207,7 @@ int main(int argc, char** argv) {
     print_place("largest error", s.largest, s.largest.error);
     print_place("largest error in condition units", s.largest_units, s.largest_units.error);
     const auto above = [&s](double units) {
-      return std::count_if(s.units.begin(), s.units.end(),
-                           [units](double u) { return u > units; });
+      return std::count_if(s.units.begin(), s.units.end(), [units](double u) { return u > units; });
     };
     std::printf("    errors above 10 condition units: %td, above 100: %td, above 500: %td\n",
                 above(10.0), above(100.0), above(500.0));
