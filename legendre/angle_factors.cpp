@@ -5,6 +5,8 @@
 
 namespace legendre {
 
+double half_angle_sine_squared(double THETA) { return std::pow(std::sin(THETA / 2.0), 2.0); }
+
 ExtendedReal reciprocal_sine(double THETA) {
   if (THETA >= TINY_ANGLE) return {1.0 / std::sin(THETA), 0};
   // THETA = f 2^e with 1/2 <= f < 1 (exact, subnormals included), so

@@ -56,12 +56,24 @@ ExtendedReal p_series(double nu, std::int32_t mu, double y, const ExtendedReal& 
   return {s, is};
 }
 
+// A series value, and the same less a part that does not depend on the
+// degree: the differences of the values at two degrees, which start the
+// recurrence in degree in its difference form, are taken from the second,
+// so that the common part cancels exactly instead of after rounding.
+struct SeriesValue {
+  ExtendedReal value;
+  ExtendedReal varying;
+};
+
 // Q^(mu)_nu(cos theta) for mu = 0 or 1 by its series in y = sin^2(theta/2)
 // with the logarithmic part ln cot(theta/2) and the psi function; all
 // mantissa_bits terms are summed. t = tan(theta/2) and s1 = 1/sin(theta)
-// are pairs, with index 0 except at tiny angles.
-ExtendedReal q_series(double nu, std::int32_t mu, double y, const ExtendedReal& t,
-                      const ExtendedReal& s1, int K, int KK, int mantissa_bits) {
+// are pairs, with index 0 except at tiny angles. The varying part leaves
+// out ln cot(theta/2) times the leading 1 of the series for order 0, and
+// the term -1/sin(theta) for order 1; at small angles these are nearly all
+// of the value.
+SeriesValue q_series(double nu, std::int32_t mu, double y, const ExtendedReal& t,
+                     const ExtendedReal& s1, int K, int KK, int mantissa_bits) {
   // ln cot(theta/2) = -ln t; from the pair only where t as a double would
   // be subnormal, and so lose digits (THETA below 2^-1021).
   const double plain_t = std::ldexp(t.x, t.ix);
@@ -73,6 +85,7 @@ ExtendedReal q_series(double nu, std::int32_t mu, double y, const ExtendedReal& 
   std::int32_t is = 0;
   double a = 1.0;
   std::int32_t ia = 0;
+  ExtendedReal varying;  // order 0: the sum without c in its first term
   for (int i = 1; i <= mantissa_bits; ++i) {
     if (i > 1) {
       const double denominator = static_cast<double>((i - 1) * (i - 1 + std::int64_t{mu}));
@@ -84,6 +97,10 @@ ExtendedReal q_series(double nu, std::int32_t mu, double y, const ExtendedReal& 
                             ? (d - p + c) * a
                             : (nu * (nu + 1) * (c - p + d) + (nu - i + 1) * (i + nu) / (2 * i)) * a;
     extended_add(s, is, term, ia, s, is);
+    if (mu < 1) {
+      const double part = i > 1 ? term : d - p;  // the first a is exactly 1
+      extended_add(varying.x, varying.ix, part, ia, varying.x, varying.ix);
+    }
   }
   if (mu >= 1) {
     s = -(t.x * s);
@@ -91,9 +108,10 @@ ExtendedReal q_series(double nu, std::int32_t mu, double y, const ExtendedReal& 
       is = is + t.ix;
       XDADJ(s, is);
     }
+    varying = {s, is};
     extended_add(s, is, -s1.x, s1.ix, s, is);
   }
-  return {s, is};
+  return {{s, is}, varying};
 }
 
 // Q has a pole at the degree -1. From a start degree nu0 closer to it than
@@ -151,24 +169,37 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
   }
 
   const double x = std::cos(THETA);
-  const double y = std::pow(std::sin(THETA / 2.0), 2.0);
+  const double y = half_angle_sine_squared(THETA);
   const ExtendedReal t = half_angle_tangent(THETA);
   const ExtendedReal s1 = reciprocal_sine(THETA);
   const int K = mantissa_bits / 10 + 1;
   const int KK = 5 * K;
   const std::int32_t series_order = mu;
-  const auto series = [&](double degree) {
-    return ID != 2 ? p_series(degree, series_order, y, t, mu_factorial, mantissa_bits)
-                   : q_series(degree, series_order, y, t, s1, K, KK, mantissa_bits);
+  const auto series = [&](double degree) -> SeriesValue {
+    if (ID != 2) {
+      const ExtendedReal value = p_series(degree, series_order, y, t, mu_factorial, mantissa_bits);
+      return {value, value};
+    }
+    return q_series(degree, series_order, y, t, s1, K, KK, mantissa_bits);
   };
+  // The difference of two series values, from their varying parts.
+  const auto difference_of = [](const SeriesValue& upper, const SeriesValue& lower) {
+    ExtendedReal d;
+    extended_add(upper.varying.x, upper.varying.ix, -lower.varying.x, lower.varying.ix, d.x, d.ix);
+    return d;
+  };
+  const bool by_difference = THETA < DIFFERENCE_FORM_ANGLE;
 
   // The values at the two lowest degrees of the class, nu0 and nu0 + 1.
   // Beside the pole of Q the series gives nu0 + 2 as well, and the
   // recurrence starts from nu0 + 1 and nu0 + 2.
   bool next_from_series = ID == 2 && nu + 1.0 < NEAR_POLE;
-  ExtendedReal previous = series(nu);
+  const SeriesValue first = series(nu);
   nu = nu + 1.0;
-  ExtendedReal current = series(nu);
+  const SeriesValue second = series(nu);
+  ExtendedReal previous = first.value;
+  ExtendedReal current = second.value;
+  ExtendedReal difference = difference_of(second, first);  // current - previous
   if (ID == 2) {
     // Q^(mu) recurs in degree like P^(-mu) with mu negated.
     order = -order;
@@ -196,8 +227,23 @@ void legendre_by_degree(double DNU1, double top_degree, std::int32_t& order, dou
       if (top_degree + 0.5 < nu) return;
     }
     if (next_from_series) {
-      current = series(nu);
+      const SeriesValue next = series(nu);
+      difference = difference_of(next, second);
+      current = next.value;
       next_from_series = false;
+    } else if (by_difference) {
+      // With D_nu = P_nu - P_(nu-1) and x = 1 - 2y the recurrence below is
+      //   (nu + mu) D_nu = (nu - 1 - mu) D_(nu-1) - 2 (2 nu - 1) y P_(nu-1),
+      // then P_nu = P_(nu-1) + D_nu. It sees the angle through y, which
+      // holds it to full relative precision however small; x = cos(THETA)
+      // holds it only in its last bits there, and every rounding of x or
+      // of a step would act as an angle error of about 2^-53 / THETA^2.
+      const double u = (nu - 1.0 - mu) / (mu + nu) * difference.x;
+      const double w = 2.0 * (2.0 * nu - 1.0) / (mu + nu) * y * current.x;
+      extended_add(u, difference.ix, -w, current.ix, difference.x, difference.ix);
+      XDADJ(difference.x, difference.ix);
+      extended_add(current.x, current.ix, difference.x, difference.ix, current.x, current.ix);
+      XDADJ(current.x, current.ix);
     } else {
       // (nu + mu) P_nu = (2 nu - 1) x P_(nu-1) - (nu - 1 - mu) P_(nu-2)
       const double u = (2.0 * nu - 1.0) / (mu + nu) * x * current.x;

@@ -13,7 +13,8 @@ namespace legendre {
 /// mu 0 or 1 only) for the degrees DNU1, DNU1 + 1, ..., top_degree. The
 /// series runs at the degrees nu0 and nu0 + 1, where nu0 is DNU1 less a
 /// whole number, in (-1.5, -0.5] for P and in (-1, 0.5) for Q; the
-/// recurrence climbs from there. Expects XDSET to have run.
+/// recurrence climbs from there, below DIFFERENCE_FORM_ANGLE in its form
+/// in the differences of the values. Expects XDSET to have run.
 ///
 /// @param[in]     DNU1        lowest degree, >= -1 (not -1 for Q)
 /// @param[in]     top_degree  highest degree, DNU1 plus a whole number >= 0

@@ -113,6 +113,27 @@ void legendre_q_by_degree(double DNU1, double top_degree, std::int32_t MU1, doub
   ExtendedReal c = read_entry(VALUES, INDICES, n - 1);
   ExtendedReal d = read_entry(VALUES, INDICES, n);
   double nu = top_degree - 1.0;
+  if (THETA < DIFFERENCE_FORM_ANGLE) {
+    // The same recurrence in the differences D_nu = Q_nu - Q_(nu-1), with
+    // x = 1 - 2y, y = sin^2(THETA/2):
+    //   (nu + mu) D_nu = (nu - mu + 1) D_(nu+1) + 2 (2 nu + 1) y Q_nu,
+    // then Q_(nu-1) = Q_nu - D_nu; it carries the angle through y, which
+    // keeps it to full relative precision at small angles.
+    const double y = half_angle_sine_squared(THETA);
+    ExtendedReal difference;  // d - c
+    extended_add(d.x, d.ix, -c.x, c.ix, difference.x, difference.ix);
+    for (std::int64_t e = n - 1; e > 1; --e) {
+      const double u = (nu - mu + 1) / (mu + nu) * difference.x;
+      const double w = 2 * (2 * nu + 1) / (mu + nu) * y * c.x;
+      extended_add(u, difference.ix, w, c.ix, difference.x, difference.ix);
+      XDADJ(difference.x, difference.ix);
+      extended_add(c.x, c.ix, -difference.x, difference.ix, c.x, c.ix);
+      XDADJ(c.x, c.ix);
+      write_entry(VALUES, INDICES, e - 1, c);
+      nu = nu - 1;
+    }
+    return;
+  }
   for (std::int64_t e = n - 1; e > 1; --e) {
     const double u = (2 * nu + 1) * x * c.x / (mu + nu);
     const double w = -(nu - mu + 1) * d.x / (mu + nu);

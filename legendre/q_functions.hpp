@@ -24,7 +24,8 @@ void legendre_q_by_order(double DNU1, double top_degree, std::int32_t MU1, std::
 
 /// Q of the order MU1 at the degrees DNU1..top_degree: the order
 /// recurrence at the two highest degrees, then the backward recurrence
-/// Q^(mu)_(nu-1) = [(2 nu + 1) x Q^(mu)_nu - (nu - mu + 1) Q^(mu)_(nu+1)] / (nu + mu).
+/// Q^(mu)_(nu-1) = [(2 nu + 1) x Q^(mu)_nu - (nu - mu + 1) Q^(mu)_(nu+1)] / (nu + mu),
+/// below DIFFERENCE_FORM_ANGLE in its form in the differences of Q.
 ///
 /// @param[in]  DNU1, top_degree  lowest and highest degree, DNU1 > -1,
 ///             top_degree = DNU1 plus a whole number >= 0

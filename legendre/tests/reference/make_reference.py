@@ -6,8 +6,13 @@ Run from the repository root with Debian's python3-mpmath:
 
     /usr/bin/python3 legendre/tests/reference/make_reference.py \
         > legendre/tests/data/xdlegf_reference.txt
+    /usr/bin/python3 legendre/tests/reference/make_reference.py --wide \
+        > legendre/tests/data/xdlegf_wide_reference.txt
 
-The output is deterministic (a fixed grid, no randomness, fixed formats).
+The first is the grid to degree 1000; the second the wide set, degrees -1
+to 10^4, orders 0 to 500 and angles 1e-8 to pi/2, where long runs store
+every few entries only. The output is deterministic (fixed grids, no
+randomness, fixed formats).
 
 Function kinds, at x = cos(theta), -1 < x < 1, integer order mu >= 0:
   1  P^(-mu)_nu(x), the Ferrers function of negative order,
@@ -38,7 +43,12 @@ stops if they disagree by more than 1e-40 relative:
      forward recurrence in order
          Q^(mu+1) = -2 mu x / sin(theta) Q^(mu) - (nu-mu+1)(nu+mu) Q^(mu-1),
      run at 60 digits plus the digits lost (Q grows with the order, so the
-     forward direction is the stable one).
+     forward direction is the stable one). Above the degree 1000 the
+     series of the degree itself would cancel thousands of digits near the
+     right angle; there method B takes the same series at the two lowest
+     degrees of the class, below 1, and climbs to the degree with the
+     three-term recurrence in degree, at 80 digits plus the digits its
+     second solution may take (about log10 min(nu^2, 1/theta^2)).
 Method A is written out to 21 significant digits.
 
 Conditioning. Near a zero of the function, or where it depends strongly on
@@ -225,7 +235,87 @@ def q_positive_order_b(nu, mu, theta):
             return +current
 
 
+def recurrence_digits(nu, theta):
+    """Working digits of the recurrences in degree: EXTRA, plus what their
+    second solution can take from the start values (at most about
+    log10 min(nu^2, 1/theta^2) digits), plus a margin."""
+    return (EXTRA + 20 + 2 * int(mp.log10(max(abs(nu), 10)))
+            + 2 * max(0, int(-mp.log10(theta))))
+
+
+def p_negative_order_recurrence(nu, mu, theta):
+    """P^(-mu)_nu(cos theta) for a high degree: the series at the two degrees
+    nu0 = frac(nu) - 1 and nu0 + 1, below 1 in size, where its terms fall
+    from the first and nothing cancels, then the forward recurrence
+        (n + mu) P_n = (2n - 1) x P_(n-1) - (n - 1 - mu) P_(n-2)
+    up to nu, at a precision that covers what the recurrence can lose. The
+    series of the degree nu itself would cancel thousands of digits near
+    the right angle."""
+    digits = recurrence_digits(nu, theta)
+    with mp.workdps(digits):
+        start = nu - mpmath.floor(nu) - 1
+        y = mp.sin(theta / 2) ** 2
+        x = mp.cos(theta)
+        factor = mp.tan(theta / 2) ** mu / mp.factorial(mu)
+        previous = factor * hypergeometric_terms(start, mu, y, digits)[0]
+        current = factor * hypergeometric_terms(start + 1, mu, y, digits)[0]
+        n = start + 1
+        while n < nu:
+            n += 1
+            previous, current = current, ((2 * n - 1) * x * current
+                                          - (n - 1 - mu) * previous) / (n + mu)
+        return +current
+
+
+def q_positive_order_recurrence(nu, mu, theta):
+    """Q^(mu)_nu(cos theta) for a high degree: Q of orders 0 and 1 at the
+    degrees nu0 = frac(nu) and nu0 + 1 from the logarithmic series as in
+    q_positive_order_b, the forward recurrence in degree of each,
+        (n - m) Q^m_n = (2n - 1) x Q^m_(n-1) - (n - 1 + m) Q^m_(n-2),
+    up to nu, then the forward recurrence in order."""
+    digits = recurrence_digits(nu, theta)
+    with mp.workdps(digits):
+        start = nu - mpmath.floor(nu)
+        x = mp.cos(theta)
+        s = 1 / mp.sin(theta)
+        q = [q_order_zero_series(start + k, theta, digits)[0] for k in range(3)]
+        order1 = [(start + k + 1) * (q[k + 1] - x * q[k]) * s for k in range(2)]
+        values = []
+        for m, (previous, current) in ((0, (q[0], q[1])), (1, order1)):
+            n = start + 1
+            while n < nu:
+                n += 1
+                previous, current = current, ((2 * n - 1) * x * current
+                                              - (n - 1 + m) * previous) / (n - m)
+            values.append(current)
+        previous, current = values
+        if mu == 0:
+            return +previous
+        for m in range(1, mu):
+            previous, current = current, (-2 * m * x * s * current
+                                          - (nu - m + 1) * (nu + m) * previous)
+        return +current
+
+
+# Above this degree method B takes the recurrences in degree: the series of
+# the degree itself cancels too many digits there to be summed in time.
+SERIES_HIGHEST_DEGREE = 1000
+
+
 def kind_value_b(kind, nu, mu, theta):
+    if abs(nu) > SERIES_HIGHEST_DEGREE:
+        if kind == 1:
+            return p_negative_order_recurrence(nu, mu, theta)
+        if kind == 2:
+            return q_positive_order_recurrence(nu, mu, theta)
+        if kind == 4 and mu > nu:
+            return mpf(0)
+        value = p_negative_order_recurrence(nu, mu, theta)
+        with mp.workdps(DIGITS + 20):
+            ratio = mp.gammaprod([nu + mu + 1], [nu - mu + 1])
+            if kind == 3:
+                return (-1) ** mu * ratio * value
+            return mp.sqrt(nu + mpf(1) / 2) * mp.sqrt(ratio) * value
     if kind == 1:
         return p_negative_order_b(nu, mu, theta)
     if kind == 2:
@@ -284,15 +374,24 @@ def reference(kind, nu, mu, theta):
                      % (mpmath.nstr(nu, 17), mu, mpmath.nstr(direct, 25), mpmath.nstr(b, 25)))
     with mp.workdps(30):
         h = mpf('1e-12')
-        f = kind_value_a(kind, nu, mu, theta)
-        dtheta = (kind_value_a(kind, nu, mu, theta * (1 + h))
-                  - kind_value_a(kind, nu, mu, theta * (1 - h))) / (2 * h)
+        f = condition_value(kind, nu, mu, theta)
+        dtheta = (condition_value(kind, nu, mu, theta * (1 + h))
+                  - condition_value(kind, nu, mu, theta * (1 - h))) / (2 * h)
         kappa_theta = abs(dtheta / f)
         step = h * max(1, abs(nu))
-        dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
-               - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
+        dnu = (condition_value(kind, nu + step, mu, theta, contract=False)
+               - condition_value(kind, nu - step, mu, theta, contract=False)) / (2 * h)
         kappa_nu = abs(dnu / f)
     return a, kappa_theta, kappa_nu, x_condition(kind, nu, mu, theta)
+
+
+def condition_value(kind, nu, mu, theta, contract=True):
+    """A value for the condition numbers, at 30 digits: method A, or above
+    the degree 1000 method B, which is as accurate and much faster there
+    (mpmath's Q near the right angle at degree 10^4 takes minutes)."""
+    if abs(nu) > SERIES_HIGHEST_DEGREE + 0.5:
+        return kind_value_b(kind, nu, mu, theta)
+    return kind_value_a(kind, nu, mu, theta, contract)
 
 
 def x_condition(kind, nu, mu, theta):
@@ -305,18 +404,18 @@ def x_condition(kind, nu, mu, theta):
     with dL/dx = 1/(1 - x^2)."""
     with mp.workdps(30):
         h = mpf('1e-12')
-        f = kind_value_a(kind, nu, mu, theta, contract=False)
+        f = condition_value(kind, nu, mu, theta, contract=False)
         if f == 0:
             return mpf(0)
-        dtheta = (kind_value_a(kind, nu, mu, theta * (1 + h), contract=False)
-                  - kind_value_a(kind, nu, mu, theta * (1 - h), contract=False)) / (2 * h * theta)
+        dtheta = (condition_value(kind, nu, mu, theta * (1 + h), contract=False)
+                  - condition_value(kind, nu, mu, theta * (1 - h), contract=False)) / (2 * h * theta)
         x = mp.cos(theta)
         sine = mp.sin(theta)
         if kind != 2:
             return abs(x / sine * (dtheta / f - mu * x / sine))
         # g = f sin^mu; dg/dx = -(dg/dtheta) / sin.
         dg_dx = -(dtheta * sine ** mu + f * mu * sine ** (mu - 1) * x) / sine
-        a = kind_value_a(3, nu, mu, theta, contract=False) * sine ** mu
+        a = condition_value(3, nu, mu, theta, contract=False) * sine ** mu
         return abs(x * (dg_dx - a / sine ** 2) / (f * sine ** mu))
 
 
@@ -324,10 +423,10 @@ def degree_condition(kind, nu, mu, theta):
     """|max(1, |nu|) * df/dnu / f| by a central difference at 30 digits."""
     with mp.workdps(30):
         h = mpf('1e-12')
-        f = kind_value_a(kind, nu, mu, theta, contract=False)
+        f = condition_value(kind, nu, mu, theta, contract=False)
         step = h * max(1, abs(nu))
-        dnu = (kind_value_a(kind, nu + step, mu, theta, contract=False)
-               - kind_value_a(kind, nu - step, mu, theta, contract=False)) / (2 * h)
+        dnu = (condition_value(kind, nu + step, mu, theta, contract=False)
+               - condition_value(kind, nu - step, mu, theta, contract=False)) / (2 * h)
         return abs(dnu / f)
 
 
@@ -484,19 +583,79 @@ RUN_CASES = [
 ]
 
 
+# The wide domain: degrees -1 to 10^4, orders 0 to 500, angles 1e-8 to pi/2,
+# with small angles at every band of degrees (below 20, 20 to 300, 300 to
+# 3000, 3000 to 10^4), where the recurrences in degree see the angle only in
+# the last bits of cos(theta). Written by --wide.
+WIDE_DEGREES = [-1.0, -0.25, 0.5, single(2.932276), 7.0, 15.3,
+                25.5, 64.0, 123.456, 299.0,
+                512.5, 1000.0, 1777.7, 2999.5,
+                4096.0, 6000.25, 8191.9, 10000.0]
+WIDE_ORDERS = [0, 1, 2, 10, 100, 500]
+WIDE_ANGLES = [1e-8, 1e-6, 3e-5, 5.7e-4, 3e-3, 0.009, 0.05, 0.3, 0.8, 1.3, PI2]
+
+
+def wide_single_cases():
+    """(kind, DNU1, 0, mu, mu, THETA): every degree and order of the wide
+    grid at one angle each, by a fixed stride through the angles."""
+    cases = []
+    for kind in (1, 2, 3, 4):
+        for i, dnu in enumerate(WIDE_DEGREES):
+            if kind == 4 and dnu != math.floor(dnu):
+                continue
+            if kind == 2 and dnu == -1.0:
+                continue
+            for j, mu in enumerate(WIDE_ORDERS):
+                angle = WIDE_ANGLES[(5 * i + 3 * j + 2 * kind) % len(WIDE_ANGLES)]
+                if kind == 2 and dnu > SERIES_HIGHEST_DEGREE and angle >= 1.0:
+                    angle = 0.8     # mpmath's Q takes many minutes near pi/2 there
+                cases.append((kind, dnu, 0, mu, mu, angle))
+    return cases
+
+
+# Long runs of degrees and of orders over the wide domain; the seventh field
+# is the stride of the stored entries.
+WIDE_RUN_CASES = [
+    (1, 0.5, 9999, 0, 0, 1e-6, 500),
+    (1, -1.0, 10001, 1, 1, 3e-3, 1000),
+    (1, 2999.5, 200, 3, 3, 0.3, 50),
+    (1, 9999.5, 0, 0, 500, 1e-3, 50),
+    (2, 0.25, 9999, 0, 0, 1e-4, 1000),
+    (2, 0.75, 4999, 1, 1, 1e-6, 500),
+    (2, 0.5, 2999, 5, 5, 5.7e-4, 300),
+    (2, 100.5, 400, 30, 30, 1e-8, 50),
+    (2, 9000.5, 999, 2, 2, 0.7, 100),
+    (2, 5000.5, 0, 0, 500, 1e-5, 50),
+    (2, 150.0, 0, 0, 40, 1e-8, 10),
+    (3, 0.3, 5000, 2, 2, 1e-5, 500),
+    (3, 7000.5, 100, 100, 100, 1.0, 25),
+    (3, 300.3, 0, 0, 500, 0.009, 50),
+    (4, 0.0, 10000, 0, 0, 0.002, 1000),
+    (4, 500.0, 3000, 40, 40, PI2, 500),
+    (4, 10000.0, 0, 400, 500, 0.3, 20),
+]
+
+
 def fmt(value, digits):
     return mpmath.nstr(value, digits, strip_zeros=False, min_fixed=-4, max_fixed=6)
 
 
+def stored_entries(count, stride):
+    """The entries of a call that are written out: every one, or for a long
+    run every stride-th from the first, and the last."""
+    return sorted(set(range(1, count + 1, stride)) | {count})
+
+
 def write_case(number, case, out):
-    kind, dnu1, nudiff, mu1, mu2, theta = case
+    kind, dnu1, nudiff, mu1, mu2, theta = case[:6]
+    stride = case[6] if len(case) > 6 else 1
     count = mu2 - mu1 + nudiff + 1
     with mp.workdps(DIGITS):
         nu1 = mpf(dnu1)
         angle = mpf(theta)
     starting = starting_x_condition(kind, nu1, nudiff, mu1, mu2, angle)
     starting_nu = starting_degree_condition(kind, nu1, angle)
-    for entry in range(1, count + 1):
+    for entry in stored_entries(count, stride):
         if nudiff > 0:
             nu, mu = nu1 + (entry - 1), mu1
         else:
@@ -549,6 +708,11 @@ HEADER = """\
 """
 
 
+WIDE_NOTE = """
+# The wide domain: degrees -1 to 10^4, orders 0 to 500, angles 1e-8 to
+# pi/2. Long runs store every few entries only (the entry column says which)."""
+
+
 def compute_case(numbered_case):
     """The lines of one case and the largest disagreement of its methods;
     run in a worker process."""
@@ -563,8 +727,14 @@ def compute_case(numbered_case):
 def main():
     mp.dps = DIGITS
     out = sys.stdout
-    out.write(HEADER)
-    cases = list(enumerate(SPECIAL_CASES + RUN_CASES + single_cases(), start=1))
+    if sys.argv[1:] == ['--wide']:
+        out.write(HEADER.replace('\n# Made by', WIDE_NOTE + '\n# Made by', 1))
+        cases = list(enumerate(WIDE_RUN_CASES + wide_single_cases(), start=1))
+    elif sys.argv[1:]:
+        sys.exit('usage: make_reference.py [--wide]')
+    else:
+        out.write(HEADER)
+        cases = list(enumerate(SPECIAL_CASES + RUN_CASES + single_cases(), start=1))
     # Two worker processes; the lines are written in the order of the cases,
     # so the output does not depend on the number of workers.
     with multiprocessing.Pool(WORKERS) as pool:

@@ -26,9 +26,12 @@ struct ReferenceEntry {
   double kappa_nu = 0.0;         // |max(1, |nu|) f_nu / f|
   double kappa_x = 0.0;          // |x h_x / h|, h = f without its power of sin(theta)
 
-  /// The sum of the condition numbers: how many units of a relative input
-  /// rounding the value's relative error may reach.
-  double condition() const { return kappa_theta + kappa_nu + kappa_x; }
+  /// The condition of the value with respect to the routine's own inputs,
+  /// 1 + kappa_theta + kappa_nu: how many units of a relative rounding of
+  /// the degree and the angle its relative error may reach. kappa_x, the
+  /// condition in cos(theta), is no part of it: the routine is given
+  /// theta, not its cosine.
+  double condition() const { return 1.0 + kappa_theta + kappa_nu; }
 };
 
 /// One XDLEGF call and the entries it must deliver.
@@ -39,6 +42,9 @@ struct ReferenceCase {
   std::int32_t NUDIFF = 0, MU1 = 0, MU2 = 0;
   double THETA = 0.0;
   std::vector<ReferenceEntry> entries;
+
+  /// How many entries the call delivers; long runs store only some.
+  int count() const { return NUDIFF + MU2 - MU1 + 1; }
 
   /// Degree and order of entry i (from 1).
   double degree(int i) const { return NUDIFF > 0 ? DNU1 + (i - 1) : DNU1; }
@@ -70,7 +76,9 @@ inline std::int64_t parse_integer(const std::string& field) {
 }  // namespace detail
 
 /// Reads the reference file: '#' lines are comments, every other line is
-/// one entry; consecutive lines with the same case number form one call.
+/// one entry; consecutive lines with the same case number form one call,
+/// their entry numbers rising within the call's count (a long run may
+/// skip entries).
 /// Throws std::runtime_error when the file is missing or malformed.
 inline std::vector<ReferenceCase> read_reference_cases(const std::string& path) {
   std::ifstream in(path);
@@ -110,7 +118,8 @@ inline std::vector<ReferenceCase> read_reference_cases(const std::string& path) 
     e.kappa_nu = parse_double(f[13]);
     e.kappa_x = parse_double(f[14]);
     ReferenceCase& c = cases.back();
-    if (e.entry != static_cast<int>(c.entries.size()) + 1) {
+    const int last = c.entries.empty() ? 0 : c.entries.back().entry;
+    if (e.entry <= last || e.entry > c.count()) {
       throw std::runtime_error(path + ":" + std::to_string(line_number) + ": entry out of order");
     }
     c.entries.push_back(e);
