@@ -146,8 +146,8 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
                          {measurement.intensity_sigma, "sigma_int", "intensity's sigma"}};
   for (const Given& g : given) {
     if (g.value && !std::isfinite(*g.value)) {
-      throw MeasurementError(g.field, std::string("the ") + g.name + " is not a finite number: " +
-                                          number_text(*g.value));
+      throw MeasurementError(g.field, std::string("the ") + g.name +
+                                          " is not a finite number: " + number_text(*g.value));
     }
   }
   const std::optional<double>& dec = measurement.declination;
@@ -156,13 +156,12 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   const std::optional<double>& f = measurement.intensity;
   const std::optional<double>& sigma_f = measurement.intensity_sigma;
   if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
-    throw MeasurementError("a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " +
-                                      number_text(*a95));
+    throw MeasurementError(
+        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + number_text(*a95));
   }
   if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
-    throw MeasurementError("inc",
-                           "the inclination must lie between -90 and 90 degrees: " +
-                               number_text(*inc));
+    throw MeasurementError(
+        "inc", "the inclination must lie between -90 and 90 degrees: " + number_text(*inc));
   }
   if (f && !(*f > 0.0)) {
     throw MeasurementError("int", "the intensity must be positive: " + number_text(*f));
@@ -193,15 +192,16 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
     throw MeasurementError("int", "the intensity's sigma is given without an intensity");
   }
   if (!inc && !f) {
-    throw MeasurementError("", "no component measured: give an inclination with its alpha95, "
-                               "an intensity with its sigma, or both");
+    throw MeasurementError("",
+                           "no component measured: give an inclination with its alpha95, "
+                           "an intensity with its sigma, or both");
   }
 
   std::vector<MeasuredComponent> used;
   constexpr double DEG_TO_RAD = 0.017453292519943295;  // pi/180
   if (dec) {
-    used.push_back({Component::declination, *dec,
-                    *a95 / (CIRCULAR_95 * std::cos(*inc * DEG_TO_RAD))});
+    used.push_back(
+        {Component::declination, *dec, *a95 / (CIRCULAR_95 * std::cos(*inc * DEG_TO_RAD))});
   }
   if (inc) used.push_back({Component::inclination, *inc, *a95 / CIRCULAR_95});
   if (f) used.push_back({Component::intensity, *f, *sigma_f});
@@ -282,15 +282,16 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
       const int from = static_cast<int>(k);
       double probability = 0.0;
       while (k < taken.size() && taken[k]) probability += probabilities[k++];
-      region.intervals.push_back({first_year + from, first_year + static_cast<int>(k) - 1,
-                                  probability});
+      region.intervals.push_back(
+          {first_year + from, first_year + static_cast<int>(k) - 1, probability});
     }
     regions.push_back(std::move(region));
   }
   return regions;
 }
 
-DatingResult date_measurement(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
+DatingResult date_measurement(const GriddedCurve& curve,
+                              std::span<const MeasuredComponent> measured,
                               std::span<const double> levels) {
   if (measured.empty()) throw std::invalid_argument("no component measured");
   std::array<const MeasuredComponent*, 3> by_component{};
@@ -328,12 +329,12 @@ DatingResult date_measurement(const GriddedCurve& curve, std::span<const Measure
         chi_square[k] = NO_VALUE;
         continue;
       }
-      const double r = c == Component::declination ? wrap_angle(m->value - g.values[k])
-                                                   : m->value - g.values[k];
+      const double r =
+          c == Component::declination ? wrap_angle(m->value - g.values[k]) : m->value - g.values[k];
       // A variance that underflows is taken as the smallest normal double,
       // so that r^2 / V is 0 for r = 0 and never 0/0.
       const double variance = std::max(measured_variance + g.sigmas[k] * g.sigmas[k],
-                                        std::numeric_limits<double>::min());
+                                       std::numeric_limits<double>::min());
       const double z = r / std::sqrt(variance);
       const double z2 = z * z;
       log_density[k] = -0.5 * z2 - 0.5 * std::log(variance);
@@ -343,8 +344,8 @@ DatingResult date_measurement(const GriddedCurve& curve, std::span<const Measure
   }
 
   if (!normalise_logarithms(log_combined)) {
-    const bool usable = std::any_of(chi_square.begin(), chi_square.end(),
-                                    [](double x) { return !std::isnan(x); });
+    const bool usable =
+        std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
       throw std::invalid_argument("no year of the curve " + curve.source +
                                   " has every component measured");
@@ -359,19 +360,19 @@ DatingResult date_measurement(const GriddedCurve& curve, std::span<const Measure
         break;
       }
     }
-    throw MeasurementError(field, "the measurement lies too far from the curve to be compared "
-                                  "with it: its likelihood is below the smallest double at "
-                                  "every year");
+    throw MeasurementError(field,
+                           "the measurement lies too far from the curve to be compared "
+                           "with it: its likelihood is below the smallest double at "
+                           "every year");
   }
   result.combined = std::move(log_combined);
   for (const Component c : result.components) {
     normalise_logarithms(result.densities[static_cast<std::size_t>(c)]);
   }
 
-  result.mode =
-      curve.first_year +
-      static_cast<int>(std::max_element(result.combined.begin(), result.combined.end()) -
-                       result.combined.begin());
+  result.mode = curve.first_year +
+                static_cast<int>(std::max_element(result.combined.begin(), result.combined.end()) -
+                                 result.combined.begin());
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {
@@ -389,9 +390,9 @@ DatingResult date_measurement(const GriddedCurve& curve, std::span<const Measure
   for (const HpdRegion& region : result.regions) {
     if (region.intervals.empty()) continue;
     if (region.intervals.front().from == curve.first_year) {
-      result.warnings.push_back("the " + region_name(region) + " begins at the curve's first year, " +
-                                year_text(curve.first_year) +
-                                ": the date may lie before the curve's span");
+      result.warnings.push_back(
+          "the " + region_name(region) + " begins at the curve's first year, " +
+          year_text(curve.first_year) + ": the date may lie before the curve's span");
     }
     if (region.intervals.back().to == curve.last_year) {
       result.warnings.push_back("the " + region_name(region) + " ends at the curve's last year, " +
@@ -401,13 +402,12 @@ DatingResult date_measurement(const GriddedCurve& curve, std::span<const Measure
   }
   const double limit = chi_square_95(result.components.size());
   if (result.min_chi_square > limit) {
-    result.warnings.push_back(
-        "the measurement meets the curve nowhere: its smallest chi-square, " +
-        fixed_text(result.min_chi_square, 2) + " at " + year_text(result.closest_year) +
-        ", exceeds " + fixed_text(limit, 3) + ", the 95% point for " +
-        std::to_string(result.components.size()) +
-        (result.components.size() == 1 ? " component" : " components") +
-        "; the date is doubtful");
+    result.warnings.push_back("the measurement meets the curve nowhere: its smallest chi-square, " +
+                              fixed_text(result.min_chi_square, 2) + " at " +
+                              year_text(result.closest_year) + ", exceeds " + fixed_text(limit, 3) +
+                              ", the 95% point for " + std::to_string(result.components.size()) +
+                              (result.components.size() == 1 ? " component" : " components") +
+                              "; the date is doubtful");
   }
   if (result.unusable_years > 0) {
     result.warnings.push_back(std::to_string(result.unusable_years) + " of the curve's " +

@@ -142,16 +142,16 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
 
 /// The result of dating one measurement.
 struct DatingResult {
-  std::vector<Component> components;  // used, in the order D, I, F
-  int first_year = 0;                 // of the grid
-  std::vector<double> combined;       // probability per year, summing to 1
+  std::vector<Component> components;             // used, in the order D, I, F
+  int first_year = 0;                            // of the grid
+  std::vector<double> combined;                  // probability per year, summing to 1
   std::array<std::vector<double>, 3> densities;  // by Component; empty if unused
   int mode = 0;                                  // the most probable year
   std::vector<HpdRegion> regions;                // one per level, as asked
   double min_chi_square = 0.0;                   // smallest over the years
   int closest_year = 0;                          // where it is reached
-  int unusable_years = 0;  // years where a component used has no value
-  std::vector<std::string> warnings;  // one line each, for report and JSON
+  int unusable_years = 0;                        // years where a component used has no value
+  std::vector<std::string> warnings;             // one line each, for report and JSON
 };
 
 /// Dates a measurement against a gridded curve.
@@ -167,7 +167,8 @@ struct DatingResult {
 /// @throws MeasurementError when the measurement lies so far from the
 ///         curve that its likelihood underflows at every year (a value
 ///         some 1e150 sigmas off)
-DatingResult date_measurement(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
+DatingResult date_measurement(const GriddedCurve& curve,
+                              std::span<const MeasuredComponent> measured,
                               std::span<const double> levels);
 
 }  // namespace dating
