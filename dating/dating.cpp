@@ -1,0 +1,421 @@
+#include "dating/dating.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace dating {
+
+namespace {
+
+constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
+constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
+
+/// A number as the shortest text that reads back as the same double.
+std::string number_text(double x) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, x).ptr;
+  return std::string(buffer, end);
+}
+
+/// A number with a fixed count of decimals.
+std::string fixed_text(double x, int decimals) {
+  char buffer[400];
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals).ptr;
+  return std::string(buffer, end);
+}
+
+/// The difference of two declinations, wrapped into [-180, 180).
+double wrap_angle(double difference) {
+  double wrapped = std::fmod(difference + 180.0, 360.0);
+  if (wrapped < 0.0) wrapped += 360.0;
+  return wrapped - 180.0;
+}
+
+bool usable_point(const curve::ComponentSeries& series, std::size_t i) {
+  return std::isfinite(series.values[i]) && std::isfinite(series.sigmas[i]);
+}
+
+void check_series(const curve::ComponentSeries& series, Component component) {
+  const std::string name = curve::component_name(component);
+  if (series.values.size() != series.years.size() || series.sigmas.size() != series.years.size()) {
+    throw std::invalid_argument("the " + name + " series has as many years as values and sigmas");
+  }
+  for (std::size_t i = 0; i < series.years.size(); ++i) {
+    if (!std::isfinite(series.years[i]) || std::fabs(series.years[i]) > MAX_CURVE_YEAR) {
+      throw std::invalid_argument("the " + name + " series has a year outside +-" +
+                                  number_text(MAX_CURVE_YEAR) + ": " +
+                                  number_text(series.years[i]));
+    }
+    if (i > 0 && !(series.years[i] > series.years[i - 1])) {
+      throw std::invalid_argument("the years of the " + name + " series do not increase at " +
+                                  number_text(series.years[i]));
+    }
+  }
+}
+
+/// One series on the grid of whole years first_year, first_year + 1, ...
+GriddedComponent grid_series(const curve::ComponentSeries& series, Component component,
+                             int first_year, std::size_t size) {
+  GriddedComponent gridded;
+  gridded.values.assign(size, NO_VALUE);
+  gridded.sigmas.assign(size, NO_VALUE);
+  std::size_t j = 0;  // the point at or before the year
+  for (std::size_t k = 0; k < size; ++k) {
+    const double year = first_year + static_cast<double>(k);
+    while (j + 1 < series.years.size() && series.years[j + 1] <= year) ++j;
+    if (series.years[j] == year) {
+      if (usable_point(series, j)) {
+        gridded.values[k] = series.values[j];
+        gridded.sigmas[k] = series.sigmas[j];
+      }
+      continue;
+    }
+    // The grid lies within the series' span, so a later point exists.
+    if (!usable_point(series, j) || !usable_point(series, j + 1)) continue;
+    const double f = (year - series.years[j]) / (series.years[j + 1] - series.years[j]);
+    const double v0 = series.values[j];
+    const double v1 = series.values[j + 1];
+    if (component == Component::declination) {
+      gridded.values[k] = wrap_angle(v0 + f * wrap_angle(v1 - v0));
+    } else {
+      gridded.values[k] = v0 + f * (v1 - v0);
+    }
+    gridded.sigmas[k] = series.sigmas[j] + f * (series.sigmas[j + 1] - series.sigmas[j]);
+  }
+  return gridded;
+}
+
+const char* field_of(Component component) {
+  switch (component) {
+    case Component::declination:
+      return "dec";
+    case Component::inclination:
+      return "inc";
+    case Component::intensity:
+      break;
+  }
+  return "int";
+}
+
+/// Scales logarithms of densities into a probability per year that sums
+/// to 1, in place; a logarithm of -inf is a probability of 0. Returns
+/// false when every logarithm is -inf.
+bool normalise_logarithms(std::vector<double>& values) {
+  const double largest = *std::max_element(values.begin(), values.end());
+  if (largest == NEG_INF) return false;
+  double sum = 0.0;
+  for (double& v : values) {
+    v = std::exp(v - largest);
+    sum += v;
+  }
+  // sum >= 1: the largest term is exp(0).
+  for (double& v : values) v /= sum;
+  return true;
+}
+
+std::string region_name(const HpdRegion& region) {
+  return number_text(region.level) + "% HPD interval";
+}
+
+/// The 95% point of the chi-square distribution with 1, 2 or 3 degrees
+/// of freedom.
+double chi_square_95(std::size_t degrees) {
+  return CHI_SQUARE_95[std::min<std::size_t>(degrees, CHI_SQUARE_95.size()) - 1];
+}
+
+}  // namespace
+
+std::string year_text(int year) {
+  return year >= 0 ? std::to_string(year) + " AD" : "year " + std::to_string(year);
+}
+
+std::vector<MeasuredComponent> measured_components(const Measurement& measurement) {
+  struct Given {
+    const std::optional<double>& value;
+    const char* field;
+    const char* name;
+  };
+  const Given given[] = {{measurement.declination, "dec", "declination"},
+                         {measurement.inclination, "inc", "inclination"},
+                         {measurement.alpha95, "a95", "alpha95"},
+                         {measurement.intensity, "int", "intensity"},
+                         {measurement.intensity_sigma, "sigma_int", "intensity's sigma"}};
+  for (const Given& g : given) {
+    if (g.value && !std::isfinite(*g.value)) {
+      throw MeasurementError(g.field, std::string("the ") + g.name +
+                                          " is not a finite number: " + number_text(*g.value));
+    }
+  }
+  const std::optional<double>& dec = measurement.declination;
+  const std::optional<double>& inc = measurement.inclination;
+  const std::optional<double>& a95 = measurement.alpha95;
+  const std::optional<double>& f = measurement.intensity;
+  const std::optional<double>& sigma_f = measurement.intensity_sigma;
+  if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
+    throw MeasurementError(
+        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + number_text(*a95));
+  }
+  if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
+    throw MeasurementError(
+        "inc", "the inclination must lie between -90 and 90 degrees: " + number_text(*inc));
+  }
+  if (f && !(*f > 0.0)) {
+    throw MeasurementError("int", "the intensity must be positive: " + number_text(*f));
+  }
+  if (sigma_f && !(*sigma_f > 0.0)) {
+    throw MeasurementError("sigma_int",
+                           "the intensity's sigma must be positive: " + number_text(*sigma_f));
+  }
+  if (dec && !(inc && a95)) {
+    throw MeasurementError("dec", std::string("a declination needs the inclination and alpha95, "
+                                              "since its error depends on both; ") +
+                                      (inc ? "alpha95" : "the inclination") + " is missing");
+  }
+  if (dec && std::fabs(*inc) == 90.0) {
+    throw MeasurementError("dec",
+                           "a vertical direction (inclination 90 degrees) has no declination");
+  }
+  if (inc && !a95) {
+    throw MeasurementError("a95", "the inclination needs its alpha95, which is missing");
+  }
+  if (a95 && !inc) {
+    throw MeasurementError("inc", "alpha95 is given without an inclination");
+  }
+  if (f && !sigma_f) {
+    throw MeasurementError("sigma_int", "the intensity needs its sigma, which is missing");
+  }
+  if (sigma_f && !f) {
+    throw MeasurementError("int", "the intensity's sigma is given without an intensity");
+  }
+  if (!inc && !f) {
+    throw MeasurementError("",
+                           "no component measured: give an inclination with its alpha95, "
+                           "an intensity with its sigma, or both");
+  }
+
+  std::vector<MeasuredComponent> used;
+  constexpr double DEG_TO_RAD = 0.017453292519943295;  // pi/180
+  if (dec) {
+    used.push_back(
+        {Component::declination, *dec, *a95 / (CIRCULAR_95 * std::cos(*inc * DEG_TO_RAD))});
+  }
+  if (inc) used.push_back({Component::inclination, *inc, *a95 / CIRCULAR_95});
+  if (f) used.push_back({Component::intensity, *f, *sigma_f});
+  return used;
+}
+
+GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
+  double first = -std::numeric_limits<double>::infinity();
+  double last = std::numeric_limits<double>::infinity();
+  bool any = false;
+  for (const Component c : curve::COMPONENTS) {
+    const auto& series = reference[c];
+    if (!series) continue;
+    check_series(*series, c);
+    if (series->years.empty()) {
+      throw std::invalid_argument(std::string("the ") + curve::component_name(c) +
+                                  " series is empty");
+    }
+    any = true;
+    first = std::max(first, series->years.front());
+    last = std::min(last, series->years.back());
+  }
+  if (!any) throw std::invalid_argument("the curve gives no component");
+  first = std::ceil(first);
+  last = std::floor(last);
+  if (!(last > first)) {
+    throw std::invalid_argument("the components of the curve share no span of two whole years");
+  }
+  GriddedCurve gridded;
+  gridded.source = reference.source;
+  gridded.first_year = static_cast<int>(first);
+  gridded.last_year = static_cast<int>(last);
+  for (const Component c : curve::COMPONENTS) {
+    const auto& series = reference[c];
+    if (!series) continue;
+    gridded.components[static_cast<std::size_t>(c)] =
+        grid_series(*series, c, gridded.first_year, gridded.size());
+  }
+  return gridded;
+}
+
+std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
+                                   std::span<const double> levels) {
+  for (const double level : levels) {
+    if (!(level > 0.0 && level < 100.0)) {
+      throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
+                                  number_text(level));
+    }
+  }
+  // The years by probability, highest first, the earlier year first among
+  // equals: one sort serves every level.
+  std::vector<std::pair<double, int>> order;
+  order.reserve(probabilities.size());
+  for (std::size_t k = 0; k < probabilities.size(); ++k) {
+    if (probabilities[k] > 0.0) order.emplace_back(probabilities[k], static_cast<int>(k));
+  }
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    return a.first > b.first || (a.first == b.first && a.second < b.second);
+  });
+
+  std::vector<HpdRegion> regions;
+  regions.reserve(levels.size());
+  std::vector<char> taken(probabilities.size());
+  for (const double level : levels) {
+    HpdRegion region{level, 0.0, {}};
+    std::fill(taken.begin(), taken.end(), 0);
+    const double target = level / 100.0;
+    // Years of probability 0 are never taken: should rounding keep the
+    // sum of all the others just below the level, the region is all of
+    // them.
+    for (const auto& [p, k] : order) {
+      if (region.total >= target) break;
+      region.total += p;
+      taken[static_cast<std::size_t>(k)] = 1;
+    }
+    for (std::size_t k = 0; k < taken.size(); ++k) {
+      if (!taken[k]) continue;
+      const int from = static_cast<int>(k);
+      double probability = 0.0;
+      while (k < taken.size() && taken[k]) probability += probabilities[k++];
+      region.intervals.push_back(
+          {first_year + from, first_year + static_cast<int>(k) - 1, probability});
+    }
+    regions.push_back(std::move(region));
+  }
+  return regions;
+}
+
+DatingResult date_measurement(const GriddedCurve& curve,
+                              std::span<const MeasuredComponent> measured,
+                              std::span<const double> levels) {
+  if (measured.empty()) throw std::invalid_argument("no component measured");
+  std::array<const MeasuredComponent*, 3> by_component{};
+  for (const MeasuredComponent& m : measured) {
+    const auto index = static_cast<std::size_t>(m.component);
+    const std::string name = curve::component_name(m.component);
+    if (by_component[index]) throw std::invalid_argument("the " + name + " is measured twice");
+    if (!std::isfinite(m.value) || !std::isfinite(m.sigma) || !(m.sigma > 0.0)) {
+      throw std::invalid_argument("the measured " + name +
+                                  " needs a finite value and a positive, finite sigma");
+    }
+    if (!curve[m.component]) {
+      throw std::invalid_argument("the curve " + curve.source + " gives no " + name);
+    }
+    by_component[index] = &m;
+  }
+
+  const std::size_t n = curve.size();
+  DatingResult result;
+  result.first_year = curve.first_year;
+  std::vector<double> log_combined(n, 0.0);
+  std::vector<double> chi_square(n, 0.0);
+  for (const Component c : curve::COMPONENTS) {
+    const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)];
+    if (!m) continue;
+    result.components.push_back(c);
+    const GriddedComponent& g = *curve[c];
+    std::vector<double>& log_density = result.densities[static_cast<std::size_t>(c)];
+    log_density.resize(n);
+    const double measured_variance = m->sigma * m->sigma;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (std::isnan(g.values[k])) {
+        log_density[k] = NEG_INF;
+        log_combined[k] = NEG_INF;
+        chi_square[k] = NO_VALUE;
+        continue;
+      }
+      const double r =
+          c == Component::declination ? wrap_angle(m->value - g.values[k]) : m->value - g.values[k];
+      // A variance that underflows is taken as the smallest normal double,
+      // so that r^2 / V is 0 for r = 0 and never 0/0.
+      const double variance = std::max(measured_variance + g.sigmas[k] * g.sigmas[k],
+                                       std::numeric_limits<double>::min());
+      const double z = r / std::sqrt(variance);
+      const double z2 = z * z;
+      log_density[k] = -0.5 * z2 - 0.5 * std::log(variance);
+      log_combined[k] += log_density[k];
+      chi_square[k] += z2;  // NaN stays NaN where a component has no value
+    }
+  }
+
+  if (!normalise_logarithms(log_combined)) {
+    const bool usable =
+        std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
+    if (!usable) {
+      throw std::invalid_argument("no year of the curve " + curve.source +
+                                  " has every component measured");
+    }
+    // Every usable year's likelihood is below the smallest double: the
+    // measured value lies beyond any comparison with the curve.
+    std::string field;
+    for (const Component c : result.components) {
+      const auto& d = result.densities[static_cast<std::size_t>(c)];
+      if (std::all_of(d.begin(), d.end(), [](double x) { return x == NEG_INF; })) {
+        field = field_of(c);
+        break;
+      }
+    }
+    throw MeasurementError(field,
+                           "the measurement lies too far from the curve to be compared "
+                           "with it: its likelihood is below the smallest double at "
+                           "every year");
+  }
+  result.combined = std::move(log_combined);
+  for (const Component c : result.components) {
+    normalise_logarithms(result.densities[static_cast<std::size_t>(c)]);
+  }
+
+  result.mode = curve.first_year +
+                static_cast<int>(std::max_element(result.combined.begin(), result.combined.end()) -
+                                 result.combined.begin());
+
+  result.min_chi_square = std::numeric_limits<double>::infinity();
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(chi_square[k])) {
+      ++result.unusable_years;
+    } else if (chi_square[k] < result.min_chi_square) {
+      result.min_chi_square = chi_square[k];
+      result.closest_year = curve.first_year + static_cast<int>(k);
+    }
+  }
+
+  result.regions = hpd_regions(result.combined, curve.first_year, levels);
+
+  // Warnings, one line each.
+  for (const HpdRegion& region : result.regions) {
+    if (region.intervals.empty()) continue;
+    if (region.intervals.front().from == curve.first_year) {
+      result.warnings.push_back(
+          "the " + region_name(region) + " begins at the curve's first year, " +
+          year_text(curve.first_year) + ": the date may lie before the curve's span");
+    }
+    if (region.intervals.back().to == curve.last_year) {
+      result.warnings.push_back("the " + region_name(region) + " ends at the curve's last year, " +
+                                year_text(curve.last_year) +
+                                ": the date may lie after the curve's span");
+    }
+  }
+  const double limit = chi_square_95(result.components.size());
+  if (result.min_chi_square > limit) {
+    result.warnings.push_back("the measurement meets the curve nowhere: its smallest chi-square, " +
+                              fixed_text(result.min_chi_square, 2) + " at " +
+                              year_text(result.closest_year) + ", exceeds " + fixed_text(limit, 3) +
+                              ", the 95% point for " + std::to_string(result.components.size()) +
+                              (result.components.size() == 1 ? " component" : " components") +
+                              "; the date is doubtful");
+  }
+  if (result.unusable_years > 0) {
+    result.warnings.push_back(std::to_string(result.unusable_years) + " of the curve's " +
+                              std::to_string(n) +
+                              " years have no value of a component measured and cannot be the "
+                              "date");
+  }
+  return result;
+}
+
+}  // namespace dating
