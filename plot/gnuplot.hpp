@@ -51,6 +51,7 @@ std::string single_quoted(std::string_view text);
 struct FigureTerminal {
   std::string command;     // the whole "set terminal ..." line
   std::string shown_size;  // "1200 x 1500 pixels", "6 x 7.5 inches"
+  std::string font;        // the base font, "sans,18"
   std::string title_font;  // a little larger than the base font
   std::string line_width;  // of the curves, in the terminal's units
 };
