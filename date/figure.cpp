@@ -216,7 +216,9 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   std::string plot_line = "plot ";
   for (std::size_t rank = 0; rank < order.size(); ++rank) {
     const dating::HpdRegion& region = result.regions[order[rank]];
-    const char* colour = HPD_COLOURS[std::min(rank, HPD_COLOURS.size() - 1)];
+    // A single level takes the second shade, which reads well alone.
+    const std::size_t shade = rank + (order.size() == 1 ? 1 : 0);
+    const char* colour = HPD_COLOURS[std::min(shade, HPD_COLOURS.size() - 1)];
     const std::string column =
         std::to_string(2 + 4 * static_cast<int>(n) + 1 + static_cast<int>(order[rank]));
     plot_line += data + " using 1:" + column + " with boxes fs solid 1.0 noborder lc rgb '" +

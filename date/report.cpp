@@ -98,11 +98,11 @@ std::string sample_report(const DatedSample& sample, const dating::GriddedCurve&
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
   };
-  line("measured", measured_text(sample.measurement));
   if (!sample.result) {
     line("not dated", sample.error);
     return text;
   }
+  line("measured", measured_text(sample.measurement));
   const dating::DatingResult& result = *sample.result;
   std::string sigmas;
   for (const dating::MeasuredComponent& m : sample.measured) {
@@ -143,9 +143,13 @@ std::string summary_table(std::span<const DatedSample> samples, std::span<const 
     }
     rows.push_back(row);
   }
+  // The reason a sample was not dated runs on over the level columns and
+  // sets no width.
   std::vector<std::size_t> widths;
-  for (const auto& row : rows) {
-    for (std::size_t k = 0; k < row.size(); ++k) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    const bool not_dated = r > 0 && !samples[r - 1].result;
+    for (std::size_t k = 0; k < row.size() - (not_dated ? 1 : 0); ++k) {
       if (widths.size() <= k) widths.push_back(0);
       widths[k] = std::max(widths[k], row[k].size());
     }

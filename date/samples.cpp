@@ -152,14 +152,14 @@ std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view
                   (split.fields.size() == 1 ? " field" : " fields") + ", but the header names " +
                   std::to_string(columns.size());
     } else {
+      // The name first, so that a row with a bad value is still named.
+      for (std::size_t k = 0; k < columns.size(); ++k) {
+        if (columns[k] == 0 && !split.fields[k].empty()) row.measurement.name = split.fields[k];
+      }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const std::string& field = split.fields[k];
         const auto column = static_cast<std::size_t>(columns[k]);
-        if (column == 0) {
-          if (!field.empty()) row.measurement.name = field;
-          continue;
-        }
-        if (field.empty()) continue;  // a missing value
+        if (column == 0 || field.empty()) continue;  // the name, or a missing value
         const ValueReading reading = read_value(field);
         if (!reading.error.empty()) {
           row.error =
