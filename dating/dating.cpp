@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace dating {
@@ -11,7 +12,10 @@ namespace dating {
 namespace {
 
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
-constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double NEG_INF = -INF;
+// The smallest variance taken (see date_measurement).
+constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
 
 /// A number as the shortest text that reads back as the same double.
 std::string number_text(double x) {
@@ -28,8 +32,13 @@ std::string fixed_text(double x, int decimals) {
   return std::string(buffer, end);
 }
 
-/// The difference of two declinations, wrapped into [-180, 180).
+/// The difference of two declinations, wrapped into [-180, 180). Within
+/// one turn of that range the sum with +-360 is exact.
 double wrap_angle(double difference) {
+  if (difference >= -180.0 && difference < 180.0) return difference;
+  if (difference >= -540.0 && difference < 540.0) {
+    return difference < 0.0 ? difference + 360.0 : difference - 360.0;
+  }
   double wrapped = std::fmod(difference + 180.0, 360.0);
   if (wrapped < 0.0) wrapped += 360.0;
   return wrapped - 180.0;
@@ -89,6 +98,22 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
   return gridded;
 }
 
+/// One component's share of the log-likelihood at one year, as
+/// date_measurement computes it: r^2 / V and V. z2 is NaN where the curve
+/// has no value.
+struct Term {
+  double z2;
+  double variance;
+};
+
+Term likelihood_term(const MeasuredComponent& m, const GriddedComponent& g, std::size_t k) {
+  const double r = m.component == Component::declination ? wrap_angle(m.value - g.values[k])
+                                                         : m.value - g.values[k];
+  const double variance = std::max(m.sigma * m.sigma + g.sigmas[k] * g.sigmas[k], MIN_VARIANCE);
+  if (std::isnan(r)) return {NO_VALUE, 1.0};
+  return {r * r / variance, variance};
+}
+
 const char* field_of(Component component) {
   switch (component) {
     case Component::declination:
@@ -102,19 +127,22 @@ const char* field_of(Component component) {
 }
 
 /// Scales logarithms of densities into a probability per year that sums
-/// to 1, in place; a logarithm of -inf is a probability of 0. Returns
-/// false when every logarithm is -inf.
-bool normalise_logarithms(std::vector<double>& values) {
-  const double largest = *std::max_element(values.begin(), values.end());
-  if (largest == NEG_INF) return false;
+/// to 1, in place; a logarithm of -inf is a probability of 0.
+/// Returns the index of the largest, the first among equals, or -1 when every
+/// logarithm is -inf.
+std::ptrdiff_t normalise_logarithms(std::vector<double>& values) {
+  const auto at = std::max_element(values.begin(), values.end());
+  const double largest = *at;
+  if (largest == NEG_INF) return -1;
   double sum = 0.0;
   for (double& v : values) {
     v = std::exp(v - largest);
     sum += v;
   }
   // sum >= 1: the largest term is exp(0).
-  for (double& v : values) v /= sum;
-  return true;
+  const double scale = 1.0 / sum;
+  for (double& v : values) v *= scale;
+  return at - values.begin();
 }
 
 std::string region_name(const HpdRegion& region) {
@@ -243,24 +271,45 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
   return gridded;
 }
 
-std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
-                                   std::span<const double> levels) {
+namespace {
+
+void check_levels(std::span<const double> levels) {
   for (const double level : levels) {
     if (!(level > 0.0 && level < 100.0)) {
       throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
                                   number_text(level));
     }
   }
+}
+
+/// hpd_regions for probabilities that sum to `sum`.
+std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double sum, int first_year,
+                                  std::span<const double> levels) {
   // The years by probability, highest first, the earlier year first among
-  // equals: one sort serves every level.
+  // equals: one sort serves every level. Years below `least` hold less
+  // than sum * (1 - highest) together, so every region lies among the
+  // years at or above it, and only those are sorted; should rounding keep
+  // their sum below the highest level, all years are.
+  const double highest = levels.empty() ? 0.0 : *std::max_element(levels.begin(), levels.end());
+  const double least = sum * (1.0 - highest / 100.0) /
+                       static_cast<double>(std::max<std::size_t>(probabilities.size(), 1));
   std::vector<std::pair<double, int>> order;
+  auto sort_years = [&](double lowest) {
+    order.clear();
+    for (std::size_t k = 0; k < probabilities.size(); ++k) {
+      if (probabilities[k] > 0.0 && probabilities[k] >= lowest) {
+        order.emplace_back(probabilities[k], static_cast<int>(k));
+      }
+    }
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+      return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+    double reached = 0.0;
+    for (const auto& year : order) reached += year.first;
+    return reached >= highest / 100.0;
+  };
   order.reserve(probabilities.size());
-  for (std::size_t k = 0; k < probabilities.size(); ++k) {
-    if (probabilities[k] > 0.0) order.emplace_back(probabilities[k], static_cast<int>(k));
-  }
-  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-    return a.first > b.first || (a.first == b.first && a.second < b.second);
-  });
+  if (!sort_years(least)) sort_years(0.0);
 
   std::vector<HpdRegion> regions;
   regions.reserve(levels.size());
@@ -290,9 +339,19 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
   return regions;
 }
 
+}  // namespace
+
+std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
+                                   std::span<const double> levels) {
+  check_levels(levels);
+  return regions_of(probabilities, std::accumulate(probabilities.begin(), probabilities.end(), 0.0),
+                    first_year, levels);
+}
+
 DatingResult date_measurement(const GriddedCurve& curve,
                               std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels) {
+                              std::span<const double> levels, bool component_densities) {
+  check_levels(levels);
   if (measured.empty()) throw std::invalid_argument("no component measured");
   std::array<const MeasuredComponent*, 3> by_component{};
   for (const MeasuredComponent& m : measured) {
@@ -312,38 +371,59 @@ DatingResult date_measurement(const GriddedCurve& curve,
   const std::size_t n = curve.size();
   DatingResult result;
   result.first_year = curve.first_year;
-  std::vector<double> log_combined(n, 0.0);
-  std::vector<double> chi_square(n, 0.0);
+  std::vector<const MeasuredComponent*> used;
   for (const Component c : curve::COMPONENTS) {
-    const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)];
-    if (!m) continue;
-    result.components.push_back(c);
-    const GriddedComponent& g = *curve[c];
-    std::vector<double>& log_density = result.densities[static_cast<std::size_t>(c)];
-    log_density.resize(n);
-    const double measured_variance = m->sigma * m->sigma;
-    for (std::size_t k = 0; k < n; ++k) {
-      if (std::isnan(g.values[k])) {
-        log_density[k] = NEG_INF;
-        log_combined[k] = NEG_INF;
-        chi_square[k] = NO_VALUE;
-        continue;
-      }
-      const double r =
-          c == Component::declination ? wrap_angle(m->value - g.values[k]) : m->value - g.values[k];
-      // A variance that underflows is taken as the smallest normal double,
-      // so that r^2 / V is 0 for r = 0 and never 0/0.
-      const double variance = std::max(measured_variance + g.sigmas[k] * g.sigmas[k],
-                                       std::numeric_limits<double>::min());
-      const double z = r / std::sqrt(variance);
-      const double z2 = z * z;
-      log_density[k] = -0.5 * z2 - 0.5 * std::log(variance);
-      log_combined[k] += log_density[k];
-      chi_square[k] += z2;  // NaN stays NaN where a component has no value
+    if (const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)]) {
+      result.components.push_back(c);
+      used.push_back(m);
     }
   }
 
-  if (!normalise_logarithms(log_combined)) {
+  // chi-square and the product of the variances at each year, NaN where a
+  // component measured has no value. A variance that underflows is taken
+  // as the smallest normal double, so that r^2 / V is 0 for r = 0 and
+  // never 0/0; r^2 / V is infinite when r^2 overflows.
+  std::vector<double> chi_square(n, 0.0);
+  std::vector<double> variances(n, 1.0);
+  for (const MeasuredComponent* m : used) {
+    const double* values = curve[m->component]->values.data();
+    const double* sigmas = curve[m->component]->sigmas.data();
+    const double measured_variance = m->sigma * m->sigma;
+    auto add = [&](std::size_t k, double r) {
+      const double variance = std::max(measured_variance + sigmas[k] * sigmas[k], MIN_VARIANCE);
+      chi_square[k] += r * r / variance;
+      variances[k] *= variance;
+    };
+    if (m->component == Component::declination) {
+      const double declination = wrap_angle(m->value);
+      for (std::size_t k = 0; k < n; ++k) add(k, wrap_angle(declination - values[k]));
+    } else {
+      for (std::size_t k = 0; k < n; ++k) add(k, m->value - values[k]);
+    }
+  }
+
+  // The log-likelihood of the components together: the sum of theirs,
+  // -chi^2 / 2 - ln(V_1 V_2 V_3) / 2, with one logarithm for the product
+  // unless the product leaves the range of normal doubles.
+  std::vector<double> combined(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(chi_square[k])) {
+      combined[k] = NEG_INF;
+      continue;
+    }
+    double log_variances = 0.0;
+    if (std::isnormal(variances[k])) {
+      log_variances = std::log(variances[k]);
+    } else {
+      for (const MeasuredComponent* m : used) {
+        log_variances += std::log(likelihood_term(*m, *curve[m->component], k).variance);
+      }
+    }
+    combined[k] = -0.5 * chi_square[k] - 0.5 * log_variances;
+  }
+
+  const std::ptrdiff_t mode = normalise_logarithms(combined);
+  if (mode < 0) {
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
@@ -353,26 +433,36 @@ DatingResult date_measurement(const GriddedCurve& curve,
     // Every usable year's likelihood is below the smallest double: the
     // measured value lies beyond any comparison with the curve.
     std::string field;
-    for (const Component c : result.components) {
-      const auto& d = result.densities[static_cast<std::size_t>(c)];
-      if (std::all_of(d.begin(), d.end(), [](double x) { return x == NEG_INF; })) {
-        field = field_of(c);
-        break;
+    for (std::size_t i = 0; i < used.size() && field.empty(); ++i) {
+      bool comparable = false;
+      for (std::size_t k = 0; k < n && !comparable; ++k) {
+        comparable = likelihood_term(*used[i], *curve[used[i]->component], k).z2 < INF;
       }
+      if (!comparable) field = field_of(used[i]->component);
     }
     throw MeasurementError(field,
                            "the measurement lies too far from the curve to be compared "
                            "with it: its likelihood is below the smallest double at "
                            "every year");
   }
-  result.combined = std::move(log_combined);
-  for (const Component c : result.components) {
-    normalise_logarithms(result.densities[static_cast<std::size_t>(c)]);
+  result.combined = std::move(combined);
+
+  if (component_densities) {
+    for (const MeasuredComponent* m : used) {
+      const GriddedComponent& g = *curve[m->component];
+      std::vector<double>& density = result.densities[static_cast<std::size_t>(m->component)];
+      density.resize(n);
+      for (std::size_t k = 0; k < n; ++k) {
+        const Term term = likelihood_term(*m, g, k);
+        density[k] = std::isnan(term.z2) ? NEG_INF : -0.5 * term.z2 - 0.5 * std::log(term.variance);
+      }
+      // A component that cannot be compared with the curve at any year
+      // keeps all zeros.
+      if (normalise_logarithms(density) < 0) std::fill(density.begin(), density.end(), 0.0);
+    }
   }
 
-  result.mode = curve.first_year +
-                static_cast<int>(std::max_element(result.combined.begin(), result.combined.end()) -
-                                 result.combined.begin());
+  result.mode = curve.first_year + static_cast<int>(mode);
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {
@@ -384,7 +474,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     }
   }
 
-  result.regions = hpd_regions(result.combined, curve.first_year, levels);
+  result.regions = regions_of(result.combined, 1.0, curve.first_year, levels);
 
   // Warnings, one line each.
   for (const HpdRegion& region : result.regions) {
