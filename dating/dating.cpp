@@ -282,6 +282,50 @@ void check_levels(std::span<const double> levels) {
   }
 }
 
+/// A year (its index on the grid) and its probability.
+using YearProbability = std::pair<double, int>;
+
+/// Sorts years by probability, highest first, the earlier year first among
+/// equals. A density is made of a few humps, so the years in order of time
+/// fall into a few runs that are already in that order (probability
+/// falling or level) or in its reverse (rising, without ties): each of
+/// these is put in order, then the runs are merged pairwise, in time
+/// linear in the number of years for each doubling of the runs.
+void sort_by_probability(std::vector<YearProbability>& years) {
+  const auto before = [](const YearProbability& a, const YearProbability& b) {
+    return a.first > b.first || (a.first == b.first && a.second < b.second);
+  };
+  const std::size_t n = years.size();
+  std::vector<std::size_t> runs = {0};
+  for (std::size_t i = 0; i < n;) {
+    std::size_t j = i + 1;
+    if (j < n && years[j].first > years[i].first) {
+      while (j < n && years[j].first > years[j - 1].first) ++j;
+      std::reverse(years.begin() + static_cast<std::ptrdiff_t>(i),
+                   years.begin() + static_cast<std::ptrdiff_t>(j));
+    } else {
+      while (j < n && years[j].first <= years[j - 1].first) ++j;
+    }
+    runs.push_back(j);
+    i = j;
+  }
+  std::vector<YearProbability> merged(n);
+  while (runs.size() > 2) {
+    std::vector<std::size_t> joined = {0};
+    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+      const auto first = years.begin() + static_cast<std::ptrdiff_t>(runs[r]);
+      const auto middle = years.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
+      const auto last = years.begin() + static_cast<std::ptrdiff_t>(
+                                            r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+      std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                 before);
+      joined.push_back(r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+    }
+    years.swap(merged);
+    runs.swap(joined);
+  }
+}
+
 /// hpd_regions for probabilities that sum to `sum`.
 std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double sum, int first_year,
                                   std::span<const double> levels) {
@@ -293,7 +337,7 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
   const double highest = levels.empty() ? 0.0 : *std::max_element(levels.begin(), levels.end());
   const double least = sum * (1.0 - highest / 100.0) /
                        static_cast<double>(std::max<std::size_t>(probabilities.size(), 1));
-  std::vector<std::pair<double, int>> order;
+  std::vector<YearProbability> order;
   auto sort_years = [&](double lowest) {
     order.clear();
     for (std::size_t k = 0; k < probabilities.size(); ++k) {
@@ -301,9 +345,7 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
         order.emplace_back(probabilities[k], static_cast<int>(k));
       }
     }
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-      return a.first > b.first || (a.first == b.first && a.second < b.second);
-    });
+    sort_by_probability(order);
     double reached = 0.0;
     for (const auto& year : order) reached += year.first;
     return reached >= highest / 100.0;
