@@ -127,13 +127,10 @@ const char* field_of(Component component) {
 }
 
 /// Scales logarithms of densities into a probability per year that sums
-/// to 1, in place; a logarithm of -inf is a probability of 0.
-/// Returns the index of the largest, the first among equals, or -1 when every
-/// logarithm is -inf.
-std::ptrdiff_t normalise_logarithms(std::vector<double>& values) {
-  const auto at = std::max_element(values.begin(), values.end());
-  const double largest = *at;
-  if (largest == NEG_INF) return -1;
+/// to 1, in place, given the index of the largest (which is finite); a
+/// logarithm of -inf is a probability of 0.
+void normalise_logarithms(std::vector<double>& values, std::ptrdiff_t largest_at) {
+  const double largest = values[static_cast<std::size_t>(largest_at)];
   double sum = 0.0;
   for (double& v : values) {
     v = std::exp(v - largest);
@@ -142,8 +139,20 @@ std::ptrdiff_t normalise_logarithms(std::vector<double>& values) {
   // sum >= 1: the largest term is exp(0).
   const double scale = 1.0 / sum;
   for (double& v : values) v *= scale;
-  return at - values.begin();
 }
+
+/// Keeps the index of the largest of a sequence of logarithms, the first
+/// among equals; -1 while every one is -inf.
+struct Largest {
+  double value = NEG_INF;
+  std::ptrdiff_t at = -1;
+  void add(double x, std::size_t k) {
+    if (x > value) {
+      value = x;
+      at = static_cast<std::ptrdiff_t>(k);
+    }
+  }
+};
 
 std::string region_name(const HpdRegion& region) {
   return number_text(region.level) + "% HPD interval";
@@ -358,23 +367,31 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
   std::vector<char> taken(probabilities.size());
   for (const double level : levels) {
     HpdRegion region{level, 0.0, {}};
-    std::fill(taken.begin(), taken.end(), 0);
     const double target = level / 100.0;
     // Years of probability 0 are never taken: should rounding keep the
     // sum of all the others just below the level, the region is all of
     // them.
-    for (const auto& [p, k] : order) {
+    std::size_t first = taken.size();  // the span of the years taken
+    std::size_t last = 0;
+    for (const auto& [p, year] : order) {
       if (region.total >= target) break;
       region.total += p;
-      taken[static_cast<std::size_t>(k)] = 1;
+      const auto k = static_cast<std::size_t>(year);
+      taken[k] = 1;
+      first = std::min(first, k);
+      last = std::max(last, k + 1);
     }
-    for (std::size_t k = 0; k < taken.size(); ++k) {
+    for (std::size_t k = first; k < last; ++k) {
       if (!taken[k]) continue;
       const int from = static_cast<int>(k);
       double probability = 0.0;
-      while (k < taken.size() && taken[k]) probability += probabilities[k++];
+      while (k < last && taken[k]) probability += probabilities[k++];
       region.intervals.push_back(
           {first_year + from, first_year + static_cast<int>(k) - 1, probability});
+    }
+    if (first < last) {
+      std::fill(taken.begin() + static_cast<std::ptrdiff_t>(first),
+                taken.begin() + static_cast<std::ptrdiff_t>(last), 0);
     }
     regions.push_back(std::move(region));
   }
@@ -448,6 +465,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
   // -chi^2 / 2 - ln(V_1 V_2 V_3) / 2, with one logarithm for the product
   // unless the product leaves the range of normal doubles.
   std::vector<double> combined(n);
+  Largest mode;
   for (std::size_t k = 0; k < n; ++k) {
     if (std::isnan(chi_square[k])) {
       combined[k] = NEG_INF;
@@ -462,10 +480,10 @@ DatingResult date_measurement(const GriddedCurve& curve,
       }
     }
     combined[k] = -0.5 * chi_square[k] - 0.5 * log_variances;
+    mode.add(combined[k], k);
   }
 
-  const std::ptrdiff_t mode = normalise_logarithms(combined);
-  if (mode < 0) {
+  if (mode.at < 0) {
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
@@ -487,6 +505,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
                            "with it: its likelihood is below the smallest double at "
                            "every year");
   }
+  normalise_logarithms(combined, mode.at);
   result.combined = std::move(combined);
 
   if (component_densities) {
@@ -494,17 +513,18 @@ DatingResult date_measurement(const GriddedCurve& curve,
       const GriddedComponent& g = *curve[m->component];
       std::vector<double>& density = result.densities[static_cast<std::size_t>(m->component)];
       density.resize(n);
+      Largest largest;
       for (std::size_t k = 0; k < n; ++k) {
         const Term term = likelihood_term(*m, g, k);
         density[k] = std::isnan(term.z2) ? NEG_INF : -0.5 * term.z2 - 0.5 * std::log(term.variance);
+        largest.add(density[k], k);
       }
-      // A component that cannot be compared with the curve at any year
-      // keeps all zeros.
-      if (normalise_logarithms(density) < 0) std::fill(density.begin(), density.end(), 0.0);
+      // Where the combined density is finite, so is each component's.
+      normalise_logarithms(density, largest.at);
     }
   }
 
-  result.mode = curve.first_year + static_cast<int>(mode);
+  result.mode = curve.first_year + static_cast<int>(mode.at);
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {
