@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace dating {
@@ -11,7 +12,10 @@ namespace dating {
 namespace {
 
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
-constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double NEG_INF = -INF;
+// The smallest variance taken (see date_measurement).
+constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
 
 /// A number as the shortest text that reads back as the same double.
 std::string number_text(double x) {
@@ -28,8 +32,13 @@ std::string fixed_text(double x, int decimals) {
   return std::string(buffer, end);
 }
 
-/// The difference of two declinations, wrapped into [-180, 180).
+/// The difference of two declinations, wrapped into [-180, 180). Within
+/// one turn of that range the sum with +-360 is exact.
 double wrap_angle(double difference) {
+  if (difference >= -180.0 && difference < 180.0) return difference;
+  if (difference >= -540.0 && difference < 540.0) {
+    return difference < 0.0 ? difference + 360.0 : difference - 360.0;
+  }
   double wrapped = std::fmod(difference + 180.0, 360.0);
   if (wrapped < 0.0) wrapped += 360.0;
   return wrapped - 180.0;
@@ -89,6 +98,22 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
   return gridded;
 }
 
+/// One component's share of the log-likelihood at one year, as
+/// date_measurement computes it: r^2 / V and V. z2 is NaN where the curve
+/// has no value.
+struct Term {
+  double z2;
+  double variance;
+};
+
+Term likelihood_term(const MeasuredComponent& m, const GriddedComponent& g, std::size_t k) {
+  const double r = m.component == Component::declination ? wrap_angle(m.value - g.values[k])
+                                                         : m.value - g.values[k];
+  const double variance = std::max(m.sigma * m.sigma + g.sigmas[k] * g.sigmas[k], MIN_VARIANCE);
+  if (std::isnan(r)) return {NO_VALUE, 1.0};
+  return {r * r / variance, variance};
+}
+
 const char* field_of(Component component) {
   switch (component) {
     case Component::declination:
@@ -102,20 +127,32 @@ const char* field_of(Component component) {
 }
 
 /// Scales logarithms of densities into a probability per year that sums
-/// to 1, in place; a logarithm of -inf is a probability of 0. Returns
-/// false when every logarithm is -inf.
-bool normalise_logarithms(std::vector<double>& values) {
-  const double largest = *std::max_element(values.begin(), values.end());
-  if (largest == NEG_INF) return false;
+/// to 1, in place, given the index of the largest (which is finite); a
+/// logarithm of -inf is a probability of 0.
+void normalise_logarithms(std::vector<double>& values, std::ptrdiff_t largest_at) {
+  const double largest = values[static_cast<std::size_t>(largest_at)];
   double sum = 0.0;
   for (double& v : values) {
     v = std::exp(v - largest);
     sum += v;
   }
   // sum >= 1: the largest term is exp(0).
-  for (double& v : values) v /= sum;
-  return true;
+  const double scale = 1.0 / sum;
+  for (double& v : values) v *= scale;
 }
+
+/// Keeps the index of the largest of a sequence of logarithms, the first
+/// among equals; -1 while every one is -inf.
+struct Largest {
+  double value = NEG_INF;
+  std::ptrdiff_t at = -1;
+  void add(double x, std::size_t k) {
+    if (x > value) {
+      value = x;
+      at = static_cast<std::ptrdiff_t>(k);
+    }
+  }
+};
 
 std::string region_name(const HpdRegion& region) {
   return number_text(region.level) + "% HPD interval";
@@ -243,56 +280,137 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
   return gridded;
 }
 
-std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
-                                   std::span<const double> levels) {
+namespace {
+
+void check_levels(std::span<const double> levels) {
   for (const double level : levels) {
     if (!(level > 0.0 && level < 100.0)) {
       throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
                                   number_text(level));
     }
   }
-  // The years by probability, highest first, the earlier year first among
-  // equals: one sort serves every level.
-  std::vector<std::pair<double, int>> order;
-  order.reserve(probabilities.size());
-  for (std::size_t k = 0; k < probabilities.size(); ++k) {
-    if (probabilities[k] > 0.0) order.emplace_back(probabilities[k], static_cast<int>(k));
-  }
-  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+}
+
+/// A year (its index on the grid) and its probability.
+using YearProbability = std::pair<double, int>;
+
+/// Sorts years by probability, highest first, the earlier year first among
+/// equals. A density is made of a few humps, so the years in order of time
+/// fall into a few runs that are already in that order (probability
+/// falling or level) or in its reverse (rising, without ties): each of
+/// these is put in order, then the runs are merged pairwise, in time
+/// linear in the number of years for each doubling of the runs.
+void sort_by_probability(std::vector<YearProbability>& years) {
+  const auto before = [](const YearProbability& a, const YearProbability& b) {
     return a.first > b.first || (a.first == b.first && a.second < b.second);
-  });
+  };
+  const std::size_t n = years.size();
+  std::vector<std::size_t> runs = {0};
+  for (std::size_t i = 0; i < n;) {
+    std::size_t j = i + 1;
+    if (j < n && years[j].first > years[i].first) {
+      while (j < n && years[j].first > years[j - 1].first) ++j;
+      std::reverse(years.begin() + static_cast<std::ptrdiff_t>(i),
+                   years.begin() + static_cast<std::ptrdiff_t>(j));
+    } else {
+      while (j < n && years[j].first <= years[j - 1].first) ++j;
+    }
+    runs.push_back(j);
+    i = j;
+  }
+  std::vector<YearProbability> merged(n);
+  while (runs.size() > 2) {
+    std::vector<std::size_t> joined = {0};
+    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+      const auto first = years.begin() + static_cast<std::ptrdiff_t>(runs[r]);
+      const auto middle = years.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
+      const auto last = years.begin() + static_cast<std::ptrdiff_t>(
+                                            r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+      std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                 before);
+      joined.push_back(r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+    }
+    years.swap(merged);
+    runs.swap(joined);
+  }
+}
+
+/// hpd_regions for probabilities that sum to `sum`.
+std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double sum, int first_year,
+                                  std::span<const double> levels) {
+  // The years by probability, highest first, the earlier year first among
+  // equals: one sort serves every level. Years below `least` hold less
+  // than sum * (1 - highest) together, so every region lies among the
+  // years at or above it, and only those are sorted; should rounding keep
+  // their sum below the highest level, all years are.
+  const double highest = levels.empty() ? 0.0 : *std::max_element(levels.begin(), levels.end());
+  const double least = sum * (1.0 - highest / 100.0) /
+                       static_cast<double>(std::max<std::size_t>(probabilities.size(), 1));
+  std::vector<YearProbability> order;
+  auto sort_years = [&](double lowest) {
+    order.clear();
+    for (std::size_t k = 0; k < probabilities.size(); ++k) {
+      if (probabilities[k] > 0.0 && probabilities[k] >= lowest) {
+        order.emplace_back(probabilities[k], static_cast<int>(k));
+      }
+    }
+    sort_by_probability(order);
+    double reached = 0.0;
+    for (const auto& year : order) reached += year.first;
+    return reached >= highest / 100.0;
+  };
+  order.reserve(probabilities.size());
+  if (!sort_years(least)) sort_years(0.0);
 
   std::vector<HpdRegion> regions;
   regions.reserve(levels.size());
   std::vector<char> taken(probabilities.size());
   for (const double level : levels) {
     HpdRegion region{level, 0.0, {}};
-    std::fill(taken.begin(), taken.end(), 0);
     const double target = level / 100.0;
     // Years of probability 0 are never taken: should rounding keep the
     // sum of all the others just below the level, the region is all of
     // them.
-    for (const auto& [p, k] : order) {
+    std::size_t first = taken.size();  // the span of the years taken
+    std::size_t last = 0;
+    for (const auto& [p, year] : order) {
       if (region.total >= target) break;
       region.total += p;
-      taken[static_cast<std::size_t>(k)] = 1;
+      const auto k = static_cast<std::size_t>(year);
+      taken[k] = 1;
+      first = std::min(first, k);
+      last = std::max(last, k + 1);
     }
-    for (std::size_t k = 0; k < taken.size(); ++k) {
+    for (std::size_t k = first; k < last; ++k) {
       if (!taken[k]) continue;
       const int from = static_cast<int>(k);
       double probability = 0.0;
-      while (k < taken.size() && taken[k]) probability += probabilities[k++];
+      while (k < last && taken[k]) probability += probabilities[k++];
       region.intervals.push_back(
           {first_year + from, first_year + static_cast<int>(k) - 1, probability});
+    }
+    if (first < last) {
+      std::fill(taken.begin() + static_cast<std::ptrdiff_t>(first),
+                taken.begin() + static_cast<std::ptrdiff_t>(last), 0);
     }
     regions.push_back(std::move(region));
   }
   return regions;
 }
 
+}  // namespace
+
+std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
+                                   std::span<const double> levels) {
+  check_levels(levels);
+  return regions_of(probabilities, std::accumulate(probabilities.begin(), probabilities.end(), 0.0),
+                    first_year, levels);
+}
+
 DatingResult date_measurement(const GriddedCurve& curve,
                               std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels) {
+                              std::span<const double> levels, bool component_densities) {
+  check_levels(levels);
   if (measured.empty()) throw std::invalid_argument("no component measured");
   std::array<const MeasuredComponent*, 3> by_component{};
   for (const MeasuredComponent& m : measured) {
@@ -312,38 +430,60 @@ DatingResult date_measurement(const GriddedCurve& curve,
   const std::size_t n = curve.size();
   DatingResult result;
   result.first_year = curve.first_year;
-  std::vector<double> log_combined(n, 0.0);
-  std::vector<double> chi_square(n, 0.0);
+  std::vector<const MeasuredComponent*> used;
   for (const Component c : curve::COMPONENTS) {
-    const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)];
-    if (!m) continue;
-    result.components.push_back(c);
-    const GriddedComponent& g = *curve[c];
-    std::vector<double>& log_density = result.densities[static_cast<std::size_t>(c)];
-    log_density.resize(n);
-    const double measured_variance = m->sigma * m->sigma;
-    for (std::size_t k = 0; k < n; ++k) {
-      if (std::isnan(g.values[k])) {
-        log_density[k] = NEG_INF;
-        log_combined[k] = NEG_INF;
-        chi_square[k] = NO_VALUE;
-        continue;
-      }
-      const double r =
-          c == Component::declination ? wrap_angle(m->value - g.values[k]) : m->value - g.values[k];
-      // A variance that underflows is taken as the smallest normal double,
-      // so that r^2 / V is 0 for r = 0 and never 0/0.
-      const double variance = std::max(measured_variance + g.sigmas[k] * g.sigmas[k],
-                                       std::numeric_limits<double>::min());
-      const double z = r / std::sqrt(variance);
-      const double z2 = z * z;
-      log_density[k] = -0.5 * z2 - 0.5 * std::log(variance);
-      log_combined[k] += log_density[k];
-      chi_square[k] += z2;  // NaN stays NaN where a component has no value
+    if (const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)]) {
+      result.components.push_back(c);
+      used.push_back(m);
     }
   }
 
-  if (!normalise_logarithms(log_combined)) {
+  // chi-square and the product of the variances at each year, NaN where a
+  // component measured has no value. A variance that underflows is taken
+  // as the smallest normal double, so that r^2 / V is 0 for r = 0 and
+  // never 0/0; r^2 / V is infinite when r^2 overflows.
+  std::vector<double> chi_square(n, 0.0);
+  std::vector<double> variances(n, 1.0);
+  for (const MeasuredComponent* m : used) {
+    const double* values = curve[m->component]->values.data();
+    const double* sigmas = curve[m->component]->sigmas.data();
+    const double measured_variance = m->sigma * m->sigma;
+    auto add = [&](std::size_t k, double r) {
+      const double variance = std::max(measured_variance + sigmas[k] * sigmas[k], MIN_VARIANCE);
+      chi_square[k] += r * r / variance;
+      variances[k] *= variance;
+    };
+    if (m->component == Component::declination) {
+      const double declination = wrap_angle(m->value);
+      for (std::size_t k = 0; k < n; ++k) add(k, wrap_angle(declination - values[k]));
+    } else {
+      for (std::size_t k = 0; k < n; ++k) add(k, m->value - values[k]);
+    }
+  }
+
+  // The log-likelihood of the components together: the sum of theirs,
+  // -chi^2 / 2 - ln(V_1 V_2 V_3) / 2, with one logarithm for the product
+  // unless the product leaves the range of normal doubles.
+  std::vector<double> combined(n);
+  Largest mode;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(chi_square[k])) {
+      combined[k] = NEG_INF;
+      continue;
+    }
+    double log_variances = 0.0;
+    if (std::isnormal(variances[k])) {
+      log_variances = std::log(variances[k]);
+    } else {
+      for (const MeasuredComponent* m : used) {
+        log_variances += std::log(likelihood_term(*m, *curve[m->component], k).variance);
+      }
+    }
+    combined[k] = -0.5 * chi_square[k] - 0.5 * log_variances;
+    mode.add(combined[k], k);
+  }
+
+  if (mode.at < 0) {
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
@@ -353,26 +493,38 @@ DatingResult date_measurement(const GriddedCurve& curve,
     // Every usable year's likelihood is below the smallest double: the
     // measured value lies beyond any comparison with the curve.
     std::string field;
-    for (const Component c : result.components) {
-      const auto& d = result.densities[static_cast<std::size_t>(c)];
-      if (std::all_of(d.begin(), d.end(), [](double x) { return x == NEG_INF; })) {
-        field = field_of(c);
-        break;
+    for (std::size_t i = 0; i < used.size() && field.empty(); ++i) {
+      bool comparable = false;
+      for (std::size_t k = 0; k < n && !comparable; ++k) {
+        comparable = likelihood_term(*used[i], *curve[used[i]->component], k).z2 < INF;
       }
+      if (!comparable) field = field_of(used[i]->component);
     }
     throw MeasurementError(field,
                            "the measurement lies too far from the curve to be compared "
                            "with it: its likelihood is below the smallest double at "
                            "every year");
   }
-  result.combined = std::move(log_combined);
-  for (const Component c : result.components) {
-    normalise_logarithms(result.densities[static_cast<std::size_t>(c)]);
+  normalise_logarithms(combined, mode.at);
+  result.combined = std::move(combined);
+
+  if (component_densities) {
+    for (const MeasuredComponent* m : used) {
+      const GriddedComponent& g = *curve[m->component];
+      std::vector<double>& density = result.densities[static_cast<std::size_t>(m->component)];
+      density.resize(n);
+      Largest largest;
+      for (std::size_t k = 0; k < n; ++k) {
+        const Term term = likelihood_term(*m, g, k);
+        density[k] = std::isnan(term.z2) ? NEG_INF : -0.5 * term.z2 - 0.5 * std::log(term.variance);
+        largest.add(density[k], k);
+      }
+      // Where the combined density is finite, so is each component's.
+      normalise_logarithms(density, largest.at);
+    }
   }
 
-  result.mode = curve.first_year +
-                static_cast<int>(std::max_element(result.combined.begin(), result.combined.end()) -
-                                 result.combined.begin());
+  result.mode = curve.first_year + static_cast<int>(mode.at);
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {
@@ -384,7 +536,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     }
   }
 
-  result.regions = hpd_regions(result.combined, curve.first_year, levels);
+  result.regions = regions_of(result.combined, 1.0, curve.first_year, levels);
 
   // Warnings, one line each.
   for (const HpdRegion& region : result.regions) {

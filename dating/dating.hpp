@@ -160,6 +160,9 @@ struct DatingResult {
 ///                        every component measured
 /// @param[in] measured    the components used (measured_components)
 /// @param[in] levels      the HPD levels, percent, each in (0, 100)
+/// @param[in] component_densities  whether to fill `densities`, each
+///                        component's own density (they cost three times
+///                        as much as the rest; a report needs none)
 /// @throws std::invalid_argument when the curve lacks a component measured,
 ///         a component is measured twice or without a finite value and a
 ///         positive sigma, a level lies outside (0, 100), or no year of the
@@ -169,6 +172,6 @@ struct DatingResult {
 ///         some 1e150 sigmas off)
 DatingResult date_measurement(const GriddedCurve& curve,
                               std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels);
+                              std::span<const double> levels, bool component_densities = true);
 
 }  // namespace dating

@@ -8,6 +8,7 @@
 #include <limits>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -234,21 +235,24 @@ TEST(DateMeasurement, IntervalCutByTheCurvesEndAndYearsWithoutValue) {
                           "and cannot be the date"));
 }
 
-TEST(MeasuredComponents, StandardDeviationsOfTheMeasurement) {
-  Measurement m;
-  m.declination = 10;
-  m.inclination = 60;
-  m.alpha95 = 2 * dating::CIRCULAR_95;
-  m.intensity = 55;
-  m.intensity_sigma = 3;
-  const auto used = measured_components(m);
-  ASSERT_EQ(used.size(), 3u);
-  EXPECT_EQ(used[0].component, Component::declination);
-  EXPECT_NEAR(used[0].sigma, 4.0, 1e-14);  // 2 / cos 60
-  EXPECT_EQ(used[1].component, Component::inclination);
-  EXPECT_EQ(used[1].sigma, 2.0);
-  EXPECT_EQ(used[2].component, Component::intensity);
-  EXPECT_EQ(used[2].sigma, 3.0);
+// Sixteenths, so that every sum is exact. Equal probabilities: the
+// earlier year is taken first (year 0 before year 3 at 90%).
+TEST(HpdRegions, YearsAreTakenByProbabilityUntilTheLevelIsReached) {
+  const std::vector<double> p = {1 / 16., 3 / 16., 3 / 16., 1 / 16., 6 / 16., 2 / 16.};
+  const auto regions = dating::hpd_regions(p, 1000, std::vector{60.0, 80.0, 90.0});
+  ASSERT_EQ(regions.size(), 3u);
+  auto intervals = [](const dating::HpdRegion& r) {
+    std::vector<std::tuple<int, int, double>> v;
+    for (const auto& i : r.intervals) v.emplace_back(i.from, i.to, i.probability);
+    return v;
+  };
+  using T = std::tuple<int, int, double>;
+  EXPECT_THAT(intervals(regions[0]), ElementsAre(T{1001, 1002, 6 / 16.}, T{1004, 1004, 6 / 16.}));
+  EXPECT_EQ(regions[0].total, 12 / 16.);
+  EXPECT_THAT(intervals(regions[1]), ElementsAre(T{1001, 1002, 6 / 16.}, T{1004, 1005, 8 / 16.}));
+  EXPECT_EQ(regions[1].total, 14 / 16.);
+  EXPECT_THAT(intervals(regions[2]), ElementsAre(T{1000, 1002, 7 / 16.}, T{1004, 1005, 8 / 16.}));
+  EXPECT_EQ(regions[2].total, 15 / 16.);
 }
 
 TEST(MeasuredComponents, BadValuesNameTheirField) {
