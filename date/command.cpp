@@ -64,7 +64,10 @@ class DateRun {
     sample.measurement = measurement;
     try {
       sample.measured = dating::measured_components(measurement);
-      sample.result = dating::date_measurement(curve_, sample.measured, options_.levels);
+      // Each component's own density only for the files that show it.
+      const bool densities = options_.density.has_value() || options_.figure.has_value();
+      sample.result =
+          dating::date_measurement(curve_, sample.measured, options_.levels, densities);
     } catch (const dating::MeasurementError& e) {
       sample.error = value_message(e, line);
       return sample;
