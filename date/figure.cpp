@@ -179,6 +179,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
     add("set ytics");
     add("set format y '%g'");
     add("set autoscale y");
+    add("set offsets 0, 0, 0, 0");
     add("plot " + data + " using 1:" + low + ":" + high + " with filledcurves lc rgb '" +
         CURVE_BAND_COLOUR + "', \\");
     add("     " + data + " using 1:(" + shortest_text(shown - half) + "):(" +
@@ -193,6 +194,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
     place(DENSITY_PANEL);
     add("set ylabel " + gnuplot_string(std::string("p(") + curve::component_letter(c) + ")"));
     add("set yrange [0:*]");
+    add("set offsets 0, 0, graph 0.08, 0");  // room above a flat top
     add("unset ytics");
     add("plot " + data + " using 1:" + density + " with lines lw 2 lc rgb '" + DENSITY_COLOUR +
         "'");
