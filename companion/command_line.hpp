@@ -6,7 +6,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <span>
 #include <stdexcept>

@@ -66,8 +66,7 @@ class DateRun {
       sample.measured = dating::measured_components(measurement);
       // Each component's own density only for the files that show it.
       const bool densities = options_.density.has_value() || options_.figure.has_value();
-      sample.result =
-          dating::date_measurement(curve_, sample.measured, options_.levels, densities);
+      sample.result = dating::date_measurement(curve_, sample.measured, options_.levels, densities);
     } catch (const dating::MeasurementError& e) {
       sample.error = value_message(e, line);
       return sample;
@@ -83,14 +82,15 @@ class DateRun {
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
-    const std::string path = options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
+    const std::string path =
+        options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
     std::error_code ec;
     for (const auto& [input, kind] :
          {std::pair{options_.curve_file, "curve file"},
           {options_.samples.value_or(std::filesystem::path()), "samples file"}}) {
       if (!input.empty() && std::filesystem::equivalent(input, path, ec)) {
-        sample.error = "the " + what + " " + path + " would replace the " + kind + " " +
-                       input.string();
+        sample.error =
+            "the " + what + " " + path + " would replace the " + kind + " " + input.string();
         return "";
       }
     }

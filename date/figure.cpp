@@ -80,8 +80,9 @@ std::vector<std::size_t> levels_widest_first(const dating::DatingResult& result)
 }
 
 bool in_region(const dating::HpdRegion& region, int year) {
-  return std::any_of(region.intervals.begin(), region.intervals.end(),
-                     [year](const dating::HpdInterval& i) { return i.from <= year && year <= i.to; });
+  return std::any_of(
+      region.intervals.begin(), region.intervals.end(),
+      [year](const dating::HpdInterval& i) { return i.from <= year && year <= i.to; });
 }
 
 double figure_aspect(std::size_t components) {
@@ -231,8 +232,8 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
     std::string text = shortest_text(region.level) + "% HPD:";
     for (std::size_t k = 0; k < region.intervals.size(); ++k) {
       const dating::HpdInterval& interval = region.intervals[k];
-      text += (k == 0 ? " " : ", ") + std::to_string(interval.from) + "–" +
-              std::to_string(interval.to);
+      text +=
+          (k == 0 ? " " : ", ") + std::to_string(interval.from) + "–" + std::to_string(interval.to);
     }
     add("set label " + std::to_string(label++) + " " + gnuplot_string(text) +
         " at graph 0.01, graph " + shortest_text(row) + " left front");

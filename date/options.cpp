@@ -52,12 +52,10 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   std::vector<std::string> levels;
   const auto app = companion::make_app("karven-date", USAGE, DESCRIPTION, FOOTER);
   app->add_option("--dec", options.declination, "declination D, degrees east")->type_name("D");
-  app->add_option("--inc", options.inclination, "inclination I, degrees downward")
-      ->type_name("I");
+  app->add_option("--inc", options.inclination, "inclination I, degrees downward")->type_name("I");
   app->add_option("--a95", options.alpha95, "alpha95 of the direction, degrees")->type_name("A");
   app->add_option("--int", options.intensity, "intensity F, microtesla")->type_name("F");
-  app->add_option("--sigma-int", options.intensity_sigma,
-                  "standard deviation of F, microtesla")
+  app->add_option("--sigma-int", options.intensity_sigma, "standard deviation of F, microtesla")
       ->type_name("S");
   app->add_option("--name", name, "the sample's name in the report")->type_name("NAME");
   app->add_option("--samples", samples, "a CSV file of samples, each dated on its own")
@@ -86,8 +84,8 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   for (const std::string& word : levels) {
     const std::optional<double> level = level_of(word);
     if (!level) {
-      throw UsageError("--level takes a percentage above 0 and below 100, e.g. 95; read \"" +
-                       word + "\"");
+      throw UsageError("--level takes a percentage above 0 and below 100, e.g. 95; read \"" + word +
+                       "\"");
     }
     options.levels.push_back(*level);
   }
@@ -96,11 +94,12 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   if (samples) {
     if (samples->empty()) throw UsageError("option --samples needs a value");
     options.samples = *samples;
-    for (const auto& [given, option] :
-         {std::pair{options.declination.has_value(), "--dec"},
-          {options.inclination.has_value(), "--inc"}, {options.alpha95.has_value(), "--a95"},
-          {options.intensity.has_value(), "--int"},
-          {options.intensity_sigma.has_value(), "--sigma-int"}, {name.has_value(), "--name"}}) {
+    for (const auto& [given, option] : {std::pair{options.declination.has_value(), "--dec"},
+                                        {options.inclination.has_value(), "--inc"},
+                                        {options.alpha95.has_value(), "--a95"},
+                                        {options.intensity.has_value(), "--int"},
+                                        {options.intensity_sigma.has_value(), "--sigma-int"},
+                                        {name.has_value(), "--name"}}) {
       if (given) {
         throw UsageError(std::string(option) +
                          " is for one measurement; with --samples the file gives the values");

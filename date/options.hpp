@@ -26,11 +26,11 @@ inline constexpr std::string_view NAME_PLACEHOLDER = "{name}";
 struct DateOptions {
   bool stop = false;  // --help or --version: print stop_text and end
   std::string stop_text;
-  std::filesystem::path curve_file;            // psvc_karven.eu.26.dat by default
+  std::filesystem::path curve_file;              // psvc_karven.eu.26.dat by default
   std::optional<std::filesystem::path> samples;  // --samples FILE
   std::optional<std::string> declination, inclination, alpha95, intensity, intensity_sigma;
-  std::string name;             // --name, "measurement" by default
-  std::vector<double> levels;   // percent, in the order given; 95 by default
+  std::string name;                    // --name, "measurement" by default
+  std::vector<double> levels;          // percent, in the order given; 95 by default
   std::optional<std::string> density;  // file, or pattern with {name}
   std::optional<std::string> figure;   // file, or pattern with {name}
   plot::FigureFormat figure_format = plot::FigureFormat::png;

@@ -177,7 +177,8 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   }
   const dating::DatingResult& result = *sample.result;
   json["components"] = nlohmann::ordered_json::array();
-  for (const Component c : result.components) json["components"].push_back(curve::component_letter(c));
+  for (const Component c : result.components)
+    json["components"].push_back(curve::component_letter(c));
   json["mode"] = result.mode;
   json["levels"] = nlohmann::ordered_json::array();
   for (const dating::HpdRegion& region : result.regions) {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <optional>
 #include <iterator>
+#include <optional>
 
 #include "console/numbers.hpp"
 
@@ -167,8 +167,8 @@ std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view
           continue;
         }
         dating::Measurement& m = row.measurement;
-        std::optional<double>* slots[] = {nullptr,      &m.declination, &m.inclination,
-                                          &m.alpha95,   &m.intensity,   &m.intensity_sigma};
+        std::optional<double>* slots[] = {nullptr,    &m.declination, &m.inclination,
+                                          &m.alpha95, &m.intensity,   &m.intensity_sigma};
         *slots[column] = reading.value;
       }
     }

@@ -143,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::check(curve.has_value() == expected.read, "a file is read exactly when its lines are");
   if (curve) {
     fuzz::check(curve->model == "KARVEN.EU.26", "the model's name is the title's");
-    fuzz::check(curve->latitude == 48.85 && curve->longitude == 2.35, "the site is the site line's");
+    fuzz::check(curve->latitude == 48.85 && curve->longitude == 2.35,
+                "the site is the site line's");
     fuzz::check(curve->points.size() == expected.points.size(), "every curve line is a point");
     for (std::size_t k = 0; k < expected.points.size(); ++k) {
       fuzz::check(fuzz::same_number(curve->points[k].year, expected.points[k][0]),

@@ -252,12 +252,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!row.error.empty()) continue;
     const dating::Measurement& m = row.measurement;
     fuzz::check(m.name == want.name, "a row's name is its name field, or its line");
-    fuzz::check(same_value(m.declination, want.values[1]) &&
-                    same_value(m.inclination, want.values[2]) &&
-                    same_value(m.alpha95, want.values[3]) &&
-                    same_value(m.intensity, want.values[4]) &&
-                    same_value(m.intensity_sigma, want.values[5]),
-                "each value lands in its place with its value, an empty field missing");
+    fuzz::check(
+        same_value(m.declination, want.values[1]) && same_value(m.inclination, want.values[2]) &&
+            same_value(m.alpha95, want.values[3]) && same_value(m.intensity, want.values[4]) &&
+            same_value(m.intensity_sigma, want.values[5]),
+        "each value lands in its place with its value, an empty field missing");
   }
   return 0;
 }

@@ -71,8 +71,8 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   add("set encoding utf8");
   add(settings.command);
   add("set output " + single_quoted(figure_name));
-  add("set multiplot layout 3,1 title " + gnuplot_string(title) + " font '" +
-      settings.title_font + "' margins 0.13,0.96,0.07,0.9 spacing 0,0.025");
+  add("set multiplot layout 3,1 title " + gnuplot_string(title) + " font '" + settings.title_font +
+      "' margins 0.13,0.96,0.07,0.9 spacing 0,0.025");
   add("set xrange [" + shortest_text(curve.points.front().year) + ":" +
       shortest_text(curve.points.back().year) + "]");
   add("set mxtics");
@@ -94,8 +94,8 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
     const std::string v = column(panel.value), e = column(panel.error);
     add("plot " + data + " using 1:($" + v + "-$" + e + "):($" + v + "+$" + e +
         ") with filledcurves lc rgb '" + std::string(BAND_COLOUR) + "', \\");
-    add("     " + data + " using 1:" + v + " with lines lw " + settings.line_width +
-        " lc rgb '" + std::string(LINE_COLOUR) + "'");
+    add("     " + data + " using 1:" + v + " with lines lw " + settings.line_width + " lc rgb '" +
+        std::string(LINE_COLOUR) + "'");
     if (empty) {
       add("unset label 1");
       add("set autoscale y");

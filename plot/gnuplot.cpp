@@ -345,8 +345,7 @@ FigureTerminal figure_terminal(FigureFormat format, double aspect) {
     return std::to_string(width) + "," + std::to_string(std::lround(width * aspect));
   };
   const auto shown = [aspect](int width) {
-    return std::to_string(width) + " x " + std::to_string(std::lround(width * aspect)) +
-           " pixels";
+    return std::to_string(width) + " x " + std::to_string(std::lround(width * aspect)) + " pixels";
   };
   switch (format) {
     case FigureFormat::svg:

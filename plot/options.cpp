@@ -44,9 +44,9 @@ constexpr const char* FOOTER =
 
 PlotOptions parse_options(std::span<const std::string_view> arguments) {
   std::optional<std::string> format_word, output_name, input_name;
-  const auto app = companion::make_app(
-      "karven-plot", "[--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]", description(),
-      FOOTER);
+  const auto app =
+      companion::make_app("karven-plot", "[--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]",
+                          description(), FOOTER);
   app->add_option("-f,--format", format_word, "png, svg or pdf (default: the figure's extension)")
       ->type_name("FORMAT");
   app->add_option("-o,--output", output_name,

@@ -3,12 +3,12 @@
 // microtesla, with constant errors. The intervals quoted come from
 // date/tests/reference/linear_curve.py.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -28,8 +28,8 @@ std::string linear_curve_text() {
   std::string text = curve_test::curve_header(40.4, -3.7);
   for (int k = 0; k <= 380; ++k) {
     const double year = 5.0 * k;
-    text += curve_test::curve_line(year, {0.0, 50.0 + 0.01 * year, 40.0 + 0.02 * year, 1.96,
-                                          0.98, 1.96});
+    text += curve_test::curve_line(year,
+                                   {0.0, 50.0 + 0.01 * year, 40.0 + 0.02 * year, 1.96, 0.98, 1.96});
   }
   return text;
 }
@@ -105,19 +105,21 @@ TEST_F(KarvenDate, AnswersAWrongCommandLineWithStatus2) {
   const std::vector<Row> rows = {
       {{"--inc"}, "option --inc needs a value"},
       {{"--dex", "3"}, "unknown option \"--dex\""},
-      {{"--level", "100"}, "--level takes a percentage above 0 and below 100, e.g. 95; read \"100\""},
+      {{"--level", "100"},
+       "--level takes a percentage above 0 and below 100, e.g. 95; read \"100\""},
       {{"--samples", "s.csv", "--inc", "60"},
        "--inc is for one measurement; with --samples the file gives the values"},
       {{"--samples", "s.csv", "--figure", "fig.png"},
-       "with --samples, --figure takes a file name pattern with {name}, e.g. \"dating_{name}.png\""},
-      {{"--figure", "fig.jpg"}, "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf"},
+       "with --samples, --figure takes a file name pattern with {name}, e.g. "
+       "\"dating_{name}.png\""},
+      {{"--figure", "fig.jpg"},
+       "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf"},
       {{"a.dat", "b.dat"}, "unexpected argument \"b.dat\""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     const testsupport::ProgramRun result = run(row.arguments);
-    EXPECT_EQ(result.err,
-              "karven-date: " + row.message + "\nTry 'karven-date --help'.\n");
+    EXPECT_EQ(result.err, "karven-date: " + row.message + "\nTry 'karven-date --help'.\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.status, 2);
   }
@@ -236,7 +238,7 @@ TEST_F(KarvenDate, DatesABatchAndReportsItsBadRowsWithoutLosingTheOthers) {
     const std::size_t first = line.find(','), second = line.find(',', first + 1);
     ASSERT_EQ(line.substr(0, first), std::to_string(t));
     const std::string density = line.substr(first + 1, second - first - 1);
-    EXPECT_EQ(density, line.substr(second + 1));  // I alone: combined is I's
+    EXPECT_EQ(density, line.substr(second + 1));                  // I alone: combined is I's
     EXPECT_NEAR(std::stod(density), expected, 5e-10 * expected);  // 10 digits
   }
   EXPECT_EQ(lines[1001], "1000,0.003068778601,0.003068778601");
@@ -266,24 +268,24 @@ TEST_F(KarvenDate, WritesOneDatingAsJsonWithStableNames) {
   EXPECT_EQ(result.status, 0);
   nlohmann::json json = nlohmann::json::parse(result.out);
   round_probabilities(json);
-  EXPECT_EQ(json.dump(),
-            R"({"components":["D","I","F"],"levels":[)"
-            R"({"intervals":[{"from":909,"probability":0.6805,"to":1091}],"level":68,"total":0.6805},)"
-            R"({"intervals":[{"from":820,"probability":0.9504,"to":1180}],"level":95,"total":0.9504}],)"
-            R"("mode":1000,"name":"K4","warnings":[]})");
+  EXPECT_EQ(
+      json.dump(),
+      R"({"components":["D","I","F"],"levels":[)"
+      R"({"intervals":[{"from":909,"probability":0.6805,"to":1091}],"level":68,"total":0.6805},)"
+      R"({"intervals":[{"from":820,"probability":0.9504,"to":1180}],"level":95,"total":0.9504}],)"
+      R"("mode":1000,"name":"K4","warnings":[]})");
   // The names stand in this order in the output.
-  EXPECT_EQ(result.out.substr(0, 52), "{\n  \"name\": \"K4\",\n  \"components\": [\n    \"D\",\n    \"I\"");
+  EXPECT_EQ(result.out.substr(0, 52),
+            "{\n  \"name\": \"K4\",\n  \"components\": [\n    \"D\",\n    \"I\"");
 }
 
 TEST_F(KarvenDate, DrawsTheDatingWithItsIntervals) {
-  const testsupport::ProgramRun result =
-      run({"--inc", "60.003", "--a95", "2.9376", "--name", "K1", "--figure", "k1.svg",
-           "curve.dat"});
+  const testsupport::ProgramRun result = run(
+      {"--inc", "60.003", "--a95", "2.9376", "--name", "K1", "--figure", "k1.svg", "curve.dat"});
   EXPECT_EQ(result.status, 0) << result.err;
   const std::string svg = read_file("k1.svg");
-  for (const std::string text :
-       {"Dating of K1 against KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat)", "Inclination (°)",
-        "p(I)", "95% HPD: 746–1255", "Year (AD)"}) {
+  for (const std::string text : {"Dating of K1 against KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat)",
+                                 "Inclination (°)", "p(I)", "95% HPD: 746–1255", "Year (AD)"}) {
     SCOPED_TRACE(text);
     EXPECT_NE(svg.find(">" + text + "<"), std::string::npos);
   }

@@ -1,11 +1,11 @@
 #include "plot/options.hpp"
 
-#include "karven/version.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "karven/version.hpp"
 
 namespace {
 
