@@ -43,6 +43,12 @@ std::string with_name(const std::string& pattern, const std::string& name) {
   return path;
 }
 
+// JSON indented by two blanks. Bytes of a name that are no UTF-8 are
+// written as U+FFFD rather than refused.
+std::string json_text(const nlohmann::ordered_json& json) {
+  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 // The message of a bad value, naming where it came from: the option of
 // the command line, or the row and column of the samples file.
 std::string value_message(const dating::MeasurementError& e, std::optional<int> line) {
@@ -150,7 +156,7 @@ int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
     if (!sample.result) return companion::FAILED;
   }
   if (options.json) {
-    std::cout << sample_json(sample).dump(2) << '\n';
+    std::cout << json_text(sample_json(sample)) << '\n';
   } else {
     std::cout << sample_report(sample, curve);
   }
@@ -194,7 +200,7 @@ int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) 
   if (options.json) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const DatedSample& sample : samples) array.push_back(sample_json(sample));
-    std::cout << array.dump(2) << '\n';
+    std::cout << json_text(array) << '\n';
   } else {
     for (const DatedSample& sample : samples) std::cout << sample_report(sample, curve) << '\n';
     std::cout << summary_table(samples, options.levels);

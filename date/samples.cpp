@@ -82,6 +82,16 @@ SplitLine split_fields(std::string_view line) {
 
 bool is_blank_line(std::string_view line) { return trimmed(line).empty(); }
 
+// A name as reports show it: control characters, which could move a
+// terminal's cursor, become '?'.
+std::string shown_name(std::string name) {
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) c = '?';
+  }
+  return name;
+}
+
 }  // namespace
 
 ValueReading read_value(std::string_view text) {
@@ -154,7 +164,9 @@ std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view
     } else {
       // The name first, so that a row with a bad value is still named.
       for (std::size_t k = 0; k < columns.size(); ++k) {
-        if (columns[k] == 0 && !split.fields[k].empty()) row.measurement.name = split.fields[k];
+        if (columns[k] == 0 && !split.fields[k].empty()) {
+          row.measurement.name = shown_name(split.fields[k]);
+        }
       }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const std::string& field = split.fields[k];

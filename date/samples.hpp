@@ -30,7 +30,8 @@ class SamplesFileError : public std::runtime_error {
 /// holds none.
 struct SampleRow {
   int line = 0;                     // in the file, the header being line 1
-  dating::Measurement measurement;  // the name "line N" where the row gives none
+  dating::Measurement measurement;  // the name "line N" where the row gives none;
+                                    // control characters in a name shown as '?'
   std::string error;                // empty when the row was read; else
                                     // "line 4, column inc: ...", or "line 4: ..."
 };

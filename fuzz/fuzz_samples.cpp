@@ -194,7 +194,13 @@ Expected expected_reading(std::string_view text) {
                   ", but the header names " + std::to_string(columns.size());
     } else {
       for (std::size_t k = 0; k < columns.size(); ++k) {
-        if (columns[k] == 0 && !fields.values[k].empty()) row.name = fields.values[k];
+        if (columns[k] == 0 && !fields.values[k].empty()) {
+          row.name.clear();
+          for (const char c : fields.values[k]) {
+            const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+            row.name += control ? '?' : c;
+          }
+        }
       }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const auto column = static_cast<std::size_t>(columns[k]);

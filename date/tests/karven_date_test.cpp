@@ -279,6 +279,25 @@ TEST_F(KarvenDate, WritesOneDatingAsJsonWithStableNames) {
             "{\n  \"name\": \"K4\",\n  \"components\": [\n    \"D\",\n    \"I\"");
 }
 
+// A name in Latin-1 rather than UTF-8 is written with the replacement
+// character, a row that cannot be dated with its error.
+TEST_F(KarvenDate, WritesABatchAsAJsonArrayInTheFilesOrder) {
+  write_file("samples.csv", "inc,name,a95\n60.003,Four \xe0 chaux,2.9376\n91,K2,3\n");
+  const testsupport::ProgramRun result = run({"--samples", "samples.csv", "--json", "curve.dat"});
+  EXPECT_EQ(result.err,
+            "karven-date: samples.csv, line 3, column inc: the inclination must lie between -90 "
+            "and 90 degrees: 91\n");
+  EXPECT_EQ(result.status, 1);
+  nlohmann::json json = nlohmann::json::parse(result.out);
+  round_probabilities(json);
+  EXPECT_EQ(json.dump(),
+            "[{\"components\":[\"I\"],\"levels\":[{\"intervals\":[{\"from\":746,"
+            "\"probability\":0.9502,\"to\":1255}],\"level\":95,\"total\":0.9502}],\"mode\":1000,"
+            "\"name\":\"Four \xef\xbf\xbd chaux\",\"warnings\":[]},"
+            "{\"error\":\"line 3, column inc: the inclination must lie between -90 and 90 "
+            "degrees: 91\",\"name\":\"K2\"}]");
+}
+
 TEST_F(KarvenDate, DrawsTheDatingWithItsIntervals) {
   const testsupport::ProgramRun result = run(
       {"--inc", "60.003", "--a95", "2.9376", "--name", "K1", "--figure", "k1.svg", "curve.dat"});
