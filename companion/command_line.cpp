@@ -29,7 +29,7 @@ class CompanionFormatter : public CLI::Formatter {
 // The option a CLI11 message starts with ("--format: 1 required TEXT
 // missing"), or the whole message.
 std::string usage_message(const CLI::ParseError& error) {
-  const std::string text = error.what();
+  std::string text = error.what();
   const std::size_t colon = text.find(": ");
   const std::string option = colon == std::string::npos ? "" : text.substr(0, colon);
   if (option.starts_with('-')) {

@@ -88,7 +88,7 @@ class DateRun {
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
-    const std::string path =
+    std::string path =
         options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
     std::error_code ec;
     for (const auto& [input, kind] :
