@@ -126,23 +126,8 @@ const char* field_of(Component component) {
   return "int";
 }
 
-/// Scales logarithms of densities into a probability per year that sums
-/// to 1, in place, given the index of the largest (which is finite); a
-/// logarithm of -inf is a probability of 0.
-void normalise_logarithms(std::vector<double>& values, std::ptrdiff_t largest_at) {
-  const double largest = values[static_cast<std::size_t>(largest_at)];
-  double sum = 0.0;
-  for (double& v : values) {
-    v = std::exp(v - largest);
-    sum += v;
-  }
-  // sum >= 1: the largest term is exp(0).
-  const double scale = 1.0 / sum;
-  for (double& v : values) v *= scale;
-}
-
-/// Keeps the index of the largest of a sequence of logarithms, the first
-/// among equals; -1 while every one is -inf.
+/// Keeps the index of the largest of a sequence, the first among equals;
+/// -1 while every one is -inf.
 struct Largest {
   double value = NEG_INF;
   std::ptrdiff_t at = -1;
@@ -153,6 +138,69 @@ struct Largest {
     }
   }
 };
+
+/// Widest ratio of the products of variances over the years for which
+/// density_of takes square roots rather than logarithms: the density is
+/// then at most sqrt(1e200) times its value at the closest year.
+constexpr double MAX_VARIANCE_RATIO = 1e200;
+
+/// The probability per year of a likelihood exp(-q/2) / sqrt(P), normalised
+/// to sum 1, into `density`: q is a sum of r^2 / V (NaN where the curve has
+/// no value: probability 0), P the product of the variances V. The
+/// log-likelihood -q/2 - ln(P)/2 is taken relative to its value at t*, the
+/// year of smallest q:
+///     exp(-(q - q*)/2) * sqrt(P* / P),
+/// which is 1 at t*, so that the sum is at least 1 and never 0/0 however
+/// far the measurement lies from the curve. Should P range over more than
+/// MAX_VARIANCE_RATIO (nowhere in a real curve), the logarithms are taken
+/// instead, relative to the largest: exp(l - l_max), l = -q/2 - ln(P)/2,
+/// with ln P from log_variances(k).
+///
+/// @return the index of the most probable year, the first among equals, or
+///         -1 when q is infinite or NaN at every year (density unchanged)
+template <class LogVariances>
+std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
+                          LogVariances log_variances, std::vector<double>& density) {
+  const std::size_t n = q.size();
+  std::size_t closest = n;
+  double q_closest = INF;
+  double smallest_p = INF;
+  double largest_p = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(q[k])) continue;
+    if (q[k] < q_closest) {
+      q_closest = q[k];
+      closest = k;
+    }
+    smallest_p = std::min(smallest_p, P[k]);
+    largest_p = std::max(largest_p, P[k]);
+  }
+  if (closest == n) return -1;
+
+  density.resize(n);
+  Largest largest;
+  if (smallest_p >= std::numeric_limits<double>::min() &&
+      largest_p <= MAX_VARIANCE_RATIO * smallest_p) {
+    const double p_closest = P[closest];
+    for (std::size_t k = 0; k < n; ++k) {
+      density[k] = std::isnan(q[k])
+                       ? 0.0
+                       : std::exp(-0.5 * (q[k] - q_closest)) * std::sqrt(p_closest / P[k]);
+      largest.add(density[k], k);
+    }
+  } else {
+    for (std::size_t k = 0; k < n; ++k) {
+      density[k] = std::isnan(q[k]) ? NEG_INF : -0.5 * q[k] - 0.5 * log_variances(k);
+      largest.add(density[k], k);
+    }
+    for (double& d : density) d = std::exp(d - largest.value);
+  }
+  double sum = 0.0;
+  for (const double d : density) sum += d;
+  const double scale = 1.0 / sum;
+  for (double& d : density) d *= scale;
+  return largest.at;
+}
 
 std::string region_name(const HpdRegion& region) {
   return number_text(region.level) + "% HPD interval";
@@ -461,29 +509,21 @@ DatingResult date_measurement(const GriddedCurve& curve,
     }
   }
 
-  // The log-likelihood of the components together: the sum of theirs,
-  // -chi^2 / 2 - ln(V_1 V_2 V_3) / 2, with one logarithm for the product
-  // unless the product leaves the range of normal doubles.
-  std::vector<double> combined(n);
-  Largest mode;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (std::isnan(chi_square[k])) {
-      combined[k] = NEG_INF;
-      continue;
+  // The components together: the product of their likelihoods, with
+  // chi^2 and the product of the variances; ln of the product is the sum
+  // of the logarithms where the product leaves the range of doubles.
+  std::vector<double> combined;
+  auto log_variances = [&](std::size_t k) {
+    if (std::isnormal(variances[k])) return std::log(variances[k]);
+    double sum = 0.0;
+    for (const MeasuredComponent* m : used) {
+      sum += std::log(likelihood_term(*m, *curve[m->component], k).variance);
     }
-    double log_variances = 0.0;
-    if (std::isnormal(variances[k])) {
-      log_variances = std::log(variances[k]);
-    } else {
-      for (const MeasuredComponent* m : used) {
-        log_variances += std::log(likelihood_term(*m, *curve[m->component], k).variance);
-      }
-    }
-    combined[k] = -0.5 * chi_square[k] - 0.5 * log_variances;
-    mode.add(combined[k], k);
-  }
+    return sum;
+  };
+  const std::ptrdiff_t mode = density_of(chi_square, variances, log_variances, combined);
 
-  if (mode.at < 0) {
+  if (mode < 0) {
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
@@ -505,26 +545,26 @@ DatingResult date_measurement(const GriddedCurve& curve,
                            "with it: its likelihood is below the smallest double at "
                            "every year");
   }
-  normalise_logarithms(combined, mode.at);
   result.combined = std::move(combined);
 
   if (component_densities) {
+    std::vector<double> z2(n);
+    std::vector<double> variance(n);
     for (const MeasuredComponent* m : used) {
       const GriddedComponent& g = *curve[m->component];
-      std::vector<double>& density = result.densities[static_cast<std::size_t>(m->component)];
-      density.resize(n);
-      Largest largest;
       for (std::size_t k = 0; k < n; ++k) {
         const Term term = likelihood_term(*m, g, k);
-        density[k] = std::isnan(term.z2) ? NEG_INF : -0.5 * term.z2 - 0.5 * std::log(term.variance);
-        largest.add(density[k], k);
+        z2[k] = term.z2;
+        variance[k] = term.variance;
       }
       // Where the combined density is finite, so is each component's.
-      normalise_logarithms(density, largest.at);
+      density_of(
+          z2, variance, [&](std::size_t k) { return std::log(variance[k]); },
+          result.densities[static_cast<std::size_t>(m->component)]);
     }
   }
 
-  result.mode = curve.first_year + static_cast<int>(mode.at);
+  result.mode = curve.first_year + static_cast<int>(mode);
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {

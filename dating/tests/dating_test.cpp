@@ -213,6 +213,23 @@ TEST(DateMeasurement, FarOffMeasurementWarnsAndStillGivesADensity) {
                           "date is doubtful"));
 }
 
+// The curve's sigma grows from 1e-150 at 0 AD to 1e100 at 1900 AD, and the
+// measurement meets the curve at every year: the density goes as 1 / sigma
+// (the variances span 1e500, beyond any ratio of doubles).
+TEST(DateMeasurement, ExtremeErrorsStillGiveANormalisedDensity) {
+  ReferenceCurve reference;
+  reference[Component::inclination] = ComponentSeries{{0, 1900}, {60, 60}, {1e-150, 1e100}};
+  Measurement m;
+  m.inclination = 60;
+  m.alpha95 = 1e-200;
+  const DatingResult r =
+      date_measurement(grid_curve(reference), measured_components(m), std::vector{95.0});
+  EXPECT_EQ(r.combined[0], 1.0);
+  EXPECT_NEAR(r.combined[1] / r.combined[2], 2.0, 1e-12);
+  EXPECT_NEAR(r.combined[1] / r.combined[1900], 1900.0, 1e-9);
+  EXPECT_EQ(r.mode, 0);
+}
+
 // Met at 1890 AD, ten years before the curve ends; the point of 300 AD is
 // a gap, so years 201 to 399 have no inclination.
 TEST(DateMeasurement, IntervalCutByTheCurvesEndAndYearsWithoutValue) {
