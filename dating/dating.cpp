@@ -14,7 +14,7 @@ namespace {
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
-// The smallest variance taken (see date_measurement).
+// The smallest variance taken (see ComponentTerms).
 constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
 
 /// A number as the shortest text that reads back as the same double.
@@ -98,21 +98,37 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
   return gridded;
 }
 
-/// One component's share of the log-likelihood at one year, as
-/// date_measurement computes it: r^2 / V and V. z2 is NaN where the curve
-/// has no value.
+/// One component's share of the log-likelihood at one year: r^2 / V and V.
 struct Term {
-  double z2;
+  double z2;  // NaN where the curve has no value, infinite when r^2 overflows
   double variance;
 };
 
-Term likelihood_term(const MeasuredComponent& m, const GriddedComponent& g, std::size_t k) {
-  const double r = m.component == Component::declination ? wrap_angle(m.value - g.values[k])
-                                                         : m.value - g.values[k];
-  const double variance = std::max(m.sigma * m.sigma + g.sigmas[k] * g.sigmas[k], MIN_VARIANCE);
-  if (std::isnan(r)) return {NO_VALUE, 1.0};
-  return {r * r / variance, variance};
-}
+/// The terms of one measured component against the curve, year by year. A
+/// variance that underflows is taken as the smallest normal double, so
+/// that r^2 / V is 0 for r = 0 and never 0/0.
+class ComponentTerms {
+ public:
+  ComponentTerms(const MeasuredComponent& measured, const GriddedComponent& curve)
+      : declination_(measured.component == Component::declination),
+        value_(declination_ ? wrap_angle(measured.value) : measured.value),
+        variance_(measured.sigma * measured.sigma),
+        curve_(curve) {}
+
+  Term at(std::size_t k) const {
+    const double difference = value_ - curve_.values[k];
+    const double r = declination_ ? wrap_angle(difference) : difference;
+    const double sigma = curve_.sigmas[k];
+    const double variance = std::max(variance_ + sigma * sigma, MIN_VARIANCE);
+    return {r * r / variance, variance};
+  }
+
+ private:
+  bool declination_;
+  double value_;     // the declination wrapped into [-180, 180)
+  double variance_;  // the measurement's
+  const GriddedComponent& curve_;
+};
 
 const char* field_of(Component component) {
   switch (component) {
@@ -470,7 +486,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
                                   " needs a finite value and a positive, finite sigma");
     }
     if (!curve[m.component]) {
-      throw std::invalid_argument("the curve " + curve.source + " gives no " + name);
+      throw std::invalid_argument("the curve gives no " + name);
     }
     by_component[index] = &m;
   }
@@ -487,25 +503,16 @@ DatingResult date_measurement(const GriddedCurve& curve,
   }
 
   // chi-square and the product of the variances at each year, NaN where a
-  // component measured has no value. A variance that underflows is taken
-  // as the smallest normal double, so that r^2 / V is 0 for r = 0 and
-  // never 0/0; r^2 / V is infinite when r^2 overflows.
+  // component measured has no value.
+  std::vector<ComponentTerms> terms;
+  for (const MeasuredComponent* m : used) terms.emplace_back(*m, *curve[m->component]);
   std::vector<double> chi_square(n, 0.0);
   std::vector<double> variances(n, 1.0);
-  for (const MeasuredComponent* m : used) {
-    const double* values = curve[m->component]->values.data();
-    const double* sigmas = curve[m->component]->sigmas.data();
-    const double measured_variance = m->sigma * m->sigma;
-    auto add = [&](std::size_t k, double r) {
-      const double variance = std::max(measured_variance + sigmas[k] * sigmas[k], MIN_VARIANCE);
-      chi_square[k] += r * r / variance;
-      variances[k] *= variance;
-    };
-    if (m->component == Component::declination) {
-      const double declination = wrap_angle(m->value);
-      for (std::size_t k = 0; k < n; ++k) add(k, wrap_angle(declination - values[k]));
-    } else {
-      for (std::size_t k = 0; k < n; ++k) add(k, m->value - values[k]);
+  for (const ComponentTerms& t : terms) {
+    for (std::size_t k = 0; k < n; ++k) {
+      const Term term = t.at(k);
+      chi_square[k] += term.z2;
+      variances[k] *= term.variance;
     }
   }
 
@@ -516,9 +523,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
   auto log_variances = [&](std::size_t k) {
     if (std::isnormal(variances[k])) return std::log(variances[k]);
     double sum = 0.0;
-    for (const MeasuredComponent* m : used) {
-      sum += std::log(likelihood_term(*m, *curve[m->component], k).variance);
-    }
+    for (const ComponentTerms& t : terms) sum += std::log(t.at(k).variance);
     return sum;
   };
   const std::ptrdiff_t mode = density_of(chi_square, variances, log_variances, combined);
@@ -527,8 +532,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
-      throw std::invalid_argument("no year of the curve " + curve.source +
-                                  " has every component measured");
+      throw std::invalid_argument("no year of the curve has every component measured");
     }
     // Every usable year's likelihood is below the smallest double: the
     // measured value lies beyond any comparison with the curve.
@@ -536,7 +540,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     for (std::size_t i = 0; i < used.size() && field.empty(); ++i) {
       bool comparable = false;
       for (std::size_t k = 0; k < n && !comparable; ++k) {
-        comparable = likelihood_term(*used[i], *curve[used[i]->component], k).z2 < INF;
+        comparable = terms[i].at(k).z2 < INF;
       }
       if (!comparable) field = field_of(used[i]->component);
     }
@@ -550,17 +554,16 @@ DatingResult date_measurement(const GriddedCurve& curve,
   if (component_densities) {
     std::vector<double> z2(n);
     std::vector<double> variance(n);
-    for (const MeasuredComponent* m : used) {
-      const GriddedComponent& g = *curve[m->component];
+    for (std::size_t i = 0; i < used.size(); ++i) {
       for (std::size_t k = 0; k < n; ++k) {
-        const Term term = likelihood_term(*m, g, k);
+        const Term term = terms[i].at(k);
         z2[k] = term.z2;
         variance[k] = term.variance;
       }
       // Where the combined density is finite, so is each component's.
       density_of(
           z2, variance, [&](std::size_t k) { return std::log(variance[k]); },
-          result.densities[static_cast<std::size_t>(m->component)]);
+          result.densities[static_cast<std::size_t>(used[i]->component)]);
     }
   }
 
