@@ -74,9 +74,11 @@ struct MeasuredComponent {
 /// The components of a measurement that are used, in the order D, I, F,
 /// with their standard deviations.
 ///
-/// @throws MeasurementError for a value that is not finite, alpha95 not in
-///         (0, 90), I outside [-90, 90], D with |I| = 90, D without I or
-///         alpha95, F or sigma_F not positive, or no component at all
+/// @throws MeasurementError for the first of these faults: a value that is
+///         not finite; alpha95 not in (0, 90); I outside [-90, 90]; F or
+///         sigma_F not positive; D without I or alpha95; D with |I| = 90;
+///         I without alpha95 or alpha95 without I; F without sigma_F or
+///         sigma_F without F; no component at all
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement);
 
 /// A component of the reference curve on the grid of whole years:
