@@ -188,8 +188,9 @@ std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
       q_closest = q[k];
       closest = k;
     }
-    smallest_p = std::min(smallest_p, P[k]);
-    largest_p = std::max(largest_p, P[k]);
+    const double p = P[k];
+    smallest_p = p < smallest_p ? p : smallest_p;
+    largest_p = p > largest_p ? p : largest_p;
   }
   if (closest == n) return -1;
 

@@ -144,16 +144,18 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
 
 /// The result of dating one measurement.
 struct DatingResult {
-  std::vector<Component> components;             // used, in the order D, I, F
-  int first_year = 0;                            // of the grid
-  std::vector<double> combined;                  // probability per year, summing to 1
-  std::array<std::vector<double>, 3> densities;  // by Component; empty if unused
-  int mode = 0;                                  // the most probable year
-  std::vector<HpdRegion> regions;                // one per level, as asked
-  double min_chi_square = 0.0;                   // smallest over the years
-  int closest_year = 0;                          // where it is reached
-  int unusable_years = 0;                        // years where a component used has no value
-  std::vector<std::string> warnings;             // one line each, for report and JSON
+  std::vector<Component> components;  // used, in the order D, I, F
+  int first_year = 0;                 // of the grid
+  std::vector<double> combined;       // probability per year, summing to 1
+  // Each component's own density, by Component; empty if unused or not
+  // asked for (component_densities).
+  std::array<std::vector<double>, 3> densities;
+  int mode = 0;                       // the most probable year
+  std::vector<HpdRegion> regions;     // one per level, as asked
+  double min_chi_square = 0.0;        // smallest over the years
+  int closest_year = 0;               // where it is reached
+  int unusable_years = 0;             // years where a component used has no value
+  std::vector<std::string> warnings;  // one line each, for report and JSON
 };
 
 /// Dates a measurement against a gridded curve.
