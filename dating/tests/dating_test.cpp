@@ -43,9 +43,10 @@ ComponentSeries series(const std::vector<double>& years, const std::function<dou
   return s;
 }
 
-std::vector<double> every(double step, double first = 0.0, double last = 1900.0) {
+// 0, step, 2 step, ..., 1900.
+std::vector<double> every(double step) {
   std::vector<double> years;
-  for (double year = first; year <= last; year += step) years.push_back(year);
+  for (double year = 0.0; year <= 1900.0; year += step) years.push_back(year);
   return years;
 }
 
@@ -67,8 +68,9 @@ DatingResult date_inclination(const ReferenceCurve& reference, double inclinatio
   return date_measurement(grid_curve(reference), measured_components(m), levels);
 }
 
-// The normal density in time of a curve of slope `slope` (degrees a year)
-// met at `mean`: sigma_t = sqrt(V) / slope.
+// The normal density of mean `mean` and spread sigma_t (years) at the
+// years first to last: that of a curve of slope a degrees a year met at
+// `mean` with constant variance V, sigma_t = sqrt(V) / a.
 std::vector<double> normal_density(double mean, double sigma_t, int first, int last) {
   std::vector<double> density;
   for (int t = first; t <= last; ++t) {
