@@ -387,13 +387,12 @@ void sort_by_probability(std::vector<YearProbability>& years) {
   while (runs.size() > 2) {
     std::vector<std::size_t> joined = {0};
     for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
-      const auto first = years.begin() + static_cast<std::ptrdiff_t>(runs[r]);
-      const auto middle = years.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
-      const auto last = years.begin() + static_cast<std::ptrdiff_t>(
-                                            r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
-      std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]),
-                 before);
-      joined.push_back(r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+      // Runs r and r + 1, or run r alone when it is the last.
+      const std::size_t end = runs[std::min(r + 2, runs.size() - 1)];
+      const auto at = [&](std::size_t i) { return years.begin() + static_cast<std::ptrdiff_t>(i); };
+      std::merge(at(runs[r]), at(runs[r + 1]), at(runs[r + 1]), at(end),
+                 merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), before);
+      joined.push_back(end);
     }
     years.swap(merged);
     runs.swap(joined);
