@@ -14,8 +14,9 @@ namespace {
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
-// The smallest variance taken (see ComponentTerms).
+// The range of the variances taken (see ComponentTerms).
 constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
+constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
 
 /// A number as the shortest text that reads back as the same double.
 std::string number_text(double x) {
@@ -105,8 +106,9 @@ struct Term {
 };
 
 /// The terms of one measured component against the curve, year by year. A
-/// variance that underflows is taken as the smallest normal double, so
-/// that r^2 / V is 0 for r = 0 and never 0/0.
+/// variance beyond the range of normal doubles is taken at its bound: one
+/// that underflows as the smallest, so that r^2 / V is 0 for r = 0 and
+/// never 0/0; one that overflows as the largest, so that ln V is finite.
 class ComponentTerms {
  public:
   ComponentTerms(const MeasuredComponent& measured, const GriddedComponent& curve)
@@ -119,7 +121,7 @@ class ComponentTerms {
     const double difference = value_ - curve_.values[k];
     const double r = declination_ ? wrap_angle(difference) : difference;
     const double sigma = curve_.sigmas[k];
-    const double variance = std::max(variance_ + sigma * sigma, MIN_VARIANCE);
+    const double variance = std::clamp(variance_ + sigma * sigma, MIN_VARIANCE, MAX_VARIANCE);
     return {r * r / variance, variance};
   }
 
@@ -173,7 +175,7 @@ constexpr double MAX_VARIANCE_RATIO = 1e200;
 /// with ln P from log_variances(k).
 ///
 /// @return the index of the most probable year, the first among equals, or
-///         -1 when q is infinite or NaN at every year (density unchanged)
+///         -1 when q is infinite or NaN at every year (density then unspecified)
 template <class LogVariances>
 std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
                           LogVariances log_variances, std::vector<double>& density) {
@@ -196,7 +198,7 @@ std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
 
   density.resize(n);
   Largest largest;
-  if (smallest_p >= std::numeric_limits<double>::min() &&
+  if (smallest_p >= std::numeric_limits<double>::min() && largest_p < INF &&
       largest_p <= MAX_VARIANCE_RATIO * smallest_p) {
     const double p_closest = P[closest];
     for (std::size_t k = 0; k < n; ++k) {
@@ -210,6 +212,7 @@ std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
       density[k] = std::isnan(q[k]) ? NEG_INF : -0.5 * q[k] - 0.5 * log_variances(k);
       largest.add(density[k], k);
     }
+    if (largest.at < 0) return -1;
     for (double& d : density) d = std::exp(d - largest.value);
   }
   double sum = 0.0;

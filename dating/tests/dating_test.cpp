@@ -230,6 +230,15 @@ TEST(DateMeasurement, ExtremeErrorsStillGiveANormalisedDensity) {
   EXPECT_NEAR(r.combined[1] / r.combined[2], 2.0, 1e-12);
   EXPECT_NEAR(r.combined[1] / r.combined[1900], 1900.0, 1e-9);
   EXPECT_EQ(r.mode, 0);
+  // Up to 1e200, the variance passes the largest double after 0 AD and is
+  // taken at it: no NaN, all but year 0 alike.
+  reference[Component::inclination]->sigmas = {1, 1e200};
+  const DatingResult wide =
+      date_measurement(grid_curve(reference), measured_components(m), std::vector{95.0});
+  EXPECT_EQ(wide.combined[0], 1.0);
+  EXPECT_THAT(std::vector(wide.combined.begin() + 1, wide.combined.end()),
+              testing::Each(wide.combined[1]));
+  EXPECT_NEAR(wide.combined[1] * std::sqrt(std::numeric_limits<double>::max()), 1.0, 1e-12);
 }
 
 // Met at 1890 AD, ten years before the curve ends; the point of 300 AD is
