@@ -14,8 +14,9 @@ namespace {
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
-// The smallest variance taken (see date_measurement).
+// The range of the variances taken (see ComponentTerms).
 constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
+constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
 
 /// A number as the shortest text that reads back as the same double.
 std::string number_text(double x) {
@@ -98,21 +99,38 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
   return gridded;
 }
 
-/// One component's share of the log-likelihood at one year, as
-/// date_measurement computes it: r^2 / V and V. z2 is NaN where the curve
-/// has no value.
+/// One component's share of the log-likelihood at one year: r^2 / V and V.
 struct Term {
-  double z2;
+  double z2;  // NaN where the curve has no value, infinite when r^2 overflows
   double variance;
 };
 
-Term likelihood_term(const MeasuredComponent& m, const GriddedComponent& g, std::size_t k) {
-  const double r = m.component == Component::declination ? wrap_angle(m.value - g.values[k])
-                                                         : m.value - g.values[k];
-  const double variance = std::max(m.sigma * m.sigma + g.sigmas[k] * g.sigmas[k], MIN_VARIANCE);
-  if (std::isnan(r)) return {NO_VALUE, 1.0};
-  return {r * r / variance, variance};
-}
+/// The terms of one measured component against the curve, year by year. A
+/// variance beyond the range of normal doubles is taken at its bound: one
+/// that underflows as the smallest, so that r^2 / V is 0 for r = 0 and
+/// never 0/0; one that overflows as the largest, so that ln V is finite.
+class ComponentTerms {
+ public:
+  ComponentTerms(const MeasuredComponent& measured, const GriddedComponent& curve)
+      : declination_(measured.component == Component::declination),
+        value_(declination_ ? wrap_angle(measured.value) : measured.value),
+        variance_(measured.sigma * measured.sigma),
+        curve_(curve) {}
+
+  Term at(std::size_t k) const {
+    const double difference = value_ - curve_.values[k];
+    const double r = declination_ ? wrap_angle(difference) : difference;
+    const double sigma = curve_.sigmas[k];
+    const double variance = std::clamp(variance_ + sigma * sigma, MIN_VARIANCE, MAX_VARIANCE);
+    return {r * r / variance, variance};
+  }
+
+ private:
+  bool declination_;
+  double value_;     // the declination wrapped into [-180, 180)
+  double variance_;  // the measurement's
+  const GriddedComponent& curve_;
+};
 
 const char* field_of(Component component) {
   switch (component) {
@@ -126,23 +144,8 @@ const char* field_of(Component component) {
   return "int";
 }
 
-/// Scales logarithms of densities into a probability per year that sums
-/// to 1, in place, given the index of the largest (which is finite); a
-/// logarithm of -inf is a probability of 0.
-void normalise_logarithms(std::vector<double>& values, std::ptrdiff_t largest_at) {
-  const double largest = values[static_cast<std::size_t>(largest_at)];
-  double sum = 0.0;
-  for (double& v : values) {
-    v = std::exp(v - largest);
-    sum += v;
-  }
-  // sum >= 1: the largest term is exp(0).
-  const double scale = 1.0 / sum;
-  for (double& v : values) v *= scale;
-}
-
-/// Keeps the index of the largest of a sequence of logarithms, the first
-/// among equals; -1 while every one is -inf.
+/// Keeps the index of the largest of a sequence, the first among equals;
+/// -1 while every one is -inf.
 struct Largest {
   double value = NEG_INF;
   std::ptrdiff_t at = -1;
@@ -153,6 +156,71 @@ struct Largest {
     }
   }
 };
+
+/// Widest ratio of the products of variances over the years for which
+/// density_of takes square roots rather than logarithms: the density is
+/// then at most sqrt(1e200) times its value at the closest year.
+constexpr double MAX_VARIANCE_RATIO = 1e200;
+
+/// The probability per year of a likelihood exp(-q/2) / sqrt(P), normalised
+/// to sum 1, into `density`: q is a sum of r^2 / V (NaN where the curve has
+/// no value: probability 0), P the product of the variances V. The
+/// log-likelihood -q/2 - ln(P)/2 is taken relative to its value at t*, the
+/// year of smallest q:
+///     exp(-(q - q*)/2) * sqrt(P* / P),
+/// which is 1 at t*, so that the sum is at least 1 and never 0/0 however
+/// far the measurement lies from the curve. Should P range over more than
+/// MAX_VARIANCE_RATIO (nowhere in a real curve), the logarithms are taken
+/// instead, relative to the largest: exp(l - l_max), l = -q/2 - ln(P)/2,
+/// with ln P from log_variances(k).
+///
+/// @return the index of the most probable year, the first among equals, or
+///         -1 when q is infinite or NaN at every year (density then unspecified)
+template <class LogVariances>
+std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
+                          LogVariances log_variances, std::vector<double>& density) {
+  const std::size_t n = q.size();
+  std::size_t closest = n;
+  double q_closest = INF;
+  double smallest_p = INF;
+  double largest_p = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(q[k])) continue;
+    if (q[k] < q_closest) {
+      q_closest = q[k];
+      closest = k;
+    }
+    const double p = P[k];
+    smallest_p = p < smallest_p ? p : smallest_p;
+    largest_p = p > largest_p ? p : largest_p;
+  }
+  if (closest == n) return -1;
+
+  density.resize(n);
+  Largest largest;
+  if (smallest_p >= std::numeric_limits<double>::min() && largest_p < INF &&
+      largest_p <= MAX_VARIANCE_RATIO * smallest_p) {
+    const double p_closest = P[closest];
+    for (std::size_t k = 0; k < n; ++k) {
+      density[k] = std::isnan(q[k])
+                       ? 0.0
+                       : std::exp(-0.5 * (q[k] - q_closest)) * std::sqrt(p_closest / P[k]);
+      largest.add(density[k], k);
+    }
+  } else {
+    for (std::size_t k = 0; k < n; ++k) {
+      density[k] = std::isnan(q[k]) ? NEG_INF : -0.5 * q[k] - 0.5 * log_variances(k);
+      largest.add(density[k], k);
+    }
+    if (largest.at < 0) return -1;
+    for (double& d : density) d = std::exp(d - largest.value);
+  }
+  double sum = 0.0;
+  for (const double d : density) sum += d;
+  const double scale = 1.0 / sum;
+  for (double& d : density) d *= scale;
+  return largest.at;
+}
 
 std::string region_name(const HpdRegion& region) {
   return number_text(region.level) + "% HPD interval";
@@ -322,13 +390,12 @@ void sort_by_probability(std::vector<YearProbability>& years) {
   while (runs.size() > 2) {
     std::vector<std::size_t> joined = {0};
     for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
-      const auto first = years.begin() + static_cast<std::ptrdiff_t>(runs[r]);
-      const auto middle = years.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
-      const auto last = years.begin() + static_cast<std::ptrdiff_t>(
-                                            r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
-      std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(runs[r]),
-                 before);
-      joined.push_back(r + 2 < runs.size() ? runs[r + 2] : runs[r + 1]);
+      // Runs r and r + 1, or run r alone when it is the last.
+      const std::size_t end = runs[std::min(r + 2, runs.size() - 1)];
+      const auto at = [&](std::size_t i) { return years.begin() + static_cast<std::ptrdiff_t>(i); };
+      std::merge(at(runs[r]), at(runs[r + 1]), at(runs[r + 1]), at(end),
+                 merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), before);
+      joined.push_back(end);
     }
     years.swap(merged);
     runs.swap(joined);
@@ -422,7 +489,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
                                   " needs a finite value and a positive, finite sigma");
     }
     if (!curve[m.component]) {
-      throw std::invalid_argument("the curve " + curve.source + " gives no " + name);
+      throw std::invalid_argument("the curve gives no " + name);
     }
     by_component[index] = &m;
   }
@@ -439,56 +506,36 @@ DatingResult date_measurement(const GriddedCurve& curve,
   }
 
   // chi-square and the product of the variances at each year, NaN where a
-  // component measured has no value. A variance that underflows is taken
-  // as the smallest normal double, so that r^2 / V is 0 for r = 0 and
-  // never 0/0; r^2 / V is infinite when r^2 overflows.
+  // component measured has no value.
+  std::vector<ComponentTerms> terms;
+  for (const MeasuredComponent* m : used) terms.emplace_back(*m, *curve[m->component]);
   std::vector<double> chi_square(n, 0.0);
   std::vector<double> variances(n, 1.0);
-  for (const MeasuredComponent* m : used) {
-    const double* values = curve[m->component]->values.data();
-    const double* sigmas = curve[m->component]->sigmas.data();
-    const double measured_variance = m->sigma * m->sigma;
-    auto add = [&](std::size_t k, double r) {
-      const double variance = std::max(measured_variance + sigmas[k] * sigmas[k], MIN_VARIANCE);
-      chi_square[k] += r * r / variance;
-      variances[k] *= variance;
-    };
-    if (m->component == Component::declination) {
-      const double declination = wrap_angle(m->value);
-      for (std::size_t k = 0; k < n; ++k) add(k, wrap_angle(declination - values[k]));
-    } else {
-      for (std::size_t k = 0; k < n; ++k) add(k, m->value - values[k]);
+  for (const ComponentTerms& t : terms) {
+    for (std::size_t k = 0; k < n; ++k) {
+      const Term term = t.at(k);
+      chi_square[k] += term.z2;
+      variances[k] *= term.variance;
     }
   }
 
-  // The log-likelihood of the components together: the sum of theirs,
-  // -chi^2 / 2 - ln(V_1 V_2 V_3) / 2, with one logarithm for the product
-  // unless the product leaves the range of normal doubles.
-  std::vector<double> combined(n);
-  Largest mode;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (std::isnan(chi_square[k])) {
-      combined[k] = NEG_INF;
-      continue;
-    }
-    double log_variances = 0.0;
-    if (std::isnormal(variances[k])) {
-      log_variances = std::log(variances[k]);
-    } else {
-      for (const MeasuredComponent* m : used) {
-        log_variances += std::log(likelihood_term(*m, *curve[m->component], k).variance);
-      }
-    }
-    combined[k] = -0.5 * chi_square[k] - 0.5 * log_variances;
-    mode.add(combined[k], k);
-  }
+  // The components together: the product of their likelihoods, with
+  // chi^2 and the product of the variances; ln of the product is the sum
+  // of the logarithms where the product leaves the range of doubles.
+  std::vector<double> combined;
+  auto log_variances = [&](std::size_t k) {
+    if (std::isnormal(variances[k])) return std::log(variances[k]);
+    double sum = 0.0;
+    for (const ComponentTerms& t : terms) sum += std::log(t.at(k).variance);
+    return sum;
+  };
+  const std::ptrdiff_t mode = density_of(chi_square, variances, log_variances, combined);
 
-  if (mode.at < 0) {
+  if (mode < 0) {
     const bool usable =
         std::any_of(chi_square.begin(), chi_square.end(), [](double x) { return !std::isnan(x); });
     if (!usable) {
-      throw std::invalid_argument("no year of the curve " + curve.source +
-                                  " has every component measured");
+      throw std::invalid_argument("no year of the curve has every component measured");
     }
     // Every usable year's likelihood is below the smallest double: the
     // measured value lies beyond any comparison with the curve.
@@ -496,7 +543,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     for (std::size_t i = 0; i < used.size() && field.empty(); ++i) {
       bool comparable = false;
       for (std::size_t k = 0; k < n && !comparable; ++k) {
-        comparable = likelihood_term(*used[i], *curve[used[i]->component], k).z2 < INF;
+        comparable = terms[i].at(k).z2 < INF;
       }
       if (!comparable) field = field_of(used[i]->component);
     }
@@ -505,26 +552,25 @@ DatingResult date_measurement(const GriddedCurve& curve,
                            "with it: its likelihood is below the smallest double at "
                            "every year");
   }
-  normalise_logarithms(combined, mode.at);
   result.combined = std::move(combined);
 
   if (component_densities) {
-    for (const MeasuredComponent* m : used) {
-      const GriddedComponent& g = *curve[m->component];
-      std::vector<double>& density = result.densities[static_cast<std::size_t>(m->component)];
-      density.resize(n);
-      Largest largest;
+    std::vector<double> z2(n);
+    std::vector<double> variance(n);
+    for (std::size_t i = 0; i < used.size(); ++i) {
       for (std::size_t k = 0; k < n; ++k) {
-        const Term term = likelihood_term(*m, g, k);
-        density[k] = std::isnan(term.z2) ? NEG_INF : -0.5 * term.z2 - 0.5 * std::log(term.variance);
-        largest.add(density[k], k);
+        const Term term = terms[i].at(k);
+        z2[k] = term.z2;
+        variance[k] = term.variance;
       }
       // Where the combined density is finite, so is each component's.
-      normalise_logarithms(density, largest.at);
+      density_of(
+          z2, variance, [&](std::size_t k) { return std::log(variance[k]); },
+          result.densities[static_cast<std::size_t>(used[i]->component)]);
     }
   }
 
-  result.mode = curve.first_year + static_cast<int>(mode.at);
+  result.mode = curve.first_year + static_cast<int>(mode);
 
   result.min_chi_square = std::numeric_limits<double>::infinity();
   for (std::size_t k = 0; k < n; ++k) {

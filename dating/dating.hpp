@@ -74,9 +74,11 @@ struct MeasuredComponent {
 /// The components of a measurement that are used, in the order D, I, F,
 /// with their standard deviations.
 ///
-/// @throws MeasurementError for a value that is not finite, alpha95 not in
-///         (0, 90), I outside [-90, 90], D with |I| = 90, D without I or
-///         alpha95, F or sigma_F not positive, or no component at all
+/// @throws MeasurementError for the first of these faults: a value that is
+///         not finite; alpha95 not in (0, 90); I outside [-90, 90]; F or
+///         sigma_F not positive; D without I or alpha95; D with |I| = 90;
+///         I without alpha95 or alpha95 without I; F without sigma_F or
+///         sigma_F without F; no component at all
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement);
 
 /// A component of the reference curve on the grid of whole years:
@@ -142,16 +144,18 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
 
 /// The result of dating one measurement.
 struct DatingResult {
-  std::vector<Component> components;             // used, in the order D, I, F
-  int first_year = 0;                            // of the grid
-  std::vector<double> combined;                  // probability per year, summing to 1
-  std::array<std::vector<double>, 3> densities;  // by Component; empty if unused
-  int mode = 0;                                  // the most probable year
-  std::vector<HpdRegion> regions;                // one per level, as asked
-  double min_chi_square = 0.0;                   // smallest over the years
-  int closest_year = 0;                          // where it is reached
-  int unusable_years = 0;                        // years where a component used has no value
-  std::vector<std::string> warnings;             // one line each, for report and JSON
+  std::vector<Component> components;  // used, in the order D, I, F
+  int first_year = 0;                 // of the grid
+  std::vector<double> combined;       // probability per year, summing to 1
+  // Each component's own density, by Component; empty if unused or not
+  // asked for (component_densities).
+  std::array<std::vector<double>, 3> densities;
+  int mode = 0;                       // the most probable year
+  std::vector<HpdRegion> regions;     // one per level, as asked
+  double min_chi_square = 0.0;        // smallest over the years
+  int closest_year = 0;               // where it is reached
+  int unusable_years = 0;             // years where a component used has no value
+  std::vector<std::string> warnings;  // one line each, for report and JSON
 };
 
 /// Dates a measurement against a gridded curve.

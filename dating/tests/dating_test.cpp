@@ -43,9 +43,10 @@ ComponentSeries series(const std::vector<double>& years, const std::function<dou
   return s;
 }
 
-std::vector<double> every(double step, double first = 0.0, double last = 1900.0) {
+// 0, step, 2 step, ..., 1900.
+std::vector<double> every(double step) {
   std::vector<double> years;
-  for (double year = first; year <= last; year += step) years.push_back(year);
+  for (double year = 0.0; year <= 1900.0; year += step) years.push_back(year);
   return years;
 }
 
@@ -67,8 +68,9 @@ DatingResult date_inclination(const ReferenceCurve& reference, double inclinatio
   return date_measurement(grid_curve(reference), measured_components(m), levels);
 }
 
-// The normal density in time of a curve of slope `slope` (degrees a year)
-// met at `mean`: sigma_t = sqrt(V) / slope.
+// The normal density of mean `mean` and spread sigma_t (years) at the
+// years first to last: that of a curve of slope a degrees a year met at
+// `mean` with constant variance V, sigma_t = sqrt(V) / a.
 std::vector<double> normal_density(double mean, double sigma_t, int first, int last) {
   std::vector<double> density;
   for (int t = first; t <= last; ++t) {
@@ -211,6 +213,32 @@ TEST(DateMeasurement, FarOffMeasurementWarnsAndStillGivesADensity) {
                           "the measurement meets the curve nowhere: its smallest chi-square, "
                           "6050.00 at 0 AD, exceeds 3.841, the 95% point for 1 component; the "
                           "date is doubtful"));
+}
+
+// The curve's sigma grows from 1e-150 at 0 AD to 1e100 at 1900 AD, and the
+// measurement meets the curve at every year: the density goes as 1 / sigma
+// (the variances span 1e500, beyond any ratio of doubles).
+TEST(DateMeasurement, ExtremeErrorsStillGiveANormalisedDensity) {
+  ReferenceCurve reference;
+  reference[Component::inclination] = ComponentSeries{{0, 1900}, {60, 60}, {1e-150, 1e100}};
+  Measurement m;
+  m.inclination = 60;
+  m.alpha95 = 1e-200;
+  const DatingResult r =
+      date_measurement(grid_curve(reference), measured_components(m), std::vector{95.0});
+  EXPECT_EQ(r.combined[0], 1.0);
+  EXPECT_NEAR(r.combined[1] / r.combined[2], 2.0, 1e-12);
+  EXPECT_NEAR(r.combined[1] / r.combined[1900], 1900.0, 1e-9);
+  EXPECT_EQ(r.mode, 0);
+  // Up to 1e200, the variance passes the largest double after 0 AD and is
+  // taken at it: no NaN, all but year 0 alike.
+  reference[Component::inclination]->sigmas = {1, 1e200};
+  const DatingResult wide =
+      date_measurement(grid_curve(reference), measured_components(m), std::vector{95.0});
+  EXPECT_EQ(wide.combined[0], 1.0);
+  EXPECT_THAT(std::vector(wide.combined.begin() + 1, wide.combined.end()),
+              testing::Each(wide.combined[1]));
+  EXPECT_NEAR(wide.combined[1] * std::sqrt(std::numeric_limits<double>::max()), 1.0, 1e-12);
 }
 
 // Met at 1890 AD, ten years before the curve ends; the point of 300 AD is
