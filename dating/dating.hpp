@@ -9,6 +9,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "curve/reference_curve.hpp"
@@ -21,6 +22,20 @@ using curve::Component;
 /// of its sigma, sqrt(-2 ln 0.05): an alpha95 of A degrees stands for an
 /// inclination sigma of A / 2.448.
 inline constexpr double CIRCULAR_95 = 2.448;
+
+/// The 95% points of the chi-square distribution with 1, 2 and 3 degrees
+/// of freedom, as tabulated: a measurement whose smallest chi-square over
+/// the years exceeds the point for its count of components meets the
+/// curve nowhere.
+inline constexpr std::array<double, 3> CHI_SQUARE_95 = {3.841, 5.991, 7.815};
+
+/// Largest |year| of a curve that dating takes: a grid of whole years
+/// from -MAX_CURVE_YEAR to MAX_CURVE_YEAR still fits in memory.
+inline constexpr double MAX_CURVE_YEAR = 1.0e6;
+
+/// A year as reports write it: "1148 AD", "0 AD"; a year before 0 as
+/// "year -500" (astronomical numbering, as the curve's).
+std::string year_text(int year);
 
 /// A measured direction and intensity, as the user gives them; a missing
 /// value is empty.
@@ -59,9 +74,11 @@ struct MeasuredComponent {
 /// The components of a measurement that are used, in the order D, I, F,
 /// with their standard deviations.
 ///
-/// @throws MeasurementError for a value that is not finite, alpha95 not in
-///         (0, 90), I outside [-90, 90], D with |I| = 90, D without I or
-///         alpha95, F or sigma_F not positive, or no component at all
+/// @throws MeasurementError for the first of these faults: a value that is
+///         not finite; alpha95 not in (0, 90); I outside [-90, 90]; F or
+///         sigma_F not positive; D without I or alpha95; D with |I| = 90;
+///         I without alpha95 or alpha95 without I; F without sigma_F or
+///         sigma_F without F; no component at all
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement);
 
 /// A component of the reference curve on the grid of whole years:
@@ -90,8 +107,10 @@ struct GriddedCurve {
 
 /// The reference curve put on the grid of whole years.
 ///
-/// @throws std::invalid_argument when the given components share no span
-///         of at least two whole years
+/// @throws std::invalid_argument when the curve gives no component, a
+///         series' years do not increase or lie beyond MAX_CURVE_YEAR, its
+///         three vectors differ in length, or the given components share
+///         no span of at least two whole years
 GriddedCurve grid_curve(const curve::ReferenceCurve& reference);
 
 /// An HPD interval: the consecutive years from `from` to `to` (years AD,
@@ -111,17 +130,31 @@ struct HpdRegion {
   std::vector<HpdInterval> intervals;
 };
 
+/// The HPD regions of a probability per year: the years sorted by
+/// probability, highest first (the earlier year first among equals), are
+/// taken until their sum reaches the level; the years taken form the
+/// intervals. Years of probability 0 are never taken.
+///
+/// @param[in] probabilities  one per year, summing to 1
+/// @param[in] first_year     the year of probabilities[0]
+/// @param[in] levels         percent, each in (0, 100)
+/// @throws std::invalid_argument for a level outside (0, 100)
+std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int first_year,
+                                   std::span<const double> levels);
+
 /// The result of dating one measurement.
 struct DatingResult {
   std::vector<Component> components;  // used, in the order D, I, F
   int first_year = 0;                 // of the grid
   std::vector<double> combined;       // probability per year, summing to 1
-  std::array<std::vector<double>, 3> densities;  // by Component; empty if unused
-  int mode = 0;                                  // the most probable year
-  std::vector<HpdRegion> regions;                // one per level, as asked
-  double min_chi_square = 0.0;                   // smallest over the years
-  int closest_year = 0;                          // where it is reached
-  int unusable_years = 0;  // years where a component used has no value
+  // Each component's own density, by Component; empty if unused or not
+  // asked for (component_densities).
+  std::array<std::vector<double>, 3> densities;
+  int mode = 0;                       // the most probable year
+  std::vector<HpdRegion> regions;     // one per level, as asked
+  double min_chi_square = 0.0;        // smallest over the years
+  int closest_year = 0;               // where it is reached
+  int unusable_years = 0;             // years where a component used has no value
   std::vector<std::string> warnings;  // one line each, for report and JSON
 };
 
@@ -131,9 +164,18 @@ struct DatingResult {
 ///                        every component measured
 /// @param[in] measured    the components used (measured_components)
 /// @param[in] levels      the HPD levels, percent, each in (0, 100)
+/// @param[in] component_densities  whether to fill `densities`, each
+///                        component's own density (they cost three times
+///                        as much as the rest; a report needs none)
 /// @throws std::invalid_argument when the curve lacks a component measured,
-///         or no year of the grid has every component used
-DatingResult date_measurement(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels);
+///         a component is measured twice or without a finite value and a
+///         positive sigma, a level lies outside (0, 100), or no year of the
+///         grid has every component used
+/// @throws MeasurementError when the measurement lies so far from the
+///         curve that its likelihood underflows at every year (a value
+///         some 1e150 sigmas off)
+DatingResult date_measurement(const GriddedCurve& curve,
+                              std::span<const MeasuredComponent> measured,
+                              std::span<const double> levels, bool component_densities = true);
 
 }  // namespace dating

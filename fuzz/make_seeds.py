@@ -202,6 +202,67 @@ def ref_file_seeds():
     return s
 
 
+def curve_line(year, values):
+    """A curve line of 72 characters in karven's fields (no zero before the point)."""
+    def field(value, width):
+        text = "%.2f" % value if isinstance(value, float) else value
+        text = text.replace("0.", ".", 1) if text.startswith("0.") else text
+        text = text.replace("-0.", "-.", 1) if text.startswith("-0.") else text
+        return text.rjust(width)
+    line = ("%d." % year).rjust(7)
+    for value, width in zip(values, (10, 10, 10, 13, 11, 11)):
+        line += field(value, width)
+    return line + "\n"
+
+
+CURVE_HEADER = (
+    "      KARVEN.EU.26 Regional Archaeomagnetic Model\n"
+    "          for Europe for the last 2000 years\n"
+    + " \n" * 9
+    + "   Geodetic Latitude  Geodetic Longitud\n"
+    "          48.85           2.35\n"
+    " \n"
+    "                       *Errors at 95% of confidence\n"
+    " \n"
+    "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)\n")
+
+
+def curve_reader_seeds():
+    # Byte 0: a whole file follows; any other byte: curve lines below a
+    # well-formed header.
+    lines = "".join(curve_line(5 * k, [-1.66 + 0.1 * k, 66.81 - 0.05 * k, 64.75, 2.13, 0.95, 2.51])
+                    for k in range(8))
+    s = {}
+    s["whole_file.dat"] = "\x00" + CURVE_HEADER + lines
+    s["whole_file_crlf.dat"] = "\x00" + (CURVE_HEADER + lines).replace("\n", "\r\n")
+    s["header_cut_short.dat"] = "\x00" + "".join(CURVE_HEADER.splitlines(True)[:13])
+    s["coefficients.dat"] = "\x00  62.35  0.12  -0.33  1.2e-2  0.5\n"
+    s["lines.dat"] = "\x01" + lines
+    s["gaps.dat"] = "\x01" + lines + curve_line(40, ["NaN", "-Inf", 64.0, "*" * 13, 0.9, 2.0]) \
+        + curve_line(45, [1.0, 60.0, "inf", 2.0, "nan", "*" * 11])
+    s["years_not_increasing.dat"] = "\x01" + curve_line(5, [1.0] * 6) + curve_line(5, [1.0] * 6)
+    s["short_line.dat"] = "\x01" + lines[:100] + "\n"
+    s["blank_lines_at_end.dat"] = "\x01" + lines + " \n\n   \n"
+    s["exponents.dat"] = "\x01" + curve_line(0, ["1.5D+01", "6.0E1", "4e1", "2.", "+.9", "-1e-3"]) \
+        + curve_line(1900, ["1e999", "-1e-999", ".5", "1", "2", "3"])
+    return s
+
+
+def samples_seeds():
+    s = {}
+    s["all_columns.csv"] = ("name,dec,inc,a95,int,sigma_int\n"
+                            "K1,2.5,65.1,2.3,61.2,1.8\nK2,,64.0,3.1,,\nK3,,,,58.4,2.2\n")
+    s["any_order_crlf.csv"] = "\xef\xbb\xbfsigma_int, int ,inc,a95,name\r\n1.5,60,,,\"A, B\"\r\n"
+    s["quotes.csv"] = 'name,inc,a95\n"say ""hi""",60,2\n"open,60,2\n"x" y,60,2\n'
+    s["bad_values.csv"] = "inc,a95,dec\n6x,2,1\nnan,2,1\n1e999,-inf,1\n60,2\n60,2,1,4\n"
+    s["unknown_column.csv"] = "name,decl\nK1,3\n"
+    s["twice.csv"] = "inc,a95,inc\n60,2,61\n"
+    s["blank.csv"] = " \n\t\n"
+    s["empty.csv"] = ""
+    s["header_only.csv"] = "name,int,sigma_int"
+    return s
+
+
 def write(target, seeds):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -215,3 +276,5 @@ if __name__ == "__main__":
     write("fuzz_console_number", console_seeds())
     write("fuzz_xdlegf", xdlegf_seeds())
     write("fuzz_ref_file", ref_file_seeds())
+    write("fuzz_curve_reader", curve_reader_seeds())
+    write("fuzz_samples", samples_seeds())

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "curve/curve_reader.hpp"
+#include "plot/gnuplot.hpp"
 
 namespace plot {
 
@@ -15,26 +16,9 @@ using curve::Curve;
 using curve::CurvePoint;
 using curve::Quantity;
 
-enum class FigureFormat { png, svg, pdf };
-
-/// "png", "svg" or "pdf".
-std::string_view format_name(FigureFormat format);
-
-/// The format named by a word or a file extension, in any case, with or
-/// without the leading point ("svg", ".PDF"); nothing for any other.
-std::optional<FigureFormat> format_from_name(std::string_view name);
-
 /// The figure's size in words: "1200 x 1500 pixels" for PNG, "900 x 1125
 /// pixels" for SVG, "6 x 7.5 inches" for PDF (portrait, for three panels).
-std::string_view figure_size(FigureFormat format);
-
-/// The site as the figure's title shows it: the file's two decimals,
-/// hemispheres by letter, e.g. "40.40 N, 3.70 W". A value that the file
-/// shows as zero counts as north or east.
-///
-/// @param[in] latitude   degrees, north positive
-/// @param[in] longitude  degrees, east positive
-std::string site_text(double latitude, double longitude);
+std::string figure_size(FigureFormat format);
 
 /// The data file for gnuplot: one line per curve point, the year and the
 /// six values separated by blanks, each written to the shortest text that
@@ -53,5 +37,16 @@ std::string gnuplot_data(const Curve& curve);
 /// @param[in] figure_name  the file gnuplot writes the figure to
 std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_view data_name,
                            std::string_view figure_name);
+
+}  // namespace plot
+
+namespace plot {
+
+/// Draws the figure of a curve with the gnuplot found on PATH and writes it
+/// to the destination, replacing a file of that name (see run_gnuplot_job).
+///
+/// @throws PlotError  when gnuplot is missing or fails, or a file cannot be
+///                    written; nothing is left behind
+void draw_figure(const Curve& curve, FigureFormat format, const std::filesystem::path& destination);
 
 }  // namespace plot

@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +22,9 @@ namespace plot {
 
 namespace {
 
-// Names inside the private directory; gnuplot sees no other.
+// The script's name inside the private directory; the data files have the
+// names their job gives them.
 constexpr const char* SCRIPT_NAME = "figure.gp";
-constexpr const char* DATA_NAME = "curve.dat";
 
 // Most of gnuplot's messages that a report quotes.
 constexpr std::size_t MAX_MESSAGE_BYTES = 8192;
@@ -65,7 +68,7 @@ class PrivateDirectory {
   PrivateDirectory() {
     const char* tmpdir = std::getenv("TMPDIR");
     std::string base = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
-    std::string pattern = base + "/karven-plot-XXXXXX";
+    std::string pattern = base + "/karven-figure-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
       throw PlotError("cannot make a working directory in " + base + ": " + error_text(errno));
     }
@@ -267,8 +270,108 @@ std::optional<std::filesystem::path> find_program(std::string_view program,
   return std::nullopt;
 }
 
-void draw_figure(const Curve& curve, FigureFormat format,
-                 const std::filesystem::path& destination) {
+std::string_view format_name(FigureFormat format) {
+  switch (format) {
+    case FigureFormat::svg:
+      return "svg";
+    case FigureFormat::pdf:
+      return "pdf";
+    case FigureFormat::png:
+      break;
+  }
+  return "png";
+}
+
+std::optional<FigureFormat> format_from_name(std::string_view name) {
+  if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+  std::string lower(name);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c | 0x20) : c; });
+  for (const FigureFormat format : {FigureFormat::png, FigureFormat::svg, FigureFormat::pdf}) {
+    if (lower == format_name(format)) return format;
+  }
+  return std::nullopt;
+}
+
+std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure) {
+  if (!figure.has_extension()) return std::nullopt;
+  return format_from_name(figure.extension().string());
+}
+
+std::string site_text(double latitude, double longitude) {
+  // The hemisphere follows the value as the file shows it, so that -0.001,
+  // shown as -.00, is not called south.
+  const auto coordinate = [](double value, char positive, char negative) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                      std::fabs(value), std::chars_format::fixed, 2);
+    const std::string digits(buffer.data(), result.ptr);
+    const bool shown_negative = value < 0.0 && digits != "0.00";
+    return digits + ' ' + (shown_negative ? negative : positive);
+  };
+  return coordinate(latitude, 'N', 'S') + ", " + coordinate(longitude, 'E', 'W');
+}
+
+std::string shortest_text(double value) {
+  std::array<char, 32> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string gnuplot_string(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '\n') {
+      quoted += "\\n";
+    } else if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string single_quoted(std::string_view text) {
+  std::string quoted = "'";
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
+
+FigureTerminal figure_terminal(FigureFormat format, double aspect) {
+  const auto pixels = [aspect](int width) {
+    return std::to_string(width) + "," + std::to_string(std::lround(width * aspect));
+  };
+  const auto shown = [aspect](int width) {
+    return std::to_string(width) + " x " + std::to_string(std::lround(width * aspect)) + " pixels";
+  };
+  switch (format) {
+    case FigureFormat::svg:
+      return {"set terminal svg size " + pixels(900) +
+                  " font 'sans,14' noenhanced background rgb 'white'",
+              shown(900), "sans,14", "sans,17", "2"};
+    case FigureFormat::pdf: {
+      const std::string height = shortest_text(std::round(600.0 * aspect) / 100.0);
+      return {"set terminal pdfcairo size 6in," + height +
+                  "in font 'sans,10' noenhanced background rgb 'white'",
+              "6 x " + height + " inches", "sans,10", "sans,12", "2.5"};
+    }
+    case FigureFormat::png:
+      break;
+  }
+  return {"set terminal pngcairo size " + pixels(1200) +
+              " font 'sans,18' noenhanced background rgb 'white'",
+          shown(1200), "sans,18", "sans,22", "2.5"};
+}
+
+std::string figure_file_name(FigureFormat format) {
+  return "figure." + std::string(format_name(format));
+}
+
+void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
+                     const std::filesystem::path& destination) {
   const char* path_variable = std::getenv("PATH");
   std::string search_path;
   if (path_variable != nullptr) {
@@ -287,9 +390,11 @@ void draw_figure(const Curve& curve, FigureFormat format,
 
   const HeldSignals signals;
   const PrivateDirectory directory;
-  const std::string figure_name = "figure." + std::string(format_name(format));
-  write_text(directory.path() / DATA_NAME, gnuplot_data(curve));
-  write_text(directory.path() / SCRIPT_NAME, gnuplot_script(curve, format, DATA_NAME, figure_name));
+  const std::string figure_name = figure_file_name(format);
+  for (const GnuplotJob::DataFile& data : job.data_files) {
+    write_text(directory.path() / data.name, data.text);
+  }
+  write_text(directory.path() / SCRIPT_NAME, job.script);
 
   const GnuplotRun run = run_gnuplot(*gnuplot, directory.path(), signals);
   if (signals.any_pending()) throw PlotError("interrupted");

@@ -1,17 +1,80 @@
-// Running gnuplot on a figure: a private working directory, a script and a
-// data file in it, gnuplot started without a shell, the figure moved to
-// its destination.
+// Figures drawn by gnuplot, shared by the companions: the figure formats,
+// the quoting of text for a gnuplot script, and the run of gnuplot in a
+// private working directory, started without a shell, on a script and data
+// files written there, the figure moved to its destination.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
-
-#include "curve/curve_reader.hpp"
-#include "plot/figure.hpp"
+#include <vector>
 
 namespace plot {
+
+enum class FigureFormat { png, svg, pdf };
+
+/// "png", "svg" or "pdf".
+std::string_view format_name(FigureFormat format);
+
+/// The format named by a word or a file extension, in any case, with or
+/// without the leading point ("svg", ".PDF"); nothing for any other.
+std::optional<FigureFormat> format_from_name(std::string_view name);
+
+/// The format given by a figure's file name: its extension (.png, .svg or
+/// .pdf, in any case); nothing for any other.
+std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure);
+
+/// The site as a figure's title shows it: the curve file's two decimals,
+/// hemispheres by letter, e.g. "40.40 N, 3.70 W". A value that the file
+/// shows as zero counts as north or east.
+///
+/// @param[in] latitude   degrees, north positive
+/// @param[in] longitude  degrees, east positive
+std::string site_text(double latitude, double longitude);
+
+/// The shortest text that reads back to the same double ("0.25", "1e-300").
+std::string shortest_text(double value);
+
+/// A gnuplot string in double quotes, where "\n" breaks a line. Quotes and
+/// backslashes are escaped and any other control character dropped, so the
+/// text can end neither the string nor the command.
+std::string gnuplot_string(std::string_view text);
+
+/// A name already known to be plain (a file name the program chose), in
+/// single quotes, where gnuplot reads every character as it stands.
+std::string single_quoted(std::string_view text);
+
+/// gnuplot's terminal for a figure: a journal page's width, with type that
+/// stays readable at that size.
+struct FigureTerminal {
+  std::string command;     // the whole "set terminal ..." line
+  std::string shown_size;  // "1200 x 1500 pixels", "6 x 7.5 inches"
+  std::string font;        // the base font, "sans,18"
+  std::string title_font;  // a little larger than the base font
+  std::string line_width;  // of the curves, in the terminal's units
+};
+
+/// The terminal of a figure whose height is `aspect` times its width:
+/// PNG 1200 pixels wide, SVG 900 pixels, PDF 6 inches; heights rounded to
+/// whole pixels and to hundredths of an inch.
+FigureTerminal figure_terminal(FigureFormat format, double aspect);
+
+/// What gnuplot is given: a script and the data files it reads, each under
+/// a plain name of the program's choosing (letters, digits, '.', '_').
+/// The script writes the figure to figure_file_name(format).
+struct GnuplotJob {
+  std::string script;
+  struct DataFile {
+    std::string name;
+    std::string text;
+  };
+  std::vector<DataFile> data_files;
+};
+
+/// The name under which a script writes its figure: "figure.png", ...
+std::string figure_file_name(FigureFormat format);
 
 /// The figure cannot be drawn or written: gnuplot is missing or failed, or
 /// a file cannot be written. The message says why.
@@ -35,22 +98,23 @@ inline constexpr std::string_view GNUPLOT_INSTALL_COMMAND = "apt-get install gnu
 std::optional<std::filesystem::path> find_program(std::string_view program,
                                                   std::string_view search_path);
 
-/// Draws the figure of a curve with the gnuplot found on PATH and writes it
-/// to the destination, replacing a file of that name.
+/// Draws a figure with the gnuplot found on PATH and writes it to the
+/// destination, replacing a file of that name.
 ///
 /// gnuplot runs in a fresh directory of its own under TMPDIR (or /tmp),
-/// on a script and a data file written there under fixed names, so that no
-/// path and no text of the curve file can reach its command line or its
-/// script as a command. The figure is renamed to the destination, or
+/// on the script and the data files written there under their plain names,
+/// so that no path and no text of the user's files can reach its command
+/// line or its script as a command. The figure is renamed to the destination, or
 /// copied there when the destination lies on another file system; the
 /// directory is removed in every case. SIGINT, SIGTERM, SIGHUP and SIGQUIT
 /// are held while the directory exists and take effect once it is gone.
 ///
-/// @param[in] curve        the curve
+/// @param[in] job          the script and its data files
 /// @param[in] format       the figure's format
 /// @param[in] destination  where the figure goes
 /// @throws PlotError       when gnuplot is missing or fails, or a file
 ///                         cannot be written; nothing is left behind
-void draw_figure(const Curve& curve, FigureFormat format, const std::filesystem::path& destination);
+void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
+                     const std::filesystem::path& destination);
 
 }  // namespace plot

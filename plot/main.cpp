@@ -4,28 +4,27 @@
 #include <system_error>
 #include <vector>
 
+#include "companion/command_line.hpp"
 #include "curve/curve_reader.hpp"
+#include "plot/figure.hpp"
 #include "plot/gnuplot.hpp"
 #include "plot/options.hpp"
 
 namespace {
 
-constexpr int FAILED = 1;
-constexpr int WRONG_USAGE = 2;
+constexpr int FAILED = companion::FAILED;
 
-void report(std::string_view message) { std::cerr << "karven-plot: " << message << '\n'; }
+void report(std::string_view message) { companion::report("karven-plot", message); }
 
 int run(std::span<const std::string_view> arguments) {
   plot::PlotOptions options;
   try {
     options = plot::parse_options(arguments);
   } catch (const plot::UsageError& e) {
-    report(e.what());
-    std::cerr << "Try 'karven-plot --help'.\n";
-    return WRONG_USAGE;
+    return companion::wrong_usage("karven-plot", e.what());
   }
   if (options.help) {
-    std::cout << plot::usage_text();
+    std::cout << options.help_text;
     return 0;
   }
   try {

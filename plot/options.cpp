@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "companion/command_line.hpp"
 #include "driver/curve_file.hpp"
 
 namespace plot {
@@ -16,85 +17,9 @@ FigureFormat named_format(std::string_view word) {
   return *format;
 }
 
-}  // namespace
-
-PlotOptions parse_options(std::span<const std::string_view> arguments) {
-  std::optional<FigureFormat> format;
-  std::optional<std::filesystem::path> input, output;
-  bool options_ended = false;
-
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string_view argument = arguments[i];
-    if (options_ended || !argument.starts_with('-')) {
-      if (input)
-        throw UsageError("one curve file at a time, not also \"" + std::string(argument) + "\"");
-      input = std::filesystem::path(argument);
-      continue;
-    }
-    if (argument == "--") {
-      options_ended = true;
-      continue;
-    }
-    if (argument == "--help" || argument == "-h") {
-      PlotOptions help;
-      help.help = true;
-      return help;
-    }
-
-    std::string_view option = argument, value;
-    bool has_value = false;
-    if (const std::size_t equals = argument.find('=');
-        argument.starts_with("--") && equals != std::string_view::npos) {
-      option = argument.substr(0, equals);
-      value = argument.substr(equals + 1);
-      has_value = true;
-    }
-    const bool is_format = option == "--format" || option == "-f";
-    const bool is_output = option == "--output" || option == "-o";
-    if (!is_format && !is_output) {
-      throw UsageError("unknown option \"" + std::string(argument) + "\"");
-    }
-    if (!has_value && i + 1 < arguments.size()) {
-      value = arguments[++i];
-      has_value = true;
-    }
-    if (!has_value || value.empty()) {
-      throw UsageError("option " + std::string(option) + " needs a value");
-    }
-    if (is_format) {
-      format = named_format(value);
-    } else {
-      output = std::filesystem::path(value);
-    }
-  }
-
-  PlotOptions options;
-  options.input = input.value_or(std::filesystem::path(driver::CURVE_FILE_NAME));
-  if (output) {
-    const std::optional<FigureFormat> named_by_extension =
-        output->has_extension() ? format_from_name(output->extension().string()) : std::nullopt;
-    if (format && named_by_extension && *format != *named_by_extension) {
-      throw UsageError("--format " + std::string(format_name(*format)) +
-                       " does not match the figure's name \"" + output->string() + "\"");
-    }
-    if (!format && !named_by_extension) {
-      throw UsageError("cannot tell the format of \"" + output->string() +
-                       "\": end its name in .png, .svg or .pdf, or give --format");
-    }
-    options.format = format ? *format : *named_by_extension;
-    options.output = *output;
-  } else {
-    options.format = format.value_or(FigureFormat::png);
-    options.output = options.input;
-    options.output.replace_extension(format_name(options.format));
-  }
-  return options;
-}
-
-std::string usage_text() {
-  const auto size = [](FigureFormat format) { return std::string(figure_size(format)); };
-  return "Usage: karven-plot [--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]\n"
-         "Draws a curve file written by karven (default: psvc_karven.eu.26.dat) as three\n"
+std::string description() {
+  const auto size = [](FigureFormat format) { return figure_size(format); };
+  return "Draws a curve file written by karven (default: psvc_karven.eu.26.dat) as three\n"
          "panels on one time axis in years AD: declination (degrees), inclination\n"
          "(degrees) and intensity (microtesla), each a line with its 95% confidence band\n"
          "(value +/- error) shaded. The title names the model and the site as the file's\n"
@@ -108,9 +33,65 @@ std::string usage_text() {
          size(FigureFormat::svg) + " or PDF of " + size(FigureFormat::pdf) +
          ". --output FIGURE chooses\n"
          "the name; its extension (.png, .svg or .pdf) then gives the format.\n"
-         "An existing figure is replaced; the curve file itself never is.\n"
-         "Needs gnuplot with its cairo terminals: apt-get install gnuplot-nox\n"
-         "Exit status: 0 figure written, 1 failure (said on standard error), 2 wrong usage.\n";
+         "An existing figure is replaced; the curve file itself never is.\n";
+}
+
+constexpr const char* FOOTER =
+    "Needs gnuplot with its cairo terminals: apt-get install gnuplot-nox\n"
+    "Exit status: 0 figure written, 1 failure (said on standard error), 2 wrong usage.";
+
+}  // namespace
+
+PlotOptions parse_options(std::span<const std::string_view> arguments) {
+  std::optional<std::string> format_word, output_name, input_name;
+  const auto app =
+      companion::make_app("karven-plot", "[--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]",
+                          description(), FOOTER);
+  app->add_option("-f,--format", format_word, "png, svg or pdf (default: the figure's extension)")
+      ->type_name("FORMAT");
+  app->add_option("-o,--output", output_name,
+                  "the figure (default: the curve file's name, extension replaced)")
+      ->type_name("FIGURE");
+  app->add_option("CURVE_FILE", input_name, "the curve file (default: psvc_karven.eu.26.dat)")
+      ->type_name("");
+
+  companion::Parsed parsed;
+  try {
+    parsed = companion::parse_command_line(*app, arguments);
+  } catch (const companion::UsageError& e) {
+    throw UsageError(e.what());
+  }
+  PlotOptions options;
+  if (parsed.stop) {
+    options.help = true;
+    options.help_text = parsed.text;
+    return options;
+  }
+  if (output_name && output_name->empty()) throw UsageError("option --output needs a value");
+  if (format_word && format_word->empty()) throw UsageError("option --format needs a value");
+  std::optional<FigureFormat> format;
+  if (format_word) format = named_format(*format_word);
+
+  options.input = input_name.value_or(std::string(driver::CURVE_FILE_NAME));
+  if (output_name) {
+    const std::filesystem::path output = *output_name;
+    const std::optional<FigureFormat> named_by_extension = format_of_file(output);
+    if (format && named_by_extension && *format != *named_by_extension) {
+      throw UsageError("--format " + std::string(format_name(*format)) +
+                       " does not match the figure's name \"" + output.string() + "\"");
+    }
+    if (!format && !named_by_extension) {
+      throw UsageError("cannot tell the format of \"" + output.string() +
+                       "\": end its name in .png, .svg or .pdf, or give --format");
+    }
+    options.format = format ? *format : *named_by_extension;
+    options.output = output;
+  } else {
+    options.format = format.value_or(FigureFormat::png);
+    options.output = options.input;
+    options.output.replace_extension(format_name(options.format));
+  }
+  return options;
 }
 
 }  // namespace plot

@@ -20,7 +20,8 @@ class UsageError : public std::runtime_error {
 
 /// What a command line asks for, with every default filled in.
 struct PlotOptions {
-  bool help = false;             // --help: print usage_text and stop
+  bool help = false;  // --help or --version: print help_text and stop
+  std::string help_text;
   std::filesystem::path input;   // the curve file
   std::filesystem::path output;  // the figure
   FigureFormat format = FigureFormat::png;
@@ -29,17 +30,14 @@ struct PlotOptions {
 /// Reads the arguments after the program's name:
 /// [--format png|svg|pdf] [--output PATH] [CURVE_FILE], in any order, also
 /// as --format=FORMAT, --output=PATH, -f FORMAT, -o PATH; "--" ends the
-/// options. The curve file defaults to psvc_karven.eu.26.dat; the figure,
-/// to the curve file's name with its extension replaced by the format's.
-/// Given an output path, the format follows its extension unless --format
-/// names it; PNG when neither tells.
+/// options; --help, -h and --version as every companion reads them. The curve file defaults to
+/// psvc_karven.eu.26.dat; the figure, to the curve file's name with its extension replaced by the
+/// format's. Given an output path, the format follows its extension unless --format names it; PNG
+/// when neither tells.
 ///
 /// @throws UsageError  for an unknown option or format, a missing value, a
 ///                     second curve file, or a --format that contradicts
 ///                     the output's extension
 PlotOptions parse_options(std::span<const std::string_view> arguments);
-
-/// The text of --help.
-std::string usage_text();
 
 }  // namespace plot

@@ -126,7 +126,7 @@ TEST_F(KarvenPlot, DrawsACurveWithGapsAndACurveCutShort) {
     const double year = 5.0 * k;
     auto values = curve_test::smooth_values(year);
     if (k >= 100 && k < 110) values = {nan, nan, nan, nan, nan, nan};  // a stretch of NaN rows
-    if (k == 200) values[curve::INTENSITY_ERROR] = 1e12;                // asterisks
+    if (k == 200) values[curve::INTENSITY_ERROR] = 1e12;               // asterisks
     if (k == 250) values[curve::DECLINATION] = -INFINITY;
     text += curve_test::curve_line(year, values);
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "karven/version.hpp"
+
 namespace {
 
 using plot::FigureFormat;
@@ -40,11 +42,14 @@ TEST(ParseOptions, FillsInTheCurveFileTheFigureAndItsFormat) {
   }
 }
 
-TEST(ParseOptions, HelpWinsOverTheRest) {
+TEST(ParseOptions, HelpAndVersionWinOverTheRest) {
   const std::vector<std::string_view> arguments = {"curve.dat", "--help", "--bad"};
   EXPECT_TRUE(plot::parse_options(arguments).help);
   const std::vector<std::string_view> short_form = {"-h"};
   EXPECT_TRUE(plot::parse_options(short_form).help);
+  const std::vector<std::string_view> version = {"--format", "svg", "--version"};
+  EXPECT_EQ(plot::parse_options(version).help_text,
+            "karven-plot " + std::string(karven::VERSION) + "\n");
 }
 
 TEST(ParseOptions, SaysWhatIsWrongWithACommandLine) {
@@ -58,8 +63,9 @@ TEST(ParseOptions, SaysWhatIsWrongWithACommandLine) {
       {{"--format"}, "option --format needs a value"},
       {{"--output="}, "option --output needs a value"},
       {{"--colour", "red"}, "unknown option \"--colour\""},
-      {{"-"}, "unknown option \"-\""},
-      {{"a.dat", "b.dat"}, "one curve file at a time, not also \"b.dat\""},
+      {{"--colour=red"}, "unknown option \"--colour\""},
+      {{"--format", "svg", "--format", "pdf"}, "option --format is given more than once"},
+      {{"a.dat", "b.dat"}, "unexpected argument \"b.dat\""},
       {{"--format", "svg", "--output", "fig.png"},
        "--format svg does not match the figure's name \"fig.png\""},
       {{"--output", "fig.jpg"},

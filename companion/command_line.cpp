@@ -1,0 +1,95 @@
+#include "companion/command_line.hpp"
+
+#include <algorithm>
+#include <iostream>
+#include <vector>
+
+#include "karven/version.hpp"
+
+namespace companion {
+
+namespace {
+
+// CLI11's help with the companion's own usage line first, then the
+// description, the options and the footer.
+class CompanionFormatter : public CLI::Formatter {
+ public:
+  CompanionFormatter(std::string usage, std::string description)
+      : usage_(std::move(usage)), description_(std::move(description)) {}
+  std::string make_description(const CLI::App*) const override { return ""; }
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return usage_ + "\n" + description_;
+  }
+
+ private:
+  std::string usage_;
+  std::string description_;
+};
+
+// The option a CLI11 message starts with ("--format: 1 required TEXT
+// missing"), or the whole message.
+std::string usage_message(const CLI::ParseError& error) {
+  std::string text = error.what();
+  const std::size_t colon = text.find(": ");
+  const std::string option = colon == std::string::npos ? "" : text.substr(0, colon);
+  if (option.starts_with('-')) {
+    if (text.ends_with("missing")) return "option " + option + " needs a value";
+    if (text.find("At Most") != std::string::npos) {
+      return "option " + option + " is given more than once";
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+std::unique_ptr<CLI::App> make_app(const std::string& program, const std::string& usage,
+                                   const std::string& description, const std::string& footer) {
+  auto app = std::make_unique<CLI::App>("", program);
+  app->formatter(
+      std::make_shared<CompanionFormatter>("Usage: " + program + " " + usage, description));
+  app->footer(footer);
+  app->allow_extras();
+  app->set_help_flag("-h,--help", "print this help and stop");
+  app->set_version_flag("--version", program + " " + std::string(karven::VERSION),
+                        "print the version and stop");
+  app->get_formatter()->column_width(24);
+  return app;
+}
+
+Parsed parse_command_line(CLI::App& app, std::span<const std::string_view> arguments) {
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    return {true, app.help()};
+  } catch (const CLI::CallForVersion& e) {
+    return {true, std::string(e.what()) + "\n"};
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(usage_message(e));
+  }
+  // What no option took: an unknown option, or a positional too many. A
+  // "--" that ended the options is no argument of its own.
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") continue;
+    if (extra.starts_with('-') && extra.size() > 1) {
+      const std::size_t equals = extra.find('=');
+      throw UsageError("unknown option \"" + extra.substr(0, equals) + "\"");
+    }
+    throw UsageError("unexpected argument \"" + extra + "\"");
+  }
+  return {};
+}
+
+void report(std::string_view program, std::string_view message) {
+  std::cerr << program << ": " << message << '\n';
+}
+
+int wrong_usage(std::string_view program, std::string_view message) {
+  report(program, message);
+  std::cerr << "Try '" << program << " --help'.\n";
+  return WRONG_USAGE;
+}
+
+}  // namespace companion

@@ -1,0 +1,260 @@
+#include "date/figure.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+#include "date/report.hpp"
+
+namespace date {
+
+namespace {
+
+using curve::Component;
+using plot::gnuplot_string;
+using plot::shortest_text;
+using plot::single_quoted;
+
+// Heights in units of the figure's width: a curve panel, a density panel
+// under it, the combined density, and the margins above and below.
+constexpr double CURVE_PANEL = 0.2;
+constexpr double DENSITY_PANEL = 0.09;
+constexpr double COMBINED_PANEL = 0.2;
+constexpr double TOP_MARGIN = 0.1;
+constexpr double BOTTOM_MARGIN = 0.07;
+constexpr double PANEL_GAP = 0.012;
+
+constexpr const char* CURVE_COLOUR = "#1a4c8f";
+constexpr const char* CURVE_BAND_COLOUR = "#3f7fd0";
+constexpr const char* MEASUREMENT_COLOUR = "#d9731a";
+constexpr const char* DENSITY_COLOUR = "#4d4d4d";
+// Fill of the HPD intervals, from the widest level to the narrowest.
+constexpr std::array<const char*, 4> HPD_COLOURS = {"#f2c6a0", "#e39a5b", "#c8681f", "#8f4510"};
+
+std::string axis_label(Component c) {
+  switch (c) {
+    case Component::declination:
+      return "Declination (°)";
+    case Component::inclination:
+      return "Inclination (°)";
+    case Component::intensity:
+      break;
+  }
+  return "Intensity (µT)";
+}
+
+std::string value_text(double value) { return std::isfinite(value) ? shortest_text(value) : "NaN"; }
+
+const dating::MeasuredComponent* measured_of(std::span<const dating::MeasuredComponent> measured,
+                                             Component c) {
+  for (const dating::MeasuredComponent& m : measured) {
+    if (m.component == c) return &m;
+  }
+  return nullptr;
+}
+
+// The measured declination moved by whole turns next to the curve's
+// values, so that its band lies where the curve passes.
+double shown_value(const dating::MeasuredComponent& m, const dating::GriddedComponent& g) {
+  if (m.component != Component::declination) return m.value;
+  double sum = 0.0;
+  int count = 0;
+  for (const double v : g.values) {
+    if (std::isfinite(v)) sum += v, ++count;
+  }
+  if (count == 0) return m.value;
+  const double centre = sum / count;
+  return centre + (m.value - centre - 360.0 * std::floor((m.value - centre + 180.0) / 360.0));
+}
+
+// The levels' indices, widest level first, so that narrower ones are drawn
+// over them.
+std::vector<std::size_t> levels_widest_first(const dating::DatingResult& result) {
+  std::vector<std::size_t> order(result.regions.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&result](std::size_t a, std::size_t b) {
+    return result.regions[a].level > result.regions[b].level;
+  });
+  return order;
+}
+
+bool in_region(const dating::HpdRegion& region, int year) {
+  return std::any_of(
+      region.intervals.begin(), region.intervals.end(),
+      [year](const dating::HpdInterval& i) { return i.from <= year && year <= i.to; });
+}
+
+double figure_aspect(std::size_t components) {
+  return TOP_MARGIN + BOTTOM_MARGIN + COMBINED_PANEL +
+         static_cast<double>(components) * (CURVE_PANEL + DENSITY_PANEL + 2 * PANEL_GAP);
+}
+
+}  // namespace
+
+std::string dating_figure_data(const dating::GriddedCurve& curve,
+                               const dating::DatingResult& result) {
+  std::string data = "# year";
+  for (const Component c : result.components) {
+    const std::string letter = curve::component_letter(c);
+    data += " " + letter + " " + letter + "_low " + letter + "_high density_" + letter;
+  }
+  data += " combined";
+  for (const dating::HpdRegion& region : result.regions) {
+    data += " hpd_" + shortest_text(region.level);
+  }
+  data += "\n";
+  for (std::size_t k = 0; k < result.combined.size(); ++k) {
+    const int year = result.first_year + static_cast<int>(k);
+    data += std::to_string(year);
+    for (const Component c : result.components) {
+      const dating::GriddedComponent& g = *curve[c];
+      const std::size_t at = static_cast<std::size_t>(year - curve.first_year);
+      const double value = g.values[at];
+      const double half_band = curve::NORMAL_95 * g.sigmas[at];
+      for (const std::string& field :
+           {value_text(value), value_text(value - half_band), value_text(value + half_band),
+            probability_text(result.densities[static_cast<std::size_t>(c)][k])}) {
+        data += ' ';
+        data += field;
+      }
+    }
+    data += ' ';
+    data += probability_text(result.combined[k]);
+    for (const dating::HpdRegion& region : result.regions) {
+      data += ' ';
+      data += in_region(region, year) ? probability_text(result.combined[k]) : "NaN";
+    }
+    data += "\n";
+  }
+  return data;
+}
+
+std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
+                                 std::span<const dating::MeasuredComponent> measured,
+                                 const dating::DatingResult& result, plot::FigureFormat format,
+                                 const std::string& data_name) {
+  const std::size_t n = result.components.size();
+  const double aspect = figure_aspect(n);
+  const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
+  const std::string data = single_quoted(data_name);
+  // Screen coordinates run from 0 at the bottom to 1 at the top.
+  const auto screen = [aspect](double from_top) { return shortest_text(1.0 - from_top / aspect); };
+
+  std::string script;
+  const auto add = [&script](const std::string& line) { script += line + "\n"; };
+  const std::string title = "Dating of " + name + " against " + curve.source +
+                            "\nblue: the curve and its 95% band; orange: the measurement ± 1.96 σ;"
+                            " shaded: the HPD intervals";
+  add("set encoding utf8");
+  add(terminal.command);
+  add("set output " + single_quoted(plot::figure_file_name(format)));
+  add("set multiplot title " + gnuplot_string(title) + " font '" + terminal.font + "'");
+  add("set xrange [" + std::to_string(result.first_year) + ":" +
+      std::to_string(result.first_year + static_cast<int>(result.combined.size()) - 1) + "]");
+  add("set mxtics");
+  add("set grid xtics ytics back lt 1 lw 1 lc rgb '#dcdcdc'");
+  add("set key off");
+  add("set lmargin at screen 0.13");
+  add("set rmargin at screen 0.96");
+  add("set format x ''");
+  add("set style fill transparent solid 0.28 noborder");
+
+  double top = TOP_MARGIN;
+  const auto place = [&](double height) {
+    add("set tmargin at screen " + screen(top));
+    add("set bmargin at screen " + screen(top + height));
+    top += height;
+  };
+  for (std::size_t k = 0; k < n; ++k) {
+    const Component c = result.components[k];
+    const dating::MeasuredComponent* m = measured_of(measured, c);
+    const double shown = m ? shown_value(*m, *curve[c]) : 0.0;
+    const double half = m ? curve::NORMAL_95 * m->sigma : 0.0;
+    const std::string column = std::to_string(2 + 4 * k);
+    const std::string low = std::to_string(3 + 4 * k), high = std::to_string(4 + 4 * k);
+    const std::string density = std::to_string(5 + 4 * k);
+
+    place(CURVE_PANEL);
+    add("set ylabel " + gnuplot_string(axis_label(c)));
+    add("set ytics");
+    add("set format y '%g'");
+    add("set autoscale y");
+    add("set offsets 0, 0, 0, 0");
+    add("plot " + data + " using 1:" + low + ":" + high + " with filledcurves lc rgb '" +
+        CURVE_BAND_COLOUR + "', \\");
+    add("     " + data + " using 1:(" + shortest_text(shown - half) + "):(" +
+        shortest_text(shown + half) + ") with filledcurves lc rgb '" + MEASUREMENT_COLOUR +
+        "', \\");
+    add("     " + data + " using 1:" + column + " with lines lw " + terminal.line_width +
+        " lc rgb '" + CURVE_COLOUR + "', \\");
+    add("     " + data + " using 1:(" + shortest_text(shown) + ") with lines lw 1.5 dt 2 lc rgb '" +
+        MEASUREMENT_COLOUR + "'");
+    top += PANEL_GAP;
+
+    place(DENSITY_PANEL);
+    add("set ylabel " + gnuplot_string(std::string("p(") + curve::component_letter(c) + ")"));
+    add("set yrange [0:*]");
+    add("set offsets 0, 0, graph 0.08, 0");  // room above a flat top
+    add("unset ytics");
+    add("plot " + data + " using 1:" + density + " with lines lw 2 lc rgb '" + DENSITY_COLOUR +
+        "'");
+    top += PANEL_GAP;
+  }
+
+  // The combined density: HPD intervals shaded, widest level first, their
+  // bounds written above them, one row of labels per level.
+  place(COMBINED_PANEL);
+  add("set format x '%g'");
+  add("set xlabel 'Year (AD)'");
+  add("set ylabel 'Probability per year'");
+  add("set ytics");
+  add("set format y '%g'");
+  add("set yrange [0:*]");
+  add("set offsets 0, 0, graph " +
+      shortest_text(0.12 * static_cast<double>(result.regions.size()) + 0.04) + ", 0");
+  add("set boxwidth 1 absolute");
+  const std::vector<std::size_t> order = levels_widest_first(result);
+  int label = 1;
+  std::string plot_line = "plot ";
+  for (std::size_t rank = 0; rank < order.size(); ++rank) {
+    const dating::HpdRegion& region = result.regions[order[rank]];
+    // A single level takes the second shade, which reads well alone.
+    const std::size_t shade = rank + (order.size() == 1 ? 1 : 0);
+    const char* colour = HPD_COLOURS[std::min(shade, HPD_COLOURS.size() - 1)];
+    const std::string column =
+        std::to_string(2 + 4 * static_cast<int>(n) + 1 + static_cast<int>(order[rank]));
+    plot_line += data + " using 1:" + column + " with boxes fs solid 1.0 noborder lc rgb '" +
+                 colour + "', \\\n     ";
+    // The bounds of each level on a line of their own, the narrowest level
+    // on top.
+    const double row = 0.92 - 0.11 * static_cast<double>(order.size() - 1 - rank);
+    std::string text = shortest_text(region.level) + "% HPD:";
+    for (std::size_t k = 0; k < region.intervals.size(); ++k) {
+      const dating::HpdInterval& interval = region.intervals[k];
+      text +=
+          (k == 0 ? " " : ", ") + std::to_string(interval.from) + "–" + std::to_string(interval.to);
+    }
+    add("set label " + std::to_string(label++) + " " + gnuplot_string(text) +
+        " at graph 0.01, graph " + shortest_text(row) + " left front");
+  }
+  plot_line += data + " using 1:" + std::to_string(2 + 4 * static_cast<int>(n)) +
+               " with lines lw 2 lc rgb '" + DENSITY_COLOUR + "'";
+  add(plot_line);
+  add("unset multiplot");
+  add("unset output");
+  return script;
+}
+
+void draw_dating_figure(const std::string& name, const dating::GriddedCurve& curve,
+                        std::span<const dating::MeasuredComponent> measured,
+                        const dating::DatingResult& result, plot::FigureFormat format,
+                        const std::filesystem::path& destination) {
+  constexpr const char* data_name = "dating.dat";
+  plot::GnuplotJob job;
+  job.data_files.push_back({data_name, dating_figure_data(curve, result)});
+  job.script = dating_figure_script(name, curve, measured, result, format, data_name);
+  plot::run_gnuplot_job(job, format, destination);
+}
+
+}  // namespace date

@@ -1,0 +1,161 @@
+#include "date/options.hpp"
+
+#include <charconv>
+
+#include "date/samples.hpp"
+#include "driver/curve_file.hpp"
+
+namespace date {
+
+namespace {
+
+constexpr const char* USAGE =
+    "[--dec D --inc I --a95 A] [--int F --sigma-int S] [--name NAME]\n"
+    "                   [--samples FILE] [--level P]... [--density FILE] [--figure FILE]\n"
+    "                   [--json] [CURVE_FILE]";
+
+constexpr const char* DESCRIPTION =
+    "Dates a burnt structure by where its measured direction and intensity meet the\n"
+    "palaeosecular variation curve of its site, a curve file written by karven\n"
+    "(default: psvc_karven.eu.26.dat). Give one measurement with the options below,\n"
+    "or many with --samples FILE, a CSV file whose header names its columns:\n"
+    "name,dec,inc,a95,int,sigma_int, in any order, an empty field a missing value.\n"
+    "The components used are those given: I alone, D with I, F alone, I with F, or\n"
+    "D, I and F; D needs I and alpha95. The report gives for each level the highest\n"
+    "posterior density (HPD) intervals of the date, each with its probability.\n";
+
+constexpr const char* FOOTER =
+    "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
+    "--figure 'dating_{name}.png'. Figures need gnuplot: apt-get install gnuplot-nox\n"
+    "Exit status: 0 dated, 1 bad input or a sample not dated (said on standard error),\n"
+    "2 wrong usage.";
+
+std::optional<double> level_of(std::string_view word) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size() || !(value > 0.0) ||
+      !(value < 100.0)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool has_placeholder(const std::string& pattern) {
+  return pattern.find(NAME_PLACEHOLDER) != std::string::npos;
+}
+
+}  // namespace
+
+DateOptions parse_options(std::span<const std::string_view> arguments) {
+  DateOptions options;
+  std::optional<std::string> curve_file, samples, name;
+  std::vector<std::string> levels;
+  const auto app = companion::make_app("karven-date", USAGE, DESCRIPTION, FOOTER);
+  app->add_option("--dec", options.declination, "declination D, degrees east")->type_name("D");
+  app->add_option("--inc", options.inclination, "inclination I, degrees downward")->type_name("I");
+  app->add_option("--a95", options.alpha95, "alpha95 of the direction, degrees")->type_name("A");
+  app->add_option("--int", options.intensity, "intensity F, microtesla")->type_name("F");
+  app->add_option("--sigma-int", options.intensity_sigma, "standard deviation of F, microtesla")
+      ->type_name("S");
+  app->add_option("--name", name, "the sample's name in the report")->type_name("NAME");
+  app->add_option("--samples", samples, "a CSV file of samples, each dated on its own")
+      ->type_name("FILE");
+  app->add_option("--level", levels, "an HPD level in percent, repeatable (default 95)")
+      ->type_name("P")
+      ->allow_extra_args(false);
+  app->add_option("--density", options.density,
+                  "write the densities per year as CSV (D, I, F used, combined)")
+      ->type_name("FILE");
+  app->add_option("--figure", options.figure, "draw the dating: .png, .svg or .pdf")
+      ->type_name("FILE");
+  app->add_flag("--json", options.json, "write the results as JSON instead of the report");
+  app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
+      ->type_name("");
+
+  const companion::Parsed parsed = companion::parse_command_line(*app, arguments);
+  if (parsed.stop) {
+    options.stop = true;
+    options.stop_text = parsed.text;
+    return options;
+  }
+
+  options.curve_file = curve_file.value_or(std::string(driver::CURVE_FILE_NAME));
+  options.name = name.value_or("measurement");
+  for (const std::string& word : levels) {
+    const std::optional<double> level = level_of(word);
+    if (!level) {
+      throw UsageError("--level takes a percentage above 0 and below 100, e.g. 95; read \"" + word +
+                       "\"");
+    }
+    options.levels.push_back(*level);
+  }
+  if (options.levels.empty()) options.levels.push_back(95.0);
+
+  if (samples) {
+    if (samples->empty()) throw UsageError("option --samples needs a value");
+    options.samples = *samples;
+    for (const auto& [given, option] : {std::pair{options.declination.has_value(), "--dec"},
+                                        {options.inclination.has_value(), "--inc"},
+                                        {options.alpha95.has_value(), "--a95"},
+                                        {options.intensity.has_value(), "--int"},
+                                        {options.intensity_sigma.has_value(), "--sigma-int"},
+                                        {name.has_value(), "--name"}}) {
+      if (given) {
+        throw UsageError(std::string(option) +
+                         " is for one measurement; with --samples the file gives the values");
+      }
+    }
+  }
+  for (const auto& [file, option] :
+       {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {
+    if (!*file) continue;
+    if ((*file)->empty()) throw UsageError("option " + std::string(option) + " needs a value");
+    if (options.samples && !has_placeholder(**file)) {
+      throw UsageError("with --samples, " + std::string(option) +
+                       " takes a file name pattern with {name}, e.g. \"" +
+                       (file == &options.density ? "density_{name}.csv" : "dating_{name}.png") +
+                       "\"");
+    }
+    if (!options.samples && has_placeholder(**file)) {
+      throw UsageError(std::string(option) + " \"" + **file +
+                       "\": {name} is for --samples; give the file's name");
+    }
+  }
+  if (options.figure) {
+    const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
+    if (!format) {
+      throw UsageError("cannot tell the format of \"" + *options.figure +
+                       "\": end its name in .png, .svg or .pdf");
+    }
+    options.figure_format = *format;
+  }
+  return options;
+}
+
+std::string option_of_field(std::string_view field) {
+  if (field == "sigma_int") return "--sigma-int";
+  return "--" + std::string(field);
+}
+
+dating::Measurement command_line_measurement(const DateOptions& options) {
+  dating::Measurement measurement;
+  measurement.name = options.name;
+  const std::pair<const std::optional<std::string>*, std::optional<double>*> values[] = {
+      {&options.declination, &measurement.declination},
+      {&options.inclination, &measurement.inclination},
+      {&options.alpha95, &measurement.alpha95},
+      {&options.intensity, &measurement.intensity},
+      {&options.intensity_sigma, &measurement.intensity_sigma}};
+  for (std::size_t k = 0; k < std::size(values); ++k) {
+    const auto& [text, value] = values[k];
+    if (!*text) continue;
+    const ValueReading reading = read_value(**text);
+    if (!reading.error.empty()) {
+      throw dating::MeasurementError(std::string(SAMPLE_COLUMNS[k + 1]), reading.error);
+    }
+    *value = reading.value;
+  }
+  return measurement;
+}
+
+}  // namespace date

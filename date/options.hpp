@@ -1,0 +1,60 @@
+// The command line of karven-date.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "companion/command_line.hpp"
+#include "dating/dating.hpp"
+#include "plot/gnuplot.hpp"
+
+namespace date {
+
+using companion::UsageError;
+
+/// The placeholder of --density and --figure that --samples replaces by
+/// each sample's name.
+inline constexpr std::string_view NAME_PLACEHOLDER = "{name}";
+
+/// What a command line asks for, with every default filled in. The values
+/// of one measurement stay text here: a value that is not a number is bad
+/// input (exit status 1), not a wrong command line.
+struct DateOptions {
+  bool stop = false;  // --help or --version: print stop_text and end
+  std::string stop_text;
+  std::filesystem::path curve_file;              // psvc_karven.eu.26.dat by default
+  std::optional<std::filesystem::path> samples;  // --samples FILE
+  std::optional<std::string> declination, inclination, alpha95, intensity, intensity_sigma;
+  std::string name;                    // --name, "measurement" by default
+  std::vector<double> levels;          // percent, in the order given; 95 by default
+  std::optional<std::string> density;  // file, or pattern with {name}
+  std::optional<std::string> figure;   // file, or pattern with {name}
+  plot::FigureFormat figure_format = plot::FigureFormat::png;
+  bool json = false;
+};
+
+/// Reads the arguments after the program's name.
+///
+/// @throws UsageError  for an unknown option, a missing value, a level that
+///                     is not a percentage in (0, 100), --samples together
+///                     with the values of one measurement, a --density or
+///                     --figure without {name} for --samples (or with it
+///                     for one measurement), or a figure whose name ends in
+///                     no .png, .svg or .pdf
+DateOptions parse_options(std::span<const std::string_view> arguments);
+
+/// The measurement that the options give on the command line.
+///
+/// @throws dating::MeasurementError  when a value is not a number; field()
+///         names it as the samples file does ("dec", "sigma_int")
+dating::Measurement command_line_measurement(const DateOptions& options);
+
+/// The option that gives a value of the samples file's column: "dec" is
+/// --dec, "sigma_int" is --sigma-int.
+std::string option_of_field(std::string_view field);
+
+}  // namespace date

@@ -1,0 +1,224 @@
+#include "date/report.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "plot/gnuplot.hpp"
+
+namespace date {
+
+namespace {
+
+using curve::Component;
+
+std::string fixed_text(double value, int decimals) {
+  std::array<char, 64> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, decimals);
+  return std::string(buffer.data(), result.ptr);
+}
+
+double rounded_probability(double probability) {
+  return std::strtod(probability_text(probability).c_str(), nullptr);
+}
+
+std::string level_text(double level) { return plot::shortest_text(level) + "%"; }
+
+const char* unit_of(Component c) { return c == Component::intensity ? " uT" : " deg"; }
+
+std::string measured_text(const dating::Measurement& m) {
+  std::vector<std::string> parts;
+  const auto add = [&parts](const char* what, const std::optional<double>& value,
+                            const char* unit) {
+    if (value) parts.push_back(std::string(what) + " " + plot::shortest_text(*value) + unit);
+  };
+  add("D", m.declination, " deg");
+  add("I", m.inclination, " deg");
+  add("alpha95", m.alpha95, " deg");
+  add("F", m.intensity, " uT");
+  add("sigma", m.intensity_sigma, " uT");
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+  return text.empty() ? "nothing" : text;
+}
+
+std::string components_text(const std::vector<Component>& components, const char* between) {
+  std::string text;
+  for (const Component c : components) {
+    if (!text.empty()) text += between;
+    text += curve::component_letter(c);
+  }
+  return text;
+}
+
+std::string span_text(int first, int last) {
+  if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
+  return dating::year_text(first) + " to " + dating::year_text(last);
+}
+
+std::string padded(std::string text, std::size_t width) {
+  if (text.size() < width) text.append(width - text.size(), ' ');
+  return text;
+}
+
+}  // namespace
+
+std::string probability_text(double probability) {
+  std::array<char, 64> buffer{};
+  auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), probability,
+                              std::chars_format::general, 10);
+  const double rounded = std::strtod(std::string(buffer.data(), result.ptr).c_str(), nullptr);
+  result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string percent_text(double probability) {
+  const std::string text = fixed_text(100.0 * probability, 1);
+  if (text == "0.0" && probability > 0.0) return "<0.1%";
+  return text + "%";
+}
+
+std::string interval_text(const dating::HpdInterval& interval) {
+  return span_text(interval.from, interval.to) + " (" + percent_text(interval.probability) + ")";
+}
+
+std::string region_text(const dating::HpdRegion& region) {
+  std::string text = level_text(region.level) + ": ";
+  for (std::size_t k = 0; k < region.intervals.size(); ++k) {
+    text += (k == 0 ? "" : ", ") + interval_text(region.intervals[k]);
+  }
+  return text + "; total " + percent_text(region.total);
+}
+
+std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve) {
+  std::string text = sample.measurement.name + "\n";
+  const auto line = [&text](const std::string& label, const std::string& value) {
+    text += "  " + padded(label + ":", 20) + value + "\n";
+  };
+  if (!sample.result) {
+    line("not dated", sample.error);
+    return text;
+  }
+  line("measured", measured_text(sample.measurement));
+  const dating::DatingResult& result = *sample.result;
+  std::string sigmas;
+  for (const dating::MeasuredComponent& m : sample.measured) {
+    sigmas += (sigmas.empty() ? "" : ", ") + std::string(curve::component_letter(m.component)) +
+              " " + fixed_text(m.sigma, 2) + unit_of(m.component);
+  }
+  line("sigmas used", sigmas);
+  line("curve", curve.source + ", " + span_text(curve.first_year, curve.last_year) + " (" +
+                    std::to_string(curve.size()) + " years)");
+  line("most probable year", dating::year_text(result.mode));
+  for (const dating::HpdRegion& region : result.regions) text += "  " + region_text(region) + "\n";
+  for (const std::string& warning : result.warnings) line("warning", warning);
+  for (const std::string& written : sample.written) text += "  " + written + "\n";
+  return text;
+}
+
+std::string summary_table(std::span<const DatedSample> samples, std::span<const double> levels) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> heading = {"name", "used", "mode"};
+  for (const double level : levels) heading.push_back(level_text(level));
+  rows.push_back(heading);
+  std::size_t dated = 0;
+  for (const DatedSample& sample : samples) {
+    std::vector<std::string> row = {sample.measurement.name};
+    if (!sample.result) {
+      row.insert(row.end(), {"-", "-", "not dated: " + sample.error});
+    } else {
+      ++dated;
+      row.push_back(components_text(sample.result->components, " "));
+      row.push_back(dating::year_text(sample.result->mode));
+      for (const dating::HpdRegion& region : sample.result->regions) {
+        std::string intervals;
+        for (const dating::HpdInterval& interval : region.intervals) {
+          intervals += (intervals.empty() ? "" : ", ") + interval_text(interval);
+        }
+        row.push_back(intervals);
+      }
+    }
+    rows.push_back(row);
+  }
+  // The reason a sample was not dated runs on over the level columns and
+  // sets no width.
+  std::vector<std::size_t> widths;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    const bool not_dated = r > 0 && !samples[r - 1].result;
+    for (std::size_t k = 0; k < row.size() - (not_dated ? 1 : 0); ++k) {
+      if (widths.size() <= k) widths.push_back(0);
+      widths[k] = std::max(widths[k], row[k].size());
+    }
+  }
+  std::string text = "Summary: " + std::to_string(samples.size()) +
+                     (samples.size() == 1 ? " sample, " : " samples, ") + std::to_string(dated) +
+                     " dated, " + std::to_string(samples.size() - dated) + " not dated\n";
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+      line += k + 1 == row.size() ? row[k] : padded(row[k], widths[k] + 2);
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    text += line + "\n";
+  }
+  return text;
+}
+
+nlohmann::ordered_json sample_json(const DatedSample& sample) {
+  nlohmann::ordered_json json;
+  json["name"] = sample.measurement.name;
+  if (!sample.result) {
+    json["error"] = sample.error;
+    return json;
+  }
+  const dating::DatingResult& result = *sample.result;
+  json["components"] = nlohmann::ordered_json::array();
+  for (const Component c : result.components)
+    json["components"].push_back(curve::component_letter(c));
+  json["mode"] = result.mode;
+  json["levels"] = nlohmann::ordered_json::array();
+  for (const dating::HpdRegion& region : result.regions) {
+    nlohmann::ordered_json level;
+    if (region.level == std::floor(region.level)) {
+      level["level"] = static_cast<int>(region.level);
+    } else {
+      level["level"] = region.level;
+    }
+    level["total"] = rounded_probability(region.total);
+    level["intervals"] = nlohmann::ordered_json::array();
+    for (const dating::HpdInterval& interval : region.intervals) {
+      level["intervals"].push_back({{"from", interval.from},
+                                    {"to", interval.to},
+                                    {"probability", rounded_probability(interval.probability)}});
+    }
+    json["levels"].push_back(level);
+  }
+  json["warnings"] = result.warnings;
+  return json;
+}
+
+std::string density_csv(const dating::DatingResult& result) {
+  std::string text = "year";
+  for (const Component c : result.components) {
+    text += ',';
+    text += curve::component_letter(c);
+  }
+  text += ",combined\n";
+  for (std::size_t k = 0; k < result.combined.size(); ++k) {
+    text += std::to_string(result.first_year + static_cast<int>(k));
+    for (const Component c : result.components) {
+      text += ',';
+      text += probability_text(result.densities[static_cast<std::size_t>(c)][k]);
+    }
+    text += ',';
+    text += probability_text(result.combined[k]);
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace date

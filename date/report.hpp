@@ -1,0 +1,60 @@
+// What karven-date writes about a dating: the report, the summary table of
+// a batch, the JSON and the CSV of the densities.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "dating/dating.hpp"
+
+namespace date {
+
+/// A sample and what became of it: its dating, or why it has none.
+struct DatedSample {
+  dating::Measurement measurement;
+  std::vector<dating::MeasuredComponent> measured;  // the components used
+  std::optional<dating::DatingResult> result;       // empty when not dated
+  std::string error;                                // why not dated
+  std::vector<std::string> written;                 // "density: FILE", "figure: FILE"
+};
+
+/// A probability as a percentage with one decimal, "81.3%"; "<0.1%" for
+/// one that rounds to zero but is not.
+std::string percent_text(double probability);
+
+/// An HPD interval in whole years with its probability:
+/// "1148-1212 AD (81.3%)"; bounds before 0 as dating::year_text gives them.
+std::string interval_text(const dating::HpdInterval& interval);
+
+/// One line of an HPD region: "95%: 1148-1212 AD (81.3%), 1561-1580 AD
+/// (13.9%); total 95.2%".
+std::string region_text(const dating::HpdRegion& region);
+
+/// The report of one sample: its name and values, the standard deviations
+/// used, the curve and its span, the most probable year, one line per
+/// level and one per warning; or its name and why it was not dated.
+std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve);
+
+/// The table that ends the report of a batch: each sample's name, the
+/// components used, the most probable year and the intervals per level.
+std::string summary_table(std::span<const DatedSample> samples, std::span<const double> levels);
+
+/// A sample as JSON: name, components, mode, levels (level, total,
+/// intervals of from, to, probability), warnings; or name and error.
+/// Probabilities are rounded to 10 significant digits, so that the text
+/// is the same on every system.
+nlohmann::ordered_json sample_json(const DatedSample& sample);
+
+/// The densities on the year grid as CSV: the header "year,D,I,F,combined"
+/// with only the components used, then one row per year, each density to
+/// 10 significant digits.
+std::string density_csv(const dating::DatingResult& result);
+
+/// A probability rounded to 10 significant digits, in the shortest text
+/// that reads back to that rounded value ("0.0123456789", "0", "1e-300").
+std::string probability_text(double probability);
+
+}  // namespace date

@@ -1,0 +1,78 @@
+// The samples file of karven-date: a CSV file with a header row naming its
+// columns, one measurement per row.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dating/dating.hpp"
+
+namespace date {
+
+/// The columns a samples file may have, in any order: the sample's name,
+/// declination, inclination and alpha95 (degrees), intensity and its
+/// standard deviation (microtesla).
+inline constexpr std::array<std::string_view, 6> SAMPLE_COLUMNS = {"name", "dec", "inc",
+                                                                   "a95",  "int", "sigma_int"};
+
+/// The file cannot be read, or its header is not one of a samples file;
+/// the message names the file and the line.
+class SamplesFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// One data row of a samples file: the measurement it holds, or why it
+/// holds none.
+struct SampleRow {
+  int line = 0;                     // in the file, the header being line 1
+  dating::Measurement measurement;  // the name "line N" where the row gives none;
+                                    // control characters in a name shown as '?'
+  std::string error;                // empty when the row was read; else
+                                    // "line 4, column inc: ...", or "line 4: ..."
+};
+
+/// Reads a samples file from its text.
+///
+/// The first line that is not blank is the header: column names from
+/// SAMPLE_COLUMNS, each at most once, in any order. Each later line that is
+/// not blank is a row with as many fields as the header. Fields are
+/// separated by commas; blanks around a field are dropped; a field in
+/// double quotes may hold commas, and "" stands for a quote inside it. An
+/// empty field is a missing value; a number is written as a decimal
+/// number ("64.5", "-3", "6.1e1"). A carriage return before a line end and
+/// a UTF-8 byte order mark at the start are ignored.
+///
+/// A row with the wrong number of fields, or a field that is not a number,
+/// is returned with its error, and the rows after it are still read.
+/// Whether the values make a measurement that can be dated is not checked
+/// here (dating::measured_components).
+///
+/// @param[in] text  the whole file
+/// @param[in] name  the file's name, for the messages
+/// @throws SamplesFileError when the text has no header row, or its header
+///         names an unknown column, a column twice or an empty one
+std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view name);
+
+/// Reads a samples file from disk (see read_samples_text).
+///
+/// @throws SamplesFileError when the file cannot be read or its header is
+///         not one of a samples file
+std::vector<SampleRow> read_samples_file(const std::filesystem::path& path);
+
+/// Reads a measured value written as text: a decimal number, blanks around
+/// it allowed.
+///
+/// @return the value, or the reason why the text is none ("expected a
+///         number, read \"6x\"", "NaN is not a measured value", ...)
+struct ValueReading {
+  double value = 0.0;
+  std::string error;  // empty when the value was read
+};
+ValueReading read_value(std::string_view text);
+
+}  // namespace date

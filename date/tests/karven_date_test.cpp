@@ -1,0 +1,314 @@
+// Runs the built karven-date as a user would, on a curve whose datings are
+// known in closed form: D = 0, I = 50 + 0.01 t degrees and F = 40 + 0.02 t
+// microtesla, with constant errors. The intervals quoted come from
+// date/tests/reference/linear_curve.py.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "curve/tests/synthetic_curve.hpp"
+#include "testsupport/testsupport.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::read_file;
+using testsupport::write_file;
+
+const std::string PROGRAM = KARVEN_DATE_PROGRAM;
+
+// 95% errors 1.96, 0.98 and 1.96: sigmas 1, 0.5 and 1.
+std::string linear_curve_text() {
+  std::string text = curve_test::curve_header(40.4, -3.7);
+  for (int k = 0; k <= 380; ++k) {
+    const double year = 5.0 * k;
+    text += curve_test::curve_line(year,
+                                   {0.0, 50.0 + 0.01 * year, 40.0 + 0.02 * year, 1.96, 0.98, 1.96});
+  }
+  return text;
+}
+
+class KarvenDate : public testing::Test {
+ protected:
+  void SetUp() override { write_file("curve.dat", linear_curve_text()); }
+
+  testsupport::ProgramRun run(const std::vector<std::string>& arguments) {
+    testsupport::ProgramCall call;
+    call.program = PROGRAM;
+    call.arguments = arguments;
+    call.changed_environment = {{"TMPDIR", tmpdir_.path().string()}};
+    return testsupport::run_program(call);
+  }
+
+  testsupport::ScopedWorkDir work_;
+  testsupport::TempFolder tmpdir_;
+};
+
+TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::string complete = linear_curve_text();
+  write_file("short.dat", complete.substr(0, complete.find(" \n      ")));
+  const std::vector<Row> rows = {
+      {{"--inc", "6O", "--a95", "2"}, "--inc: expected a number, read \"6O\""},
+      {{"--int", "nan", "--sigma-int", "2"}, "--int: NaN is not a measured value, read \"nan\""},
+      {{"--inc", "60", "--a95", "-inf"},
+       "--a95: an infinite value is not a measured value, read \"-inf\""},
+      {{"--inc", "60", "--a95", "90"},
+       "--a95: alpha95 must lie between 0 and 90 degrees, both excluded: 90"},
+      {{"--inc", "-90.5", "--a95", "3"},
+       "--inc: the inclination must lie between -90 and 90 degrees: -90.5"},
+      {{"--dec", "10", "--inc", "90", "--a95", "3"},
+       "--dec: a vertical direction (inclination 90 degrees) has no declination"},
+      {{"--dec", "10", "--inc", "60"},
+       "--dec: a declination needs the inclination and alpha95, since its error depends on "
+       "both; alpha95 is missing"},
+      {{"--int", "0", "--sigma-int", "2"}, "--int: the intensity must be positive: 0"},
+      {{"--int", "55", "--sigma-int", "-1"},
+       "--sigma-int: the intensity's sigma must be positive: -1"},
+      {{"--name", "K0"},
+       "no component measured: give an inclination with its alpha95, an intensity with its "
+       "sigma, or both"},
+      {{"--inc", "60", "--a95", "2", "short.dat"},
+       "short.dat ends after line 13, inside the 17-line header; not a curve file"},
+      {{"--inc", "60", "--a95", "2", "missing.dat"},
+       "cannot read missing.dat: No such file or directory"},
+      {{"--inc", "60", "--a95", "2", "--density", "curve.dat", "curve.dat"},
+       "the density file curve.dat would replace the curve file curve.dat"},
+      {{"--samples", "missing.csv", "curve.dat"},
+       "cannot read missing.csv: No such file or directory"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    std::vector<std::string> arguments = row.arguments;
+    if (arguments.empty() || !arguments.back().ends_with(".dat")) arguments.push_back("curve.dat");
+    const testsupport::ProgramRun result = run(arguments);
+    EXPECT_EQ(result.err, "karven-date: " + row.message + "\n");
+    EXPECT_EQ(result.status, 1);
+  }
+  EXPECT_EQ(read_file("curve.dat"), complete);
+}
+
+TEST_F(KarvenDate, AnswersAWrongCommandLineWithStatus2) {
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--inc"}, "option --inc needs a value"},
+      {{"--dex", "3"}, "unknown option \"--dex\""},
+      {{"--level", "100"},
+       "--level takes a percentage above 0 and below 100, e.g. 95; read \"100\""},
+      {{"--samples", "s.csv", "--inc", "60"},
+       "--inc is for one measurement; with --samples the file gives the values"},
+      {{"--samples", "s.csv", "--figure", "fig.png"},
+       "with --samples, --figure takes a file name pattern with {name}, e.g. "
+       "\"dating_{name}.png\""},
+      {{"--figure", "fig.jpg"},
+       "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf"},
+      {{"a.dat", "b.dat"}, "unexpected argument \"b.dat\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-date: " + row.message + "\nTry 'karven-date --help'.\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 2);
+  }
+}
+
+TEST_F(KarvenDate, DatesABatchAndReportsItsBadRowsWithoutLosingTheOthers) {
+  write_file("samples.csv",
+             "name, inc, a95, int, sigma_int, dec\r\n"
+             "K1,60.003,2.9376,,,\r\n"
+             "K2,6x,2.9376,,,\r\n"
+             "K3,,,60.006,2.4,\r\n"
+             "\r\n"
+             "K4,60.003,2.9376,60.006,2.4,0\r\n"
+             "\"K5, far off\",80,2.448,,,\r\n"
+             "K6,60,2\r\n"
+             "K7,60,0,,,\r\n");
+  const testsupport::ProgramRun result =
+      run({"--samples", "samples.csv", "--level", "68", "--level", "95", "--density",
+           "density_{name}.csv", "curve.dat"});
+  EXPECT_EQ(result.err,
+            "karven-date: samples.csv, line 3, column inc: expected a number, read \"6x\"\n"
+            "karven-date: samples.csv, line 8: 3 fields, but the header names 6\n"
+            "karven-date: samples.csv, line 9, column a95: alpha95 must lie between 0 and 90 "
+            "degrees, both excluded: 0\n");
+  const std::string curve_line =
+      "  curve:              KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat), 0-1900 AD (1901 "
+      "years)\n";
+  EXPECT_EQ(result.out,
+            "K1\n"
+            "  measured:           I 60.003 deg, alpha95 2.9376 deg\n"
+            "  sigmas used:        I 1.20 deg\n" +
+                curve_line +
+                "  most probable year: 1000 AD\n"
+                "  68%: 871-1129 AD (68.1%); total 68.1%\n"
+                "  95%: 746-1255 AD (95.0%); total 95.0%\n"
+                "  density: density_K1.csv\n"
+                "\n"
+                "K2\n"
+                "  not dated:          line 3, column inc: expected a number, read \"6x\"\n"
+                "\n"
+                "K3\n"
+                "  measured:           F 60.006 uT, sigma 2.4 uT\n"
+                "  sigmas used:        F 2.40 uT\n" +
+                curve_line +
+                "  most probable year: 1000 AD\n"
+                "  68%: 871-1129 AD (68.1%); total 68.1%\n"
+                "  95%: 746-1255 AD (95.0%); total 95.0%\n"
+                "  density: density_K3.csv\n"
+                "\n"
+                "K4\n"
+                "  measured:           D 0 deg, I 60.003 deg, alpha95 2.9376 deg, F 60.006 uT, "
+                "sigma 2.4 uT\n"
+                "  sigmas used:        D 2.40 deg, I 1.20 deg, F 2.40 uT\n" +
+                curve_line +
+                "  most probable year: 1000 AD\n"
+                "  68%: 909-1091 AD (68.0%); total 68.0%\n"
+                "  95%: 820-1180 AD (95.0%); total 95.0%\n"
+                "  density: density_K4.csv\n"
+                "\n"
+                "K5, far off\n"
+                "  measured:           I 80 deg, alpha95 2.448 deg\n"
+                "  sigmas used:        I 1.00 deg\n" +
+                curve_line +
+                "  most probable year: 1900 AD\n"
+                "  68%: 1888-1900 AD (68.7%); total 68.7%\n"
+                "  95%: 1867-1900 AD (95.3%); total 95.3%\n"
+                "  warning:            the 68% HPD interval ends at the curve's last year, 1900 "
+                "AD: the date may lie after the curve's span\n"
+                "  warning:            the 95% HPD interval ends at the curve's last year, 1900 "
+                "AD: the date may lie after the curve's span\n"
+                "  warning:            the measurement meets the curve nowhere: its smallest "
+                "chi-square, 96.80 at 1900 AD, exceeds 3.841, the 95% point for 1 component; "
+                "the date is doubtful\n"
+                "  density: density_K5__far_off.csv\n"
+                "\n"
+                "line 8\n"
+                "  not dated:          line 8: 3 fields, but the header names 6\n"
+                "\n"
+                "K7\n"
+                "  not dated:          line 9, column a95: alpha95 must lie between 0 and 90 "
+                "degrees, both excluded: 0\n"
+                "\n"
+                "Summary: 7 samples, 4 dated, 3 not dated\n"
+                "name         used   mode     68%                   95%\n"
+                "K1           I      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
+                "K2           -      -        not dated: line 3, column inc: expected a number, "
+                "read \"6x\"\n"
+                "K3           F      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
+                "K4           D I F  1000 AD  909-1091 AD (68.0%)   820-1180 AD (95.0%)\n"
+                "K5, far off  I      1900 AD  1888-1900 AD (68.7%)  1867-1900 AD (95.3%)\n"
+                "line 8       -      -        not dated: line 8: 3 fields, but the header names "
+                "6\n"
+                "K7           -      -        not dated: line 9, column a95: alpha95 must lie "
+                "between 0 and 90 degrees, both excluded: 0\n");
+  EXPECT_EQ(result.status, 1);
+
+  // Densities only for the dated rows, each to 10 significant digits; the
+  // inclination's is the normal density in time of mean 1000.3 and spread
+  // 130 years, normalised over the grid.
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(".")) {
+    if (entry.path().extension() == ".csv") files.push_back(entry.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"density_K1.csv", "density_K3.csv", "density_K4.csv",
+                                             "density_K5__far_off.csv", "samples.csv"}));
+  const std::vector<std::string> lines = testsupport::split_lines(read_file("density_K1.csv"));
+  ASSERT_EQ(lines.size(), 1902u);
+  EXPECT_EQ(lines[0], "year,I,combined");
+  double sum = 0.0;
+  for (int t = 0; t <= 1900; ++t) sum += std::exp(-0.5 * std::pow((t - 1000.3) / 130.0, 2));
+  for (int t = 0; t <= 1900; ++t) {
+    SCOPED_TRACE(lines[static_cast<std::size_t>(t) + 1]);
+    const double expected = std::exp(-0.5 * std::pow((t - 1000.3) / 130.0, 2)) / sum;
+    std::string line = lines[static_cast<std::size_t>(t) + 1];
+    const std::size_t first = line.find(','), second = line.find(',', first + 1);
+    ASSERT_EQ(line.substr(0, first), std::to_string(t));
+    const std::string density = line.substr(first + 1, second - first - 1);
+    EXPECT_EQ(density, line.substr(second + 1));                  // I alone: combined is I's
+    EXPECT_NEAR(std::stod(density), expected, 5e-10 * expected);  // 10 digits
+  }
+  EXPECT_EQ(lines[1001], "1000,0.003068778601,0.003068778601");
+}
+
+// Probabilities rounded to four decimals, so that the whole text can be
+// compared with values worked out elsewhere.
+void round_probabilities(nlohmann::json& json) {
+  if (json.is_object()) {
+    for (auto& [key, value] : json.items()) {
+      if ((key == "probability" || key == "total") && value.is_number_float()) {
+        value = std::round(value.get<double>() * 1e4) / 1e4;
+      } else {
+        round_probabilities(value);
+      }
+    }
+  } else if (json.is_array()) {
+    for (auto& item : json) round_probabilities(item);
+  }
+}
+
+TEST_F(KarvenDate, WritesOneDatingAsJsonWithStableNames) {
+  const testsupport::ProgramRun result =
+      run({"--dec", "0", "--inc", "60.003", "--a95", "2.9376", "--int", "60.006", "--sigma-int",
+           "2.4", "--name", "K4", "--level", "68", "--level", "95", "--json", "curve.dat"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  nlohmann::json json = nlohmann::json::parse(result.out);
+  round_probabilities(json);
+  EXPECT_EQ(
+      json.dump(),
+      R"({"components":["D","I","F"],"levels":[)"
+      R"({"intervals":[{"from":909,"probability":0.6805,"to":1091}],"level":68,"total":0.6805},)"
+      R"({"intervals":[{"from":820,"probability":0.9504,"to":1180}],"level":95,"total":0.9504}],)"
+      R"("mode":1000,"name":"K4","warnings":[]})");
+  // The names stand in this order in the output.
+  EXPECT_EQ(result.out.substr(0, 52),
+            "{\n  \"name\": \"K4\",\n  \"components\": [\n    \"D\",\n    \"I\"");
+}
+
+// A name in Latin-1 rather than UTF-8 is written with the replacement
+// character, a row that cannot be dated with its error.
+TEST_F(KarvenDate, WritesABatchAsAJsonArrayInTheFilesOrder) {
+  write_file("samples.csv", "inc,name,a95\n60.003,Four \xe0 chaux,2.9376\n91,K2,3\n");
+  const testsupport::ProgramRun result = run({"--samples", "samples.csv", "--json", "curve.dat"});
+  EXPECT_EQ(result.err,
+            "karven-date: samples.csv, line 3, column inc: the inclination must lie between -90 "
+            "and 90 degrees: 91\n");
+  EXPECT_EQ(result.status, 1);
+  nlohmann::json json = nlohmann::json::parse(result.out);
+  round_probabilities(json);
+  EXPECT_EQ(json.dump(),
+            "[{\"components\":[\"I\"],\"levels\":[{\"intervals\":[{\"from\":746,"
+            "\"probability\":0.9502,\"to\":1255}],\"level\":95,\"total\":0.9502}],\"mode\":1000,"
+            "\"name\":\"Four \xef\xbf\xbd chaux\",\"warnings\":[]},"
+            "{\"error\":\"line 3, column inc: the inclination must lie between -90 and 90 "
+            "degrees: 91\",\"name\":\"K2\"}]");
+}
+
+TEST_F(KarvenDate, DrawsTheDatingWithItsIntervals) {
+  const testsupport::ProgramRun result = run(
+      {"--inc", "60.003", "--a95", "2.9376", "--name", "K1", "--figure", "k1.svg", "curve.dat"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string svg = read_file("k1.svg");
+  for (const std::string text : {"Dating of K1 against KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat)",
+                                 "Inclination (°)", "p(I)", "95% HPD: 746–1255", "Year (AD)"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(svg.find(">" + text + "<"), std::string::npos);
+  }
+  EXPECT_TRUE(fs::is_empty(tmpdir_.path()));
+}
+
+}  // namespace

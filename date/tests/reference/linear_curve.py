@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Reference datings on the linear test curve of karven_date_test.cpp.
+
+The curve, every 5 years from 0 to 1900 AD: D = 0 (95% error 1.96, sigma
+1), I = 50 + 0.01 t (error 0.98, sigma 0.5), F = 40 + 0.02 t microtesla
+(error 1.96, sigma 1). Each component's likelihood on the whole-year grid
+is then a normal function of t, whose mean and spread follow in closed
+form (mean where the curve meets the measurement, spread sqrt(V) / slope);
+the intervals are taken from those densities, written here from the
+method's statement, apart from the program's code.
+
+Run: python3 date/tests/reference/linear_curve.py
+"""
+
+import math
+
+YEARS = range(0, 1901)
+CIRCULAR_95 = 2.448
+
+
+def normal_density(mean, spread):
+    logs = [-0.5 * ((t - mean) / spread) ** 2 for t in YEARS]
+    top = max(logs)
+    weights = [math.exp(x - top) for x in logs]
+    total = math.fsum(weights)
+    return [w / total for w in weights]
+
+
+def hpd(density, level):
+    order = sorted(YEARS, key=lambda t: (-density[t], t))
+    taken, total = set(), 0.0
+    for t in order:
+        if total >= level / 100:
+            break
+        taken.add(t)
+        total += density[t]
+    runs, start = [], None
+    for t in YEARS:
+        if t in taken and start is None:
+            start = t
+        if start is not None and (t not in taken or t == YEARS[-1]):
+            end = t if t in taken else t - 1
+            runs.append((start, end, math.fsum(density[u] for u in range(start, end + 1))))
+            start = None
+    return runs, total
+
+
+def show(name, density, levels=(95,)):
+    mode = max(YEARS, key=lambda t: (density[t], -t))
+    print(name, "mode", mode)
+    for level in levels:
+        runs, total = hpd(density, level)
+        text = ", ".join("%d-%d AD (%.1f%%) p=%.6f" % (a, b, 100 * p, p) for a, b, p in runs)
+        print("  %g%%: %s; total %.1f%% (%.6f)" % (level, text, 100 * total, total))
+
+
+def main():
+    # K1: I = 60.003, alpha95 = 2.9376 (sigma 1.2): V = 1.2^2 + 0.5^2 = 1.69,
+    # sqrt(V) = 1.3 degrees over 0.01 degrees a year.
+    inc = normal_density((60.003 - 50) / 0.01, 1.3 / 0.01)
+    show("K1 (I)", inc, (68, 95))
+    # K3: F = 60.006, sigma 2.4: V = 2.4^2 + 1 = 6.76, sqrt(V) = 2.6 over 0.02.
+    show("K3 (F)", normal_density((60.006 - 40) / 0.02, 2.6 / 0.02), (68, 95))
+    # K4: D, I and F; D = 0 on a curve of D = 0 adds nothing: I times F,
+    # two normals of spread 130 about 1000.3.
+    show("K4 (D I F)", normal_density(1000.3, 130 / math.sqrt(2)), (68, 95))
+    # K5: I = 80, alpha95 = 2.448 (sigma 1): V = 1.25, spread sqrt(1.25) / 0.01
+    # about 3000; the curve's highest I, 69 at 1900, is 11 degrees below.
+    # Smallest chi-square 11^2 / 1.25 = 96.80 at 1900 AD.
+    show("K5 (I far off)", normal_density(3000, math.sqrt(1.25) / 0.01), (68, 95))
+    # A year's density for the CSV of K1 at 1000 AD.
+    print("K1 density at 1000:", repr(inc[1000]))
+
+
+if __name__ == "__main__":
+    main()

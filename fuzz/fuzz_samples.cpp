@@ -1,0 +1,268 @@
+// Fuzz target: whatever a samples file of karven-date holds,
+// read_samples_text either throws a SamplesFileError that names the file
+// (no header row, an unknown or repeated column) or returns one row per
+// line that is not blank after the header, each with its line, its name
+// and its values, or with the reason it holds none.
+//
+// The outcome is held against a reading of the same bytes made here: the
+// lines split at line feeds, each line's fields read by a small state
+// machine of its own, the columns matched by name, and each value by the
+// C library's conversion.
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "date/samples.hpp"
+#include "fuzz/fuzz_support.hpp"
+
+namespace {
+
+constexpr std::string_view FILE_NAME = "samples.csv";
+constexpr std::size_t MAX_SHOWN = 40;
+
+std::string shown(std::string_view token) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  const bool cut = token.size() > MAX_SHOWN;
+  if (cut) token = token.substr(0, MAX_SHOWN);
+  std::string text = "\"";
+  for (const char ch : token) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      text += ch;
+    } else {
+      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
+    }
+  }
+  return text + (cut ? "...\"" : "\"");
+}
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view without_blanks(std::string_view text) {
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The fields of a line, read character by character; or the reason why
+// the line has none.
+struct Fields {
+  std::vector<std::string> values;
+  std::string error;
+};
+
+Fields fields_of(std::string_view line) {
+  enum class State { before, plain, quoted, quote_in_quoted, after_quoted };
+  Fields f;
+  State state = State::before;
+  std::string field;
+  const auto end_field = [&]() {
+    f.values.push_back(state == State::plain ? std::string(without_blanks(field)) : field);
+    field.clear();
+    state = State::before;
+  };
+  for (const char c : line) {
+    const std::string number = std::to_string(f.values.size() + 1);
+    switch (state) {
+      case State::before:
+        if (c == '"') {
+          state = State::quoted;
+        } else if (c == ',') {
+          end_field();
+        } else if (!blank(c)) {
+          field += c;
+          state = State::plain;
+        }
+        break;
+      case State::plain:
+        if (c == ',') {
+          end_field();
+        } else {
+          field += c;
+        }
+        break;
+      case State::quoted:
+        if (c == '"') {
+          state = State::quote_in_quoted;
+        } else {
+          field += c;
+        }
+        break;
+      case State::quote_in_quoted:
+        if (c == '"') {
+          field += '"';
+          state = State::quoted;
+        } else if (c == ',') {
+          state = State::after_quoted;
+          end_field();
+        } else if (blank(c)) {
+          state = State::after_quoted;
+        } else {
+          f.error = "field " + number + " has text after its closing quote";
+          return f;
+        }
+        break;
+      case State::after_quoted:
+        if (c == ',') {
+          end_field();
+        } else if (!blank(c)) {
+          f.error = "field " + number + " has text after its closing quote";
+          return f;
+        }
+        break;
+    }
+  }
+  if (state == State::quoted) {
+    f.error = "field " + std::to_string(f.values.size() + 1) +
+              " opens a quote that the line does not close";
+    return f;
+  }
+  end_field();
+  return f;
+}
+
+struct ExpectedRow {
+  int line = 0;
+  std::string name;
+  std::array<std::optional<double>, 6> values;  // by column; [0] unused
+  std::string error;
+};
+
+struct Expected {
+  std::string file_error;
+  std::vector<ExpectedRow> rows;
+};
+
+Expected expected_reading(std::string_view text) {
+  Expected e;
+  const std::string file(FILE_NAME);
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::vector<int> columns;
+  bool header = false;
+  int number = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (without_blanks(line).empty()) continue;
+    const std::string at = "line " + std::to_string(number);
+    const Fields fields = fields_of(line);
+    if (!header) {
+      if (!fields.error.empty()) {
+        e.file_error = file + ", " + at + ": " + fields.error;
+        return e;
+      }
+      for (const std::string& name : fields.values) {
+        int index = -1;
+        for (std::size_t k = 0; k < date::SAMPLE_COLUMNS.size(); ++k) {
+          if (name == date::SAMPLE_COLUMNS[k]) index = static_cast<int>(k);
+        }
+        if (index < 0) {
+          e.file_error = file + ", " + at + ": unknown column " + shown(name) +
+                         "; the columns are name, dec, inc, a95, int, sigma_int";
+          return e;
+        }
+        for (const int seen : columns) {
+          if (seen == index) {
+            e.file_error = file + ", " + at + ": column " + name + " twice";
+            return e;
+          }
+        }
+        columns.push_back(index);
+      }
+      header = true;
+      continue;
+    }
+    ExpectedRow row;
+    row.line = number;
+    row.name = at;
+    if (!fields.error.empty()) {
+      row.error = at + ": " + fields.error;
+    } else if (fields.values.size() != columns.size()) {
+      const std::size_t n = fields.values.size();
+      row.error = at + ": " + std::to_string(n) + (n == 1 ? " field" : " fields") +
+                  ", but the header names " + std::to_string(columns.size());
+    } else {
+      for (std::size_t k = 0; k < columns.size(); ++k) {
+        if (columns[k] == 0 && !fields.values[k].empty()) {
+          row.name.clear();
+          for (const char c : fields.values[k]) {
+            const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+            row.name += control ? '?' : c;
+          }
+        }
+      }
+      for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
+        const auto column = static_cast<std::size_t>(columns[k]);
+        const std::string& value = fields.values[k];
+        if (column == 0 || value.empty()) continue;
+        const std::string_view token = without_blanks(value);
+        const std::optional<double> v = fuzz::reference_number(token, /*console_form=*/true);
+        const std::string where = at + ", column " + std::string(date::SAMPLE_COLUMNS[column]);
+        if (!v) {
+          row.error = where + ": expected a number, read " + shown(token);
+        } else if (*v != *v) {
+          row.error = where + ": NaN is not a measured value, read " + shown(token);
+        } else if (std::isinf(*v)) {
+          row.error = where + ": an infinite value is not a measured value, read " + shown(token);
+        } else {
+          row.values[column] = v;
+        }
+      }
+    }
+    e.rows.push_back(row);
+  }
+  if (!header) {
+    e.file_error = file + (text.empty() ? " is empty" : " holds only blank lines") +
+                   "; expected a header row naming the columns, e.g. "
+                   "name,dec,inc,a95,int,sigma_int";
+  }
+  return e;
+}
+
+bool same_value(const std::optional<double>& a, const std::optional<double>& b) {
+  return a.has_value() == b.has_value() && (!a || fuzz::same_number(*a, *b));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const Expected expected = expected_reading(text);
+  std::vector<date::SampleRow> rows;
+  std::string file_error;
+  try {
+    rows = date::read_samples_text(text, FILE_NAME);
+  } catch (const date::SamplesFileError& e) {
+    file_error = e.what();
+  }
+  fuzz::check(file_error == expected.file_error,
+              "a file is refused as a whole exactly when its header is wrong, with the reason");
+  if (!file_error.empty()) return 0;
+  fuzz::check(rows.size() == expected.rows.size(), "each line that is not blank is a row");
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const date::SampleRow& row = rows[k];
+    const ExpectedRow& want = expected.rows[k];
+    fuzz::check(row.line == want.line, "a row knows its line");
+    fuzz::check(row.error == want.error, "a bad row says where and what is wrong");
+    if (!row.error.empty()) continue;
+    const dating::Measurement& m = row.measurement;
+    fuzz::check(m.name == want.name, "a row's name is its name field, or its line");
+    fuzz::check(
+        same_value(m.declination, want.values[1]) && same_value(m.inclination, want.values[2]) &&
+            same_value(m.alpha95, want.values[3]) && same_value(m.intensity, want.values[4]) &&
+            same_value(m.intensity_sigma, want.values[5]),
+        "each value lands in its place with its value, an empty field missing");
+  }
+  return 0;
+}
