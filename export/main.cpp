@@ -1,25 +1,40 @@
 // karven-export: a curve file of karven as .ref files for Bayesian
 // chronology tools, or as one CSV table.
-#include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <vector>
 
+#include "companion/command_line.hpp"
 #include "curve/curve_reader.hpp"
+#include "driver/curve_file.hpp"
 #include "export/curve_export.hpp"
-#include "karven/version.hpp"
 
 namespace {
 
-constexpr int FAILED = 1;
-constexpr int WRONG_USAGE = 2;
 constexpr const char* PROGRAM = "karven-export";
 
-void report(const std::string& message) { std::cerr << PROGRAM << ": " << message << '\n'; }
+constexpr const char* DESCRIPTION =
+    "Writes a curve file written by karven (default: psvc_karven.eu.26.dat) in the\n"
+    "forms other tools read. --format ref (the default): three files PREFIX_d.ref,\n"
+    "PREFIX_i.ref and PREFIX_f.ref for Bayesian chronology tools, each a block of\n"
+    "'#' comments and one line year,value,sigma per epoch, where sigma is one\n"
+    "standard deviation: the curve's 95% error divided by 1.96. --format csv: one\n"
+    "table PREFIX.csv with the columns year, declination, inclination, intensity\n"
+    "and their 95% errors (years AD, degrees, microtesla). PREFIX is the curve\n"
+    "file's name without its extension unless --output gives it. A value the run\n"
+    "could not compute is left out of its component's .ref file (an empty field of\n"
+    "the table), and a line on standard error names its years.\n";
+
+constexpr const char* FOOTER =
+    "Exit status: 0 files written, 1 failure (said on standard error), 2 wrong usage.";
+
+void report(const std::string& message) { companion::report(PROGRAM, message); }
 
 // Writes a file whole, in binary so that every system gets the same bytes.
 void write_file(const curve_export::ExportFile& file) {
@@ -31,50 +46,46 @@ void write_file(const curve_export::ExportFile& file) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CLI::App app{
-      "Writes a curve file of karven as three .ref files (year,value,sigma with sigma one\n"
-      "standard deviation, the 95% error divided by 1.96) for Bayesian chronology tools,\n"
-      "or as one CSV table (values and 95% errors) for Python, R or a spreadsheet.",
-      PROGRAM};
-  std::string format = "ref";
-  std::string prefix;
-  std::string input = "psvc_karven.eu.26.dat";
-  app.add_option("--format", format, "ref: PREFIX_d.ref, PREFIX_i.ref, PREFIX_f.ref; csv: PREFIX.csv")
-      ->check(CLI::IsMember({"ref", "csv"}))
-      ->capture_default_str();
-  app.add_option("--output", prefix,
-                 "the output files' names before the suffix (default: the curve file's name "
-                 "without its extension)");
-  app.add_option("CURVE_FILE", input, "the curve file written by karven")->capture_default_str();
-  app.set_version_flag("--version", std::string(PROGRAM) + " " + std::string(karven::VERSION));
+int run(std::span<const std::string_view> arguments) {
+  std::optional<std::string> format, prefix, input_name;
+  const auto app = companion::make_app(PROGRAM, "[--format ref|csv] [--output PREFIX] [CURVE_FILE]",
+                                       DESCRIPTION, FOOTER);
+  app->add_option("-f,--format", format, "ref or csv (default: ref)")->type_name("FORMAT");
+  app->add_option("-o,--output", prefix,
+                  "the files' names before _d.ref or .csv (default: the curve file's name "
+                  "without its extension)")
+      ->type_name("PREFIX");
+  app->add_option("CURVE_FILE", input_name, "the curve file (default: psvc_karven.eu.26.dat)")
+      ->type_name("");
+  companion::Parsed parsed;
   try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    report(e.what());
-    std::cerr << "Try '" << PROGRAM << " --help'.\n";
-    return WRONG_USAGE;
+    parsed = companion::parse_command_line(*app, arguments);
+    if (format && *format != "ref" && *format != "csv") {
+      throw companion::UsageError("unknown format \"" + *format + "\": give ref or csv");
+    }
+    if (prefix && prefix->empty()) throw companion::UsageError("option --output needs a value");
+  } catch (const companion::UsageError& e) {
+    return companion::wrong_usage(PROGRAM, e.what());
   }
-  if (prefix.empty()) prefix = std::filesystem::path(input).replace_extension().string();
+  if (parsed.stop) {
+    std::cout << parsed.text;
+    return 0;
+  }
+  const std::string input = input_name.value_or(std::string(driver::CURVE_FILE_NAME));
+  if (!prefix) prefix = std::filesystem::path(input).replace_extension().string();
 
   try {
     const curve::Curve curve = curve::read_curve_file(input);
-    const curve_export::Export result = format == "ref"
-                                            ? curve_export::export_ref(curve, input, prefix)
-                                            : curve_export::export_csv(curve, input, prefix);
-    // An output named like the curve file would replace the curve.
+    const curve_export::Export result = format.value_or("ref") == "ref"
+                                            ? curve_export::export_ref(curve, input, *prefix)
+                                            : curve_export::export_csv(curve, input, *prefix);
+    // An export named like the curve file would replace the curve.
     for (const auto& file : result.files) {
       std::error_code ec;
       if (std::filesystem::equivalent(input, file.name, ec)) {
         report("the export " + file.name + " would replace the curve file " + input +
                "; give another --output");
-        return FAILED;
+        return companion::FAILED;
       }
     }
     for (const auto& note : result.notes) report(note);
@@ -85,6 +96,13 @@ int main(int argc, char** argv) {
     return 0;
   } catch (const std::exception& e) {
     report(e.what());
-    return FAILED;
+    return companion::FAILED;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return run(arguments);
 }

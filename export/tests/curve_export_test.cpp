@@ -104,7 +104,7 @@ TEST(KarvenExport, WritesTheFilesAndRefusesAWrongCommandLine) {
   result = run({"--format", "xls"});
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.err,
-            "karven-export: --format: xls not in {ref,csv}\nTry 'karven-export --help'.\n");
+            "karven-export: unknown format \"xls\": give ref or csv\nTry 'karven-export --help'.\n");
   result = run({"missing.dat"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "karven-export: cannot read missing.dat: No such file or directory\n");
