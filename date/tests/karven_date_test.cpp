@@ -234,7 +234,7 @@ TEST_F(KarvenDate, DatesABatchAndReportsItsBadRowsWithoutLosingTheOthers) {
   for (int t = 0; t <= 1900; ++t) {
     SCOPED_TRACE(lines[static_cast<std::size_t>(t) + 1]);
     const double expected = std::exp(-0.5 * std::pow((t - 1000.3) / 130.0, 2)) / sum;
-    std::string line = lines[static_cast<std::size_t>(t) + 1];
+    const std::string& line = lines[static_cast<std::size_t>(t) + 1];
     const std::size_t first = line.find(','), second = line.find(',', first + 1);
     ASSERT_EQ(line.substr(0, first), std::to_string(t));
     const std::string density = line.substr(first + 1, second - first - 1);
