@@ -88,8 +88,7 @@ class DateRun {
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
-    std::string path =
-        options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
+    std::string path = options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
     std::error_code ec;
     for (const auto& [input, kind] :
          {std::pair{options_.curve_file, "curve file"},

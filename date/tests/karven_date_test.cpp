@@ -57,6 +57,9 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
   };
   const std::string complete = linear_curve_text();
   write_file("short.dat", complete.substr(0, complete.find(" \n      ")));
+  write_file("decl.csv", "name,decl\nK1,3\n");
+  write_file("twice.csv", "\xef\xbb\xbfinc, a95 ,inc\r\n60,2,61\r\n");
+  write_file("header.csv", "\n  \nname,int,sigma_int\n\n");
   const std::vector<Row> rows = {
       {{"--inc", "6O", "--a95", "2"}, "--inc: expected a number, read \"6O\""},
       {{"--int", "nan", "--sigma-int", "2"}, "--int: NaN is not a measured value, read \"nan\""},
@@ -85,6 +88,12 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
        "the density file curve.dat would replace the curve file curve.dat"},
       {{"--samples", "missing.csv", "curve.dat"},
        "cannot read missing.csv: No such file or directory"},
+      {{"--samples", "decl.csv", "curve.dat"},
+       "decl.csv, line 1: unknown column \"decl\"; the columns are name, dec, inc, a95, int, "
+       "sigma_int"},
+      {{"--samples", "twice.csv", "curve.dat"}, "twice.csv, line 1: column inc twice"},
+      {{"--samples", "header.csv", "curve.dat"},
+       "header.csv has no rows below its header; nothing to date"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
@@ -234,7 +243,7 @@ TEST_F(KarvenDate, DatesABatchAndReportsItsBadRowsWithoutLosingTheOthers) {
   for (int t = 0; t <= 1900; ++t) {
     SCOPED_TRACE(lines[static_cast<std::size_t>(t) + 1]);
     const double expected = std::exp(-0.5 * std::pow((t - 1000.3) / 130.0, 2)) / sum;
-    std::string line = lines[static_cast<std::size_t>(t) + 1];
+    const std::string& line = lines[static_cast<std::size_t>(t) + 1];
     const std::size_t first = line.find(','), second = line.find(',', first + 1);
     ASSERT_EQ(line.substr(0, first), std::to_string(t));
     const std::string density = line.substr(first + 1, second - first - 1);
