@@ -58,6 +58,20 @@ std::string value_message(const dating::MeasurementError& e, std::optional<int> 
                            : where + ", column " + e.field() + ": " + e.what();
 }
 
+bool dates_against_ref_files(const DateOptions& options) {
+  const curve::RefFileNames& files = options.ref_files;
+  return files.declination || files.inclination || files.intensity;
+}
+
+const char* ref_option(curve::Component component) {
+  switch (component) {
+    case curve::Component::declination: return "--ref-dec";
+    case curve::Component::inclination: return "--ref-inc";
+    case curve::Component::intensity: return "--ref-int";
+  }
+  return "";
+}
+
 class DateRun {
  public:
   DateRun(const DateOptions& options, const dating::GriddedCurve& curve)
@@ -70,6 +84,13 @@ class DateRun {
     sample.measurement = measurement;
     try {
       sample.measured = dating::measured_components(measurement);
+      for (const dating::MeasuredComponent& m : sample.measured) {
+        if (!curve_[m.component] && dates_against_ref_files(options_)) {
+          sample.error = std::string("the ") + curve::component_name(m.component) +
+                         " is measured: give its reference curve with " + ref_option(m.component);
+          return sample;
+        }
+      }
       // Each component's own density only for the files that show it.
       const bool densities = options_.density.has_value() || options_.figure.has_value();
       sample.result = dating::date_measurement(curve_, sample.measured, options_.levels, densities);
@@ -90,9 +111,14 @@ class DateRun {
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
     std::string path = options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
     std::error_code ec;
+    const curve::RefFileNames& refs = options_.ref_files;
+    const std::filesystem::path none;
     for (const auto& [input, kind] :
          {std::pair{options_.curve_file, "curve file"},
-          {options_.samples.value_or(std::filesystem::path()), "samples file"}}) {
+          {options_.samples.value_or(none), "samples file"},
+          {refs.declination.value_or(none), "reference curve"},
+          {refs.inclination.value_or(none), "reference curve"},
+          {refs.intensity.value_or(none), "reference curve"}}) {
       if (!input.empty() && std::filesystem::equivalent(input, path, ec)) {
         sample.error =
             "the " + what + " " + path + " would replace the " + kind + " " + input.string();
@@ -210,6 +236,11 @@ int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) 
 }  // namespace
 
 curve::ReferenceCurve load_reference(const DateOptions& options) {
+  if (dates_against_ref_files(options)) {
+    curve::LoadedReference loaded = curve::load_ref_files(options.ref_files);
+    for (const std::string& note : loaded.notes) report(note);
+    return std::move(loaded.curve);
+  }
   const curve::Curve curve = curve::read_curve_file(options.curve_file);
   curve::ReferenceCurve reference = curve::reference_curve(curve);
   reference.source = curve.model + " at " + plot::site_text(curve.latitude, curve.longitude) +
@@ -234,8 +265,12 @@ int run_date_command(std::span<const std::string_view> arguments) {
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;
+  } catch (const curve::RefFileError& e) {
+    report(e.what());
+    return companion::FAILED;
   } catch (const std::invalid_argument& e) {
-    report(options.curve_file.string() + ": " + e.what());
+    report((dates_against_ref_files(options) ? "the .ref files" : options.curve_file.string()) +
+           ": " + e.what());
     return companion::FAILED;
   }
   const int status = options.samples ? date_samples(options, curve) : date_one(options, curve);

@@ -11,10 +11,13 @@
 namespace date {
 
 /// The reference curve that the options name: a curve file written by
-/// karven, its source the model and the site.
+/// karven, its source the model and the site; or the .ref files given, its
+/// source their names, with what their reading noted said on standard error.
 ///
 /// @throws curve::CurveFileError  when the file cannot be read or is not a
 ///                                curve file
+/// @throws curve::RefFileError    when a .ref file cannot be read or is not
+///                                a reference curve
 curve::ReferenceCurve load_reference(const DateOptions& options);
 
 /// Runs the command on the arguments after the program's name: the report

@@ -1,6 +1,7 @@
 #include "date/options.hpp"
 
 #include <charconv>
+#include <tuple>
 
 #include "date/samples.hpp"
 #include "driver/curve_file.hpp"
@@ -12,7 +13,7 @@ namespace {
 constexpr const char* USAGE =
     "[--dec D --inc I --a95 A] [--int F --sigma-int S] [--name NAME]\n"
     "                   [--samples FILE] [--level P]... [--density FILE] [--figure FILE]\n"
-    "                   [--json] [CURVE_FILE]";
+    "                   [--json] [CURVE_FILE | --ref-dec FILE --ref-inc FILE --ref-int FILE]";
 
 constexpr const char* DESCRIPTION =
     "Dates a burnt structure by where its measured direction and intensity meet the\n"
@@ -22,7 +23,11 @@ constexpr const char* DESCRIPTION =
     "name,dec,inc,a95,int,sigma_int, in any order, an empty field a missing value.\n"
     "The components used are those given: I alone, D with I, F alone, I with F, or\n"
     "D, I and F; D needs I and alpha95. The report gives for each level the highest\n"
-    "posterior density (HPD) intervals of the date, each with its probability.\n";
+    "posterior density (HPD) intervals of the date, each with its probability.\n"
+    "Instead of a curve file, --ref-dec, --ref-inc and --ref-int date against\n"
+    "reference curves in .ref files (year,value,sigma with sigma one standard\n"
+    "deviation, any step), one for each component measured; the dates then span\n"
+    "the years that all the given curves share.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
@@ -69,6 +74,10 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("--figure", options.figure, "draw the dating: .png, .svg or .pdf")
       ->type_name("FILE");
   app->add_flag("--json", options.json, "write the results as JSON instead of the report");
+  std::optional<std::string> ref_dec, ref_inc, ref_int;
+  app->add_option("--ref-dec", ref_dec, "a declination curve as a .ref file")->type_name("FILE");
+  app->add_option("--ref-inc", ref_inc, "an inclination curve as a .ref file")->type_name("FILE");
+  app->add_option("--ref-int", ref_int, "an intensity curve as a .ref file")->type_name("FILE");
   app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
 
@@ -80,6 +89,18 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   }
 
   options.curve_file = curve_file.value_or(std::string(driver::CURVE_FILE_NAME));
+  for (const auto& [given, option, path] :
+       {std::tuple{&ref_dec, "--ref-dec", &options.ref_files.declination},
+        {&ref_inc, "--ref-inc", &options.ref_files.inclination},
+        {&ref_int, "--ref-int", &options.ref_files.intensity}}) {
+    if (!*given) continue;
+    if ((*given)->empty()) throw UsageError("option " + std::string(option) + " needs a value");
+    if (curve_file) {
+      throw UsageError("the curve file " + *curve_file + " and " + option +
+                       " exclude each other: date against one or the other");
+    }
+    *path = **given;
+  }
   options.name = name.value_or("measurement");
   for (const std::string& word : levels) {
     const std::optional<double> level = level_of(word);

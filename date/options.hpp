@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "companion/command_line.hpp"
+#include "curve/ref_file.hpp"
 #include "dating/dating.hpp"
 #include "plot/gnuplot.hpp"
 
@@ -27,6 +28,7 @@ struct DateOptions {
   bool stop = false;  // --help or --version: print stop_text and end
   std::string stop_text;
   std::filesystem::path curve_file;              // psvc_karven.eu.26.dat by default
+  curve::RefFileNames ref_files;                 // --ref-dec, --ref-inc, --ref-int instead
   std::optional<std::filesystem::path> samples;  // --samples FILE
   std::optional<std::string> declination, inclination, alpha95, intensity, intensity_sigma;
   std::string name;                    // --name, "measurement" by default

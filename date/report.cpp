@@ -55,6 +55,7 @@ std::string components_text(const std::vector<Component>& components, const char
 }
 
 std::string span_text(int first, int last) {
+  if (first == last) return dating::year_text(first);
   if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
   return dating::year_text(first) + " to " + dating::year_text(last);
 }

@@ -60,6 +60,8 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
   write_file("decl.csv", "name,decl\nK1,3\n");
   write_file("twice.csv", "\xef\xbb\xbfinc, a95 ,inc\r\n60,2,61\r\n");
   write_file("header.csv", "\n  \nname,int,sigma_int\n\n");
+  write_file("i.ref", "0,50,0.5\n1900,69,0.5\n");
+  write_file("semi.ref", "0;50,0;0,5\n1900;69,0;0,5\n");
   const std::vector<Row> rows = {
       {{"--inc", "6O", "--a95", "2"}, "--inc: expected a number, read \"6O\""},
       {{"--int", "nan", "--sigma-int", "2"}, "--int: NaN is not a measured value, read \"nan\""},
@@ -94,11 +96,23 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
       {{"--samples", "twice.csv", "curve.dat"}, "twice.csv, line 1: column inc twice"},
       {{"--samples", "header.csv", "curve.dat"},
        "header.csv has no rows below its header; nothing to date"},
+      {{"--dec", "5", "--inc", "60", "--a95", "2", "--ref-inc", "i.ref"},
+       "the declination is measured: give its reference curve with --ref-dec"},
+      {{"--inc", "60", "--a95", "2", "--ref-inc", "semi.ref"},
+       "semi.ref, line 1: fields separated by semicolons, as a spreadsheet with decimal commas "
+       "writes them; save the curve with commas between the fields and a point as the decimal "
+       "mark, e.g. 1200,64.1,2.0"},
+      {{"--inc", "60", "--a95", "2", "--ref-inc", "i.ref", "--density", "i.ref"},
+       "the density file i.ref would replace the reference curve i.ref"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     std::vector<std::string> arguments = row.arguments;
-    if (arguments.empty() || !arguments.back().ends_with(".dat")) arguments.push_back("curve.dat");
+    const bool ref_files = std::any_of(arguments.begin(), arguments.end(),
+                                       [](const std::string& a) { return a.starts_with("--ref-"); });
+    if (!ref_files && (arguments.empty() || !arguments.back().ends_with(".dat"))) {
+      arguments.push_back("curve.dat");
+    }
     const testsupport::ProgramRun result = run(arguments);
     EXPECT_EQ(result.err, "karven-date: " + row.message + "\n");
     EXPECT_EQ(result.status, 1);
@@ -124,6 +138,8 @@ TEST_F(KarvenDate, AnswersAWrongCommandLineWithStatus2) {
       {{"--figure", "fig.jpg"},
        "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf"},
       {{"a.dat", "b.dat"}, "unexpected argument \"b.dat\""},
+      {{"--ref-inc", "i.ref", "a.dat"},
+       "the curve file a.dat and --ref-inc exclude each other: date against one or the other"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);

@@ -111,3 +111,37 @@ TEST(KarvenExport, WritesTheFilesAndRefusesAWrongCommandLine) {
 }
 
 }  // namespace
+
+// The round trip: the demonstration curve exported as .ref files and dated
+// through --ref-dec, --ref-inc and --ref-int gives the very results, to the
+// last digit of each density, of dating the curve file itself.
+TEST(KarvenExport, RefFilesDateAsTheCurveFileItself) {
+  const testsupport::ScopedWorkDir work;
+  std::filesystem::copy_file(KARVEN_DEMO_COEFFICIENTS, "KARVEN_coeff.inp");
+  const auto run = [](const char* program, std::vector<std::string> arguments,
+                      std::string input = "") {
+    testsupport::ProgramCall call;
+    call.program = program;
+    call.arguments = std::move(arguments);
+    call.input = std::move(input);
+    const testsupport::ProgramRun result = testsupport::run_program(call);
+    EXPECT_EQ(result.status, 0) << program << ": " << result.err;
+    return result;
+  };
+  run(KARVEN_PROGRAM, {}, "48.85\n2.35\n");
+  run(KARVEN_EXPORT_PROGRAM, {});
+  const std::vector<std::string> measurement = {
+      "--dec", "4.5", "--inc", "64.2", "--a95", "2.8", "--int", "62.5", "--sigma-int", "2.4",
+      "--level", "68", "--level", "95", "--json"};
+  std::vector<std::string> from_curve = measurement, from_ref = measurement;
+  from_curve.insert(from_curve.end(), {"--density", "curve.csv"});
+  from_ref.insert(from_ref.end(),
+                  {"--density", "ref.csv", "--ref-dec", "psvc_karven.eu.26_d.ref", "--ref-inc",
+                   "psvc_karven.eu.26_i.ref", "--ref-int", "psvc_karven.eu.26_f.ref"});
+  const testsupport::ProgramRun curve_dating = run(KARVEN_DATE_PROGRAM, from_curve);
+  const testsupport::ProgramRun ref_dating = run(KARVEN_DATE_PROGRAM, from_ref);
+  EXPECT_NE(curve_dating.out.find("\"intervals\""), std::string::npos);
+  EXPECT_EQ(ref_dating.out, curve_dating.out);
+  EXPECT_EQ(ref_dating.err, "");
+  EXPECT_EQ(testsupport::read_file("ref.csv"), testsupport::read_file("curve.csv"));
+}
