@@ -11,11 +11,10 @@ namespace date {
 namespace {
 
 constexpr const char* USAGE =
-    "[--dec D --inc I --a95 A] [--int F --sigma-int S] [--name NAME]\n"
-    "                   [--samples FILE] [--level P]... [--density FILE] [--figure FILE]\n"
-    "                   [--json] [CURVE_FILE | --ref-dec FILE --ref-inc FILE --ref-int FILE]";
+    "[MEASUREMENT | --samples FILE] [OPTIONS] [CURVE_FILE | --ref-dec FILE ...]";
 
 constexpr const char* DESCRIPTION =
+    "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S.\n\n"
     "Dates a burnt structure by where its measured direction and intensity meet the\n"
     "palaeosecular variation curve of its site, a curve file written by karven\n"
     "(default: psvc_karven.eu.26.dat). Give one measurement with the options below,\n"
@@ -31,7 +30,7 @@ constexpr const char* DESCRIPTION =
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
-    "--figure 'dating_{name}.png'. Figures need gnuplot: apt-get install gnuplot-nox\n"
+    "--figure 'dating_{name}.png'. Figures need gnuplot: apt-get install gnuplot-nox\n\n"
     "Exit status: 0 dated, 1 bad input or a sample not dated (said on standard error),\n"
     "2 wrong usage.";
 

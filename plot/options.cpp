@@ -37,7 +37,7 @@ std::string description() {
 }
 
 constexpr const char* FOOTER =
-    "Needs gnuplot with its cairo terminals: apt-get install gnuplot-nox\n"
+    "Needs gnuplot with its cairo terminals: apt-get install gnuplot-nox\n\n"
     "Exit status: 0 figure written, 1 failure (said on standard error), 2 wrong usage.";
 
 }  // namespace
