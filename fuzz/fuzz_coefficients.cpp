@@ -41,19 +41,7 @@ void remove_scratch_directory() {
 
 bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string quoted(std::string_view token, bool cut) {
-  static constexpr char hex[] = "0123456789ABCDEF";
-  std::string text = "\"";
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      text += ch;
-    } else {
-      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
-    }
-  }
-  return text + (cut ? "...\"" : "\"");
-}
+std::string quoted(std::string_view token, bool cut) { return fuzz::quoted_token(token, cut); }
 
 // What loading the text should give: the values, or the error's text.
 struct Expected {

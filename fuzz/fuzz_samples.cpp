@@ -27,19 +27,8 @@ constexpr std::string_view FILE_NAME = "samples.csv";
 constexpr std::size_t MAX_SHOWN = 40;
 
 std::string shown(std::string_view token) {
-  static constexpr char hex[] = "0123456789ABCDEF";
   const bool cut = token.size() > MAX_SHOWN;
-  if (cut) token = token.substr(0, MAX_SHOWN);
-  std::string text = "\"";
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      text += ch;
-    } else {
-      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
-    }
-  }
-  return text + (cut ? "...\"" : "\"");
+  return fuzz::quoted_token(cut ? token.substr(0, MAX_SHOWN) : token, cut);
 }
 
 bool blank(char c) { return c == ' ' || c == '\t'; }

@@ -104,6 +104,23 @@ inline std::optional<double> reference_number(std::string_view token, bool conso
   return std::strtod(text.c_str(), nullptr);
 }
 
+/// A token as the program's messages quote it: in double quotes, printable
+/// ASCII as it is, any other byte, a quote and a backslash as \xHH, and
+/// "..." before the closing quote when the token was cut.
+inline std::string quoted_token(std::string_view token, bool cut) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string text = "\"";
+  for (const char ch : token) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      text += ch;
+    } else {
+      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
+    }
+  }
+  return text + (cut ? "...\"" : "\"");
+}
+
 /// Equal doubles, bit for bit apart from the payload of a NaN.
 inline bool same_number(double a, double b) {
   if (a != a || b != b) return a != a && b != b;
