@@ -31,17 +31,8 @@ bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c 
 bool ends_token(unsigned char c) { return is_blank(c) || c == ',' || c == '/'; }
 
 std::string shown(std::string_view token, bool cut) {
-  static constexpr char hex[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      text += ch;
-    } else {
-      text += {'\\', 'x', hex[c >> 4], hex[c & 0x0f]};
-    }
-  }
-  return cut ? text + "..." : text;
+  const std::string quoted = fuzz::quoted_token(token, cut);
+  return quoted.substr(1, quoted.size() - 2);
 }
 
 // The advice for what follows the number on its line, or nothing when the
