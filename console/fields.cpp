@@ -48,4 +48,26 @@ std::string int_field(long long value, int width) {
                          width);
 }
 
+std::string shortest_text(double value) {
+  std::array<char, 32> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string shortest_decimal(double value) {
+  if (value == 0.0) value = 0.0;  // no "-0"
+  std::array<char, 400> buffer{};
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string fixed_text(double value, int decimals) {
+  std::array<char, 1024> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return "*";
+  return std::string(buffer.data(), result.ptr);
+}
+
 }  // namespace console

@@ -27,4 +27,17 @@ std::string fixed_field(double value, int width, int decimals);
 /// when it does not fit.
 std::string int_field(long long value, int width);
 
+/// The shortest text that reads back as the same double ("0.25",
+/// "1e-300"), for messages and scripts.
+std::string shortest_text(double value);
+
+/// The shortest text in plain decimal notation, never with an exponent,
+/// that reads back as the same double ("1900", "0.00001"); a negative zero
+/// is written as zero. For files other tools read, which may not take
+/// exponents.
+std::string shortest_decimal(double value);
+
+/// A number with a fixed count of decimals, as printf's %.*f writes it.
+std::string fixed_text(double value, int decimals);
+
 }  // namespace console

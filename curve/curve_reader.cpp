@@ -1,11 +1,11 @@
 #include "curve/curve_reader.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
 
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 
@@ -39,11 +39,6 @@ std::string_view trim_left(std::string_view text) {
 
 bool is_blank(std::string_view line) { return trim_right(line).empty(); }
 
-std::string number_text(double value) {
-  std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
-}
 
 class LineReader {
  public:
@@ -192,8 +187,8 @@ Curve read_curve_text(std::string_view text, std::string_view name) {
   for (std::size_t k = header; k < lines.size(); ++k) {
     const CurvePoint point = reader.curve_line(lines[k], k + 1);
     if (!curve.points.empty() && !(point.year > curve.points.back().year)) {
-      reader.fail_at(k + 1, "the year " + number_text(point.year) + " does not follow the year " +
-                                number_text(curve.points.back().year));
+      reader.fail_at(k + 1, "the year " + console::shortest_text(point.year) + " does not follow the year " +
+                                console::shortest_text(curve.points.back().year));
     }
     curve.points.push_back(point);
   }

@@ -1,10 +1,10 @@
 #include "curve/ref_file.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 
@@ -33,13 +33,6 @@ bool holds_word(std::string_view line, std::string_view word) {
   return lower.find(word) != std::string::npos;
 }
 
-// Years and steps in plain decimals: all are within MAX_REF_YEAR.
-std::string number_text(double value) {
-  std::array<char, 400> buffer{};
-  const auto result =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
-  return std::string(buffer.data(), result.ptr);
-}
 
 // A field shown in a message: printable, and cut when long.
 std::string quoted(std::string_view field) {
@@ -97,12 +90,12 @@ class RefReader {
     }
     if (std::fabs(*year) > MAX_REF_YEAR) {
       fail_at(line_number, "the year " + quoted(fields[0]) + " lies beyond " +
-                               number_text(-MAX_REF_YEAR) + " to " + number_text(MAX_REF_YEAR));
+                               console::shortest_decimal(-MAX_REF_YEAR) + " to " + console::shortest_decimal(MAX_REF_YEAR));
     }
     ComponentSeries& series = file.series;
     if (!series.years.empty() && !(*year > series.years.back())) {
-      fail_at(line_number, "the year " + number_text(*year) + " does not follow the year " +
-                               number_text(series.years.back()) + "; the years must increase");
+      fail_at(line_number, "the year " + console::shortest_decimal(*year) + " does not follow the year " +
+                               console::shortest_decimal(series.years.back()) + "; the years must increase");
     }
     const std::optional<double> value = console::parse_real(fields[1], console::NumberForm::console);
     const std::optional<double> sigma = console::parse_real(fields[2], console::NumberForm::console);
@@ -118,7 +111,7 @@ class RefReader {
       const bool blame_value = !value_ok;
       file.notes.push_back(at(line_number) + "the " + (blame_value ? "value " : "sigma ") +
                            quoted(blame_value ? fields[1] : fields[2]) +
-                           " is not a number; the year " + number_text(*year) +
+                           " is not a number; the year " + console::shortest_decimal(*year) +
                            " is taken as a gap");
     }
   }
@@ -150,9 +143,9 @@ void mark_missing_years(RefFile& file, const std::vector<std::size_t>& line_numb
       marked.sigmas.push_back(NO_VALUE);
       file.notes.push_back(std::string(name) + ", lines " + std::to_string(line_numbers[k - 1]) +
                            "-" + std::to_string(line_numbers[k]) + ": no data between the years " +
-                           number_text(series.years[k - 1]) + " and " +
-                           number_text(series.years[k]) + ", where the file's step is " +
-                           number_text(step) + " years; a gap, not bridged");
+                           console::shortest_decimal(series.years[k - 1]) + " and " +
+                           console::shortest_decimal(series.years[k]) + ", where the file's step is " +
+                           console::shortest_decimal(step) + " years; a gap, not bridged");
     }
     marked.years.push_back(series.years[k]);
     marked.values.push_back(series.values[k]);

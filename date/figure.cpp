@@ -5,6 +5,7 @@
 #include <numeric>
 #include <vector>
 
+#include "console/fields.hpp"
 #include "date/report.hpp"
 
 namespace date {
@@ -13,7 +14,7 @@ namespace {
 
 using curve::Component;
 using plot::gnuplot_string;
-using plot::shortest_text;
+using console::shortest_text;
 using plot::single_quoted;
 
 // Heights in units of the figure's width: a curve panel, a density panel

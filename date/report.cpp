@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "console/fields.hpp"
 #include "plot/gnuplot.hpp"
 
 namespace date {
@@ -14,18 +15,12 @@ namespace {
 
 using curve::Component;
 
-std::string fixed_text(double value, int decimals) {
-  std::array<char, 64> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                    std::chars_format::fixed, decimals);
-  return std::string(buffer.data(), result.ptr);
-}
 
 double rounded_probability(double probability) {
   return std::strtod(probability_text(probability).c_str(), nullptr);
 }
 
-std::string level_text(double level) { return plot::shortest_text(level) + "%"; }
+std::string level_text(double level) { return console::shortest_text(level) + "%"; }
 
 const char* unit_of(Component c) { return c == Component::intensity ? " uT" : " deg"; }
 
@@ -33,7 +28,7 @@ std::string measured_text(const dating::Measurement& m) {
   std::vector<std::string> parts;
   const auto add = [&parts](const char* what, const std::optional<double>& value,
                             const char* unit) {
-    if (value) parts.push_back(std::string(what) + " " + plot::shortest_text(*value) + unit);
+    if (value) parts.push_back(std::string(what) + " " + console::shortest_text(*value) + unit);
   };
   add("D", m.declination, " deg");
   add("I", m.inclination, " deg");
@@ -69,15 +64,14 @@ std::string padded(std::string text, std::size_t width) {
 
 std::string probability_text(double probability) {
   std::array<char, 64> buffer{};
-  auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), probability,
-                              std::chars_format::general, 10);
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), probability,
+                                    std::chars_format::general, 10);
   const double rounded = std::strtod(std::string(buffer.data(), result.ptr).c_str(), nullptr);
-  result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded);
-  return std::string(buffer.data(), result.ptr);
+  return console::shortest_text(rounded);
 }
 
 std::string percent_text(double probability) {
-  const std::string text = fixed_text(100.0 * probability, 1);
+  const std::string text = console::fixed_text(100.0 * probability, 1);
   if (text == "0.0" && probability > 0.0) return "<0.1%";
   return text + "%";
 }
@@ -108,7 +102,7 @@ std::string sample_report(const DatedSample& sample, const dating::GriddedCurve&
   std::string sigmas;
   for (const dating::MeasuredComponent& m : sample.measured) {
     sigmas += (sigmas.empty() ? "" : ", ") + std::string(curve::component_letter(m.component)) +
-              " " + fixed_text(m.sigma, 2) + unit_of(m.component);
+              " " + console::fixed_text(m.sigma, 2) + unit_of(m.component);
   }
   line("sigmas used", sigmas);
   line("curve", curve.source + ", " + span_text(curve.first_year, curve.last_year) + " (" +

@@ -1,11 +1,12 @@
 #include "dating/dating.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <utility>
+
+#include "console/fields.hpp"
 
 namespace dating {
 
@@ -18,20 +19,7 @@ constexpr double NEG_INF = -INF;
 constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
 constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
 
-/// A number as the shortest text that reads back as the same double.
-std::string number_text(double x) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, x).ptr;
-  return std::string(buffer, end);
-}
 
-/// A number with a fixed count of decimals.
-std::string fixed_text(double x, int decimals) {
-  char buffer[400];
-  const auto end =
-      std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals).ptr;
-  return std::string(buffer, end);
-}
 
 /// The difference of two declinations, wrapped into [-180, 180). Within
 /// one turn of that range the sum with +-360 is exact.
@@ -57,12 +45,12 @@ void check_series(const curve::ComponentSeries& series, Component component) {
   for (std::size_t i = 0; i < series.years.size(); ++i) {
     if (!std::isfinite(series.years[i]) || std::fabs(series.years[i]) > MAX_CURVE_YEAR) {
       throw std::invalid_argument("the " + name + " series has a year outside +-" +
-                                  number_text(MAX_CURVE_YEAR) + ": " +
-                                  number_text(series.years[i]));
+                                  console::shortest_text(MAX_CURVE_YEAR) + ": " +
+                                  console::shortest_text(series.years[i]));
     }
     if (i > 0 && !(series.years[i] > series.years[i - 1])) {
       throw std::invalid_argument("the years of the " + name + " series do not increase at " +
-                                  number_text(series.years[i]));
+                                  console::shortest_text(series.years[i]));
     }
   }
 }
@@ -223,7 +211,7 @@ std::ptrdiff_t density_of(std::span<const double> q, std::span<const double> P,
 }
 
 std::string region_name(const HpdRegion& region) {
-  return number_text(region.level) + "% HPD interval";
+  return console::shortest_text(region.level) + "% HPD interval";
 }
 
 /// The 95% point of the chi-square distribution with 1, 2 or 3 degrees
@@ -252,7 +240,7 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   for (const Given& g : given) {
     if (g.value && !std::isfinite(*g.value)) {
       throw MeasurementError(g.field, std::string("the ") + g.name +
-                                          " is not a finite number: " + number_text(*g.value));
+                                          " is not a finite number: " + console::shortest_text(*g.value));
     }
   }
   const std::optional<double>& dec = measurement.declination;
@@ -262,18 +250,18 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   const std::optional<double>& sigma_f = measurement.intensity_sigma;
   if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
     throw MeasurementError(
-        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + number_text(*a95));
+        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + console::shortest_text(*a95));
   }
   if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
     throw MeasurementError(
-        "inc", "the inclination must lie between -90 and 90 degrees: " + number_text(*inc));
+        "inc", "the inclination must lie between -90 and 90 degrees: " + console::shortest_text(*inc));
   }
   if (f && !(*f > 0.0)) {
-    throw MeasurementError("int", "the intensity must be positive: " + number_text(*f));
+    throw MeasurementError("int", "the intensity must be positive: " + console::shortest_text(*f));
   }
   if (sigma_f && !(*sigma_f > 0.0)) {
     throw MeasurementError("sigma_int",
-                           "the intensity's sigma must be positive: " + number_text(*sigma_f));
+                           "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
   }
   if (dec && !(inc && a95)) {
     throw MeasurementError("dec", std::string("a declination needs the inclination and alpha95, "
@@ -354,7 +342,7 @@ void check_levels(std::span<const double> levels) {
   for (const double level : levels) {
     if (!(level > 0.0 && level < 100.0)) {
       throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
-                                  number_text(level));
+                                  console::shortest_text(level));
     }
   }
 }
@@ -601,8 +589,8 @@ DatingResult date_measurement(const GriddedCurve& curve,
   const double limit = chi_square_95(result.components.size());
   if (result.min_chi_square > limit) {
     result.warnings.push_back("the measurement meets the curve nowhere: its smallest chi-square, " +
-                              fixed_text(result.min_chi_square, 2) + " at " +
-                              year_text(result.closest_year) + ", exceeds " + fixed_text(limit, 3) +
+                              console::fixed_text(result.min_chi_square, 2) + " at " +
+                              year_text(result.closest_year) + ", exceeds " + console::fixed_text(limit, 3) +
                               ", the 95% point for " + std::to_string(result.components.size()) +
                               (result.components.size() == 1 ? " component" : " components") +
                               "; the date is doubtful");

@@ -1,9 +1,9 @@
 #include "export/curve_export.hpp"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
+#include "console/fields.hpp"
 #include "curve/file_text.hpp"
 
 namespace curve_export {
@@ -13,23 +13,13 @@ namespace {
 using curve::Component;
 using curve::Curve;
 
-// A value in plain decimal notation, never with an exponent, with the
-// fewest digits that read back as the same double: a value read from the
-// curve file is written as the file shows it.
-std::string decimal(double value) {
-  if (value == 0.0) value = 0.0;  // no "-0"
-  std::array<char, 400> buffer{};
-  const auto result =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
-  return std::string(buffer.data(), result.ptr);
-}
 
 std::string whole_year(double year, std::string_view curve_name) {
   if (year != std::nearbyint(year) || std::fabs(year) > 1e9) {
-    throw ExportError(std::string(curve_name) + ": the year " + decimal(year) +
+    throw ExportError(std::string(curve_name) + ": the year " + console::shortest_decimal(year) +
                       " is not a whole year; the export takes whole years only");
   }
-  return decimal(year);
+  return console::shortest_decimal(year);
 }
 
 // The years listed in a note: runs of consecutive epochs as "1200-1210".
@@ -39,10 +29,10 @@ std::string year_list(const std::vector<std::size_t>& indices, const Curve& curv
     std::size_t last = k;
     while (last + 1 < indices.size() && indices[last + 1] == indices[last] + 1) ++last;
     if (!text.empty()) text += ", ";
-    text += decimal(curve.points[indices[k]].year);
+    text += console::shortest_decimal(curve.points[indices[k]].year);
     if (last > k) {
       text += "-";
-      text += decimal(curve.points[indices[last]].year);
+      text += console::shortest_decimal(curve.points[indices[last]].year);
     }
     k = last + 1;
   }
@@ -91,8 +81,8 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
     std::string& text = file.text;
     text += "# " + curve.model + " palaeosecular variation curve: " +
             curve::component_name(component) + "\n";
-    text += "# Site: geodetic latitude " + decimal(curve.latitude) + ", longitude " +
-            decimal(curve.longitude) + " (degrees, north and east positive)\n";
+    text += "# Site: geodetic latitude " + console::shortest_decimal(curve.latitude) + ", longitude " +
+            console::shortest_decimal(curve.longitude) + " (degrees, north and east positive)\n";
     text += "# Component: " + std::string(curve::component_name(component)) + ", in " +
             unit(component) + "\n";
     text += "# Columns: year (AD), value, sigma\n";
@@ -102,8 +92,8 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
       const double value = point.values[value_index(component)];
       const double error = point.values[error_index(component)];
       if (std::isnan(value) || std::isnan(error)) continue;
-      text += whole_year(point.year, curve_name) + "," + decimal(value) + "," +
-              decimal(error / curve::NORMAL_95) + "\n";
+      text += whole_year(point.year, curve_name) + "," + console::shortest_decimal(value) + "," +
+              console::shortest_decimal(error / curve::NORMAL_95) + "\n";
     }
     const std::vector<std::size_t> missing = gaps(curve, component);
     if (!missing.empty()) {
@@ -124,7 +114,7 @@ Export export_csv(const Curve& curve, std::string_view curve_name, std::string_v
     file.text += whole_year(point.year, curve_name);
     for (const double value : point.values) {
       file.text += ",";
-      if (!std::isnan(value)) file.text += decimal(value);
+      if (!std::isnan(value)) file.text += console::shortest_decimal(value);
     }
     file.text += "\n";
   }

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 
+#include "console/fields.hpp"
+
 namespace plot {
+
+using console::shortest_text;
 
 namespace {
 

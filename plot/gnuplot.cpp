@@ -18,6 +18,8 @@
 #include <system_error>
 #include <vector>
 
+#include "console/fields.hpp"
+
 namespace plot {
 
 namespace {
@@ -302,21 +304,13 @@ std::string site_text(double latitude, double longitude) {
   // The hemisphere follows the value as the file shows it, so that -0.001,
   // shown as -.00, is not called south.
   const auto coordinate = [](double value, char positive, char negative) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      std::fabs(value), std::chars_format::fixed, 2);
-    const std::string digits(buffer.data(), result.ptr);
+    const std::string digits = console::fixed_text(std::fabs(value), 2);
     const bool shown_negative = value < 0.0 && digits != "0.00";
     return digits + ' ' + (shown_negative ? negative : positive);
   };
   return coordinate(latitude, 'N', 'S') + ", " + coordinate(longitude, 'E', 'W');
 }
 
-std::string shortest_text(double value) {
-  std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
-}
 
 std::string gnuplot_string(std::string_view text) {
   std::string quoted = "\"";
@@ -353,7 +347,7 @@ FigureTerminal figure_terminal(FigureFormat format, double aspect) {
                   " font 'sans,14' noenhanced background rgb 'white'",
               shown(900), "sans,14", "sans,17", "2"};
     case FigureFormat::pdf: {
-      const std::string height = shortest_text(std::round(600.0 * aspect) / 100.0);
+      const std::string height = console::shortest_text(std::round(600.0 * aspect) / 100.0);
       return {"set terminal pdfcairo size 6in," + height +
                   "in font 'sans,10' noenhanced background rgb 'white'",
               "6 x " + height + " inches", "sans,10", "sans,12", "2.5"};

@@ -34,9 +34,6 @@ std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure);
 /// @param[in] longitude  degrees, east positive
 std::string site_text(double latitude, double longitude);
 
-/// The shortest text that reads back to the same double ("0.25", "1e-300").
-std::string shortest_text(double value);
-
 /// A gnuplot string in double quotes, where "\n" breaks a line. Quotes and
 /// backslashes are escaped and any other control character dropped, so the
 /// text can end neither the string nor the command.
