@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "console/numbers.hpp"
 
@@ -23,9 +24,9 @@ std::size_t position(int i, int column) {
          static_cast<std::size_t>(column - 1);
 }
 
-[[noreturn]] void fail(const std::string& what) {
-  throw CoefficientFileError(std::string("the coefficient file ") + COEFFICIENT_FILE_NAME + " " +
-                             what);
+// A message names the file as it was given.
+[[noreturn]] void fail(const std::string& file_name, const std::string& what) {
+  throw CoefficientFileError("the coefficient file " + file_name + " " + what);
 }
 
 struct FileCloser {
@@ -37,7 +38,8 @@ struct FileCloser {
 // stops at the end of the last number needed.
 class TokenReader {
  public:
-  explicit TokenReader(std::FILE* file) : file_(file) {}
+  TokenReader(std::FILE* file, std::string file_name)
+      : file_(file), file_name_(std::move(file_name)) {}
 
   // The next token, or false at the end of the file. A comma that follows
   // another comma, or starts the file, stands for an empty field: the
@@ -49,9 +51,9 @@ class TokenReader {
     for (;; c = get()) {
       if (c == ',') {
         if (comma_pending_) {
-          fail((first_token_ ? "has an empty field before its first comma at line "
-                             : "has an empty field between two commas at line ") +
-               line_text());
+          fail(file_name_, (first_token_ ? "has an empty field before its first comma at line "
+                                         : "has an empty field between two commas at line ") +
+                               line_text());
         }
         comma_pending_ = true;
       } else if (!is_blank(c)) {
@@ -87,7 +89,9 @@ class TokenReader {
     if (next_ == end_) {
       const std::size_t n = std::fread(buffer_.get(), 1, CHUNK, file_);
       if (n == 0) {
-        if (std::ferror(file_)) fail(std::string("cannot be read: ") + std::strerror(errno));
+        if (std::ferror(file_)) {
+          fail(file_name_, std::string("cannot be read: ") + std::strerror(errno));
+        }
         return EOF;
       }
       next_ = buffer_.get();
@@ -99,6 +103,7 @@ class TokenReader {
   }
 
   std::FILE* file_;
+  std::string file_name_;
   std::unique_ptr<char[]> buffer_{new char[CHUNK]};
   char* next_ = nullptr;
   char* end_ = nullptr;
@@ -114,39 +119,48 @@ const CoefficientTable& coefficient_table() { return table(); }
 
 void reset_coefficient_table() { table() = {}; }
 
+void set_coefficient_table(const CoefficientTable& loaded) { table() = loaded; }
+
 double scale(int i) { return table().values[position(i, 1)]; }
 double coef(int i, int j) { return table().values[position(i, 1 + j)]; }
 double scale_error(int i) { return table().values[position(i, 11)]; }
 double coef_error(int i, int j) { return table().values[position(i, 11 + j)]; }
 
-void load_coefficients() {
+void load_coefficients() { table() = read_coefficient_file(COEFFICIENT_FILE_NAME); }
+
+CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
+  const std::string name = path.string();
+  CoefficientTable read;
   errno = 0;
   // Binary: the reader takes CR LF line ends itself, and reads the same
   // bytes on every system.
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(COEFFICIENT_FILE_NAME, "rb"));
-  if (!file) fail(std::string("cannot be opened: ") + std::strerror(errno));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.string().c_str(), "rb"));
+  if (!file) fail(name, std::string("cannot be opened: ") + std::strerror(errno));
 
-  TokenReader reader(file.get());
+  TokenReader reader(file.get(), name);
   std::string token;
   bool cut = false;
   for (int count = 0; count < COEFFICIENT_COUNT; ++count) {
     if (!reader.next(token, cut)) {
-      fail("ends after " + std::to_string(count) + " numbers; it must hold " +
-           std::to_string(COEFFICIENT_COUNT) + " (" + std::to_string(N_EPOCHS) + " rows of " +
-           std::to_string(COEFFICIENT_COLUMNS) + ")");
+      fail(name, "ends after " + std::to_string(count) + " numbers; it must hold " +
+                     std::to_string(COEFFICIENT_COUNT) + " (" + std::to_string(N_EPOCHS) +
+                     " rows of " + std::to_string(COEFFICIENT_COLUMNS) + ")");
     }
     const auto value =
         cut ? std::nullopt : console::parse_real(token, console::NumberForm::decimal);
     if (!value) {
-      fail("holds something that is not a number at line " + std::to_string(reader.token_line()) +
-           ": " + console::quoted_token(token, cut));
+      fail(name, "holds something that is not a number at line " +
+                     std::to_string(reader.token_line()) + ": " +
+                     console::quoted_token(token, cut));
     }
     if (!std::isfinite(*value)) {
-      fail("holds a number beyond the range of double precision at line " +
-           std::to_string(reader.token_line()) + ": " + console::quoted_token(token, cut));
+      fail(name, "holds a number beyond the range of double precision at line " +
+                     std::to_string(reader.token_line()) + ": " +
+                     console::quoted_token(token, cut));
     }
-    table().values[static_cast<std::size_t>(count)] = *value;
+    read.values[static_cast<std::size_t>(count)] = *value;
   }
+  return read;
 }
 
 }  // namespace driver

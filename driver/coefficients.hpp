@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 
 #include "console/records.hpp"
 #include "driver/constants.hpp"
@@ -29,16 +30,26 @@ struct CoefficientTable {
   std::array<double, COEFFICIENT_COUNT> values{};
 };
 
-/// Reads the first 7620 numbers of KARVEN_coeff.inp in the current
-/// directory in one pass and closes the file; whatever follows them is
-/// not read. Numbers are ordinary decimal numbers (optional sign, decimal
-/// point and exponent letter E or D in either case), separated by blanks,
-/// tabs, commas or line breaks (LF or CR LF), spread over lines in any way.
+/// Reads the first 7620 numbers of a coefficient file in one pass and
+/// closes the file; whatever follows them is not read. Numbers are
+/// ordinary decimal numbers (optional sign, decimal point and exponent
+/// letter E or D in either case), separated by blanks, tabs, commas or line
+/// breaks (LF or CR LF), spread over lines in any way.
+///
+/// @param[in] path  the file; messages name it as given
+/// @throws CoefficientFileError naming the file and what is wrong
+CoefficientTable read_coefficient_file(const std::filesystem::path& path);
+
+/// Reads KARVEN_coeff.inp in the current directory into the run's table.
 ///
 /// @throws CoefficientFileError naming the file and what is wrong
 void load_coefficients();
 
 const CoefficientTable& coefficient_table();
+
+/// Makes a table read earlier the run's table, for evaluating a model
+/// loaded once at site after site.
+void set_coefficient_table(const CoefficientTable& table);
 
 /// Readers of row i (1 to 381) and basis function j (1 to 9).
 double scale(int i);

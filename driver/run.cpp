@@ -9,6 +9,7 @@
 #include "driver/coefficients.hpp"
 #include "driver/constants.hpp"
 #include "driver/curve_file.hpp"
+#include "driver/curve_values.hpp"
 #include "driver/dialogue.hpp"
 #include "driver/error_estimates.hpp"
 #include "driver/site_basis.hpp"
@@ -57,10 +58,9 @@ void run() {
   compute_site_factors();
 
   for (int i = 1; i <= N_EPOCHS; ++i) {
-    const EpochField field = evaluate_epoch(i);
-    const EpochErrors uncertainty = estimate_errors(i, field);
-    write_curve_line(field.year, field.D, field.I, field.F, uncertainty.eD, uncertainty.eI,
-                     uncertainty.eF);
+    const CurveValues v = curve_values(i);
+    write_curve_line(v.year, v.declination, v.inclination, v.intensity, v.declination_error,
+                     v.inclination_error, v.intensity_error);
   }
 
   close_curve_file();
