@@ -44,6 +44,34 @@ bool degree_sign_at(std::string_view text, std::size_t i) {
          (byte(i + 2) == 0xB2 || byte(i + 2) == 0xB3);
 }
 
+// The length of the well-formed UTF-8 sequence at the start of a text that
+// starts with a byte beyond ASCII, or 0 when it is none: no overlong form,
+// no surrogate, nothing beyond U+10FFFF.
+std::size_t utf8_length(std::string_view text) {
+  const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (byte(k) < 0x80 || byte(k) > 0xBF) return 0;
+  }
+  return length;
+}
+
 }  // namespace
 
 AnswerTail classify_answer_tail(std::string_view rest) {
@@ -69,20 +97,49 @@ AnswerTail classify_answer_tail(std::string_view rest) {
   return AnswerTail::ignored;
 }
 
-std::string quoted_token(std::string_view token, bool cut) {
+std::string escaped_text(std::string_view text, Kept kept, std::string_view also) {
   static constexpr char hex[] = "0123456789ABCDEF";
-  std::string shown = "\"";
-  for (const char ch : token) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      shown += ch;
+  std::string shown;
+  shown.reserve(text.size());
+  const auto escape = [&shown](unsigned char c) {
+    shown += "\\x";
+    shown += hex[c >> 4];
+    shown += hex[c & 0x0f];
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7f || also.find(static_cast<char>(c)) != std::string_view::npos) {
+        escape(c);
+      } else {
+        shown += static_cast<char>(c);
+      }
+      ++i;
+      continue;
+    }
+    const std::size_t length = kept == Kept::utf8 ? utf8_length(text.substr(i)) : 0;
+    // U+0080 to U+009F, C2 80 to C2 9F: the C1 control characters.
+    const bool c1_control =
+        length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (length == 0 || c1_control) {
+      escape(c);
+      ++i;
     } else {
-      shown += "\\x";
-      shown += hex[c >> 4];
-      shown += hex[c & 0x0f];
+      shown.append(text.substr(i, length));
+      i += length;
     }
   }
-  return shown + (cut ? "...\"" : "\"");
+  return shown;
+}
+
+std::string shown_text(std::string_view text) { return escaped_text(text, Kept::utf8, "\\"); }
+
+std::string quoted_token(std::string_view token, bool cut) {
+  std::string quoted = "\"";
+  quoted += escaped_text(token, Kept::ascii, "\"\\");
+  quoted += cut ? "...\"" : "\"";
+  return quoted;
 }
 
 std::optional<double> parse_real(std::string_view token, NumberForm form) {

@@ -42,9 +42,36 @@ enum class AnswerTail {
 /// comma counts first, then a sign, then a hemisphere letter.
 AnswerTail classify_answer_tail(std::string_view rest);
 
-/// A token in double quotes, as a report shows it: printable characters as
-/// they are; other bytes, the quote and the backslash as \xHH; "..." after
-/// a token that was cut short.
+/// Which characters escaped_text keeps as they stand.
+enum class Kept {
+  ascii,  // printable ASCII only
+  utf8,   // also the characters beyond ASCII of well-formed UTF-8
+};
+
+/// Text from a user, a file or a file name with every byte that could act
+/// on a terminal written as the four characters \xHH (hexadecimal, upper
+/// case): control characters (below 0x20, DEL, and U+0080 to U+009F, which
+/// include the 8-bit escape sequence introducers), every byte of a sequence
+/// that is not well-formed UTF-8, with Kept::ascii every byte beyond ASCII,
+/// and each character of `also`. The result holds printable characters
+/// only, so that no escape sequence or cursor movement reaches a terminal,
+/// and nothing else of the text is changed.
+///
+/// @param[in] text  any bytes
+/// @param[in] kept  which characters beyond ASCII stay
+/// @param[in] also  printable ASCII characters written \xHH too, e.g. "\\"
+std::string escaped_text(std::string_view text, Kept kept, std::string_view also = {});
+
+/// A name or a file name as messages and reports show it:
+/// escaped_text(text, Kept::utf8, "\\"). Characters of other languages stay
+/// readable ("Four à chaux"); the backslash is escaped as well, so that
+/// what is shown tells every byte: an escape character shows as "\x1B",
+/// the four characters \x1B as "\x5Cx1B".
+std::string shown_text(std::string_view text);
+
+/// A token in double quotes, as a report shows it: printable ASCII as it
+/// is; other bytes, the quote and the backslash as \xHH; "..." after a
+/// token that was cut short.
 std::string quoted_token(std::string_view token, bool cut);
 
 }  // namespace console
