@@ -209,10 +209,11 @@ Curve read_curve_file(const std::filesystem::path& path) {
     throw CurveFileError(error.what());
   }
   if (text.size() > MAX_CURVE_FILE_BYTES) {
-    throw CurveFileError(path.string() + " is longer than any curve file (more than " +
+    throw CurveFileError(console::shown_text(path.string()) +
+                         " is longer than any curve file (more than " +
                          std::to_string(MAX_CURVE_FILE_BYTES) + " bytes); not a curve file");
   }
-  return read_curve_text(text, path.string());
+  return read_curve_text(text, console::shown_text(path.string()));
 }
 
 }  // namespace curve

@@ -207,10 +207,11 @@ RefFile read_ref_file(const std::filesystem::path& path) {
     throw RefFileError(error.what());
   }
   if (text.size() > MAX_REF_FILE_BYTES) {
-    throw RefFileError(path.string() + " is longer than any reference curve (more than " +
+    throw RefFileError(console::shown_text(path.string()) +
+                       " is longer than any reference curve (more than " +
                        std::to_string(MAX_REF_FILE_BYTES) + " bytes)");
   }
-  return read_ref_text(text, path.string());
+  return read_ref_text(text, console::shown_text(path.string()));
 }
 
 LoadedReference load_ref_files(const RefFileNames& files) {
@@ -224,7 +225,8 @@ LoadedReference load_ref_files(const RefFileNames& files) {
     loaded.curve[component] = std::move(file.series);
     loaded.notes.insert(loaded.notes.end(), file.notes.begin(), file.notes.end());
     if (!loaded.curve.source.empty()) loaded.curve.source += ", ";
-    loaded.curve.source += std::string(component_letter(component)) + ": " + path->string();
+    loaded.curve.source +=
+        std::string(component_letter(component)) + ": " + console::shown_text(path->string());
   }
   return loaded;
 }

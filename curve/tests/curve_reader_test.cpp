@@ -210,7 +210,7 @@ TEST(ReadCurveText, NamesTheFileAndTheLineOfWhatIsNotACurveFile) {
        "number" +
            tail},
       {"control characters", HEADER + LINE_1895 + line_1900_with(28, 37, "   \x1b[31m47"),
-       "curve.dat, line 19, columns 28-37: the intensity field \"   ?[31m47\" holds no "
+       "curve.dat, line 19, columns 28-37: the intensity field \"   \\x1B[31m47\" holds no "
        "number" +
            tail},
       {"no year", HEADER + LINE_1895 + line_1900_with(1, 7, "    NaN"),
