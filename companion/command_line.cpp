@@ -4,6 +4,7 @@
 #include <iostream>
 #include <vector>
 
+#include "console/numbers.hpp"
 #include "karven/version.hpp"
 
 namespace companion {
@@ -75,21 +76,41 @@ Parsed parse_command_line(CLI::App& app, std::span<const std::string_view> argum
     if (extra == "--") continue;
     if (extra.starts_with('-') && extra.size() > 1) {
       const std::size_t equals = extra.find('=');
-      throw UsageError("unknown option \"" + extra.substr(0, equals) + "\"");
+      throw UsageError("unknown option \"" + console::shown_text(extra.substr(0, equals)) + "\"");
     }
-    throw UsageError("unexpected argument \"" + extra + "\"");
+    throw UsageError("unexpected argument \"" + console::shown_text(extra) + "\"");
   }
   return {};
 }
 
 void report(std::string_view program, std::string_view message) {
-  std::cerr << program << ": " << message << '\n';
+  // Line by line, so that a message of several lines (gnuplot's own words)
+  // keeps its line breaks.
+  std::string shown;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = std::min(message.find('\n', start), message.size());
+    shown += console::escaped_text(message.substr(start, end - start), console::Kept::utf8);
+    if (end == message.size()) break;
+    shown += '\n';
+    start = end + 1;
+  }
+  std::cerr << program << ": " << shown << '\n';
 }
 
 int wrong_usage(std::string_view program, std::string_view message) {
   report(program, message);
   std::cerr << "Try '" << program << " --help'.\n";
   return WRONG_USAGE;
+}
+
+int finish_output(std::string_view program, int status) {
+  std::cout.flush();
+  if (!std::cout) {
+    report(program, "cannot write to standard output");
+    return FAILED;
+  }
+  return status;
 }
 
 }  // namespace companion

@@ -52,10 +52,19 @@ struct Parsed {
 ///                     that no option or positional takes
 Parsed parse_command_line(CLI::App& app, std::span<const std::string_view> arguments);
 
-/// One line on standard error, "program: message".
+/// One line on standard error, "program: message". Whatever the message
+/// holds, no control character but the line feed reaches the terminal
+/// (console::escaped_text); names and paths in it should already be shown
+/// with console::shown_text, which escapes line feeds and backslashes too.
 void report(std::string_view program, std::string_view message);
 
 /// Says a usage error as the companions do and gives its exit status, 2.
 int wrong_usage(std::string_view program, std::string_view message);
+
+/// The exit status of a companion whose command gave `status`: standard
+/// output is flushed, and when a write to it failed (a full disk, a closed
+/// pipe, /dev/full) the run says so on standard error and fails with
+/// status 1, whatever it wrote, --help and --version included.
+int finish_output(std::string_view program, int status);
 
 }  // namespace companion

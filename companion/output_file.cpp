@@ -1,0 +1,187 @@
+#include "companion/output_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "console/numbers.hpp"
+#include "curve/file_text.hpp"
+#include "driver/coefficients.hpp"
+#include "driver/curve_file.hpp"
+
+namespace companion {
+
+namespace {
+
+constexpr std::array<int, 4> ENDING_SIGNALS = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The longest part of the destination's name that the temporary file's
+// name repeats: the whole name and ".XXXXXX" must stay within a file
+// system's 255 bytes.
+constexpr std::size_t NAME_KEPT = 200;
+
+std::string shown(const std::filesystem::path& path) { return console::shown_text(path.string()); }
+
+std::optional<struct stat> status_of(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  return status;
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The files that the toolkit's runs find by their names alone, in the
+// directory where they look.
+struct FixedName {
+  const char* name;
+  const char* kind;
+  const char* reader;
+};
+constexpr std::array<FixedName, 2> FIXED_NAMES = {{
+    {driver::COEFFICIENT_FILE_NAME, "coefficient file", "karven reads"},
+    {driver::CURVE_FILE_NAME, "curve file", "karven writes and the companions read"},
+}};
+
+}  // namespace
+
+HeldSignals::HeldSignals() {
+  sigemptyset(&held_);
+  for (const int signal : ENDING_SIGNALS) sigaddset(&held_, signal);
+  sigprocmask(SIG_BLOCK, &held_, &saved_);
+}
+
+// Lets a held signal take effect: by default it ends the program here.
+HeldSignals::~HeldSignals() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+
+bool HeldSignals::any_pending() const {
+  sigset_t pending;
+  sigpending(&pending);
+  for (const int signal : ENDING_SIGNALS) {
+    if (sigismember(&pending, signal) == 1) return true;
+  }
+  return false;
+}
+
+void OutputGuard::add_input(const std::filesystem::path& path, std::string kind) {
+  if (const std::optional<struct stat> status = status_of(path)) {
+    inputs_.push_back({status->st_dev, status->st_ino, path, std::move(kind)});
+  }
+}
+
+void OutputGuard::check(const std::filesystem::path& output, std::string_view what) const {
+  const std::string named = "the " + std::string(what) + " " + shown(output);
+  const std::optional<struct stat> status = status_of(output);
+  if (status && !S_ISREG(status->st_mode)) {
+    throw OutputError(named + " is " + std::string(curve::file_kind(status->st_mode)) +
+                      ", not a regular file; it is left as it is");
+  }
+  if (status) {
+    for (const Input& input : inputs_) {
+      if (status->st_dev == input.device && status->st_ino == input.inode) {
+        throw OutputError(named + " would replace the " + input.kind + " " + shown(input.path));
+      }
+    }
+  }
+  const std::filesystem::path folder =
+      output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+  for (const FixedName& fixed : FIXED_NAMES) {
+    if (output.filename() == fixed.name) {
+      throw OutputError(named + " would take the place of the " + fixed.kind + " that " +
+                        fixed.reader + " by that name");
+    }
+    const std::filesystem::path file = folder / fixed.name;
+    const std::optional<struct stat> fixed_status = status_of(file);
+    if (status && fixed_status && same_file(*status, *fixed_status)) {
+      throw OutputError(named + " would replace the " + fixed.kind + " " + shown(file));
+    }
+  }
+}
+
+OutputFile::OutputFile(const OutputGuard& guard, std::filesystem::path destination,
+                       std::string what)
+    : guard_(guard), destination_(std::move(destination)), what_(std::move(what)) {
+  guard_.check(destination_, what_);
+  const std::filesystem::path folder =
+      destination_.has_parent_path() ? destination_.parent_path() : std::filesystem::path(".");
+  std::string hidden_name = ".";
+  hidden_name += destination_.filename().string().substr(0, NAME_KEPT);
+  hidden_name += ".XXXXXX";
+  std::string pattern = (folder / hidden_name).string();
+  descriptor_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (descriptor_ < 0) fail(errno);
+  temporary_ = pattern;
+}
+
+OutputFile::~OutputFile() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void OutputFile::fail(int error) {
+  throw OutputError("cannot write the " + what_ + " " + shown(destination_) + ": " +
+                    std::strerror(error));
+}
+
+void OutputFile::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) fail(errno);
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+void OutputFile::commit() {
+  // mkostemp makes the file private; an output is read like any new file.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(descriptor_, 0666 & ~mask) != 0 || ::fsync(descriptor_) != 0) fail(errno);
+  const int closed = ::close(descriptor_);
+  descriptor_ = -1;
+  if (closed != 0) fail(errno);
+  // What lies at the destination may have changed since the first check.
+  guard_.check(destination_, what_);
+  if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno);
+  temporary_.clear();
+}
+
+void write_output(const OutputGuard& guard, const std::filesystem::path& output,
+                  std::string_view what, std::string_view text) {
+  OutputFile file(guard, output, std::string(what));
+  file.write(text);
+  file.commit();
+}
+
+void copy_output(const OutputGuard& guard, const std::filesystem::path& source,
+                 const std::filesystem::path& output, std::string_view what) {
+  OutputFile file(guard, output, std::string(what));
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{in};
+  std::array<char, 1 << 16> buffer{};
+  while (true) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
+    }
+    if (n == 0) break;
+    file.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+  }
+  file.commit();
+}
+
+}  // namespace companion
