@@ -64,7 +64,7 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   const std::string title = curve.model + " palaeosecular variation curve at " +
                             site_text(curve.latitude, curve.longitude) +
                             "\nlines: the curve; shaded: its 95% confidence band";
-  const std::string data = single_quoted(data_name);
+  const std::string data = gnuplot_string(data_name);
 
   std::string script;
   const auto add = [&script](std::string_view line) {
@@ -73,7 +73,7 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   };
   add("set encoding utf8");
   add(settings.command);
-  add("set output " + single_quoted(figure_name));
+  add("set output " + gnuplot_string(figure_name));
   add("set multiplot layout 3,1 title " + gnuplot_string(title) + " font '" + settings.title_font +
       "' margins 0.13,0.96,0.07,0.9 spacing 0,0.025");
   add("set xrange [" + shortest_text(curve.points.front().year) + ":" +
@@ -109,14 +109,14 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   return script;
 }
 
-void draw_figure(const Curve& curve, FigureFormat format,
+void draw_figure(const Curve& curve, FigureFormat format, const companion::OutputGuard& guard,
                  const std::filesystem::path& destination) {
   // Names inside gnuplot's private directory; it sees no other.
   constexpr const char* data_name = "curve.dat";
   GnuplotJob job;
   job.data_files.push_back({data_name, gnuplot_data(curve)});
   job.script = gnuplot_script(curve, format, data_name, figure_file_name(format));
-  run_gnuplot_job(job, format, destination);
+  run_gnuplot_job(job, format, guard, destination);
 }
 
 }  // namespace plot

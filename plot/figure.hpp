@@ -29,7 +29,7 @@ std::string gnuplot_data(const Curve& curve);
 /// The gnuplot script that draws the figure. It names no path but the two
 /// given names, which are relative to gnuplot's working directory, and
 /// holds no text of the curve file but the model's name (letters, digits
-/// and . - _ only) quoted as a gnuplot string.
+/// and . - _ only), and all its text goes through gnuplot_string.
 ///
 /// @param[in] curve        the curve, for the title and the time axis
 /// @param[in] format       the figure's format
@@ -45,8 +45,10 @@ namespace plot {
 /// Draws the figure of a curve with the gnuplot found on PATH and writes it
 /// to the destination, replacing a file of that name (see run_gnuplot_job).
 ///
-/// @throws PlotError  when gnuplot is missing or fails, or a file cannot be
-///                    written; nothing is left behind
-void draw_figure(const Curve& curve, FigureFormat format, const std::filesystem::path& destination);
+/// @throws PlotError  when the guard refuses the destination, gnuplot is
+///                    missing or fails, or a file cannot be written;
+///                    nothing is left behind
+void draw_figure(const Curve& curve, FigureFormat format, const companion::OutputGuard& guard,
+                 const std::filesystem::path& destination);
 
 }  // namespace plot

@@ -18,7 +18,9 @@
 #include <system_error>
 #include <vector>
 
+#include "companion/output_file.hpp"
 #include "console/fields.hpp"
+#include "console/numbers.hpp"
 
 namespace plot {
 
@@ -33,36 +35,6 @@ constexpr std::size_t MAX_MESSAGE_BYTES = 8192;
 
 std::string error_text(int error) { return std::strerror(error); }
 
-// The signals that end a run at a terminal or at a shutdown. Held while the
-// private directory exists, so that the directory is removed first.
-class HeldSignals {
- public:
-  HeldSignals() {
-    sigemptyset(&held_);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held_, signal);
-    sigprocmask(SIG_BLOCK, &held_, &saved_);
-  }
-  // Lets a held signal take effect: by default it ends the program here.
-  ~HeldSignals() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-  HeldSignals(const HeldSignals&) = delete;
-  HeldSignals& operator=(const HeldSignals&) = delete;
-
-  const sigset_t& saved() const { return saved_; }
-
-  bool any_pending() const {
-    sigset_t pending;
-    sigpending(&pending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-      if (sigismember(&pending, signal) == 1) return true;
-    }
-    return false;
-  }
-
- private:
-  sigset_t held_{};
-  sigset_t saved_{};
-};
-
 // A fresh directory that only this user can enter, removed with all it
 // holds when the object goes.
 class PrivateDirectory {
@@ -72,7 +44,8 @@ class PrivateDirectory {
     std::string base = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
     std::string pattern = base + "/karven-figure-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
-      throw PlotError("cannot make a working directory in " + base + ": " + error_text(errno));
+      throw PlotError("cannot make a working directory in " + console::shown_text(base) + ": " +
+                      error_text(errno));
     }
     path_ = pattern;
   }
@@ -93,7 +66,10 @@ void write_text(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw PlotError("cannot write " + path.string() + ": " + error_text(errno));
+  if (!out) {
+    throw PlotError("cannot write " + console::shown_text(path.string()) + ": " +
+                    error_text(errno));
+  }
 }
 
 // gnuplot's own words, with control characters but the line ends shown as
@@ -126,7 +102,7 @@ struct GnuplotRun {
 // path and its arguments go to execv as they are. Its own settings files
 // are not read (-d), its standard input is empty.
 GnuplotRun run_gnuplot(const std::filesystem::path& gnuplot, const std::filesystem::path& directory,
-                       const HeldSignals& signals) {
+                       const companion::HeldSignals& signals) {
   std::array<int, 2> pipe_ends{};
   if (pipe2(pipe_ends.data(), O_CLOEXEC) != 0) {
     throw PlotError("cannot start gnuplot: " + error_text(errno));
@@ -174,81 +150,6 @@ GnuplotRun run_gnuplot(const std::filesystem::path& gnuplot, const std::filesyst
     if (errno != EINTR) throw PlotError("cannot wait for gnuplot: " + error_text(errno));
   }
   return run;
-}
-
-// Copies a file to the destination through a new file beside it, renamed
-// over the destination once complete, so that a failed copy leaves no
-// half-written figure.
-void copy_into_place(const std::filesystem::path& source,
-                     const std::filesystem::path& destination) {
-  const auto cannot_write = [&destination](int error) {
-    return PlotError("cannot write the figure " + destination.string() + ": " + error_text(error));
-  };
-  const std::filesystem::path folder =
-      destination.has_parent_path() ? destination.parent_path() : std::filesystem::path(".");
-  std::string hidden_name = ".";
-  hidden_name += destination.filename().string();
-  hidden_name += ".XXXXXX";
-  std::string pattern = (folder / hidden_name).string();
-  const int out = mkstemp(pattern.data());
-  if (out < 0) throw cannot_write(errno);
-  const std::filesystem::path partial = pattern;
-  const auto give_up = [&](int error) {
-    close(out);
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    return cannot_write(error);
-  };
-
-  const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) throw give_up(errno);
-  std::array<char, 1 << 16> buffer{};
-  while (true) {
-    ssize_t n = read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(in);
-      throw give_up(error);
-    }
-    if (n == 0) break;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w < 0) {
-        const int error = errno;
-        close(in);
-        throw give_up(error);
-      }
-      done += w;
-    }
-  }
-  close(in);
-  // mkstemp makes the file private; a figure is read like any other file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(out, 0666 & ~mask) != 0 || fsync(out) != 0) throw give_up(errno);
-  if (close(out) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    throw cannot_write(error);
-  }
-  if (std::rename(partial.c_str(), destination.c_str()) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    throw cannot_write(error);
-  }
-}
-
-void move_into_place(const std::filesystem::path& figure,
-                     const std::filesystem::path& destination) {
-  if (std::rename(figure.c_str(), destination.c_str()) == 0) return;
-  if (errno != EXDEV) {
-    throw PlotError("cannot write the figure " + destination.string() + ": " + error_text(errno));
-  }
-  copy_into_place(figure, destination);
 }
 
 }  // namespace
@@ -313,25 +214,26 @@ std::string site_text(double latitude, double longitude) {
 
 
 std::string gnuplot_string(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '\n') {
-      quoted += "\\n";
-    } else if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) {
-      quoted += c;
+  // Neither a quote nor a line break ever stands inside a single-quoted
+  // piece: gnuplot reads '' at the start of a string as an empty string,
+  // not as a quote, so a quote is joined in as "'" too.
+  std::string expression = "'";
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    for (const char c :
+         console::escaped_text(text.substr(start, end - start), console::Kept::utf8)) {
+      if (c == '\'') {
+        expression += "'.\"'\".'";
+      } else {
+        expression += c;
+      }
     }
+    if (end == text.size()) break;
+    expression += "'.\"\\n\".'";
+    start = end + 1;
   }
-  return quoted + "\"";
-}
-
-std::string single_quoted(std::string_view text) {
-  std::string quoted = "'";
-  quoted += text;
-  quoted += '\'';
-  return quoted;
+  return expression + "'";
 }
 
 FigureTerminal figure_terminal(FigureFormat format, double aspect) {
@@ -365,7 +267,14 @@ std::string figure_file_name(FigureFormat format) {
 }
 
 void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
+                     const companion::OutputGuard& guard,
                      const std::filesystem::path& destination) {
+  // Refused before gnuplot spends its time on a figure that cannot be kept.
+  try {
+    guard.check(destination, "figure");
+  } catch (const companion::OutputError& e) {
+    throw PlotError(e.what());
+  }
   const char* path_variable = std::getenv("PATH");
   std::string search_path;
   if (path_variable != nullptr) {
@@ -382,7 +291,7 @@ void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
                     std::string(GNUPLOT_INSTALL_COMMAND));
   }
 
-  const HeldSignals signals;
+  const companion::HeldSignals signals;
   const PrivateDirectory directory;
   const std::string figure_name = figure_file_name(format);
   for (const GnuplotJob::DataFile& data : job.data_files) {
@@ -407,7 +316,11 @@ void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
   if (std::filesystem::file_size(figure, ec) == 0 || ec) {
     throw PlotError("gnuplot failed: it wrote no figure" + (message.empty() ? "" : ":" + message));
   }
-  move_into_place(figure, destination);
+  try {
+    companion::copy_output(guard, figure, destination, "figure");
+  } catch (const companion::OutputError& e) {
+    throw PlotError(e.what());
+  }
 }
 
 }  // namespace plot

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "companion/output_file.hpp"
+
 namespace plot {
 
 enum class FigureFormat { png, svg, pdf };
@@ -34,14 +36,26 @@ std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure);
 /// @param[in] longitude  degrees, east positive
 std::string site_text(double latitude, double longitude);
 
-/// A gnuplot string in double quotes, where "\n" breaks a line. Quotes and
-/// backslashes are escaped and any other control character dropped, so the
-/// text can end neither the string nor the command.
+/// Any text as a gnuplot string expression that gnuplot takes as text and
+/// nothing else: the one way every figure puts text into a script, be it
+/// from a user, a file, a file name or the program itself.
+///
+/// The text is written in single quotes, where gnuplot substitutes
+/// nothing: no backquoted command runs, no @ macro expands, no backslash
+/// escapes. A quote and a line break of the text are joined in by gnuplot's
+/// concatenation with the double-quoted constants "'" and "\n", which hold
+/// no text of the caller's: 'it'."'".'s', 'first'."\n".'second'. What a
+/// line cannot hold as it stands is shown as console::escaped_text shows
+/// it (\xHH): control characters other than the line feed (a carriage
+/// return or a NUL would end gnuplot's line) and bytes that are not
+/// well-formed UTF-8, which the figure's fonts cannot draw. The expression
+/// stands wherever gnuplot takes a string: a title, a label, a file name;
+/// figures are drawn with the terminal's enhanced text off, so that no
+/// character of it is markup either.
+///
+/// @param[in] text  any bytes; "\n" breaks a line of a title or a label
+/// @return e.g. 'Kiln `touch x`; it'."'".'s' for Kiln `touch x`; it's
 std::string gnuplot_string(std::string_view text);
-
-/// A name already known to be plain (a file name the program chose), in
-/// single quotes, where gnuplot reads every character as it stands.
-std::string single_quoted(std::string_view text);
 
 /// gnuplot's terminal for a figure: a journal page's width, with type that
 /// stays readable at that size.
@@ -96,22 +110,26 @@ std::optional<std::filesystem::path> find_program(std::string_view program,
                                                   std::string_view search_path);
 
 /// Draws a figure with the gnuplot found on PATH and writes it to the
-/// destination, replacing a file of that name.
+/// destination as an output of the run (companion::OutputFile): checked by
+/// the guard first, then written beside the destination and renamed over
+/// it, so that a failure leaves an earlier figure of that name as it was.
 ///
 /// gnuplot runs in a fresh directory of its own under TMPDIR (or /tmp),
 /// on the script and the data files written there under their plain names,
 /// so that no path and no text of the user's files can reach its command
-/// line or its script as a command. The figure is renamed to the destination, or
-/// copied there when the destination lies on another file system; the
-/// directory is removed in every case. SIGINT, SIGTERM, SIGHUP and SIGQUIT
-/// are held while the directory exists and take effect once it is gone.
+/// line or its script as a command. The figure is copied from there to
+/// the destination; the directory is removed in every case. SIGINT,
+/// SIGTERM, SIGHUP and SIGQUIT are held while the directory exists and
+/// take effect once it is gone.
 ///
 /// @param[in] job          the script and its data files
 /// @param[in] format       the figure's format
+/// @param[in] guard        the run's inputs, which no figure replaces
 /// @param[in] destination  where the figure goes
-/// @throws PlotError       when gnuplot is missing or fails, or a file
-///                         cannot be written; nothing is left behind
+/// @throws PlotError       when the guard refuses the destination, gnuplot
+///                         is missing or fails, or a file cannot be
+///                         written; nothing is left behind
 void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
-                     const std::filesystem::path& destination);
+                     const companion::OutputGuard& guard, const std::filesystem::path& destination);
 
 }  // namespace plot

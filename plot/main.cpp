@@ -1,10 +1,12 @@
 // karven-plot: draws the figure of a curve file written by karven.
 #include <iostream>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "companion/command_line.hpp"
+#include "companion/output_file.hpp"
+#include "console/numbers.hpp"
+#include "console/standard_streams.hpp"
 #include "curve/curve_reader.hpp"
 #include "plot/figure.hpp"
 #include "plot/gnuplot.hpp"
@@ -28,16 +30,17 @@ int run(std::span<const std::string_view> arguments) {
     return 0;
   }
   try {
+    companion::OutputGuard guard;
+    guard.add_input(options.input, "curve file");
     const curve::Curve curve = curve::read_curve_file(options.input);
-    // A figure named like its curve file would replace the curve.
-    std::error_code ec;
-    if (std::filesystem::equivalent(options.input, options.output, ec)) {
-      report("the figure " + options.output.string() + " would replace the curve file " +
-             options.input.string() + "; give another --output");
+    try {
+      guard.check(options.output, "figure");
+    } catch (const companion::OutputError& e) {
+      report(std::string(e.what()) + "; give another --output");
       return FAILED;
     }
-    plot::draw_figure(curve, options.format, options.output);
-    std::cout << "Figure written to " << options.output.string() << '\n';
+    plot::draw_figure(curve, options.format, guard, options.output);
+    std::cout << "Figure written to " << console::shown_text(options.output.string()) << '\n';
     return 0;
   } catch (const curve::CurveFileError& e) {
     report(e.what());
@@ -52,6 +55,7 @@ int run(std::span<const std::string_view> arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!console::open_standard_streams()) return FAILED;
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return run(arguments);
+  return companion::finish_output("karven-plot", run(arguments));
 }

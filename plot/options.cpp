@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "companion/command_line.hpp"
+#include "console/numbers.hpp"
 #include "driver/curve_file.hpp"
 
 namespace plot {
@@ -12,7 +13,7 @@ namespace {
 FigureFormat named_format(std::string_view word) {
   const std::optional<FigureFormat> format = format_from_name(word);
   if (!format || word.starts_with('.')) {
-    throw UsageError("unknown format \"" + std::string(word) + "\": give png, svg or pdf");
+    throw UsageError("unknown format \"" + console::shown_text(word) + "\": give png, svg or pdf");
   }
   return *format;
 }
@@ -33,7 +34,8 @@ std::string description() {
          size(FigureFormat::svg) + " or PDF of " + size(FigureFormat::pdf) +
          ". --output FIGURE chooses\n"
          "the name; its extension (.png, .svg or .pdf) then gives the format.\n"
-         "An existing figure is replaced; the curve file itself never is.\n";
+         "An existing figure is replaced once the new one is complete; the curve file,\n"
+         "KARVEN_coeff.inp and what is not a regular file (a FIFO, a device) never are.\n";
 }
 
 constexpr const char* FOOTER =
@@ -78,10 +80,11 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
     const std::optional<FigureFormat> named_by_extension = format_of_file(output);
     if (format && named_by_extension && *format != *named_by_extension) {
       throw UsageError("--format " + std::string(format_name(*format)) +
-                       " does not match the figure's name \"" + output.string() + "\"");
+                       " does not match the figure's name \"" +
+                       console::shown_text(output.string()) + "\"");
     }
     if (!format && !named_by_extension) {
-      throw UsageError("cannot tell the format of \"" + output.string() +
+      throw UsageError("cannot tell the format of \"" + console::shown_text(output.string()) +
                        "\": end its name in .png, .svg or .pdf, or give --format");
     }
     options.format = format ? *format : *named_by_extension;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -55,35 +57,55 @@ curve::Curve two_point_curve() {
   return curve;
 }
 
-// Every string constant of a gnuplot script, in the order they stand.
-std::vector<std::string> quoted_strings(const std::string& script) {
-  std::vector<std::string> strings;
-  for (std::size_t i = 0; i < script.size(); ++i) {
-    const char quote = script[i];
-    if (quote != '\'' && quote != '"') continue;
-    std::string text;
-    for (++i; i < script.size() && script[i] != quote; ++i) {
-      if (quote == '"' && script[i] == '\\') ++i;
-      text += script[i];
-    }
-    strings.push_back(text);
-  }
-  return strings;
-}
-
-// A name in the title that tries to end the string and add a command stays
-// inside the string: gnuplot draws the figure and runs nothing.
-TEST(DrawFigure, TextInTheTitleCannotBecomeACommand) {
+// Every character that gnuplot or a shell gives a meaning reaches gnuplot
+// as text: gnuplot prints each expression back as the text itself (shown
+// as messages show it where a line cannot hold it), and the commands in
+// the texts create nothing.
+TEST(GnuplotString, GnuplotTakesEveryTextAsText) {
   testsupport::ScopedWorkDir dir;
-  curve::Curve curve = two_point_curve();
-  curve.model = "M\"; system \"touch injected\"; print \"\\\n'; system 'touch injected2'";
-  const std::string script =
-      plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
-  ASSERT_EQ(quoted_strings(script).at(3).substr(0, 10), "M\"; system");
-  plot::draw_figure(curve, FigureFormat::png, dir.path() / "figure.png");
-  EXPECT_TRUE(std::filesystem::exists("figure.png"));
-  EXPECT_FALSE(std::filesystem::exists("injected"));
-  EXPECT_FALSE(std::filesystem::exists("injected2"));
+  const std::string here = dir.path().string();
+  struct Row {
+    std::string text, expression, printed;
+  };
+  const std::vector<Row> rows = {
+      {"", "''", ""},
+      {"Kiln `touch " + here + "/x1`", "'Kiln `touch " + here + "/x1`'",
+       "Kiln `touch " + here + "/x1`"},
+      {"$HOME $(touch " + here + "/x2) ${PATH}", "'$HOME $(touch " + here + "/x2) ${PATH}'",
+       "$HOME $(touch " + here + "/x2) ${PATH}"},
+      {"it's \"odd\"", "'it'.\"'\".'s \"odd\"'", "it's \"odd\""},
+      {"'; system('touch " + here + "/x3'); '",
+       "''.\"'\".'; system('.\"'\".'touch " + here + "/x3'.\"'\".'); '.\"'\".''",
+       "'; system('touch " + here + "/x3'); '"},
+      {"a\\nb\\", "'a\\nb\\'", "a\\nb\\"},
+      {"; | & # @command < > * ? ~ ! { } ^ _", "'; | & # @command < > * ? ~ ! { } ^ _'",
+       "; | & # @command < > * ? ~ ! { } ^ _"},
+      {"first\nsecond", "'first'.\"\\n\".'second'", "first\nsecond"},
+      {"\n", "''.\"\\n\".''", "\n"},
+      {std::string("cr\r nul\0 esc\x1b[2J del\x7f", 21), "'cr\\x0D nul\\x00 esc\\x1B[2J del\\x7F'",
+       "cr\\x0D nul\\x00 esc\\x1B[2J del\\x7F"},
+      {"Four à chaux, 1.96 σ, Latin-1 \xe0", "'Four à chaux, 1.96 σ, Latin-1 \\xE0'",
+       "Four à chaux, 1.96 σ, Latin-1 \\xE0"},
+  };
+  std::string script = "command = 'system(\"touch " + here + "/x4\")'\n";
+  std::string printed;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expression);
+    EXPECT_EQ(plot::gnuplot_string(row.text), row.expression);
+    script += "print " + plot::gnuplot_string(row.text) + "\n";
+    printed += row.printed + "\n";
+  }
+  testsupport::write_file("print.gp", script);
+  const char* path = std::getenv("PATH");
+  const auto gnuplot = plot::find_program("gnuplot", path ? path : "");
+  ASSERT_TRUE(gnuplot.has_value());
+  testsupport::ProgramCall call;
+  call.program = gnuplot->string();
+  call.arguments = {"-d", "print.gp"};
+  const testsupport::ProgramRun run = testsupport::run_program(call);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, printed);
+  for (const char* made : {"x1", "x2", "x3", "x4"}) EXPECT_FALSE(std::filesystem::exists(made));
 }
 
 // A quantity with no value at all gets an axis of its own making, since
@@ -95,7 +117,7 @@ TEST(DrawFigure, DrawsAPanelWithoutValues) {
   const std::string script =
       plot::gnuplot_script(curve, FigureFormat::png, "curve.dat", "figure.png");
   EXPECT_NE(script.find("set yrange [-1:1]\n"), std::string::npos);
-  plot::draw_figure(curve, FigureFormat::png, dir.path() / "figure.png");
+  plot::draw_figure(curve, FigureFormat::png, companion::OutputGuard(), dir.path() / "figure.png");
   EXPECT_GT(std::filesystem::file_size("figure.png"), 1000u);
 }
 
