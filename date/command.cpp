@@ -1,12 +1,15 @@
 #include "date/command.hpp"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <vector>
 
+#include "companion/output_file.hpp"
+#include "companion/progress.hpp"
+#include "console/numbers.hpp"
+#include "curve/file_text.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
 #include "date/samples.hpp"
@@ -72,10 +75,25 @@ const char* ref_option(curve::Component component) {
   return "";
 }
 
+// The run's inputs, which no output replaces.
+companion::OutputGuard input_guard(const DateOptions& options) {
+  companion::OutputGuard guard;
+  const curve::RefFileNames& refs = options.ref_files;
+  if (dates_against_ref_files(options)) {
+    for (const auto* file : {&refs.declination, &refs.inclination, &refs.intensity}) {
+      if (*file) guard.add_input(**file, "reference curve");
+    }
+  } else {
+    guard.add_input(options.curve_file, "curve file");
+  }
+  if (options.samples) guard.add_input(*options.samples, "samples file");
+  return guard;
+}
+
 class DateRun {
  public:
   DateRun(const DateOptions& options, const dating::GriddedCurve& curve)
-      : options_(options), curve_(curve) {}
+      : options_(options), curve_(curve), guard_(input_guard(options)) {}
 
   // Dates one measurement and writes its files; what fails is the
   // sample's error.
@@ -110,24 +128,15 @@ class DateRun {
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
     std::string path = options_.samples ? with_name(pattern, sample.measurement.name) : pattern;
-    std::error_code ec;
-    const curve::RefFileNames& refs = options_.ref_files;
-    const std::filesystem::path none;
-    for (const auto& [input, kind] :
-         {std::pair{options_.curve_file, "curve file"},
-          {options_.samples.value_or(none), "samples file"},
-          {refs.declination.value_or(none), "reference curve"},
-          {refs.inclination.value_or(none), "reference curve"},
-          {refs.intensity.value_or(none), "reference curve"}}) {
-      if (!input.empty() && std::filesystem::equivalent(input, path, ec)) {
-        sample.error =
-            "the " + what + " " + path + " would replace the " + kind + " " + input.string();
-        return "";
-      }
+    try {
+      guard_.check(path, what);
+    } catch (const companion::OutputError& e) {
+      sample.error = e.what();
+      return "";
     }
     if (const auto known = claimed_.find(path); known != claimed_.end()) {
-      sample.error = "the " + what + " " + path + " is also that of " + known->second +
-                     "; give the samples distinct names";
+      sample.error = "the " + what + " " + console::shown_text(path) + " is also that of " +
+                     console::shown_text(known->second) + "; give the samples distinct names";
       return "";
     }
     claimed_.emplace(path, sample.measurement.name);
@@ -138,31 +147,31 @@ class DateRun {
     if (options_.density) {
       const std::string path = claim(*options_.density, "density file", sample);
       if (path.empty()) return;
-      std::ofstream out(path, std::ios::binary | std::ios::trunc);
-      out << density_csv(*sample.result);
-      out.close();
-      if (!out) {
-        sample.error = "cannot write the density file " + path + ": " + std::strerror(errno);
+      try {
+        companion::write_output(guard_, path, "density file", density_csv(*sample.result));
+      } catch (const companion::OutputError& e) {
+        sample.error = e.what();
         return;
       }
-      sample.written.push_back("density: " + path);
+      sample.written.push_back("density: " + console::shown_text(path));
     }
     if (options_.figure) {
       const std::string path = claim(*options_.figure, "figure", sample);
       if (path.empty()) return;
       try {
         draw_dating_figure(sample.measurement.name, curve_, sample.measured, *sample.result,
-                           options_.figure_format, path);
+                           options_.figure_format, guard_, path);
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
         return;
       }
-      sample.written.push_back("figure: " + path);
+      sample.written.push_back("figure: " + console::shown_text(path));
     }
   }
 
   const DateOptions& options_;
   const dating::GriddedCurve& curve_;
+  const companion::OutputGuard guard_;
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
@@ -188,47 +197,88 @@ int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
   return sample.error.empty() ? 0 : companion::FAILED;
 }
 
+// One element of a JSON array as the whole array's text would hold it:
+// each line indented by two more blanks.
+std::string array_element_text(const nlohmann::ordered_json& json) {
+  std::string text = "  ";
+  for (const char c : json_text(json)) {
+    text += c;
+    if (c == '\n') text += "  ";
+  }
+  return text;
+}
+
+// Dates the rows of a samples file one by one as they are read, writing
+// each one's report or JSON as it is dated: whatever the number of rows,
+// the run holds one row's dating and a summary line per row.
 int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) {
-  const std::string file = options.samples->string();
-  std::vector<SampleRow> rows;
+  const std::string file = console::shown_text(options.samples->string());
+  std::optional<curve::InputFileBuffer> input;
+  std::optional<SamplesReader> reader;
+  std::optional<SampleRow> row;
   try {
-    rows = read_samples_file(*options.samples);
+    input.emplace(*options.samples);
+    reader.emplace(*input, file);
+    row = reader->next();
+  } catch (const curve::FileReadError& e) {
+    report(e.what());
+    return companion::FAILED;
   } catch (const SamplesFileError& e) {
     report(e.what());
     return companion::FAILED;
   }
-  if (rows.empty()) {
+  if (!row) {
     report(file + " has no rows below its header; nothing to date");
     return companion::FAILED;
   }
   DateRun run(options, curve);
-  std::vector<DatedSample> samples;
-  samples.reserve(rows.size());
+  companion::Progress progress(PROGRAM);
+  std::vector<SummaryRow> summary;
   bool failed = false;
-  for (const SampleRow& row : rows) {
+  if (options.json) std::cout << "[\n";
+  while (row) {
     DatedSample sample;
-    if (!row.error.empty()) {
-      sample.measurement = row.measurement;
-      sample.error = row.error;
+    if (!row->error.empty()) {
+      sample.measurement = std::move(row->measurement);
+      sample.error = std::move(row->error);
     } else {
-      sample = run.date(row.measurement, row.line);
+      sample = run.date(row->measurement, row->line);
     }
     if (!sample.error.empty()) {
       failed = true;
       // A message that names no line of the file gets the sample's.
       const bool names_line = sample.error.starts_with("line ");
-      report(file + ", " + (names_line ? "" : "line " + std::to_string(row.line) + ": ") +
+      progress.clear();
+      report(file + ", " + (names_line ? "" : "line " + std::to_string(row->line) + ": ") +
              sample.error);
     }
-    samples.push_back(std::move(sample));
+    if (options.json) {
+      std::cout << (summary.empty() ? "" : ",\n") << array_element_text(sample_json(sample));
+    } else {
+      std::cout << sample_report(sample, curve) << '\n';
+    }
+    summary.push_back(summary_row(sample));
+    if (progress.due()) {
+      const std::uint64_t size = input->size();
+      progress.show(std::to_string(summary.size()) + " samples done" +
+                    (size > 0 ? ", " + std::to_string(100 * input->bytes_read() / size) + "% of " +
+                                    file + " read"
+                              : ""));
+    }
+    try {
+      row = reader->next();
+    } catch (const curve::FileReadError& e) {
+      progress.clear();
+      report(e.what());
+      failed = true;
+      row.reset();
+    }
   }
+  progress.clear();
   if (options.json) {
-    nlohmann::ordered_json array = nlohmann::ordered_json::array();
-    for (const DatedSample& sample : samples) array.push_back(sample_json(sample));
-    std::cout << json_text(array) << '\n';
+    std::cout << "\n]\n";
   } else {
-    for (const DatedSample& sample : samples) std::cout << sample_report(sample, curve) << '\n';
-    std::cout << summary_table(samples, options.levels);
+    summary_table(std::cout, summary, options.levels);
   }
   return failed ? companion::FAILED : 0;
 }
@@ -244,7 +294,7 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
   const curve::Curve curve = curve::read_curve_file(options.curve_file);
   curve::ReferenceCurve reference = curve::reference_curve(curve);
   reference.source = curve.model + " at " + plot::site_text(curve.latitude, curve.longitude) +
-                     " (" + options.curve_file.string() + ")";
+                     " (" + console::shown_text(options.curve_file.string()) + ")";
   return reference;
 }
 
@@ -269,17 +319,12 @@ int run_date_command(std::span<const std::string_view> arguments) {
     report(e.what());
     return companion::FAILED;
   } catch (const std::invalid_argument& e) {
-    report((dates_against_ref_files(options) ? "the .ref files" : options.curve_file.string()) +
+    report((dates_against_ref_files(options) ? "the .ref files"
+                                             : console::shown_text(options.curve_file.string())) +
            ": " + e.what());
     return companion::FAILED;
   }
-  const int status = options.samples ? date_samples(options, curve) : date_one(options, curve);
-  std::cout.flush();
-  if (!std::cout) {
-    report("cannot write to standard output");
-    return companion::FAILED;
-  }
-  return status;
+  return options.samples ? date_samples(options, curve) : date_one(options, curve);
 }
 
 }  // namespace date

@@ -21,7 +21,9 @@ namespace date {
 curve::ReferenceCurve load_reference(const DateOptions& options);
 
 /// Runs the command on the arguments after the program's name: the report
-/// or the JSON on standard output, messages on standard error.
+/// or the JSON on standard output, messages on standard error. Whether
+/// standard output took what was written is the caller's to check
+/// (companion::finish_output).
 ///
 /// @return 0 when every sample was dated, 1 when an input was bad or a
 ///         sample could not be dated, 2 for a wrong command line

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/fields.hpp"
+#include "console/numbers.hpp"
 #include "date/report.hpp"
 
 namespace date {
@@ -15,7 +16,6 @@ namespace {
 using curve::Component;
 using plot::gnuplot_string;
 using console::shortest_text;
-using plot::single_quoted;
 
 // Heights in units of the figure's width: a curve panel, a density panel
 // under it, the combined density, and the margins above and below.
@@ -138,18 +138,18 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   const std::size_t n = result.components.size();
   const double aspect = figure_aspect(n);
   const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
-  const std::string data = single_quoted(data_name);
+  const std::string data = gnuplot_string(data_name);
   // Screen coordinates run from 0 at the bottom to 1 at the top.
   const auto screen = [aspect](double from_top) { return shortest_text(1.0 - from_top / aspect); };
 
   std::string script;
   const auto add = [&script](const std::string& line) { script += line + "\n"; };
-  const std::string title = "Dating of " + name + " against " + curve.source +
+  const std::string title = "Dating of " + console::shown_text(name) + " against " + curve.source +
                             "\nblue: the curve and its 95% band; orange: the measurement ± 1.96 σ;"
                             " shaded: the HPD intervals";
   add("set encoding utf8");
   add(terminal.command);
-  add("set output " + single_quoted(plot::figure_file_name(format)));
+  add("set output " + gnuplot_string(plot::figure_file_name(format)));
   add("set multiplot title " + gnuplot_string(title) + " font '" + terminal.font + "'");
   add("set xrange [" + std::to_string(result.first_year) + ":" +
       std::to_string(result.first_year + static_cast<int>(result.combined.size()) - 1) + "]");
@@ -250,12 +250,13 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
 void draw_dating_figure(const std::string& name, const dating::GriddedCurve& curve,
                         std::span<const dating::MeasuredComponent> measured,
                         const dating::DatingResult& result, plot::FigureFormat format,
+                        const companion::OutputGuard& guard,
                         const std::filesystem::path& destination) {
   constexpr const char* data_name = "dating.dat";
   plot::GnuplotJob job;
   job.data_files.push_back({data_name, dating_figure_data(curve, result)});
   job.script = dating_figure_script(name, curve, measured, result, format, data_name);
-  plot::run_gnuplot_job(job, format, destination);
+  plot::run_gnuplot_job(job, format, guard, destination);
 }
 
 }  // namespace date

@@ -23,20 +23,24 @@ std::string dating_figure_data(const dating::GriddedCurve& curve,
                                const dating::DatingResult& result);
 
 /// The gnuplot script of the figure, reading the data file `data_name`
-/// and writing figure_file_name(format). The sample's name and the curve's
-/// source reach it only as quoted gnuplot strings.
+/// and writing figure_file_name(format). All its text goes through
+/// plot::gnuplot_string; the sample's name is shown as the report shows it
+/// (console::shown_text).
 std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
                                  std::span<const dating::MeasuredComponent> measured,
                                  const dating::DatingResult& result, plot::FigureFormat format,
                                  const std::string& data_name);
 
-/// Draws the figure with gnuplot and writes it to the destination.
+/// Draws the figure with gnuplot and writes it to the destination (see
+/// plot::run_gnuplot_job).
 ///
-/// @throws plot::PlotError  when gnuplot is missing or fails, or the
-///                          figure cannot be written
+/// @throws plot::PlotError  when the guard refuses the destination, gnuplot
+///                          is missing or fails, or the figure cannot be
+///                          written
 void draw_dating_figure(const std::string& name, const dating::GriddedCurve& curve,
                         std::span<const dating::MeasuredComponent> measured,
                         const dating::DatingResult& result, plot::FigureFormat format,
+                        const companion::OutputGuard& guard,
                         const std::filesystem::path& destination);
 
 }  // namespace date

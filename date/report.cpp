@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "console/fields.hpp"
+#include "console/numbers.hpp"
 #include "plot/gnuplot.hpp"
 
 namespace date {
@@ -89,7 +90,7 @@ std::string region_text(const dating::HpdRegion& region) {
 }
 
 std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve) {
-  std::string text = sample.measurement.name + "\n";
+  std::string text = console::shown_text(sample.measurement.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
   };
@@ -114,53 +115,54 @@ std::string sample_report(const DatedSample& sample, const dating::GriddedCurve&
   return text;
 }
 
-std::string summary_table(std::span<const DatedSample> samples, std::span<const double> levels) {
-  std::vector<std::vector<std::string>> rows;
+SummaryRow summary_row(const DatedSample& sample) {
+  SummaryRow row;
+  row.cells = {console::shown_text(sample.measurement.name)};
+  if (!sample.result) {
+    row.cells.insert(row.cells.end(), {"-", "-", "not dated: " + sample.error});
+    return row;
+  }
+  row.dated = true;
+  row.cells.push_back(components_text(sample.result->components, " "));
+  row.cells.push_back(dating::year_text(sample.result->mode));
+  for (const dating::HpdRegion& region : sample.result->regions) {
+    std::string intervals;
+    for (const dating::HpdInterval& interval : region.intervals) {
+      intervals += (intervals.empty() ? "" : ", ") + interval_text(interval);
+    }
+    row.cells.push_back(intervals);
+  }
+  return row;
+}
+
+void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
+                   std::span<const double> levels) {
   std::vector<std::string> heading = {"name", "used", "mode"};
   for (const double level : levels) heading.push_back(level_text(level));
-  rows.push_back(heading);
   std::size_t dated = 0;
-  for (const DatedSample& sample : samples) {
-    std::vector<std::string> row = {sample.measurement.name};
-    if (!sample.result) {
-      row.insert(row.end(), {"-", "-", "not dated: " + sample.error});
-    } else {
-      ++dated;
-      row.push_back(components_text(sample.result->components, " "));
-      row.push_back(dating::year_text(sample.result->mode));
-      for (const dating::HpdRegion& region : sample.result->regions) {
-        std::string intervals;
-        for (const dating::HpdInterval& interval : region.intervals) {
-          intervals += (intervals.empty() ? "" : ", ") + interval_text(interval);
-        }
-        row.push_back(intervals);
-      }
-    }
-    rows.push_back(row);
-  }
+  for (const SummaryRow& sample : samples) dated += sample.dated ? 1 : 0;
   // The reason a sample was not dated runs on over the level columns and
   // sets no width.
   std::vector<std::size_t> widths;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    const auto& row = rows[r];
-    const bool not_dated = r > 0 && !samples[r - 1].result;
+  for (std::size_t r = 0; r <= samples.size(); ++r) {
+    const auto& row = r == 0 ? heading : samples[r - 1].cells;
+    const bool not_dated = r > 0 && !samples[r - 1].dated;
     for (std::size_t k = 0; k < row.size() - (not_dated ? 1 : 0); ++k) {
       if (widths.size() <= k) widths.push_back(0);
       widths[k] = std::max(widths[k], row[k].size());
     }
   }
-  std::string text = "Summary: " + std::to_string(samples.size()) +
-                     (samples.size() == 1 ? " sample, " : " samples, ") + std::to_string(dated) +
-                     " dated, " + std::to_string(samples.size() - dated) + " not dated\n";
-  for (const auto& row : rows) {
+  out << "Summary: " << samples.size() << (samples.size() == 1 ? " sample, " : " samples, ")
+      << dated << " dated, " << samples.size() - dated << " not dated\n";
+  for (std::size_t r = 0; r <= samples.size(); ++r) {
+    const auto& row = r == 0 ? heading : samples[r - 1].cells;
     std::string line;
     for (std::size_t k = 0; k < row.size(); ++k) {
       line += k + 1 == row.size() ? row[k] : padded(row[k], widths[k] + 2);
     }
     line.erase(line.find_last_not_of(' ') + 1);
-    text += line + "\n";
+    out << line << '\n';
   }
-  return text;
 }
 
 nlohmann::ordered_json sample_json(const DatedSample& sample) {

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,17 +34,30 @@ std::string interval_text(const dating::HpdInterval& interval);
 /// (13.9%); total 95.2%".
 std::string region_text(const dating::HpdRegion& region);
 
-/// The report of one sample: its name and values, the standard deviations
-/// used, the curve and its span, the most probable year, one line per
-/// level and one per warning; or its name and why it was not dated.
+/// The report of one sample: its name (as console::shown_text shows it)
+/// and values, the standard deviations used, the curve and its span, the
+/// most probable year, one line per level and one per warning; or its name
+/// and why it was not dated.
 std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve);
 
-/// The table that ends the report of a batch: each sample's name, the
-/// components used, the most probable year and the intervals per level.
-std::string summary_table(std::span<const DatedSample> samples, std::span<const double> levels);
+/// What the summary table keeps of a sample: the cells of its line, the
+/// name as console::shown_text shows it, the components used, the most
+/// probable year and the intervals per level; or the name, "-", "-" and
+/// why it was not dated. A few hundred bytes, so that a batch of any size
+/// keeps its summary, whatever the datings held.
+struct SummaryRow {
+  std::vector<std::string> cells;
+  bool dated = false;
+};
+SummaryRow summary_row(const DatedSample& sample);
+
+/// Writes the table that ends the report of a batch, a line per sample.
+void summary_table(std::ostream& out, std::span<const SummaryRow> rows,
+                   std::span<const double> levels);
 
 /// A sample as JSON: name, components, mode, levels (level, total,
-/// intervals of from, to, probability), warnings; or name and error.
+/// intervals of from, to, probability), warnings; or name and error. The
+/// name is the name itself, which JSON escapes as it must.
 /// Probabilities are rounded to 10 significant digits, so that the text
 /// is the same on every system.
 nlohmann::ordered_json sample_json(const DatedSample& sample);

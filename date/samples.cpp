@@ -1,13 +1,10 @@
 #include "date/samples.hpp"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "console/numbers.hpp"
+#include "curve/file_text.hpp"
 
 namespace date {
 
@@ -82,16 +79,6 @@ SplitLine split_fields(std::string_view line) {
 
 bool is_blank_line(std::string_view line) { return trimmed(line).empty(); }
 
-// A name as reports show it: control characters, which could move a
-// terminal's cursor, become '?'.
-std::string shown_name(std::string name) {
-  for (char& c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = '?';
-  }
-  return name;
-}
-
 }  // namespace
 
 ValueReading read_value(std::string_view text) {
@@ -110,102 +97,93 @@ ValueReading read_value(std::string_view text) {
   return reading;
 }
 
-std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view name) {
-  const std::string file(name);
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-
-  std::vector<SampleRow> rows;
-  std::vector<int> columns;  // index into SAMPLE_COLUMNS, by field
-  bool have_header = false;
-  int line_number = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    ++line_number;
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (is_blank_line(line)) continue;
-    const std::string where = file + ", line " + std::to_string(line_number);
-
-    if (!have_header) {
-      const SplitLine header = split_fields(line);
-      if (!header.error.empty()) throw SamplesFileError(where + ": " + header.error);
-      for (const std::string& column : header.fields) {
-        int index = -1;
-        for (std::size_t k = 0; k < SAMPLE_COLUMNS.size(); ++k) {
-          if (column == SAMPLE_COLUMNS[k]) index = static_cast<int>(k);
-        }
-        if (index < 0) {
-          throw SamplesFileError(where + ": unknown column " + quoted_text(column) +
-                                 "; the columns are name, dec, inc, a95, int, sigma_int");
-        }
-        for (const int known : columns) {
-          if (known == index) throw SamplesFileError(where + ": column " + column + " twice");
-        }
-        columns.push_back(index);
-      }
-      have_header = true;
-      continue;
-    }
-
-    SampleRow row;
-    row.line = line_number;
-    row.measurement.name = "line " + std::to_string(line_number);
-    const std::string row_where = "line " + std::to_string(line_number);
-    const SplitLine split = split_fields(line);
-    if (!split.error.empty()) {
-      row.error = row_where + ": " + split.error;
-    } else if (split.fields.size() != columns.size()) {
-      row.error = row_where + ": " + std::to_string(split.fields.size()) +
-                  (split.fields.size() == 1 ? " field" : " fields") + ", but the header names " +
-                  std::to_string(columns.size());
-    } else {
-      // The name first, so that a row with a bad value is still named.
-      for (std::size_t k = 0; k < columns.size(); ++k) {
-        if (columns[k] == 0 && !split.fields[k].empty()) {
-          row.measurement.name = shown_name(split.fields[k]);
-        }
-      }
-      for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
-        const std::string& field = split.fields[k];
-        const auto column = static_cast<std::size_t>(columns[k]);
-        if (column == 0 || field.empty()) continue;  // the name, or a missing value
-        const ValueReading reading = read_value(field);
-        if (!reading.error.empty()) {
-          row.error =
-              row_where + ", column " + std::string(SAMPLE_COLUMNS[column]) + ": " + reading.error;
-          continue;
-        }
-        dating::Measurement& m = row.measurement;
-        std::optional<double>* slots[] = {nullptr,    &m.declination, &m.inclination,
-                                          &m.alpha95, &m.intensity,   &m.intensity_sigma};
-        *slots[column] = reading.value;
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  if (!have_header) {
-    throw SamplesFileError(file + (text.empty() ? " is empty" : " holds only blank lines") +
+SamplesReader::SamplesReader(std::streambuf& in, std::string name)
+    : in_(in), name_(std::move(name)) {
+  if (!next_line()) {
+    throw SamplesFileError(name_ + (empty_ ? " is empty" : " holds only blank lines") +
                            "; expected a header row naming the columns, e.g. "
                            "name,dec,inc,a95,int,sigma_int");
   }
-  return rows;
+  const std::string where = name_ + ", line " + std::to_string(line_number_);
+  if (too_long_) {
+    throw SamplesFileError(where + ": more than " + std::to_string(MAX_SAMPLES_LINE_BYTES) +
+                           " bytes, longer than any header row");
+  }
+  const SplitLine header = split_fields(line_);
+  if (!header.error.empty()) throw SamplesFileError(where + ": " + header.error);
+  for (const std::string& column : header.fields) {
+    int index = -1;
+    for (std::size_t k = 0; k < SAMPLE_COLUMNS.size(); ++k) {
+      if (column == SAMPLE_COLUMNS[k]) index = static_cast<int>(k);
+    }
+    if (index < 0) {
+      throw SamplesFileError(where + ": unknown column " + quoted_text(column) +
+                             "; the columns are name, dec, inc, a95, int, sigma_int");
+    }
+    for (const int known : columns_) {
+      if (known == index) throw SamplesFileError(where + ": column " + column + " twice");
+    }
+    columns_.push_back(index);
+  }
 }
 
-std::vector<SampleRow> read_samples_file(const std::filesystem::path& path) {
-  const auto cannot_read = [&path](int error) {
-    return SamplesFileError("cannot read " + path.string() + ": " + std::strerror(error));
-  };
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) throw cannot_read(EISDIR);
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw cannot_read(errno != 0 ? errno : ENOENT);
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw cannot_read(errno != 0 ? errno : EIO);
-  return read_samples_text(text, path.string());
+bool SamplesReader::next_line() {
+  while (true) {
+    const curve::LineEnd end =
+        curve::read_bounded_line(in_, MAX_SAMPLES_LINE_BYTES, line_, too_long_);
+    if (end == curve::LineEnd::none) return false;
+    ++line_number_;
+    if (line_number_ == 1) {
+      if (line_.starts_with("\xEF\xBB\xBF")) line_.erase(0, 3);
+      // Nothing but a byte order mark, if that.
+      empty_ = line_.empty() && end == curve::LineEnd::end_of_input;
+    }
+    if (too_long_) return true;
+    if (line_.ends_with('\r')) line_.pop_back();
+    if (!is_blank_line(line_)) return true;
+  }
+}
+
+std::optional<SampleRow> SamplesReader::next() {
+  if (!next_line()) return std::nullopt;
+  SampleRow row;
+  row.line = line_number_;
+  row.measurement.name = "line " + std::to_string(line_number_);
+  const std::string row_where = "line " + std::to_string(line_number_);
+  if (too_long_) {
+    row.error = row_where + ": more than " + std::to_string(MAX_SAMPLES_LINE_BYTES) +
+                " bytes, longer than any row of samples";
+    return row;
+  }
+  const SplitLine split = split_fields(line_);
+  if (!split.error.empty()) {
+    row.error = row_where + ": " + split.error;
+  } else if (split.fields.size() != columns_.size()) {
+    row.error = row_where + ": " + std::to_string(split.fields.size()) +
+                (split.fields.size() == 1 ? " field" : " fields") + ", but the header names " +
+                std::to_string(columns_.size());
+  } else {
+    // The name first, so that a row with a bad value is still named.
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+      if (columns_[k] == 0 && !split.fields[k].empty()) row.measurement.name = split.fields[k];
+    }
+    for (std::size_t k = 0; k < columns_.size() && row.error.empty(); ++k) {
+      const std::string& field = split.fields[k];
+      const auto column = static_cast<std::size_t>(columns_[k]);
+      if (column == 0 || field.empty()) continue;  // the name, or a missing value
+      const ValueReading reading = read_value(field);
+      if (!reading.error.empty()) {
+        row.error =
+            row_where + ", column " + std::string(SAMPLE_COLUMNS[column]) + ": " + reading.error;
+        continue;
+      }
+      dating::Measurement& m = row.measurement;
+      std::optional<double>* slots[] = {nullptr,    &m.declination, &m.inclination,
+                                        &m.alpha95, &m.intensity,   &m.intensity_sigma};
+      *slots[column] = reading.value;
+    }
+  }
+  return row;
 }
 
 }  // namespace date

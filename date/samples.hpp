@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
-#include <filesystem>
+#include <cstddef>
+#include <optional>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,17 +28,24 @@ class SamplesFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+/// Longest line of a samples file that is read: a row of six values and a
+/// long name takes a few dozen bytes. A longer line is refused, and only
+/// this much of it is ever held.
+inline constexpr std::size_t MAX_SAMPLES_LINE_BYTES = 1024;
+
 /// One data row of a samples file: the measurement it holds, or why it
 /// holds none.
 struct SampleRow {
   int line = 0;                     // in the file, the header being line 1
   dating::Measurement measurement;  // the name "line N" where the row gives none;
-                                    // control characters in a name shown as '?'
+                                    // the name as the file holds it, any bytes
   std::string error;                // empty when the row was read; else
                                     // "line 4, column inc: ...", or "line 4: ..."
 };
 
-/// Reads a samples file from its text.
+/// A samples file read row by row: the header when the reader is made,
+/// then one row at each call, so that a file of any length is read in
+/// bounded memory.
 ///
 /// The first line that is not blank is the header: column names from
 /// SAMPLE_COLUMNS, each at most once, in any order. Each later line that is
@@ -45,24 +54,44 @@ struct SampleRow {
 /// double quotes may hold commas, and "" stands for a quote inside it. An
 /// empty field is a missing value; a number is written as a decimal
 /// number ("64.5", "-3", "6.1e1"). A carriage return before a line end and
-/// a UTF-8 byte order mark at the start are ignored.
+/// a UTF-8 byte order mark at the start are ignored. A line longer than
+/// MAX_SAMPLES_LINE_BYTES (counting every byte before its line feed), blank
+/// or not, is a bad row, or a bad header.
 ///
 /// A row with the wrong number of fields, or a field that is not a number,
 /// is returned with its error, and the rows after it are still read.
 /// Whether the values make a measurement that can be dated is not checked
 /// here (dating::measured_components).
-///
-/// @param[in] text  the whole file
-/// @param[in] name  the file's name, for the messages
-/// @throws SamplesFileError when the text has no header row, or its header
-///         names an unknown column, a column twice or an empty one
-std::vector<SampleRow> read_samples_text(std::string_view text, std::string_view name);
+class SamplesReader {
+ public:
+  /// Reads the lines up to the header.
+  ///
+  /// @param[in,out] in    the file's bytes, read while the reader lives
+  ///                      (a curve::InputFileBuffer, or a std::stringbuf)
+  /// @param[in]     name  the file's name as messages show it
+  /// @throws SamplesFileError when the text has no header row, or its
+  ///         header names an unknown column, a column twice or an empty
+  ///         one, or is too long
+  /// @throws curve::FileReadError when the file cannot be read
+  SamplesReader(std::streambuf& in, std::string name);
 
-/// Reads a samples file from disk (see read_samples_text).
-///
-/// @throws SamplesFileError when the file cannot be read or its header is
-///         not one of a samples file
-std::vector<SampleRow> read_samples_file(const std::filesystem::path& path);
+  /// The next row, or nothing at the end of the file.
+  ///
+  /// @throws curve::FileReadError when the file cannot be read
+  std::optional<SampleRow> next();
+
+ private:
+  // The next line that is not blank, or a line too long; false at the end.
+  bool next_line();
+
+  std::streambuf& in_;
+  std::string name_;
+  std::vector<int> columns_;  // index into SAMPLE_COLUMNS, by field
+  std::string line_;
+  bool too_long_ = false;
+  int line_number_ = 0;
+  bool empty_ = true;  // the file holds no byte but a byte order mark
+};
 
 /// Reads a measured value written as text: a decimal number, blanks around
 /// it allowed.

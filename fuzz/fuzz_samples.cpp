@@ -1,8 +1,9 @@
-// Fuzz target: whatever a samples file of karven-date holds,
-// read_samples_text either throws a SamplesFileError that names the file
-// (no header row, an unknown or repeated column) or returns one row per
-// line that is not blank after the header, each with its line, its name
-// and its values, or with the reason it holds none.
+// Fuzz target: whatever a samples file of karven-date holds, a
+// SamplesReader either throws a SamplesFileError that names the file (no
+// header row, an unknown or repeated column, a header too long) or gives
+// one row per line that is not blank after the header, each with its
+// line, its name and its values, or with the reason it holds none (a line
+// too long among them).
 //
 // The outcome is held against a reading of the same bytes made here: the
 // lines split at line feeds, each line's fields read by a small state
@@ -14,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -131,7 +133,8 @@ struct Expected {
 Expected expected_reading(std::string_view text) {
   Expected e;
   const std::string file(FILE_NAME);
-  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  const bool bom = text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF";
+  if (bom) text.remove_prefix(3);
   std::vector<int> columns;
   bool header = false;
   int number = 0;
@@ -142,9 +145,25 @@ Expected expected_reading(std::string_view text) {
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
     ++number;
+    const std::string at = "line " + std::to_string(number);
+    // Every byte before the line feed counts, a byte order mark too.
+    const std::size_t length = line.size() + (number == 1 && bom ? 3 : 0);
+    if (length > date::MAX_SAMPLES_LINE_BYTES) {
+      const std::string more = ": more than " + std::to_string(date::MAX_SAMPLES_LINE_BYTES) +
+                               " bytes, longer than any ";
+      if (!header) {
+        e.file_error = file + ", " + at + more + "header row";
+        return e;
+      }
+      ExpectedRow row;
+      row.line = number;
+      row.name = at;
+      row.error = at + more + "row of samples";
+      e.rows.push_back(row);
+      continue;
+    }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (without_blanks(line).empty()) continue;
-    const std::string at = "line " + std::to_string(number);
     const Fields fields = fields_of(line);
     if (!header) {
       if (!fields.error.empty()) {
@@ -183,13 +202,7 @@ Expected expected_reading(std::string_view text) {
                   ", but the header names " + std::to_string(columns.size());
     } else {
       for (std::size_t k = 0; k < columns.size(); ++k) {
-        if (columns[k] == 0 && !fields.values[k].empty()) {
-          row.name.clear();
-          for (const char c : fields.values[k]) {
-            const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-            row.name += control ? '?' : c;
-          }
-        }
+        if (columns[k] == 0 && !fields.values[k].empty()) row.name = fields.values[k];
       }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const auto column = static_cast<std::size_t>(columns[k]);
@@ -230,8 +243,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected expected = expected_reading(text);
   std::vector<date::SampleRow> rows;
   std::string file_error;
+  std::stringbuf bytes{std::string(text)};
   try {
-    rows = date::read_samples_text(text, FILE_NAME);
+    date::SamplesReader reader(bytes, std::string(FILE_NAME));
+    while (std::optional<date::SampleRow> row = reader.next()) rows.push_back(std::move(*row));
   } catch (const date::SamplesFileError& e) {
     file_error = e.what();
   }

@@ -260,6 +260,10 @@ def samples_seeds():
     s["blank.csv"] = " \n\t\n"
     s["empty.csv"] = ""
     s["header_only.csv"] = "name,int,sigma_int"
+    # Lines at the bound of 1024 bytes and past it, a header among them.
+    s["long_lines.csv"] = ("name,inc,a95\n" + "K" * 1019 + ",60,2\n" + "K" * 1020 + ",60,2\n"
+                           + " " * 2000 + "\nK2,61,2\n")
+    s["long_header.csv"] = "\xef\xbb\xbfname," + "inc" + " " * 1020 + "\nK1,60\n"
     return s
 
 

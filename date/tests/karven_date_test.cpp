@@ -3,6 +3,7 @@
 // microtesla, with constant errors. The intervals quoted come from
 // date/tests/reference/linear_curve.py.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,11 +39,13 @@ class KarvenDate : public testing::Test {
  protected:
   void SetUp() override { write_file("curve.dat", linear_curve_text()); }
 
+  // MADE names a file that a command smuggled into a name would create.
   testsupport::ProgramRun run(const std::vector<std::string>& arguments) {
     testsupport::ProgramCall call;
     call.program = PROGRAM;
     call.arguments = arguments;
-    call.changed_environment = {{"TMPDIR", tmpdir_.path().string()}};
+    call.changed_environment = {{"TMPDIR", tmpdir_.path().string()},
+                                {"MADE", (work_.path() / "made").string()}};
     return testsupport::run_program(call);
   }
 
@@ -334,6 +337,101 @@ TEST_F(KarvenDate, DrawsTheDatingWithItsIntervals) {
     EXPECT_NE(svg.find(">" + text + "<"), std::string::npos);
   }
   EXPECT_TRUE(fs::is_empty(tmpdir_.path()));
+}
+
+// Commands in a sample's name, in a curve file's path and in a .ref
+// file's path, which all reach the figure's title, run nothing; the names
+// are drawn as they are, and the report shows a control character escaped.
+TEST_F(KarvenDate, CommandsInNamesAndPathsRunNothing) {
+  const std::string command = "`touch $MADE`$(touch $MADE);touch $MADE|'\"";
+  const std::string curve = "c" + command + ".dat";
+  const std::string ref = "i" + command + ".ref";
+  write_file(curve, linear_curve_text());
+  write_file(ref, "0,50,0.5\n1900,69,0.5\n");
+  std::string field;  // in CSV quotes, each quote doubled
+  for (const char c : "K" + command + "\x1b[2J") field += c == '"' ? "\"\"" : std::string(1, c);
+  write_file("samples.csv", "name,inc,a95\n\"" + field + "\",60,2\n");
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string figure, title;
+  };
+  const std::vector<Row> rows = {
+      {{"--inc", "60", "--a95", "2", "--name", "N" + command, "--figure", "a.svg", curve},
+       "a.svg",
+       "Dating of N" + command + " against KARVEN.EU.26 at 40.40 N, 3.70 W (" + curve + ")"},
+      {{"--samples", "samples.csv", "--figure", "b_{name}.svg", curve},
+       "b_K_touch__MADE___touch__MADE__touch__MADE_____2J.svg",
+       "Dating of K" + command + "\\x1B[2J against KARVEN.EU.26 at 40.40 N, 3.70 W (" + curve +
+           ")"},
+      {{"--inc", "60", "--a95", "2", "--ref-inc", ref, "--figure", "c.svg"},
+       "c.svg",
+       "Dating of measurement against I: " + ref},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.figure);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n')),
+              row.arguments[0] == "--samples" ? "K" + command + "\\x1B[2J"
+              : row.arguments[4] == "--name"  ? "N" + command
+                                              : "measurement");
+    // The SVG holds the title as XML text.
+    std::string title;
+    for (const char c : row.title) {
+      title += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    }
+    EXPECT_NE(read_file(row.figure).find(title), std::string::npos) << title;
+  }
+  EXPECT_FALSE(fs::exists("made"));
+}
+
+// A batch is read row by row: the run holds one row's dating at a time,
+// so that five times the rows take hardly more memory; a line too long to
+// be a row is refused, and the rows after it are still dated.
+TEST_F(KarvenDate, ReadsABatchRowByRowInBoundedMemory) {
+  const auto batch = [](int rows) {
+    std::string text = "name,inc,a95,int,sigma_int\n";
+    for (int k = 0; k < rows; ++k) {
+      text += 'K';
+      text += std::to_string(k);
+      text += ",60.003,2.9376,60.006,2.4\n";
+    }
+    return text;
+  };
+  const auto largest_resident_kb = [this](const std::string& samples) {
+    write_file("samples.csv", samples);
+    testsupport::ProgramCall call;
+    call.program = PROGRAM;
+    call.arguments = {"--samples", "samples.csv", "--level", "68", "--level", "95", "curve.dat"};
+    call.stdout_path = "/dev/null";
+    // AddressSanitizer would keep freed memory for a while and count it.
+    call.changed_environment = {{"ASAN_OPTIONS", "quarantine_size_mb=1"}};
+    const testsupport::ProgramRun result = testsupport::run_program(call);
+    EXPECT_EQ(result.status, 0) << result.err;
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);  // the largest of the children so far
+    return usage.ru_maxrss;
+  };
+  const long small = largest_resident_kb(batch(1000));
+  const long large = largest_resident_kb(batch(5000));
+  // 4000 more rows: a summary line each, about 200 bytes; a whole dating
+  // each would be 4000 times 15 kB.
+  EXPECT_LT(large - small, 4000L) << small << " kB for 1000 rows, " << large << " kB for 5000";
+
+  write_file("long.csv",
+             "name,inc,a95\nK1,60.003,2.9376\n" + std::string(1025, ' ') + "\nK3,60.003,2.9376\n");
+  const testsupport::ProgramRun result = run({"--samples", "long.csv", "--json", "curve.dat"});
+  EXPECT_EQ(
+      result.err,
+      "karven-date: long.csv, line 3: more than 1024 bytes, longer than any row of samples\n");
+  EXPECT_EQ(result.status, 1);
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  ASSERT_EQ(json.size(), 3u);
+  EXPECT_EQ(
+      json[1].dump(),
+      R"({"error":"line 3: more than 1024 bytes, longer than any row of samples","name":"line 3"})");
+  EXPECT_EQ(json[2]["name"], "K3");
+  EXPECT_EQ(json[2]["mode"], 1000);
 }
 
 }  // namespace
