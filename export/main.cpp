@@ -1,16 +1,15 @@
 // karven-export: a curve file of karven as .ref files for Bayesian
 // chronology tools, or as one CSV table.
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "companion/command_line.hpp"
+#include "companion/output_file.hpp"
+#include "console/numbers.hpp"
+#include "console/standard_streams.hpp"
 #include "curve/curve_reader.hpp"
 #include "driver/curve_file.hpp"
 #include "export/curve_export.hpp"
@@ -36,16 +35,6 @@ constexpr const char* FOOTER =
 
 void report(const std::string& message) { companion::report(PROGRAM, message); }
 
-// Writes a file whole, in binary so that every system gets the same bytes.
-void write_file(const curve_export::ExportFile& file) {
-  std::ofstream out(file.name, std::ios::binary | std::ios::trunc);
-  if (out) out.write(file.text.data(), static_cast<std::streamsize>(file.text.size()));
-  if (out) out.close();
-  if (!out) {
-    throw std::runtime_error("cannot write " + file.name + ": " + std::strerror(errno));
-  }
-}
-
 int run(std::span<const std::string_view> arguments) {
   std::optional<std::string> format, prefix, input_name;
   const auto app = companion::make_app(PROGRAM, "[--format ref|csv] [--output PREFIX] [CURVE_FILE]",
@@ -61,7 +50,8 @@ int run(std::span<const std::string_view> arguments) {
   try {
     parsed = companion::parse_command_line(*app, arguments);
     if (format && *format != "ref" && *format != "csv") {
-      throw companion::UsageError("unknown format \"" + *format + "\": give ref or csv");
+      throw companion::UsageError("unknown format \"" + console::shown_text(*format) +
+                                  "\": give ref or csv");
     }
     if (prefix && prefix->empty()) throw companion::UsageError("option --output needs a value");
   } catch (const companion::UsageError& e) {
@@ -75,23 +65,25 @@ int run(std::span<const std::string_view> arguments) {
   if (!prefix) prefix = std::filesystem::path(input).replace_extension().string();
 
   try {
+    companion::OutputGuard guard;
+    guard.add_input(input, "curve file");
     const curve::Curve curve = curve::read_curve_file(input);
     const curve_export::Export result = format.value_or("ref") == "ref"
                                             ? curve_export::export_ref(curve, input, *prefix)
                                             : curve_export::export_csv(curve, input, *prefix);
-    // An export named like the curve file would replace the curve.
+    // Every file is checked before any is written.
     for (const auto& file : result.files) {
-      std::error_code ec;
-      if (std::filesystem::equivalent(input, file.name, ec)) {
-        report("the export " + file.name + " would replace the curve file " + input +
-               "; give another --output");
+      try {
+        guard.check(file.name, "export");
+      } catch (const companion::OutputError& e) {
+        report(std::string(e.what()) + "; give another --output");
         return companion::FAILED;
       }
     }
     for (const auto& note : result.notes) report(note);
     for (const auto& file : result.files) {
-      write_file(file);
-      std::cout << "Exported to " << file.name << '\n';
+      companion::write_output(guard, file.name, "export", file.text);
+      std::cout << "Exported to " << console::shown_text(file.name) << '\n';
     }
     return 0;
   } catch (const std::exception& e) {
@@ -103,6 +95,7 @@ int run(std::span<const std::string_view> arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!console::open_standard_streams()) return companion::FAILED;
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return run(arguments);
+  return companion::finish_output(PROGRAM, run(arguments));
 }
