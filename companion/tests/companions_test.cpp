@@ -1,0 +1,273 @@
+// Runs the built companions as a careless or a hostile user would: outputs
+// on special files, on inputs and on a full disk, inputs that are not
+// files, standard output that cannot be written.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "curve/tests/synthetic_curve.hpp"
+#include "testsupport/testsupport.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::read_file;
+using testsupport::write_file;
+
+const std::string PLOT = KARVEN_PLOT_PROGRAM;
+const std::string DATE = KARVEN_DATE_PROGRAM;
+const std::string EXPORT = KARVEN_EXPORT_PROGRAM;
+
+// Every file below a folder with its content; a FIFO as "FIFO".
+std::map<std::string, std::string> files_in(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = fs::relative(entry.path(), folder).string();
+    if (entry.is_fifo()) {
+      files[name] = "FIFO";
+    } else if (entry.is_regular_file()) {
+      files[name] = read_file(entry.path());
+    }
+  }
+  return files;
+}
+
+class Companions : public testing::Test {
+ protected:
+  // Runs a program in the working directory, TMPDIR a folder of the
+  // test's own; a program that waits for ever is ended after 20 s.
+  testsupport::ProgramRun run(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& stdout_path = "") {
+    testsupport::ProgramCall call;
+    call.program = program;
+    call.arguments = arguments;
+    call.changed_environment = {{"TMPDIR", tmpdir_.path().string()}};
+    call.stdout_path = stdout_path;
+    call.in_child = [] { alarm(20); };
+    return testsupport::run_program(call);
+  }
+
+  testsupport::ScopedWorkDir work_;
+  testsupport::TempFolder tmpdir_;
+};
+
+TEST_F(Companions, FailWhenStandardOutputCannotBeWritten) {
+  write_file("psvc_karven.eu.26.dat", curve_test::smooth_curve_text());
+  struct Row {
+    std::string program, name;
+    std::vector<std::string> arguments;
+  };
+  const std::vector<Row> rows = {
+      {PLOT, "karven-plot", {"--help"}},
+      {PLOT, "karven-plot", {"--version"}},
+      {PLOT, "karven-plot", {}},
+      {DATE, "karven-date", {"--help"}},
+      {DATE, "karven-date", {"--version"}},
+      {DATE, "karven-date", {"--inc", "64.5", "--a95", "2.5"}},
+      {EXPORT, "karven-export", {"--help"}},
+      {EXPORT, "karven-export", {"--version"}},
+      {EXPORT, "karven-export", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name + (row.arguments.empty() ? "" : " " + row.arguments[0]));
+    const testsupport::ProgramRun result = run(row.program, row.arguments, "/dev/full");
+    EXPECT_EQ(result.err, row.name + ": cannot write to standard output\n");
+    EXPECT_EQ(result.status, 1);
+  }
+}
+
+// Nothing is written over a FIFO, a device, an input (under another name
+// too) or a file that the toolkit reads by its name; every file stays as
+// it was, and no file is left beside them.
+TEST_F(Companions, RefuseOutputsOnSpecialFilesInputsAndFixedNames) {
+  write_file("curve.dat", curve_test::smooth_curve_text());
+  write_file("KARVEN_coeff.inp", "  62.35  0.12  -0.33\n");
+  write_file("fixed.csv", "name,inc,a95\nKARVEN_coeff.inp,60,2\n");
+  write_file("samples.csv", "name,inc,a95\ncsv,60,2\n");
+  ASSERT_EQ(mkfifo("fifo.png", 0600), 0);
+  ASSERT_EQ(mkfifo("fifo_d.ref", 0600), 0);
+  fs::create_hard_link("samples.csv", "samples_link.csv");
+  fs::create_symlink("curve.dat", "curve_link.png");
+  const auto before = files_in(".");
+  struct Row {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {PLOT,
+       {"--output", "fifo.png", "curve.dat"},
+       "karven-plot: the figure fifo.png is a FIFO, not a regular file; it is left as it is; give "
+       "another --output"},
+      {PLOT,
+       {"--output", "/dev/null", "--format", "png", "curve.dat"},
+       "karven-plot: the figure /dev/null is a character device, not a regular file; it is left "
+       "as it is; give another --output"},
+      {PLOT,
+       {"--output", "curve_link.png", "curve.dat"},
+       "karven-plot: the figure curve_link.png would replace the curve file curve.dat; give "
+       "another --output"},
+      {PLOT,
+       {"--format", "png", "--output", "KARVEN_coeff.inp", "curve.dat"},
+       "karven-plot: the figure KARVEN_coeff.inp would take the place of the coefficient file "
+       "that karven reads by that name; give another --output"},
+      {EXPORT,
+       {"--output", "fifo", "curve.dat"},
+       "karven-export: the export fifo_d.ref is a FIFO, not a regular file; it is left as it "
+       "is; give another --output"},
+      {DATE,
+       {"--inc", "60", "--a95", "2", "--figure", "fifo.png", "curve.dat"},
+       "karven-date: the figure fifo.png is a FIFO, not a regular file; it is left as it is"},
+      {DATE,
+       {"--samples", "fixed.csv", "--density", "{name}", "curve.dat"},
+       "karven-date: fixed.csv, line 2: the density file KARVEN_coeff.inp would take the place "
+       "of the coefficient file that karven reads by that name"},
+      {DATE,
+       {"--samples", "samples.csv", "--density", "samples_link.{name}", "curve.dat"},
+       "karven-date: samples.csv, line 2: the density file samples_link.csv would replace the "
+       "samples file samples.csv"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.program, row.arguments);
+    EXPECT_EQ(result.err, row.message + "\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(files_in("."), before);
+  }
+}
+
+// A FIFO would hold a run for ever and /dev/zero never end it: each is
+// refused at once, as the curve file, a samples file or a .ref file.
+TEST_F(Companions, RefuseInputsThatAreNotRegularFiles) {
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  fs::create_directory("folder");
+  write_file("curve.dat", curve_test::smooth_curve_text());
+  struct Row {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {PLOT, {"fifo"}, "karven-plot: cannot read fifo: a FIFO, not a regular file"},
+      {EXPORT,
+       {"/dev/zero"},
+       "karven-export: cannot read /dev/zero: a character device, not a regular file"},
+      {DATE,
+       {"--inc", "60", "--a95", "2", "fifo"},
+       "karven-date: cannot read fifo: a FIFO, not a regular file"},
+      {DATE,
+       {"--samples", "fifo", "curve.dat"},
+       "karven-date: cannot read fifo: a FIFO, not a regular file"},
+      {DATE,
+       {"--samples", "/dev/zero", "curve.dat"},
+       "karven-date: cannot read /dev/zero: a character device, not a regular file"},
+      {DATE,
+       {"--samples", "folder", "curve.dat"},
+       "karven-date: cannot read folder: Is a directory"},
+      {DATE,
+       {"--inc", "60", "--a95", "2", "--ref-inc", "fifo"},
+       "karven-date: cannot read fifo: a FIFO, not a regular file"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.program, row.arguments);
+    EXPECT_EQ(result.err, row.message + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 1);
+  }
+}
+
+// A small file system of the test's own, mounted in a mount namespace of
+// its own so that no other process sees it; needs the right to mount.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const fs::path& where) : where_(where) {
+    if (unshare(CLONE_NEWNS) != 0) {
+      reason_ = std::string("unshare: ") + std::strerror(errno);
+      return;
+    }
+    // Mounts made here stay here.
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", where.c_str(), "tmpfs", 0, "size=1m") != 0) {
+      reason_ = std::string("mount: ") + std::strerror(errno);
+      return;
+    }
+    mounted_ = true;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) umount2(where_.c_str(), MNT_DETACH);
+  }
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+  bool mounted() const { return mounted_; }
+  const std::string& reason() const { return reason_; }
+
+  // Fills what is left of it with one file.
+  void fill() const {
+    const std::string block(4096, 'x');
+    std::FILE* file = std::fopen((where_ / "filler").c_str(), "wb");
+    if (file == nullptr) return;
+    while (std::fwrite(block.data(), 1, block.size(), file) == block.size() &&
+           std::fflush(file) == 0) {
+    }
+    std::fclose(file);
+  }
+
+ private:
+  fs::path where_;
+  bool mounted_ = false;
+  std::string reason_;
+};
+
+// When the disk fills, each companion fails with the system's reason and
+// leaves the earlier output as it was, and no file of its own.
+TEST_F(Companions, AFullDiskLeavesTheEarlierOutputIntact) {
+  fs::create_directory("disk");
+  const SmallFileSystem disk("disk");
+  if (!disk.mounted()) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (" << disk.reason()
+                 << "); the full disk is not tried";
+  }
+  write_file("curve.dat", curve_test::smooth_curve_text());
+  for (const char* name : {"disk/kiln.png", "disk/kiln.csv", "disk/curve_d.ref"}) {
+    write_file(name, "an earlier output");
+  }
+  disk.fill();
+  const auto before = files_in("disk");
+  struct Row {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {PLOT,
+       {"--output", "disk/kiln.png", "curve.dat"},
+       "karven-plot: cannot write the figure disk/kiln.png: No space left on device"},
+      {DATE,
+       {"--inc", "60", "--a95", "2", "--density", "disk/kiln.csv", "curve.dat"},
+       "karven-date: cannot write the density file disk/kiln.csv: No space left on device"},
+      {EXPORT,
+       {"--output", "disk/curve", "curve.dat"},
+       "karven-export: cannot write the export disk/curve_d.ref: No space left on device"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.program, row.arguments);
+    EXPECT_EQ(result.err, row.message + "\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(files_in("disk"), before);
+  }
+}
+
+}  // namespace
