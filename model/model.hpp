@@ -24,6 +24,9 @@
 
 namespace model {
 
+/// The model's name, as curve files and reports give it.
+inline constexpr const char* MODEL_NAME = "KARVEN.EU.26";
+
 /// Epochs of the model: the years 0, 5, ..., 1900 AD.
 inline constexpr int EPOCHS = driver::N_EPOCHS;
 
