@@ -45,8 +45,11 @@ std::string interval_text(const HpdInterval& interval, YearNotation notation);
 
 /// The regularised lower incomplete gamma function
 /// P(a, x) = (1 / Gamma(a)) * integral from 0 to x of s^(a-1) e^(-s) ds,
-/// to some 1e-15, by its power series below x = a + 1 and by the continued
-/// fraction of 1 - P above.
+/// to a relative error of some a times 1e-15 (e^-x x^a / Gamma(a) is taken
+/// in logarithms), by its power series below x = a + 1 and by the continued
+/// fraction of 1 - P above. It calls std::lgamma, which may set the C
+/// library's global signgam: like chi_square_quantile and date_event, it is
+/// not for concurrent calls from several threads.
 ///
 /// @param[in] a  > 0
 /// @param[in] x  >= 0
@@ -56,7 +59,7 @@ double regularized_gamma_p(double a, double x);
 /// The point x below which the chi-square distribution with `degrees`
 /// degrees of freedom holds `probability`: P(degrees / 2, x / 2) =
 /// probability (3.841, 5.991, 7.815 for 1, 2, 3 degrees at 0.95), to a
-/// relative 1e-13 or so.
+/// relative 1e-12 up to some thousands of degrees.
 ///
 /// @param[in] probability  in (0, 1)
 /// @param[in] degrees      >= 1
@@ -154,7 +157,9 @@ struct EventDate {
 /// warning says the rows do not agree with one date, naming the year where
 /// they come closest. (A single row's own test is date_measurement's.)
 /// Like date_measurement, a warning says when an HPD interval touches the
-/// first or last year of the grid.
+/// first or last year of the grid; the rows' own warnings (a row that meets
+/// its curve nowhere, years without a value) are date_measurement's and are
+/// not repeated here.
 ///
 /// @param[in] rows      at least one, all on the same grid (first year and
 ///                      count of years); ln L finite or -inf, chi-square
