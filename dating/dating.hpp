@@ -34,8 +34,8 @@ inline constexpr std::array<double, 3> CHI_SQUARE_95 = {3.841, 5.991, 7.815};
 inline constexpr double MAX_CURVE_YEAR = 1.0e6;
 
 /// Highest intensity taken, microtesla: far above any field at the
-/// Earth's surface in the model's span (some 70 uT at most), and far below
-/// a value typed in nanotesla (tens of thousands).
+/// Earth's surface in the model's span (under 100 uT), and far below a
+/// value typed in nanotesla (tens of thousands).
 inline constexpr double MAX_INTENSITY = 200.0;
 
 /// A year as reports write it: "1148 AD", "0 AD"; a year before 0 as
