@@ -1,10 +1,12 @@
 #include "date/command.hpp"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "date/figure.hpp"
@@ -74,8 +76,8 @@ const char* ref_option(curve::Component component) {
 
 class DateRun {
  public:
-  DateRun(const DateOptions& options, const dating::GriddedCurve& curve)
-      : options_(options), curve_(curve) {}
+  DateRun(const DateOptions& options, const curve::ReferenceCurve& reference)
+      : options_(options), reference_(reference) {}
 
   // Dates one measurement and writes its files; what fails is the
   // sample's error.
@@ -85,15 +87,17 @@ class DateRun {
     try {
       sample.measured = dating::measured_components(measurement);
       for (const dating::MeasuredComponent& m : sample.measured) {
-        if (!curve_[m.component] && dates_against_ref_files(options_)) {
+        if (!reference_[m.component] && dates_against_ref_files(options_)) {
           sample.error = std::string("the ") + curve::component_name(m.component) +
                          " is measured: give its reference curve with " + ref_option(m.component);
           return sample;
         }
       }
+      sample.curve = grid_of(sample.measured);
       // Each component's own density only for the files that show it.
       const bool densities = options_.density.has_value() || options_.figure.has_value();
-      sample.result = dating::date_measurement(curve_, sample.measured, options_.levels, densities);
+      sample.result =
+          dating::date_measurement(*sample.curve, sample.measured, options_.levels, densities);
     } catch (const dating::MeasurementError& e) {
       sample.error = value_message(e, line);
       return sample;
@@ -106,6 +110,43 @@ class DateRun {
   }
 
  private:
+  // The curves of the components measured on the grid of the years they
+  // share, made once for each set of components: a curve given but not
+  // used limits no measurement's years.
+  std::shared_ptr<const dating::GriddedCurve> grid_of(
+      const std::vector<dating::MeasuredComponent>& measured) {
+    std::vector<curve::Component> used;
+    unsigned key = 0;
+    for (const dating::MeasuredComponent& m : measured) {
+      used.push_back(m.component);
+      key |= 1U << static_cast<unsigned>(m.component);
+    }
+    std::shared_ptr<const dating::GriddedCurve>& grid = grids_[key];
+    if (grid) return grid;
+    dating::GriddedCurve gridded;
+    try {
+      gridded = dating::grid_curve(reference_, used);
+    } catch (const std::invalid_argument& e) {
+      throw std::invalid_argument(
+          (dates_against_ref_files(options_) ? "the .ref files" : options_.curve_file.string()) +
+          ": " + e.what());
+    }
+    if (dates_against_ref_files(options_)) {
+      // The files of the curves used, as the report names them.
+      const curve::RefFileNames& files = options_.ref_files;
+      const std::array<const std::optional<std::filesystem::path>*, 3> paths = {
+          &files.declination, &files.inclination, &files.intensity};
+      gridded.source.clear();
+      for (const curve::Component c : used) {
+        gridded.source += (gridded.source.empty() ? "" : ", ") +
+                          std::string(curve::component_letter(c)) + ": " +
+                          paths[static_cast<std::size_t>(c)]->value().string();
+      }
+    }
+    grid = std::make_shared<const dating::GriddedCurve>(std::move(gridded));
+    return grid;
+  }
+
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
@@ -151,7 +192,7 @@ class DateRun {
       const std::string path = claim(*options_.figure, "figure", sample);
       if (path.empty()) return;
       try {
-        draw_dating_figure(sample.measurement.name, curve_, sample.measured, *sample.result,
+        draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured, *sample.result,
                            options_.figure_format, path);
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
@@ -162,11 +203,12 @@ class DateRun {
   }
 
   const DateOptions& options_;
-  const dating::GriddedCurve& curve_;
+  const curve::ReferenceCurve& reference_;
+  std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids_;  // by components used
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
-int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
+int date_one(const DateOptions& options, const curve::ReferenceCurve& curve) {
   dating::Measurement measurement;
   try {
     measurement = command_line_measurement(options);
@@ -183,12 +225,12 @@ int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
   if (options.json) {
     std::cout << json_text(sample_json(sample)) << '\n';
   } else {
-    std::cout << sample_report(sample, curve);
+    std::cout << sample_report(sample);
   }
   return sample.error.empty() ? 0 : companion::FAILED;
 }
 
-int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) {
+int date_samples(const DateOptions& options, const curve::ReferenceCurve& curve) {
   const std::string file = options.samples->string();
   std::vector<SampleRow> rows;
   try {
@@ -227,7 +269,7 @@ int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) 
     for (const DatedSample& sample : samples) array.push_back(sample_json(sample));
     std::cout << json_text(array) << '\n';
   } else {
-    for (const DatedSample& sample : samples) std::cout << sample_report(sample, curve) << '\n';
+    for (const DatedSample& sample : samples) std::cout << sample_report(sample) << '\n';
     std::cout << summary_table(samples, options.levels);
   }
   return failed ? companion::FAILED : 0;
@@ -242,6 +284,10 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
     return std::move(loaded.curve);
   }
   const curve::Curve curve = curve::read_curve_file(options.curve_file);
+  if (const std::string note = curve::early_end_note(curve, options.curve_file.string());
+      !note.empty()) {
+    report(note);
+  }
   curve::ReferenceCurve reference = curve::reference_curve(curve);
   reference.source = curve.model + " at " + plot::site_text(curve.latitude, curve.longitude) +
                      " (" + options.curve_file.string() + ")";
@@ -259,18 +305,15 @@ int run_date_command(std::span<const std::string_view> arguments) {
     std::cout << options.stop_text;
     return 0;
   }
-  dating::GriddedCurve curve;
+  // Each measurement is put on the grid of the curves it uses.
+  curve::ReferenceCurve curve;
   try {
-    curve = dating::grid_curve(load_reference(options));
+    curve = load_reference(options);
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;
   } catch (const curve::RefFileError& e) {
     report(e.what());
-    return companion::FAILED;
-  } catch (const std::invalid_argument& e) {
-    report((dates_against_ref_files(options) ? "the .ref files" : options.curve_file.string()) +
-           ": " + e.what());
     return companion::FAILED;
   }
   const int status = options.samples ? date_samples(options, curve) : date_one(options, curve);

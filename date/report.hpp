@@ -2,10 +2,12 @@
 // a batch, the JSON and the CSV of the densities.
 #pragma once
 
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dating/dating.hpp"
@@ -16,6 +18,9 @@ namespace date {
 struct DatedSample {
   dating::Measurement measurement;
   std::vector<dating::MeasuredComponent> measured;  // the components used
+  // The curves of the components used on the grid of their shared years;
+  // set when dated.
+  std::shared_ptr<const dating::GriddedCurve> curve;
   std::optional<dating::DatingResult> result;       // empty when not dated
   std::string error;                                // why not dated
   std::vector<std::string> written;                 // "density: FILE", "figure: FILE"
@@ -36,16 +41,21 @@ std::string region_text(const dating::HpdRegion& region);
 /// The report of one sample: its name and values, the standard deviations
 /// used, the curve and its span, the most probable year, one line per
 /// level and one per warning; or its name and why it was not dated.
-std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve);
+std::string sample_report(const DatedSample& sample);
+
+/// The mark of a sample with warnings in the summary table, after its name.
+inline constexpr std::string_view WARNING_MARK = " *";
 
 /// The table that ends the report of a batch: each sample's name, the
-/// components used, the most probable year and the intervals per level.
+/// components used, the most probable year and the intervals per level; a
+/// sample with warnings is marked, and a line under the table says so.
 std::string summary_table(std::span<const DatedSample> samples, std::span<const double> levels);
 
 /// A sample as JSON: name, components, mode, levels (level, total,
-/// intervals of from, to, probability), warnings; or name and error.
-/// Probabilities are rounded to 10 significant digits, so that the text
-/// is the same on every system.
+/// intervals of from, to, probability), warnings, sigmas (by component
+/// letter), span (first, last) and curve; or name and error. Probabilities
+/// and sigmas are rounded to 10 significant digits, so that the text is
+/// the same on every system.
 nlohmann::ordered_json sample_json(const DatedSample& sample);
 
 /// The densities on the year grid as CSV: the header "year,D,I,F,combined"

@@ -226,6 +226,12 @@ std::string year_text(int year) {
   return year >= 0 ? std::to_string(year) + " AD" : "year " + std::to_string(year);
 }
 
+std::string span_text(int first, int last) {
+  if (first == last) return year_text(first);
+  if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
+  return year_text(first) + " to " + year_text(last);
+}
+
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement) {
   struct Given {
     const std::optional<double>& value;
@@ -259,6 +265,14 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   if (f && !(*f > 0.0)) {
     throw MeasurementError("int", "the intensity must be positive: " + console::shortest_text(*f));
   }
+  if (f && *f > MAX_INTENSITY) {
+    throw MeasurementError("int", "the intensity is in microtesla, and " +
+                                      console::shortest_text(*f) +
+                                      " uT is far above any field at the Earth's surface (" +
+                                      console::shortest_text(MAX_INTENSITY) + " uT at most); " +
+                                      console::shortest_text(*f) + " nT is " +
+                                      console::shortest_text(*f / 1000.0) + " uT");
+  }
   if (sigma_f && !(*sigma_f > 0.0)) {
     throw MeasurementError("sigma_int",
                            "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
@@ -272,17 +286,18 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
     throw MeasurementError("dec",
                            "a vertical direction (inclination 90 degrees) has no declination");
   }
+  // A value without its partner: the message names the value given.
   if (inc && !a95) {
-    throw MeasurementError("a95", "the inclination needs its alpha95, which is missing");
+    throw MeasurementError("inc", "the inclination needs its alpha95, which is missing");
   }
   if (a95 && !inc) {
-    throw MeasurementError("inc", "alpha95 is given without an inclination");
+    throw MeasurementError("a95", "alpha95 is given without an inclination");
   }
   if (f && !sigma_f) {
-    throw MeasurementError("sigma_int", "the intensity needs its sigma, which is missing");
+    throw MeasurementError("int", "the intensity needs its sigma, which is missing");
   }
   if (sigma_f && !f) {
-    throw MeasurementError("int", "the intensity's sigma is given without an intensity");
+    throw MeasurementError("sigma_int", "the intensity's sigma is given without an intensity");
   }
   if (!inc && !f) {
     throw MeasurementError("",
@@ -302,12 +317,27 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
 }
 
 GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
+  std::vector<Component> given;
+  for (const Component c : curve::COMPONENTS) {
+    if (reference[c]) given.push_back(c);
+  }
+  return grid_curve(reference, given);
+}
+
+GriddedCurve grid_curve(const curve::ReferenceCurve& reference, std::span<const Component> used) {
+  std::array<bool, 3> on_grid{};
+  for (const Component c : used) {
+    if (!reference[c]) {
+      throw std::invalid_argument(std::string("the curve gives no ") + curve::component_name(c));
+    }
+    on_grid[static_cast<std::size_t>(c)] = true;
+  }
   double first = -std::numeric_limits<double>::infinity();
   double last = std::numeric_limits<double>::infinity();
   bool any = false;
   for (const Component c : curve::COMPONENTS) {
     const auto& series = reference[c];
-    if (!series) continue;
+    if (!on_grid[static_cast<std::size_t>(c)]) continue;
     check_series(*series, c);
     if (series->years.empty()) {
       throw std::invalid_argument(std::string("the ") + curve::component_name(c) +
@@ -318,10 +348,12 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
     last = std::min(last, series->years.back());
   }
   if (!any) throw std::invalid_argument("the curve gives no component");
+  // The span of one curve, or of the curves used together.
+  const char* shared = used.size() == 1 ? "the curve spans" : "the curves used share";
   first = std::ceil(first);
   last = std::floor(last);
   if (!(last > first)) {
-    throw std::invalid_argument("the components of the curve share no span of two whole years");
+    throw std::invalid_argument(std::string(shared) + " no span of two whole years");
   }
   GriddedCurve gridded;
   gridded.source = reference.source;
@@ -329,7 +361,7 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
   gridded.last_year = static_cast<int>(last);
   for (const Component c : curve::COMPONENTS) {
     const auto& series = reference[c];
-    if (!series) continue;
+    if (!on_grid[static_cast<std::size_t>(c)]) continue;
     gridded.components[static_cast<std::size_t>(c)] =
         grid_series(*series, c, gridded.first_year, gridded.size());
   }
@@ -579,6 +611,41 @@ DatingResult date_measurement(const GriddedCurve& curve,
       result.warnings.push_back(
           "the " + region_name(region) + " begins at the curve's first year, " +
           year_text(curve.first_year) + ": the date may lie before the curve's span");
+    }
+    // An interval stopped by years without a value is cut as one at the
+    // curve's end is: the date may lie among those years.
+    const auto no_value = [&](int year) {
+      return year >= curve.first_year && year <= curve.last_year &&
+             std::isnan(chi_square[static_cast<std::size_t>(year - curve.first_year)]);
+    };
+    // The gaps met, in order of time: first and last year, and whether an
+    // interval ends at the gap or begins after it (one line for both).
+    struct GapMet {
+      int from, to;
+      bool ended, begun;
+    };
+    std::vector<GapMet> gaps;
+    for (const HpdInterval& interval : region.intervals) {
+      if (no_value(interval.from - 1)) {
+        int from = interval.from - 1;
+        while (no_value(from - 1)) --from;
+        if (!gaps.empty() && gaps.back().from == from) {
+          gaps.back().begun = true;
+        } else {
+          gaps.push_back({from, interval.from - 1, false, true});
+        }
+      }
+      if (no_value(interval.to + 1)) {
+        int to = interval.to + 1;
+        while (no_value(to + 1)) ++to;
+        gaps.push_back({interval.to + 1, to, true, false});
+      }
+    }
+    for (const GapMet& gap : gaps) {
+      const char* edge = gap.ended ? (gap.begun ? "ends and begins again" : "ends") : "begins";
+      result.warnings.push_back("the " + region_name(region) + " " + edge +
+                                " at a gap in the curve, " + span_text(gap.from, gap.to) +
+                                ": the date may lie in the years without a value");
     }
     if (region.intervals.back().to == curve.last_year) {
       result.warnings.push_back("the " + region_name(region) + " ends at the curve's last year, " +

@@ -29,6 +29,10 @@ int run(std::span<const std::string_view> arguments) {
   }
   try {
     const curve::Curve curve = curve::read_curve_file(options.input);
+    if (const std::string note = curve::early_end_note(curve, options.input.string());
+        !note.empty()) {
+      report(note);
+    }
     // A figure named like its curve file would replace the curve.
     std::error_code ec;
     if (std::filesystem::equivalent(options.input, options.output, ec)) {
