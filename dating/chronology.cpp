@@ -9,19 +9,20 @@
 #include <string_view>
 
 #include "console/fields.hpp"
+#include "dating/terms.hpp"
 
 namespace dating {
 
 namespace {
 
+using terms::check_levels;
+using terms::ComponentTerms;
+using terms::field_of;
+
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double EPSILON = std::numeric_limits<double>::epsilon();
-// The range of the variances taken, as date_measurement takes them.
-constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
-constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
-
 // A running sum of at least 1 is not changed by adding exp(d) for
 // d < -37.5: exp(-37.5) = 5.2e-17 lies below half a unit in the last place
 // of 1. Skipping such terms saves their exponential and gives the same bits.
@@ -58,62 +59,6 @@ std::string percent_text(double probability) {
   const std::string text = console::fixed_text(100.0 * probability, 1);
   if (text == "0.0" && probability > 0.0) return "<0.1%";
   return text + "%";
-}
-
-// --- Likelihood terms, as date_measurement computes them ---
-
-/// The difference of two declinations, wrapped into [-180, 180). Within
-/// one turn of that range the sum with +-360 is exact.
-double wrap_angle(double difference) {
-  if (difference >= -180.0 && difference < 180.0) return difference;
-  if (difference >= -540.0 && difference < 540.0) {
-    return difference < 0.0 ? difference + 360.0 : difference - 360.0;
-  }
-  double wrapped = std::fmod(difference + 180.0, 360.0);
-  if (wrapped < 0.0) wrapped += 360.0;
-  return wrapped - 180.0;
-}
-
-/// r^2 / V and ln V of one measured component against the curve at grid
-/// index k. A variance beyond the range of normal doubles is taken at its
-/// bound: one that underflows as the smallest, so that r^2 / V is 0 for
-/// r = 0 and never 0/0; one that overflows as the largest, so that ln V is
-/// finite.
-struct Term {
-  double z2;  // NaN where the curve has no value, infinite when r^2 / V overflows
-  double log_variance;
-};
-
-Term term_at(const MeasuredComponent& measured, const GriddedComponent& curve, std::size_t k) {
-  const bool declination = measured.component == Component::declination;
-  const double value = declination ? wrap_angle(measured.value) : measured.value;
-  const double difference = value - curve.values[k];
-  const double r = declination ? wrap_angle(difference) : difference;
-  const double sigma = curve.sigmas[k];
-  const double variance =
-      std::clamp(measured.sigma * measured.sigma + sigma * sigma, MIN_VARIANCE, MAX_VARIANCE);
-  return {r * r / variance, std::log(variance)};
-}
-
-const char* field_of(Component component) {
-  switch (component) {
-    case Component::declination:
-      return "dec";
-    case Component::inclination:
-      return "inc";
-    case Component::intensity:
-      break;
-  }
-  return "int";
-}
-
-void check_levels(std::span<const double> levels) {
-  for (const double level : levels) {
-    if (!(level > 0.0 && level < 100.0)) {
-      throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
-                                  console::shortest_text(level));
-    }
-  }
 }
 
 /// Checks a grid of `size` years from first_year: at least one year, the
@@ -400,11 +345,11 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
     const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)];
     if (!m) continue;
     used.push_back(m);
-    const GriddedComponent& gridded = *curve[c];
+    const ComponentTerms terms(*m, *curve[c]);
     for (std::size_t k = 0; k < n; ++k) {
-      const Term term = term_at(*m, gridded, offset + k);
+      const terms::Term term = terms.at(offset + k);
       row.chi_square[k] += term.z2;
-      log_variances[k] += term.log_variance;
+      log_variances[k] += std::log(term.variance);
     }
   }
   row.components = static_cast<int>(used.size());
@@ -431,10 +376,9 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
     // every year.
     std::string field;
     for (const MeasuredComponent* m : used) {
+      const ComponentTerms terms(*m, *curve[m->component]);
       bool comparable = false;
-      for (std::size_t k = 0; k < n && !comparable; ++k) {
-        comparable = term_at(*m, *curve[m->component], offset + k).z2 < INF;
-      }
+      for (std::size_t k = 0; k < n && !comparable; ++k) comparable = terms.at(offset + k).z2 < INF;
       if (!comparable) {
         field = field_of(m->component);
         break;

@@ -7,32 +7,21 @@
 #include <utility>
 
 #include "console/fields.hpp"
+#include "dating/terms.hpp"
 
 namespace dating {
 
 namespace {
 
+using terms::check_levels;
+using terms::ComponentTerms;
+using terms::field_of;
+using terms::Term;
+using terms::wrap_angle;
+
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
-// The range of the variances taken (see ComponentTerms).
-constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
-constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
-
-
-
-/// The difference of two declinations, wrapped into [-180, 180). Within
-/// one turn of that range the sum with +-360 is exact.
-double wrap_angle(double difference) {
-  if (difference >= -180.0 && difference < 180.0) return difference;
-  if (difference >= -540.0 && difference < 540.0) {
-    return difference < 0.0 ? difference + 360.0 : difference - 360.0;
-  }
-  double wrapped = std::fmod(difference + 180.0, 360.0);
-  if (wrapped < 0.0) wrapped += 360.0;
-  return wrapped - 180.0;
-}
-
 bool usable_point(const curve::ComponentSeries& series, std::size_t i) {
   return std::isfinite(series.values[i]) && std::isfinite(series.sigmas[i]);
 }
@@ -85,51 +74,6 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
     gridded.sigmas[k] = series.sigmas[j] + f * (series.sigmas[j + 1] - series.sigmas[j]);
   }
   return gridded;
-}
-
-/// One component's share of the log-likelihood at one year: r^2 / V and V.
-struct Term {
-  double z2;  // NaN where the curve has no value, infinite when r^2 overflows
-  double variance;
-};
-
-/// The terms of one measured component against the curve, year by year. A
-/// variance beyond the range of normal doubles is taken at its bound: one
-/// that underflows as the smallest, so that r^2 / V is 0 for r = 0 and
-/// never 0/0; one that overflows as the largest, so that ln V is finite.
-class ComponentTerms {
- public:
-  ComponentTerms(const MeasuredComponent& measured, const GriddedComponent& curve)
-      : declination_(measured.component == Component::declination),
-        value_(declination_ ? wrap_angle(measured.value) : measured.value),
-        variance_(measured.sigma * measured.sigma),
-        curve_(curve) {}
-
-  Term at(std::size_t k) const {
-    const double difference = value_ - curve_.values[k];
-    const double r = declination_ ? wrap_angle(difference) : difference;
-    const double sigma = curve_.sigmas[k];
-    const double variance = std::clamp(variance_ + sigma * sigma, MIN_VARIANCE, MAX_VARIANCE);
-    return {r * r / variance, variance};
-  }
-
- private:
-  bool declination_;
-  double value_;     // the declination wrapped into [-180, 180)
-  double variance_;  // the measurement's
-  const GriddedComponent& curve_;
-};
-
-const char* field_of(Component component) {
-  switch (component) {
-    case Component::declination:
-      return "dec";
-    case Component::inclination:
-      return "inc";
-    case Component::intensity:
-      break;
-  }
-  return "int";
 }
 
 /// Keeps the index of the largest of a sequence, the first among equals;
@@ -245,8 +189,8 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
                          {measurement.intensity_sigma, "sigma_int", "intensity's sigma"}};
   for (const Given& g : given) {
     if (g.value && !std::isfinite(*g.value)) {
-      throw MeasurementError(g.field, std::string("the ") + g.name +
-                                          " is not a finite number: " + console::shortest_text(*g.value));
+      throw MeasurementError(g.field, std::string("the ") + g.name + " is not a finite number: " +
+                                          console::shortest_text(*g.value));
     }
   }
   const std::optional<double>& dec = measurement.declination;
@@ -255,12 +199,12 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   const std::optional<double>& f = measurement.intensity;
   const std::optional<double>& sigma_f = measurement.intensity_sigma;
   if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
-    throw MeasurementError(
-        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + console::shortest_text(*a95));
+    throw MeasurementError("a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " +
+                                      console::shortest_text(*a95));
   }
   if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
-    throw MeasurementError(
-        "inc", "the inclination must lie between -90 and 90 degrees: " + console::shortest_text(*inc));
+    throw MeasurementError("inc", "the inclination must lie between -90 and 90 degrees: " +
+                                      console::shortest_text(*inc));
   }
   if (f && !(*f > 0.0)) {
     throw MeasurementError("int", "the intensity must be positive: " + console::shortest_text(*f));
@@ -274,8 +218,8 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
                                       console::shortest_text(*f / 1000.0) + " uT");
   }
   if (sigma_f && !(*sigma_f > 0.0)) {
-    throw MeasurementError("sigma_int",
-                           "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
+    throw MeasurementError(
+        "sigma_int", "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
   }
   if (dec && !(inc && a95)) {
     throw MeasurementError("dec", std::string("a declination needs the inclination and alpha95, "
@@ -369,15 +313,6 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference, std::span<const 
 }
 
 namespace {
-
-void check_levels(std::span<const double> levels) {
-  for (const double level : levels) {
-    if (!(level > 0.0 && level < 100.0)) {
-      throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
-                                  console::shortest_text(level));
-    }
-  }
-}
 
 /// A year (its index on the grid) and its probability.
 using YearProbability = std::pair<double, int>;
@@ -655,12 +590,12 @@ DatingResult date_measurement(const GriddedCurve& curve,
   }
   const double limit = chi_square_95(result.components.size());
   if (result.min_chi_square > limit) {
-    result.warnings.push_back("the measurement meets the curve nowhere: its smallest chi-square, " +
-                              console::fixed_text(result.min_chi_square, 2) + " at " +
-                              year_text(result.closest_year) + ", exceeds " + console::fixed_text(limit, 3) +
-                              ", the 95% point for " + std::to_string(result.components.size()) +
-                              (result.components.size() == 1 ? " component" : " components") +
-                              "; the date is doubtful");
+    result.warnings.push_back(
+        "the measurement meets the curve nowhere: its smallest chi-square, " +
+        console::fixed_text(result.min_chi_square, 2) + " at " + year_text(result.closest_year) +
+        ", exceeds " + console::fixed_text(limit, 3) + ", the 95% point for " +
+        std::to_string(result.components.size()) +
+        (result.components.size() == 1 ? " component" : " components") + "; the date is doubtful");
   }
   if (result.unusable_years > 0) {
     result.warnings.push_back(std::to_string(result.unusable_years) + " of the curve's " +
