@@ -23,6 +23,18 @@ namespace console {
 /// @param[in] decimals  digits after the point, at least 0
 std::string fixed_field(double value, int width, int decimals);
 
+/// The number that fixed_field's text stands for, read back as the
+/// nearest double: the value rounded from its exact binary value to
+/// `decimals` digits, ties to even ("-.00" is -0, ".00" of a negative zero
+/// is 0); NaN where the field shows asterisks, NaN or an infinity. Equal,
+/// bit for bit, to reading fixed_field(value, width, decimals) back, but
+/// without making the text: for evaluating what a curve file would hold.
+///
+/// @param[in] value     the number
+/// @param[in] width     field width in characters, at least 1
+/// @param[in] decimals  digits after the point, 0 to 22
+double fixed_field_value(double value, int width, int decimals);
+
 /// An integer right-justified in a field of `width` characters; asterisks
 /// when it does not fit.
 std::string int_field(long long value, int width);

@@ -201,6 +201,15 @@ Curve read_curve_text(std::string_view text, std::string_view name) {
   return curve;
 }
 
+std::string early_end_note(const Curve& curve, std::string_view name) {
+  if (curve.points.empty() || !(curve.points.back().year < CURVE_LAST_YEAR)) return "";
+  return std::string(name) + ": the curve ends early, at the year " +
+         console::shortest_text(curve.points.back().year) + ", not " +
+         console::shortest_text(CURVE_LAST_YEAR) + " (" + std::to_string(curve.points.size()) +
+         " of " + std::to_string(CURVE_EPOCHS) +
+         " epochs): a run that did not finish, or a file cut short";
+}
+
 Curve read_curve_file(const std::filesystem::path& path) {
   std::string text;
   try {

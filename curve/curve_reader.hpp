@@ -24,6 +24,11 @@ inline constexpr int CURVE_LINE_WIDTH = 72;
 /// run is still worth a look, a single epoch is not a curve.
 inline constexpr std::size_t MIN_CURVE_LINES = 2;
 
+/// A complete curve file holds this many epochs, 0, 5, ..., 1900 AD: one
+/// for each row of the coefficient file.
+inline constexpr std::size_t CURVE_EPOCHS = 381;
+inline constexpr double CURVE_LAST_YEAR = 1900.0;
+
 /// Longest file taken for a curve file: a complete one holds about 29 kB.
 /// A longer one is not a curve file, and reading stops there.
 inline constexpr std::size_t MAX_CURVE_FILE_BYTES = std::size_t{1} << 20;
@@ -77,6 +82,13 @@ class CurveFileError : public std::runtime_error {
 /// @return the curve, with at least MIN_CURVE_LINES points
 /// @throws CurveFileError when the text is not a curve file
 Curve read_curve_text(std::string_view text, std::string_view name);
+
+/// What the companions say of a curve that ends before CURVE_LAST_YEAR,
+/// as a run that did not finish or a file cut short in transfer leaves it
+/// (cut at a line end, it is still a curve file): "NAME: the curve ends
+/// early, at the year 1495, not 1900 (300 of 381 epochs): ...". Empty for
+/// a curve that runs to its end.
+std::string early_end_note(const Curve& curve, std::string_view name);
 
 /// Reads a curve file from disk (see read_curve_text).
 ///

@@ -1,6 +1,7 @@
 #include "curve/ref_file.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -14,6 +15,10 @@ namespace {
 
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 
+// The suffixes of a file's name by which the chronology tools tell the
+// component, by Component.
+constexpr std::array<std::string_view, 3> NAME_SUFFIXES = {"_d", "_i", "_f"};
+
 std::string_view trim(std::string_view text) {
   const std::size_t start = text.find_first_not_of(" \t");
   if (start == std::string_view::npos) return {};
@@ -25,14 +30,30 @@ bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-bool holds_word(std::string_view line, std::string_view word) {
-  std::string lower(line);
+std::string lower_case(std::string_view text) {
+  std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
   });
-  return lower.find(word) != std::string::npos;
+  return lower;
 }
 
+bool holds_word(std::string_view line, std::string_view word) {
+  return lower_case(line).find(word) != std::string::npos;
+}
+
+// The component that a comment line names, "Component: declination, in
+// degrees" as karven-export writes it (the comment's mark removed).
+std::optional<Component> named_component(std::string_view comment) {
+  const std::string text = lower_case(trim(comment));
+  constexpr std::string_view LABEL = "component:";
+  if (!text.starts_with(LABEL)) return std::nullopt;
+  const std::string_view rest = trim(std::string_view(text).substr(LABEL.size()));
+  for (const Component component : COMPONENTS) {
+    if (rest.starts_with(component_name(component))) return component;
+  }
+  return std::nullopt;
+}
 
 // A field shown in a message: printable, and cut when long.
 std::string quoted(std::string_view field) {
@@ -99,8 +120,10 @@ class RefReader {
     }
     const std::optional<double> value = console::parse_real(fields[1], console::NumberForm::console);
     const std::optional<double> sigma = console::parse_real(fields[2], console::NumberForm::console);
-    if (sigma && std::isfinite(*sigma) && !(*sigma > 0.0)) {
-      fail_at(line_number, "the sigma " + quoted(fields[2]) + " is not positive");
+    // A curve may give a sigma of 0 (the measurement's own keeps the
+    // variance positive); a negative one is no standard deviation.
+    if (sigma && std::isfinite(*sigma) && *sigma < 0.0) {
+      fail_at(line_number, "the sigma " + quoted(fields[2]) + " is negative");
     }
     const bool value_ok = value && std::isfinite(*value);
     const bool sigma_ok = sigma && std::isfinite(*sigma);
@@ -120,32 +143,57 @@ class RefReader {
   std::string_view name_;
 };
 
-// The usual step between the years of a series: the median step.
-double usual_step(const std::vector<double>& years) {
-  std::vector<double> steps;
-  for (std::size_t k = 1; k < years.size(); ++k) steps.push_back(years[k] - years[k - 1]);
-  const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
-  std::nth_element(steps.begin(), middle, steps.end());
+// The median of the stretches between consecutive years (of two middle
+// ones, the longer).
+double median_stretch(std::vector<double> stretches) {
+  const auto middle = stretches.begin() + static_cast<std::ptrdiff_t>(stretches.size() / 2);
+  std::nth_element(stretches.begin(), middle, stretches.end());
   return *middle;
 }
 
-// Marks each stretch of missing years longer than the usual step as a gap:
-// a point without value midway, so that no interpolation bridges it.
+// "the step beside it is 25 years", "the steps beside it are 10 and 25
+// years": the stretches beside stretch k.
+std::string beside_text(const std::vector<double>& stretches, std::size_t k) {
+  std::vector<double> beside;
+  if (k > 0) beside.push_back(stretches[k - 1]);
+  if (k + 1 < stretches.size()) beside.push_back(stretches[k + 1]);
+  if (beside.size() == 1) {
+    return "the step beside it is " + console::shortest_decimal(beside[0]) + " years";
+  }
+  std::string text = "the steps beside it are " + console::shortest_decimal(beside[0]);
+  if (beside[1] != beside[0]) text += " and " + console::shortest_decimal(beside[1]);
+  return text + " years";
+}
+
+// Marks each stretch between consecutive data lines that is a gap (more
+// than REF_GAP_FACTOR times each stretch beside it and the median stretch)
+// with a point without value midway, so that no interpolation bridges it.
+// A step that changes, once or gradually, is no gap: a stretch at the
+// change has one beside it that is alike.
 void mark_missing_years(RefFile& file, const std::vector<std::size_t>& line_numbers,
                         std::string_view name) {
   ComponentSeries& series = file.series;
-  const double step = usual_step(series.years);
+  std::vector<double> stretches;  // stretches[k]: between data lines k and k + 1
+  for (std::size_t k = 1; k < series.years.size(); ++k) {
+    stretches.push_back(series.years[k] - series.years[k - 1]);
+  }
+  const double median = median_stretch(stretches);
+  const auto longer = [](double stretch, double than) { return stretch > REF_GAP_FACTOR * than; };
+  const auto is_gap = [&](std::size_t k) {
+    return longer(stretches[k], median) && (k == 0 || longer(stretches[k], stretches[k - 1])) &&
+           (k + 1 == stretches.size() || longer(stretches[k], stretches[k + 1]));
+  };
   ComponentSeries marked;
   for (std::size_t k = 0; k < series.years.size(); ++k) {
-    if (k > 0 && series.years[k] - series.years[k - 1] > REF_GAP_FACTOR * step) {
+    if (k > 0 && is_gap(k - 1)) {
       marked.years.push_back(0.5 * (series.years[k - 1] + series.years[k]));
       marked.values.push_back(NO_VALUE);
       marked.sigmas.push_back(NO_VALUE);
       file.notes.push_back(std::string(name) + ", lines " + std::to_string(line_numbers[k - 1]) +
                            "-" + std::to_string(line_numbers[k]) + ": no data between the years " +
                            console::shortest_decimal(series.years[k - 1]) + " and " +
-                           console::shortest_decimal(series.years[k]) + ", where the file's step is " +
-                           console::shortest_decimal(step) + " years; a gap, not bridged");
+                           console::shortest_decimal(series.years[k]) + ", where " +
+                           beside_text(stretches, k - 1) + "; a gap, not bridged");
     }
     marked.years.push_back(series.years[k]);
     marked.values.push_back(series.values[k]);
@@ -177,8 +225,10 @@ RefFile read_ref_text(std::string_view text, std::string_view name) {
                            "ends at line " + std::to_string(line_numbers.back()));
       break;
     }
-    if (line.empty() || starts_with(line, "#") || starts_with(line, "//") ||
-        starts_with(line, "!")) {
+    if (line.empty()) continue;
+    if (starts_with(line, "#") || starts_with(line, "//") || starts_with(line, "!")) {
+      const std::size_t mark = starts_with(line, "//") ? 2 : 1;
+      if (!file.component) file.component = named_component(line.substr(mark));
       continue;
     }
     if (starts_with(line, "/*")) {
@@ -214,6 +264,14 @@ RefFile read_ref_file(const std::filesystem::path& path) {
   return read_ref_text(text, console::shown_text(path.string()));
 }
 
+std::optional<Component> component_of_name(const std::filesystem::path& path) {
+  const std::string stem = lower_case(path.stem().string());
+  for (const Component component : COMPONENTS) {
+    if (stem.ends_with(NAME_SUFFIXES[static_cast<std::size_t>(component)])) return component;
+  }
+  return std::nullopt;
+}
+
 LoadedReference load_ref_files(const RefFileNames& files) {
   LoadedReference loaded;
   const std::array<const std::optional<std::filesystem::path>*, 3> paths = {
@@ -222,6 +280,20 @@ LoadedReference load_ref_files(const RefFileNames& files) {
     const auto& path = *paths[static_cast<std::size_t>(component)];
     if (!path) continue;
     RefFile file = read_ref_file(*path);
+    // A file that says which component it holds is never taken for another.
+    const std::optional<Component> by_name = component_of_name(*path);
+    std::string said;
+    if (file.component && *file.component != component) {
+      said = std::string(component_name(*file.component)) +
+             ", as its comment line \"Component: " + component_name(*file.component) + "\" says";
+    } else if (by_name && *by_name != component) {
+      said = std::string(component_name(*by_name)) + ", as the suffix " +
+             std::string(NAME_SUFFIXES[static_cast<std::size_t>(*by_name)]) + " of its name says";
+    }
+    if (!said.empty()) {
+      throw RefFileError(path->string() + " holds the " + said + ", but is given for the " +
+                         component_name(component));
+    }
     loaded.curve[component] = std::move(file.series);
     loaded.notes.insert(loaded.notes.end(), file.notes.begin(), file.notes.end());
     if (!loaded.curve.source.empty()) loaded.curve.source += ", ";

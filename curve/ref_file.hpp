@@ -26,10 +26,11 @@ inline constexpr std::size_t MIN_REF_POINTS = 2;
 /// dated on a grid of whole years, which they would make immense.
 inline constexpr double MAX_REF_YEAR = 100000.0;
 
-/// A missing stretch of years counts as a gap when it is longer than the
-/// file's usual step (the median step between its data lines) by this
-/// factor: dating never bridges it by interpolation.
-inline constexpr double REF_GAP_FACTOR = 1.5;
+/// The stretch between two consecutive data lines is a gap, never bridged
+/// by interpolation, when it is longer by more than this factor than each
+/// stretch beside it and than the file's median stretch: a hole in the
+/// curve, not a step that changes once, gradually or irregularly.
+inline constexpr double REF_GAP_FACTOR = 2.0;
 
 /// The text is not a reference curve that can be used; the message names
 /// the file and, where there is one, the line.
@@ -44,6 +45,9 @@ class RefFileError : public std::runtime_error {
 struct RefFile {
   ComponentSeries series;
   std::vector<std::string> notes;
+  /// The component that a comment line names, as karven-export writes it
+  /// ("# Component: declination, in degrees"); empty when none does.
+  std::optional<Component> component;
 };
 
 /// Reads a .ref file from its text.
@@ -58,16 +62,18 @@ struct RefFile {
 /// files append a block of reference data there.
 ///
 /// A value or sigma that is not a finite number ("#REF!", "NaN", empty)
-/// makes a gap at that year, with a note; a stretch of missing years longer
-/// than REF_GAP_FACTOR times the usual step is a gap, with a note, held as
-/// a point without value midway.
+/// makes a gap at that year, with a note. The stretch between two
+/// consecutive data lines (a line without value included) is a gap when it
+/// is more than REF_GAP_FACTOR times as long as each stretch beside it and
+/// as the file's median stretch; it is held as a point without value
+/// midway, with a note. A file of two lines has no such gap.
 ///
 /// @param[in] text  the whole file
 /// @param[in] name  the file's name, for the messages and notes
 /// @throws RefFileError for semicolons with decimal commas, a line that is
 ///         not three fields, a year that is not a number, is beyond
 ///         MAX_REF_YEAR in magnitude or does not follow the one before, a
-///         sigma not positive, or fewer than MIN_REF_POINTS data lines
+///         negative sigma, or fewer than MIN_REF_POINTS data lines
 RefFile read_ref_text(std::string_view text, std::string_view name);
 
 /// Reads a .ref file from disk (see read_ref_text).
@@ -89,10 +95,17 @@ struct LoadedReference {
   std::vector<std::string> notes;
 };
 
+/// The component that a file's name gives by the suffix the chronology
+/// tools read: "_d", "_i" or "_f" (in any case) before the extension, as in
+/// "iberia_d.ref"; empty for any other name.
+std::optional<Component> component_of_name(const std::filesystem::path& path);
+
 /// Reads the .ref files given into one reference curve; its source names
 /// them ("D: a_d.ref, I: a_i.ref").
 ///
-/// @throws RefFileError as read_ref_file
+/// @throws RefFileError as read_ref_file, and for a file whose comment
+///         line or name says it holds another component than the one it is
+///         given for
 LoadedReference load_ref_files(const RefFileNames& files);
 
 }  // namespace curve

@@ -1,8 +1,10 @@
 #include "date/command.hpp"
 
+#include <array>
 #include <cstdint>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -92,8 +94,8 @@ companion::OutputGuard input_guard(const DateOptions& options) {
 
 class DateRun {
  public:
-  DateRun(const DateOptions& options, const dating::GriddedCurve& curve)
-      : options_(options), curve_(curve), guard_(input_guard(options)) {}
+  DateRun(const DateOptions& options, const curve::ReferenceCurve& reference)
+      : options_(options), reference_(reference), guard_(input_guard(options)) {}
 
   // Dates one measurement and writes its files; what fails is the
   // sample's error.
@@ -103,15 +105,17 @@ class DateRun {
     try {
       sample.measured = dating::measured_components(measurement);
       for (const dating::MeasuredComponent& m : sample.measured) {
-        if (!curve_[m.component] && dates_against_ref_files(options_)) {
+        if (!reference_[m.component] && dates_against_ref_files(options_)) {
           sample.error = std::string("the ") + curve::component_name(m.component) +
                          " is measured: give its reference curve with " + ref_option(m.component);
           return sample;
         }
       }
+      sample.curve = grid_of(sample.measured);
       // Each component's own density only for the files that show it.
       const bool densities = options_.density.has_value() || options_.figure.has_value();
-      sample.result = dating::date_measurement(curve_, sample.measured, options_.levels, densities);
+      sample.result =
+          dating::date_measurement(*sample.curve, sample.measured, options_.levels, densities);
     } catch (const dating::MeasurementError& e) {
       sample.error = value_message(e, line);
       return sample;
@@ -124,6 +128,44 @@ class DateRun {
   }
 
  private:
+  // The curves of the components measured on the grid of the years they
+  // share, made once for each set of components: a curve given but not
+  // used limits no measurement's years.
+  std::shared_ptr<const dating::GriddedCurve> grid_of(
+      const std::vector<dating::MeasuredComponent>& measured) {
+    std::vector<curve::Component> used;
+    unsigned key = 0;
+    for (const dating::MeasuredComponent& m : measured) {
+      used.push_back(m.component);
+      key |= 1U << static_cast<unsigned>(m.component);
+    }
+    std::shared_ptr<const dating::GriddedCurve>& grid = grids_[key];
+    if (grid) return grid;
+    dating::GriddedCurve gridded;
+    try {
+      gridded = dating::grid_curve(reference_, used);
+    } catch (const std::invalid_argument& e) {
+      throw std::invalid_argument(
+          (dates_against_ref_files(options_) ? "the .ref files"
+                                             : console::shown_text(options_.curve_file.string())) +
+          ": " + e.what());
+    }
+    if (dates_against_ref_files(options_)) {
+      // The files of the curves used, as the report names them.
+      const curve::RefFileNames& files = options_.ref_files;
+      const std::array<const std::optional<std::filesystem::path>*, 3> paths = {
+          &files.declination, &files.inclination, &files.intensity};
+      gridded.source.clear();
+      for (const curve::Component c : used) {
+        gridded.source += (gridded.source.empty() ? "" : ", ") +
+                          std::string(curve::component_letter(c)) + ": " +
+                          console::shown_text(paths[static_cast<std::size_t>(c)]->value().string());
+      }
+    }
+    grid = std::make_shared<const dating::GriddedCurve>(std::move(gridded));
+    return grid;
+  }
+
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
@@ -159,7 +201,7 @@ class DateRun {
       const std::string path = claim(*options_.figure, "figure", sample);
       if (path.empty()) return;
       try {
-        draw_dating_figure(sample.measurement.name, curve_, sample.measured, *sample.result,
+        draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured, *sample.result,
                            options_.figure_format, guard_, path);
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
@@ -170,12 +212,13 @@ class DateRun {
   }
 
   const DateOptions& options_;
-  const dating::GriddedCurve& curve_;
+  const curve::ReferenceCurve& reference_;
   const companion::OutputGuard guard_;
+  std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids_;  // by components used
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
-int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
+int date_one(const DateOptions& options, const curve::ReferenceCurve& curve) {
   dating::Measurement measurement;
   try {
     measurement = command_line_measurement(options);
@@ -192,7 +235,7 @@ int date_one(const DateOptions& options, const dating::GriddedCurve& curve) {
   if (options.json) {
     std::cout << json_text(sample_json(sample)) << '\n';
   } else {
-    std::cout << sample_report(sample, curve);
+    std::cout << sample_report(sample);
   }
   return sample.error.empty() ? 0 : companion::FAILED;
 }
@@ -211,7 +254,7 @@ std::string array_element_text(const nlohmann::ordered_json& json) {
 // Dates the rows of a samples file one by one as they are read, writing
 // each one's report or JSON as it is dated: whatever the number of rows,
 // the run holds one row's dating and a summary line per row.
-int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) {
+int date_samples(const DateOptions& options, const curve::ReferenceCurve& curve) {
   const std::string file = console::shown_text(options.samples->string());
   std::optional<curve::InputFileBuffer> input;
   std::optional<SamplesReader> reader;
@@ -255,7 +298,7 @@ int date_samples(const DateOptions& options, const dating::GriddedCurve& curve) 
     if (options.json) {
       std::cout << (summary.empty() ? "" : ",\n") << array_element_text(sample_json(sample));
     } else {
-      std::cout << sample_report(sample, curve) << '\n';
+      std::cout << sample_report(sample) << '\n';
     }
     summary.push_back(summary_row(sample));
     if (progress.due()) {
@@ -292,6 +335,11 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
     return std::move(loaded.curve);
   }
   const curve::Curve curve = curve::read_curve_file(options.curve_file);
+  if (const std::string note =
+          curve::early_end_note(curve, console::shown_text(options.curve_file.string()));
+      !note.empty()) {
+    report(note);
+  }
   curve::ReferenceCurve reference = curve::reference_curve(curve);
   reference.source = curve.model + " at " + plot::site_text(curve.latitude, curve.longitude) +
                      " (" + console::shown_text(options.curve_file.string()) + ")";
@@ -309,19 +357,15 @@ int run_date_command(std::span<const std::string_view> arguments) {
     std::cout << options.stop_text;
     return 0;
   }
-  dating::GriddedCurve curve;
+  // Each measurement is put on the grid of the curves it uses.
+  curve::ReferenceCurve curve;
   try {
-    curve = dating::grid_curve(load_reference(options));
+    curve = load_reference(options);
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;
   } catch (const curve::RefFileError& e) {
     report(e.what());
-    return companion::FAILED;
-  } catch (const std::invalid_argument& e) {
-    report((dates_against_ref_files(options) ? "the .ref files"
-                                             : console::shown_text(options.curve_file.string())) +
-           ": " + e.what());
     return companion::FAILED;
   }
   return options.samples ? date_samples(options, curve) : date_one(options, curve);

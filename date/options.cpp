@@ -25,8 +25,8 @@ constexpr const char* DESCRIPTION =
     "posterior density (HPD) intervals of the date, each with its probability.\n"
     "Instead of a curve file, --ref-dec, --ref-inc and --ref-int date against\n"
     "reference curves in .ref files (year,value,sigma with sigma one standard\n"
-    "deviation, any step), one for each component measured; the dates then span\n"
-    "the years that all the given curves share.\n";
+    "deviation, any step), one for each component measured; each measurement is\n"
+    "dated over the years that the curves of its own components share.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
@@ -34,14 +34,49 @@ constexpr const char* FOOTER =
     "Exit status: 0 dated, 1 bad input or a sample not dated (said on standard error),\n"
     "2 wrong usage.";
 
-std::optional<double> level_of(std::string_view word) {
+std::optional<double> number_of(std::string_view word) {
   double value = 0.0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size() || !(value > 0.0) ||
-      !(value < 100.0)) {
-    return std::nullopt;
-  }
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
   return value;
+}
+
+// An HPD level in percent, at least 1 and below 100. A level below 1 is a
+// fraction typed for a percentage (0.95 for 95%), and said so.
+double level_of(std::string_view word) {
+  const std::optional<double> value = number_of(word);
+  if (value && *value > 0.0 && *value < 1.0) {
+    throw UsageError("--level is in percent, e.g. --level 95 for 95%; read \"" + std::string(word) +
+                     "\", which would be " + std::string(word) + "%");
+  }
+  if (!value || !(*value >= 1.0 && *value < 100.0)) {
+    throw UsageError("--level takes a percentage from 1 to below 100, e.g. 95; read \"" +
+                     std::string(word) + "\"");
+  }
+  return *value;
+}
+
+// "--level 68 95" takes one level and leaves "95" as the curve file: the
+// levels after the first are said to need an option each.
+void check_level_words(std::span<const std::string_view> arguments) {
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const std::string_view argument = arguments[k];
+    if (argument == "--") return;
+    std::size_t next = k + 1;  // the argument after the level
+    std::string_view level;
+    if (argument == "--level" && k + 1 < arguments.size()) {
+      level = arguments[k + 1];
+      next = k + 2;
+    } else if (argument.starts_with("--level=")) {
+      level = argument.substr(std::string_view("--level=").size());
+    } else {
+      continue;
+    }
+    if (next < arguments.size() && number_of(arguments[next])) {
+      throw UsageError("--level takes one level; repeat the option for each, e.g. --level " +
+                       std::string(level) + " --level " + std::string(arguments[next]));
+    }
+  }
 }
 
 bool has_placeholder(const std::string& pattern) {
@@ -80,6 +115,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
 
+  check_level_words(arguments);
   const companion::Parsed parsed = companion::parse_command_line(*app, arguments);
   if (parsed.stop) {
     options.stop = true;
@@ -101,14 +137,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
     *path = **given;
   }
   options.name = name.value_or("measurement");
-  for (const std::string& word : levels) {
-    const std::optional<double> level = level_of(word);
-    if (!level) {
-      throw UsageError("--level takes a percentage above 0 and below 100, e.g. 95; read \"" + word +
-                       "\"");
-    }
-    options.levels.push_back(*level);
-  }
+  for (const std::string& word : levels) options.levels.push_back(level_of(word));
   if (options.levels.empty()) options.levels.push_back(95.0);
 
   if (samples) {

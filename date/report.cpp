@@ -16,10 +16,9 @@ namespace {
 
 using curve::Component;
 
-
-double rounded_probability(double probability) {
-  return std::strtod(probability_text(probability).c_str(), nullptr);
-}
+// A probability or a sigma rounded to 10 significant digits, as the JSON
+// holds it.
+double rounded_value(double value) { return std::strtod(probability_text(value).c_str(), nullptr); }
 
 std::string level_text(double level) { return console::shortest_text(level) + "%"; }
 
@@ -50,12 +49,6 @@ std::string components_text(const std::vector<Component>& components, const char
   return text;
 }
 
-std::string span_text(int first, int last) {
-  if (first == last) return dating::year_text(first);
-  if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
-  return dating::year_text(first) + " to " + dating::year_text(last);
-}
-
 std::string padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
   return text;
@@ -78,7 +71,8 @@ std::string percent_text(double probability) {
 }
 
 std::string interval_text(const dating::HpdInterval& interval) {
-  return span_text(interval.from, interval.to) + " (" + percent_text(interval.probability) + ")";
+  return dating::span_text(interval.from, interval.to) + " (" + percent_text(interval.probability) +
+         ")";
 }
 
 std::string region_text(const dating::HpdRegion& region) {
@@ -89,7 +83,7 @@ std::string region_text(const dating::HpdRegion& region) {
   return text + "; total " + percent_text(region.total);
 }
 
-std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve) {
+std::string sample_report(const DatedSample& sample) {
   std::string text = console::shown_text(sample.measurement.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
@@ -106,7 +100,8 @@ std::string sample_report(const DatedSample& sample, const dating::GriddedCurve&
               " " + console::fixed_text(m.sigma, 2) + unit_of(m.component);
   }
   line("sigmas used", sigmas);
-  line("curve", curve.source + ", " + span_text(curve.first_year, curve.last_year) + " (" +
+  const dating::GriddedCurve& curve = *sample.curve;
+  line("curve", curve.source + ", " + dating::span_text(curve.first_year, curve.last_year) + " (" +
                     std::to_string(curve.size()) + " years)");
   line("most probable year", dating::year_text(result.mode));
   for (const dating::HpdRegion& region : result.regions) text += "  " + region_text(region) + "\n";
@@ -123,6 +118,10 @@ SummaryRow summary_row(const DatedSample& sample) {
     return row;
   }
   row.dated = true;
+  if (!sample.result->warnings.empty()) {
+    row.cells[0] += WARNING_MARK;
+    row.marked = true;
+  }
   row.cells.push_back(components_text(sample.result->components, " "));
   row.cells.push_back(dating::year_text(sample.result->mode));
   for (const dating::HpdRegion& region : sample.result->regions) {
@@ -140,7 +139,11 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
   std::vector<std::string> heading = {"name", "used", "mode"};
   for (const double level : levels) heading.push_back(level_text(level));
   std::size_t dated = 0;
-  for (const SummaryRow& sample : samples) dated += sample.dated ? 1 : 0;
+  bool marked = false;
+  for (const SummaryRow& sample : samples) {
+    dated += sample.dated ? 1 : 0;
+    marked = marked || sample.marked;
+  }
   // The reason a sample was not dated runs on over the level columns and
   // sets no width.
   std::vector<std::size_t> widths;
@@ -163,6 +166,7 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
     line.erase(line.find_last_not_of(' ') + 1);
     out << line << '\n';
   }
+  if (marked) out << "*: the sample has warnings; see its report above\n";
 }
 
 nlohmann::ordered_json sample_json(const DatedSample& sample) {
@@ -185,16 +189,24 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
     } else {
       level["level"] = region.level;
     }
-    level["total"] = rounded_probability(region.total);
+    level["total"] = rounded_value(region.total);
     level["intervals"] = nlohmann::ordered_json::array();
     for (const dating::HpdInterval& interval : region.intervals) {
       level["intervals"].push_back({{"from", interval.from},
                                     {"to", interval.to},
-                                    {"probability", rounded_probability(interval.probability)}});
+                                    {"probability", rounded_value(interval.probability)}});
     }
     json["levels"].push_back(level);
   }
   json["warnings"] = result.warnings;
+  // What a publication of the dating states besides: the standard
+  // deviations used, the years compared and the curve.
+  json["sigmas"] = nlohmann::ordered_json::object();
+  for (const dating::MeasuredComponent& m : sample.measured) {
+    json["sigmas"][curve::component_letter(m.component)] = rounded_value(m.sigma);
+  }
+  json["span"] = {{"first", sample.curve->first_year}, {"last", sample.curve->last_year}};
+  json["curve"] = sample.curve->source;
   return json;
 }
 

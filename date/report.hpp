@@ -2,11 +2,13 @@
 // a batch, the JSON and the CSV of the densities.
 #pragma once
 
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dating/dating.hpp"
@@ -17,6 +19,9 @@ namespace date {
 struct DatedSample {
   dating::Measurement measurement;
   std::vector<dating::MeasuredComponent> measured;  // the components used
+  // The curves of the components used on the grid of their shared years;
+  // set when dated.
+  std::shared_ptr<const dating::GriddedCurve> curve;
   std::optional<dating::DatingResult> result;       // empty when not dated
   std::string error;                                // why not dated
   std::vector<std::string> written;                 // "density: FILE", "figure: FILE"
@@ -38,28 +43,35 @@ std::string region_text(const dating::HpdRegion& region);
 /// and values, the standard deviations used, the curve and its span, the
 /// most probable year, one line per level and one per warning; or its name
 /// and why it was not dated.
-std::string sample_report(const DatedSample& sample, const dating::GriddedCurve& curve);
+std::string sample_report(const DatedSample& sample);
+
+/// The mark of a sample with warnings in the summary table, after its name.
+inline constexpr std::string_view WARNING_MARK = " *";
 
 /// What the summary table keeps of a sample: the cells of its line, the
-/// name as console::shown_text shows it, the components used, the most
-/// probable year and the intervals per level; or the name, "-", "-" and
-/// why it was not dated. A few hundred bytes, so that a batch of any size
-/// keeps its summary, whatever the datings held.
+/// name as console::shown_text shows it (marked when the sample has
+/// warnings), the components used, the most probable year and the
+/// intervals per level; or the name, "-", "-" and why it was not dated. A
+/// few hundred bytes, so that a batch of any size keeps its summary,
+/// whatever the datings held.
 struct SummaryRow {
   std::vector<std::string> cells;
   bool dated = false;
+  bool marked = false;
 };
 SummaryRow summary_row(const DatedSample& sample);
 
-/// Writes the table that ends the report of a batch, a line per sample.
+/// Writes the table that ends the report of a batch, a line per sample; a
+/// line under the table says what the mark of a sample with warnings means.
 void summary_table(std::ostream& out, std::span<const SummaryRow> rows,
                    std::span<const double> levels);
 
 /// A sample as JSON: name, components, mode, levels (level, total,
-/// intervals of from, to, probability), warnings; or name and error. The
-/// name is the name itself, which JSON escapes as it must.
-/// Probabilities are rounded to 10 significant digits, so that the text
-/// is the same on every system.
+/// intervals of from, to, probability), warnings, sigmas (by component
+/// letter), span (first, last) and curve; or name and error. The name is
+/// the name itself, which JSON escapes as it must. Probabilities and
+/// sigmas are rounded to 10 significant digits, so that the text is the
+/// same on every system.
 nlohmann::ordered_json sample_json(const DatedSample& sample);
 
 /// The densities on the year grid as CSV: the header "year,D,I,F,combined"

@@ -7,32 +7,21 @@
 #include <utility>
 
 #include "console/fields.hpp"
+#include "dating/terms.hpp"
 
 namespace dating {
 
 namespace {
 
+using terms::check_levels;
+using terms::ComponentTerms;
+using terms::field_of;
+using terms::Term;
+using terms::wrap_angle;
+
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NEG_INF = -INF;
-// The range of the variances taken (see ComponentTerms).
-constexpr double MIN_VARIANCE = std::numeric_limits<double>::min();
-constexpr double MAX_VARIANCE = std::numeric_limits<double>::max();
-
-
-
-/// The difference of two declinations, wrapped into [-180, 180). Within
-/// one turn of that range the sum with +-360 is exact.
-double wrap_angle(double difference) {
-  if (difference >= -180.0 && difference < 180.0) return difference;
-  if (difference >= -540.0 && difference < 540.0) {
-    return difference < 0.0 ? difference + 360.0 : difference - 360.0;
-  }
-  double wrapped = std::fmod(difference + 180.0, 360.0);
-  if (wrapped < 0.0) wrapped += 360.0;
-  return wrapped - 180.0;
-}
-
 bool usable_point(const curve::ComponentSeries& series, std::size_t i) {
   return std::isfinite(series.values[i]) && std::isfinite(series.sigmas[i]);
 }
@@ -85,51 +74,6 @@ GriddedComponent grid_series(const curve::ComponentSeries& series, Component com
     gridded.sigmas[k] = series.sigmas[j] + f * (series.sigmas[j + 1] - series.sigmas[j]);
   }
   return gridded;
-}
-
-/// One component's share of the log-likelihood at one year: r^2 / V and V.
-struct Term {
-  double z2;  // NaN where the curve has no value, infinite when r^2 overflows
-  double variance;
-};
-
-/// The terms of one measured component against the curve, year by year. A
-/// variance beyond the range of normal doubles is taken at its bound: one
-/// that underflows as the smallest, so that r^2 / V is 0 for r = 0 and
-/// never 0/0; one that overflows as the largest, so that ln V is finite.
-class ComponentTerms {
- public:
-  ComponentTerms(const MeasuredComponent& measured, const GriddedComponent& curve)
-      : declination_(measured.component == Component::declination),
-        value_(declination_ ? wrap_angle(measured.value) : measured.value),
-        variance_(measured.sigma * measured.sigma),
-        curve_(curve) {}
-
-  Term at(std::size_t k) const {
-    const double difference = value_ - curve_.values[k];
-    const double r = declination_ ? wrap_angle(difference) : difference;
-    const double sigma = curve_.sigmas[k];
-    const double variance = std::clamp(variance_ + sigma * sigma, MIN_VARIANCE, MAX_VARIANCE);
-    return {r * r / variance, variance};
-  }
-
- private:
-  bool declination_;
-  double value_;     // the declination wrapped into [-180, 180)
-  double variance_;  // the measurement's
-  const GriddedComponent& curve_;
-};
-
-const char* field_of(Component component) {
-  switch (component) {
-    case Component::declination:
-      return "dec";
-    case Component::inclination:
-      return "inc";
-    case Component::intensity:
-      break;
-  }
-  return "int";
 }
 
 /// Keeps the index of the largest of a sequence, the first among equals;
@@ -226,6 +170,12 @@ std::string year_text(int year) {
   return year >= 0 ? std::to_string(year) + " AD" : "year " + std::to_string(year);
 }
 
+std::string span_text(int first, int last) {
+  if (first == last) return year_text(first);
+  if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
+  return year_text(first) + " to " + year_text(last);
+}
+
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement) {
   struct Given {
     const std::optional<double>& value;
@@ -239,8 +189,8 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
                          {measurement.intensity_sigma, "sigma_int", "intensity's sigma"}};
   for (const Given& g : given) {
     if (g.value && !std::isfinite(*g.value)) {
-      throw MeasurementError(g.field, std::string("the ") + g.name +
-                                          " is not a finite number: " + console::shortest_text(*g.value));
+      throw MeasurementError(g.field, std::string("the ") + g.name + " is not a finite number: " +
+                                          console::shortest_text(*g.value));
     }
   }
   const std::optional<double>& dec = measurement.declination;
@@ -249,19 +199,27 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   const std::optional<double>& f = measurement.intensity;
   const std::optional<double>& sigma_f = measurement.intensity_sigma;
   if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
-    throw MeasurementError(
-        "a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " + console::shortest_text(*a95));
+    throw MeasurementError("a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " +
+                                      console::shortest_text(*a95));
   }
   if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
-    throw MeasurementError(
-        "inc", "the inclination must lie between -90 and 90 degrees: " + console::shortest_text(*inc));
+    throw MeasurementError("inc", "the inclination must lie between -90 and 90 degrees: " +
+                                      console::shortest_text(*inc));
   }
   if (f && !(*f > 0.0)) {
     throw MeasurementError("int", "the intensity must be positive: " + console::shortest_text(*f));
   }
+  if (f && *f > MAX_INTENSITY) {
+    throw MeasurementError("int", "the intensity is in microtesla, and " +
+                                      console::shortest_text(*f) +
+                                      " uT is far above any field at the Earth's surface (" +
+                                      console::shortest_text(MAX_INTENSITY) + " uT at most); " +
+                                      console::shortest_text(*f) + " nT is " +
+                                      console::shortest_text(*f / 1000.0) + " uT");
+  }
   if (sigma_f && !(*sigma_f > 0.0)) {
-    throw MeasurementError("sigma_int",
-                           "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
+    throw MeasurementError(
+        "sigma_int", "the intensity's sigma must be positive: " + console::shortest_text(*sigma_f));
   }
   if (dec && !(inc && a95)) {
     throw MeasurementError("dec", std::string("a declination needs the inclination and alpha95, "
@@ -272,17 +230,18 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
     throw MeasurementError("dec",
                            "a vertical direction (inclination 90 degrees) has no declination");
   }
+  // A value without its partner: the message names the value given.
   if (inc && !a95) {
-    throw MeasurementError("a95", "the inclination needs its alpha95, which is missing");
+    throw MeasurementError("inc", "the inclination needs its alpha95, which is missing");
   }
   if (a95 && !inc) {
-    throw MeasurementError("inc", "alpha95 is given without an inclination");
+    throw MeasurementError("a95", "alpha95 is given without an inclination");
   }
   if (f && !sigma_f) {
-    throw MeasurementError("sigma_int", "the intensity needs its sigma, which is missing");
+    throw MeasurementError("int", "the intensity needs its sigma, which is missing");
   }
   if (sigma_f && !f) {
-    throw MeasurementError("int", "the intensity's sigma is given without an intensity");
+    throw MeasurementError("sigma_int", "the intensity's sigma is given without an intensity");
   }
   if (!inc && !f) {
     throw MeasurementError("",
@@ -302,12 +261,27 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
 }
 
 GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
+  std::vector<Component> given;
+  for (const Component c : curve::COMPONENTS) {
+    if (reference[c]) given.push_back(c);
+  }
+  return grid_curve(reference, given);
+}
+
+GriddedCurve grid_curve(const curve::ReferenceCurve& reference, std::span<const Component> used) {
+  std::array<bool, 3> on_grid{};
+  for (const Component c : used) {
+    if (!reference[c]) {
+      throw std::invalid_argument(std::string("the curve gives no ") + curve::component_name(c));
+    }
+    on_grid[static_cast<std::size_t>(c)] = true;
+  }
   double first = -std::numeric_limits<double>::infinity();
   double last = std::numeric_limits<double>::infinity();
   bool any = false;
   for (const Component c : curve::COMPONENTS) {
     const auto& series = reference[c];
-    if (!series) continue;
+    if (!on_grid[static_cast<std::size_t>(c)]) continue;
     check_series(*series, c);
     if (series->years.empty()) {
       throw std::invalid_argument(std::string("the ") + curve::component_name(c) +
@@ -318,10 +292,12 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
     last = std::min(last, series->years.back());
   }
   if (!any) throw std::invalid_argument("the curve gives no component");
+  // The span of one curve, or of the curves used together.
+  const char* shared = used.size() == 1 ? "the curve spans" : "the curves used share";
   first = std::ceil(first);
   last = std::floor(last);
   if (!(last > first)) {
-    throw std::invalid_argument("the components of the curve share no span of two whole years");
+    throw std::invalid_argument(std::string(shared) + " no span of two whole years");
   }
   GriddedCurve gridded;
   gridded.source = reference.source;
@@ -329,7 +305,7 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
   gridded.last_year = static_cast<int>(last);
   for (const Component c : curve::COMPONENTS) {
     const auto& series = reference[c];
-    if (!series) continue;
+    if (!on_grid[static_cast<std::size_t>(c)]) continue;
     gridded.components[static_cast<std::size_t>(c)] =
         grid_series(*series, c, gridded.first_year, gridded.size());
   }
@@ -337,15 +313,6 @@ GriddedCurve grid_curve(const curve::ReferenceCurve& reference) {
 }
 
 namespace {
-
-void check_levels(std::span<const double> levels) {
-  for (const double level : levels) {
-    if (!(level > 0.0 && level < 100.0)) {
-      throw std::invalid_argument("an HPD level lies between 0 and 100 percent: " +
-                                  console::shortest_text(level));
-    }
-  }
-}
 
 /// A year (its index on the grid) and its probability.
 using YearProbability = std::pair<double, int>;
@@ -580,6 +547,41 @@ DatingResult date_measurement(const GriddedCurve& curve,
           "the " + region_name(region) + " begins at the curve's first year, " +
           year_text(curve.first_year) + ": the date may lie before the curve's span");
     }
+    // An interval stopped by years without a value is cut as one at the
+    // curve's end is: the date may lie among those years.
+    const auto no_value = [&](int year) {
+      return year >= curve.first_year && year <= curve.last_year &&
+             std::isnan(chi_square[static_cast<std::size_t>(year - curve.first_year)]);
+    };
+    // The gaps met, in order of time: first and last year, and whether an
+    // interval ends at the gap or begins after it (one line for both).
+    struct GapMet {
+      int from, to;
+      bool ended, begun;
+    };
+    std::vector<GapMet> gaps;
+    for (const HpdInterval& interval : region.intervals) {
+      if (no_value(interval.from - 1)) {
+        int from = interval.from - 1;
+        while (no_value(from - 1)) --from;
+        if (!gaps.empty() && gaps.back().from == from) {
+          gaps.back().begun = true;
+        } else {
+          gaps.push_back({from, interval.from - 1, false, true});
+        }
+      }
+      if (no_value(interval.to + 1)) {
+        int to = interval.to + 1;
+        while (no_value(to + 1)) ++to;
+        gaps.push_back({interval.to + 1, to, true, false});
+      }
+    }
+    for (const GapMet& gap : gaps) {
+      const char* edge = gap.ended ? (gap.begun ? "ends and begins again" : "ends") : "begins";
+      result.warnings.push_back("the " + region_name(region) + " " + edge +
+                                " at a gap in the curve, " + span_text(gap.from, gap.to) +
+                                ": the date may lie in the years without a value");
+    }
     if (region.intervals.back().to == curve.last_year) {
       result.warnings.push_back("the " + region_name(region) + " ends at the curve's last year, " +
                                 year_text(curve.last_year) +
@@ -588,12 +590,12 @@ DatingResult date_measurement(const GriddedCurve& curve,
   }
   const double limit = chi_square_95(result.components.size());
   if (result.min_chi_square > limit) {
-    result.warnings.push_back("the measurement meets the curve nowhere: its smallest chi-square, " +
-                              console::fixed_text(result.min_chi_square, 2) + " at " +
-                              year_text(result.closest_year) + ", exceeds " + console::fixed_text(limit, 3) +
-                              ", the 95% point for " + std::to_string(result.components.size()) +
-                              (result.components.size() == 1 ? " component" : " components") +
-                              "; the date is doubtful");
+    result.warnings.push_back(
+        "the measurement meets the curve nowhere: its smallest chi-square, " +
+        console::fixed_text(result.min_chi_square, 2) + " at " + year_text(result.closest_year) +
+        ", exceeds " + console::fixed_text(limit, 3) + ", the 95% point for " +
+        std::to_string(result.components.size()) +
+        (result.components.size() == 1 ? " component" : " components") + "; the date is doubtful");
   }
   if (result.unusable_years > 0) {
     result.warnings.push_back(std::to_string(result.unusable_years) + " of the curve's " +

@@ -33,9 +33,18 @@ inline constexpr std::array<double, 3> CHI_SQUARE_95 = {3.841, 5.991, 7.815};
 /// from -MAX_CURVE_YEAR to MAX_CURVE_YEAR still fits in memory.
 inline constexpr double MAX_CURVE_YEAR = 1.0e6;
 
+/// Highest intensity taken, microtesla: far above any field at the
+/// Earth's surface in the model's span (under 100 uT), and far below a
+/// value typed in nanotesla (tens of thousands).
+inline constexpr double MAX_INTENSITY = 200.0;
+
 /// A year as reports write it: "1148 AD", "0 AD"; a year before 0 as
 /// "year -500" (astronomical numbering, as the curve's).
 std::string year_text(int year);
+
+/// A run of whole years, both included: "1148-1212 AD", "1148 AD" for one
+/// year, "year -500 to year -401" when it begins before 0.
+std::string span_text(int first, int last);
 
 /// A measured direction and intensity, as the user gives them; a missing
 /// value is empty.
@@ -50,8 +59,9 @@ struct Measurement {
 
 /// A measurement that cannot be dated: a value out of its domain, a
 /// declination without its inclination and alpha95, no component at all.
-/// field() names the value at fault ("dec", "inc", "a95", "int",
-/// "sigma_int", or "" when none alone is).
+/// field() names the value at fault, one that is given ("dec", "inc",
+/// "a95", "int", "sigma_int"; for a value that lacks its partner, the one
+/// given), or "" when none alone is.
 class MeasurementError : public std::runtime_error {
  public:
   MeasurementError(std::string field, const std::string& message)
@@ -76,7 +86,8 @@ struct MeasuredComponent {
 ///
 /// @throws MeasurementError for the first of these faults: a value that is
 ///         not finite; alpha95 not in (0, 90); I outside [-90, 90]; F or
-///         sigma_F not positive; D without I or alpha95; D with |I| = 90;
+///         sigma_F not positive; F above MAX_INTENSITY (a value in
+///         nanotesla); D without I or alpha95; D with |I| = 90;
 ///         I without alpha95 or alpha95 without I; F without sigma_F or
 ///         sigma_F without F; no component at all
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement);
@@ -105,13 +116,24 @@ struct GriddedCurve {
   }
 };
 
-/// The reference curve put on the grid of whole years.
+/// The reference curve put on the grid of whole years, every component it
+/// gives.
 ///
 /// @throws std::invalid_argument when the curve gives no component, a
 ///         series' years do not increase or lie beyond MAX_CURVE_YEAR, its
 ///         three vectors differ in length, or the given components share
 ///         no span of at least two whole years
 GriddedCurve grid_curve(const curve::ReferenceCurve& reference);
+
+/// The components of the reference curve that a measurement uses, on the
+/// grid of whole years that their curves share: a component the curve
+/// gives but the measurement does not use neither limits the span nor is
+/// put on the grid.
+///
+/// @param[in] used  the components, each given by the curve
+/// @throws std::invalid_argument as grid_curve, and when the curve lacks a
+///         component used
+GriddedCurve grid_curve(const curve::ReferenceCurve& reference, std::span<const Component> used);
 
 /// An HPD interval: the consecutive years from `from` to `to` (years AD,
 /// both included) and the probability they hold together (a fraction).

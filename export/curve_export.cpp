@@ -1,10 +1,13 @@
 #include "export/curve_export.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 
 #include "console/fields.hpp"
 #include "curve/file_text.hpp"
+#include "curve/ref_file.hpp"
 
 namespace curve_export {
 
@@ -76,8 +79,22 @@ std::string ref_file_name(std::string_view prefix, Component component) {
 Export export_ref(const Curve& curve, std::string_view curve_name, std::string_view prefix) {
   Export result;
   const std::string source = curve::printable(curve_name);
+  // The files go to other laboratories: the curve file's name only, not
+  // the user's folders.
+  const std::string file_name =
+      curve::printable(std::filesystem::path(curve_name).filename().string());
   for (const Component component : curve::COMPONENTS) {
     ExportFile file{ref_file_name(prefix, component), {}};
+    const std::vector<std::size_t> missing = gaps(curve, component);
+    if (curve.points.size() - missing.size() < curve::MIN_REF_POINTS) {
+      const std::size_t n = curve.points.size() - missing.size();
+      result.failures.push_back(source + ": the " + curve::component_name(component) + " has " +
+                                (n == 0 ? "no value at any epoch" : "a value at one epoch only") +
+                                ", and a reference curve needs " +
+                                std::to_string(curve::MIN_REF_POINTS) + "; " +
+                                curve::printable(file.name) + " is not written");
+      continue;
+    }
     std::string& text = file.text;
     text += "# " + curve.model + " palaeosecular variation curve: " +
             curve::component_name(component) + "\n";
@@ -87,7 +104,7 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
             unit(component) + "\n";
     text += "# Columns: year (AD), value, sigma\n";
     text += "# sigma is one standard deviation: the curve's 95% error divided by 1.96\n";
-    text += "# From the curve file " + source + "\n";
+    text += "# From the curve file " + file_name + "\n";
     for (const curve::CurvePoint& point : curve.points) {
       const double value = point.values[value_index(component)];
       const double error = point.values[error_index(component)];
@@ -95,7 +112,6 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
       text += whole_year(point.year, curve_name) + "," + console::shortest_decimal(value) + "," +
               console::shortest_decimal(error / curve::NORMAL_95) + "\n";
     }
-    const std::vector<std::size_t> missing = gaps(curve, component);
     if (!missing.empty()) {
       result.notes.push_back(gap_note(
           source, curve, component, missing,
@@ -107,9 +123,15 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
   return result;
 }
 
-Export export_csv(const Curve& curve, std::string_view curve_name, std::string_view prefix) {
+std::string csv_file_name(std::string_view output) {
+  std::string extension(output.substr(output.size() - std::min<std::size_t>(output.size(), 4)));
+  for (char& c : extension) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return extension == ".csv" ? std::string(output) : std::string(output) + ".csv";
+}
+
+Export export_csv(const Curve& curve, std::string_view curve_name, std::string_view file_name) {
   Export result;
-  ExportFile file{std::string(prefix) + ".csv", std::string(CSV_HEADER) + "\n"};
+  ExportFile file{std::string(file_name), std::string(CSV_HEADER) + "\n"};
   for (const curve::CurvePoint& point : curve.points) {
     file.text += whole_year(point.year, curve_name);
     for (const double value : point.values) {

@@ -20,10 +20,13 @@ struct ExportFile {
 };
 
 /// The files of an export, and one line for each component that has gaps,
-/// naming its years: the user must know what the export leaves out.
+/// naming its years: the user must know what the export leaves out. A
+/// component without the values a reference curve needs is not exported:
+/// one line for it in `failures`, and the export fails.
 struct Export {
   std::vector<ExportFile> files;
   std::vector<std::string> notes;
+  std::vector<std::string> failures;
 };
 
 /// The curve cannot be exported: a year that is not a whole year.
@@ -38,11 +41,14 @@ std::string ref_file_name(std::string_view prefix, curve::Component component);
 
 /// The three .ref files of a curve: a block of "#" comment lines (model,
 /// site, component and unit, that sigma is the 95% error divided by 1.96,
-/// the curve file), then "year,value,sigma" for each epoch where the
-/// component has a value; ASCII, LF line ends, a point as decimal mark.
+/// the curve file's name without its folders, which are the user's own),
+/// then "year,value,sigma" for each epoch where the component has a value;
+/// ASCII, LF line ends, a point as decimal mark. A component with values
+/// at fewer than curve::MIN_REF_POINTS epochs gets no file but a line in
+/// `failures`.
 ///
 /// @param[in] curve       the curve file's content
-/// @param[in] curve_name  the curve file's name, for the comments and notes
+/// @param[in] curve_name  the curve file's path, for the comments and notes
 /// @param[in] prefix      the files' names before "_d.ref"
 /// @throws ExportError when a year is not a whole year
 Export export_ref(const curve::Curve& curve, std::string_view curve_name, std::string_view prefix);
@@ -52,11 +58,16 @@ inline constexpr std::string_view CSV_HEADER =
     "year,declination,inclination,intensity,declination_error_95,inclination_error_95,"
     "intensity_error_95";
 
-/// The CSV table of a curve, "PREFIX.csv": the header, then a row for each
-/// epoch with the values as the curve file holds them; a gap is an empty
-/// field.
+/// The name of the CSV table for an --output: the name itself when it
+/// already ends in ".csv" (in any case), else the name with ".csv" added.
+std::string csv_file_name(std::string_view output);
+
+/// The CSV table of a curve, the file `file_name`: the header, then a row
+/// for each epoch with the values as the curve file holds them; a gap is
+/// an empty field.
 ///
 /// @throws ExportError when a year is not a whole year
-Export export_csv(const curve::Curve& curve, std::string_view curve_name, std::string_view prefix);
+Export export_csv(const curve::Curve& curve, std::string_view curve_name,
+                  std::string_view file_name);
 
 }  // namespace curve_export

@@ -26,9 +26,11 @@ constexpr const char* DESCRIPTION =
     "standard deviation: the curve's 95% error divided by 1.96. --format csv: one\n"
     "table PREFIX.csv with the columns year, declination, inclination, intensity\n"
     "and their 95% errors (years AD, degrees, microtesla). PREFIX is the curve\n"
-    "file's name without its extension unless --output gives it. A value the run\n"
-    "could not compute is left out of its component's .ref file (an empty field of\n"
-    "the table), and a line on standard error names its years.\n";
+    "file's name without its extension unless --output gives it; an --output that\n"
+    "ends in .csv is the table's whole name. A value the run could not compute is\n"
+    "left out of its component's .ref file (an empty field of the table), and a\n"
+    "line on standard error names its years; a component without values gets no\n"
+    ".ref file, and the exit status is 1.\n";
 
 constexpr const char* FOOTER =
     "Exit status: 0 files written, 1 failure (said on standard error), 2 wrong usage.";
@@ -49,9 +51,14 @@ int run(std::span<const std::string_view> arguments) {
   companion::Parsed parsed;
   try {
     parsed = companion::parse_command_line(*app, arguments);
-    if (format && *format != "ref" && *format != "csv") {
-      throw companion::UsageError("unknown format \"" + console::shown_text(*format) +
-                                  "\": give ref or csv");
+    if (format) {
+      // The format's name in any case, as karven-plot takes it.
+      const std::string word = *format;
+      for (char& c : *format) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+      if (*format != "ref" && *format != "csv") {
+        throw companion::UsageError("unknown format \"" + console::shown_text(word) +
+                                    "\": give ref or csv");
+      }
     }
     if (prefix && prefix->empty()) throw companion::UsageError("option --output needs a value");
   } catch (const companion::UsageError& e) {
@@ -68,9 +75,15 @@ int run(std::span<const std::string_view> arguments) {
     companion::OutputGuard guard;
     guard.add_input(input, "curve file");
     const curve::Curve curve = curve::read_curve_file(input);
-    const curve_export::Export result = format.value_or("ref") == "ref"
-                                            ? curve_export::export_ref(curve, input, *prefix)
-                                            : curve_export::export_csv(curve, input, *prefix);
+    if (const std::string note = curve::early_end_note(curve, console::shown_text(input));
+        !note.empty()) {
+      report(note);
+    }
+    // One table: an --output that already ends in .csv is its whole name.
+    const curve_export::Export result =
+        format.value_or("ref") == "ref"
+            ? curve_export::export_ref(curve, input, *prefix)
+            : curve_export::export_csv(curve, input, curve_export::csv_file_name(*prefix));
     // Every file is checked before any is written.
     for (const auto& file : result.files) {
       try {
@@ -81,11 +94,12 @@ int run(std::span<const std::string_view> arguments) {
       }
     }
     for (const auto& note : result.notes) report(note);
+    for (const auto& failure : result.failures) report(failure);
     for (const auto& file : result.files) {
       companion::write_output(guard, file.name, "export", file.text);
       std::cout << "Exported to " << console::shown_text(file.name) << '\n';
     }
-    return 0;
+    return result.failures.empty() ? 0 : companion::FAILED;
   } catch (const std::exception& e) {
     report(e.what());
     return companion::FAILED;

@@ -1,6 +1,6 @@
 // Fuzz target: whatever a .ref file holds, read_ref_text either returns a
 // reference curve of at least two points, years strictly increasing, each
-// point a value with a positive sigma or a gap, or throws a RefFileError
+// point a value with a sigma not negative or a gap, or throws a RefFileError
 // that names the file.
 //
 // Each result is held against a reading of the same bytes made here: the
@@ -96,7 +96,7 @@ Expected expected_reading(std::string_view text) {
     if (!expected.years.empty() && !(*year > expected.years.back())) return refuse(k + 1);
     const std::optional<double> value = fuzz::reference_number(fields[1], true);
     const std::optional<double> sigma = fuzz::reference_number(fields[2], true);
-    if (sigma && std::isfinite(*sigma) && *sigma <= 0.0) return refuse(k + 1);
+    if (sigma && std::isfinite(*sigma) && *sigma < 0.0) return refuse(k + 1);
     const bool point = value && std::isfinite(*value) && sigma && std::isfinite(*sigma);
     expected.years.push_back(*year);
     expected.values.push_back(point ? *value : NAN);
@@ -112,13 +112,18 @@ Expected expected_reading(std::string_view text) {
   }
   std::vector<double> sorted = steps;
   std::sort(sorted.begin(), sorted.end());
-  const double usual = sorted[sorted.size() / 2];
+  const double median = sorted[sorted.size() / 2];
+  // A gap: a step more than twice the median and each step beside it.
+  const auto gap = [&](std::size_t j) {
+    return steps[j] > 2 * median && (j == 0 || steps[j] > 2 * steps[j - 1]) &&
+           (j + 1 == steps.size() || steps[j] > 2 * steps[j + 1]);
+  };
   Expected marked = expected;
   marked.years = {expected.years[0]};
   marked.values = {expected.values[0]};
   marked.sigmas = {expected.sigmas[0]};
   for (std::size_t k = 1; k < expected.years.size(); ++k) {
-    if (steps[k - 1] > 1.5 * usual) {
+    if (gap(k - 1)) {
       marked.years.push_back(0.5 * (expected.years[k - 1] + expected.years[k]));
       marked.values.push_back(NAN);
       marked.sigmas.push_back(NAN);

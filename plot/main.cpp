@@ -33,6 +33,11 @@ int run(std::span<const std::string_view> arguments) {
     companion::OutputGuard guard;
     guard.add_input(options.input, "curve file");
     const curve::Curve curve = curve::read_curve_file(options.input);
+    if (const std::string note =
+            curve::early_end_note(curve, console::shown_text(options.input.string()));
+        !note.empty()) {
+      report(note);
+    }
     try {
       guard.check(options.output, "figure");
     } catch (const companion::OutputError& e) {

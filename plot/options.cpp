@@ -25,7 +25,8 @@ std::string description() {
          "(degrees) and intensity (microtesla), each a line with its 95% confidence band\n"
          "(value +/- error) shaded. The title names the model and the site as the file's\n"
          "site line gives it, e.g. \"40.40 N, 3.70 W\". NaN, Inf or asterisks in a field\n"
-         "leave a gap; a curve cut short is drawn when it has at least two lines.\n"
+         "leave a gap; a curve cut short is drawn when it has at least two lines,\n"
+         "with a line on standard error that says where it ends.\n"
          "The figure is written beside the curve file, with the extension replaced:\n"
          "PNG of " +
          size(FigureFormat::png) +

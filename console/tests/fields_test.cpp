@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iomanip>
 #include <limits>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -59,6 +67,59 @@ TEST(IntField, RightJustifiesAndOverflowsToAsterisks) {
   EXPECT_EQ(console::int_field(-42, 10), "       -42");
   EXPECT_EQ(console::int_field(2147483647, 10), "2147483647");
   EXPECT_EQ(console::int_field(-2147483647 - 1, 10), "**********");
+}
+
+}  // namespace
+
+namespace {
+
+// What reading a field's text back gives: the number, or NaN for
+// asterisks, NaN and infinities.
+double read_back(const std::string& field) {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string::npos || field.find('*') != std::string::npos) return std::nan("");
+  double value = 0.0;
+  const auto result = std::from_chars(field.data() + first, field.data() + field.size(), value);
+  const bool whole = result.ec == std::errc() && result.ptr == field.data() + field.size();
+  return whole && std::isfinite(value) ? value : std::nan("");
+}
+
+TEST(FixedFieldValue, IsTheFieldsTextReadBack) {
+  // Ties of the exact binary value (0.125, 40.375), decimal ties that are
+  // not exact in binary (1.005, 2.675), the edges of the fields' widths.
+  std::vector<double> values = {0.0, -0.0, 0.125, -0.125, 0.375, 40.125, 40.375, 1.005, -1.005};
+  for (const double v : {0.005, -0.005, 0.0049999999999999, 2.675, -2.675, 1e-300, -1e-300}) {
+    values.push_back(v);
+  }
+  for (const double v : {999999.995, 9999999.995, -999999.995, 1900.0, 1e300, 123456789012.5}) {
+    values.push_back(v);
+  }
+  for (const double v : {-4503599627370497.0, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    values.push_back(v);
+  }
+  std::mt19937_64 random(7);
+  for (int k = 0; k < 200000; ++k) {
+    // Values of every size the fields meet, and exact halves of the last
+    // decimal (k / 200 for odd k lies half-way between two hundredths).
+    const double magnitude = std::ldexp(1.0, static_cast<int>(random() % 60) - 20);
+    values.push_back((random() % 2 ? -1.0 : 1.0) * magnitude *
+                     std::uniform_real_distribution<double>(0.0, 1.0)(random));
+    values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000001) - 1000000) /
+                     200.0);
+  }
+  for (const double value : values) {
+    for (const auto& [width, decimals] : {std::pair{10, 2}, {13, 2}, {7, 0}, {15, 2}, {6, 3}}) {
+      const std::string field = console::fixed_field(value, width, decimals);
+      const double expected = read_back(field);
+      const double got = console::fixed_field_value(value, width, decimals);
+      if (std::isnan(expected)) {
+        ASSERT_TRUE(std::isnan(got)) << value << " in \"" << field << "\"";
+      } else {
+        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+            << std::setprecision(17) << value << " in \"" << field << "\" gives " << got;
+      }
+    }
+  }
 }
 
 }  // namespace

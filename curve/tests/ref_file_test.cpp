@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -51,8 +52,8 @@ TEST(RefFile, ReadsAUsersFileAndSaysWhatItDid) {
       "inc.ref, line 9: the value \"#REF!\" is not a number; the year 1050 is taken as a gap",
       "inc.ref, line 10: the sigma \"NaN\" is not a number; the year 1075 is taken as a gap",
       "inc.ref, line 14: a block of reference points begins; the curve ends at line 13",
-      "inc.ref, lines 11-12: no data between the years 1100 and 1200, where the file's step is "
-      "25 years; a gap, not bridged",
+      "inc.ref, lines 11-12: no data between the years 1100 and 1200, where the steps beside it "
+      "are 25 years; a gap, not bridged",
   };
   EXPECT_EQ(file.notes, notes);
 }
@@ -72,8 +73,12 @@ TEST(RefFile, RefusesWhatCannotBeACurve) {
             "decimal mark, e.g. 1200,64.1,2.0");
   EXPECT_EQ(message("1000,64.0,2.0\n1000,64.5,2.5\n"),
             "a.ref, line 2: the year 1000 does not follow the year 1000; the years must increase");
-  EXPECT_EQ(message("1000,64.0,2.0\n1025,64.5,0\n"), "a.ref, line 2: the sigma \"0\" is not positive");
-  EXPECT_EQ(message("1000,64.0,-1\n1025,64.5,1\n"), "a.ref, line 1: the sigma \"-1\" is not positive");
+  EXPECT_EQ(message("1000,64.0,-1\n1025,64.5,1\n"), "a.ref, line 1: the sigma \"-1\" is negative");
+  EXPECT_EQ(message("1000,64.0,2.0\n1025,64.5,-0.01\n"),
+            "a.ref, line 2: the sigma \"-0.01\" is negative");
+  // A curve without error is a curve: the measurement's sigma keeps the
+  // variance positive.
+  EXPECT_EQ(message("1000,64.0,0\n1025,64.5,0\n"), "read");
   EXPECT_EQ(message("1000,64.0\n1025,64.5,1\n"),
             "a.ref, line 1: expected three fields year,value,sigma separated by commas, read "
             "\"1000,64.0\"");
@@ -84,6 +89,55 @@ TEST(RefFile, RefusesWhatCannotBeACurve) {
             "a.ref holds 1 data line year,value,sigma; a reference curve needs at least 2");
   EXPECT_EQ(message(""), "a.ref holds 0 data lines year,value,sigma; a reference curve needs at "
                          "least 2");
+}
+
+// A stretch between two data lines is a gap when it is more than twice
+// each stretch beside it and the median stretch: a step that changes once,
+// gradually or irregularly is kept whole, a hole is found.
+TEST(RefFile, TellsAChangingStepFromAHole) {
+  struct Case {
+    std::string what;
+    std::vector<double> years;
+    std::vector<std::string> notes;  // of the gaps found
+  };
+  const auto every = [](double from, double to, double step) {
+    std::vector<double> years;
+    for (double year = from; year <= to; year += step) years.push_back(year);
+    return years;
+  };
+  std::vector<double> two_steps = every(0, 475, 25);
+  for (const double year : every(500, 1000, 10)) two_steps.push_back(year);
+  const std::vector<Case> cases = {
+      {"a step of 25 years, then of 10", two_steps, {}},
+      {"a step that doubles gradually", {0, 10, 21, 33, 46, 60, 76, 94, 114, 136, 160, 190}, {}},
+      {"irregular steps", {0, 8, 25, 31, 50, 54, 70, 89, 95, 110}, {}},
+      {"two lines", {0, 500}, {}},
+      {"a step that jumps from 5 to 12 years", {0, 5, 10, 15, 27, 39, 51}, {}},
+      {"a hole in a regular curve",
+       {1000, 1025, 1050, 1125, 1150, 1175},
+       {"a.ref, lines 3-4: no data between the years 1050 and 1125, where the steps beside it "
+        "are 25 years; a gap, not bridged"}},
+      {"a hole where the step changes",
+       {0, 25, 50, 75, 150, 160, 170, 180, 190},
+       {"a.ref, lines 4-5: no data between the years 75 and 150, where the steps beside it are "
+        "25 and 10 years; a gap, not bridged"}},
+      {"a hole at the end",
+       {0, 10, 20, 30, 40, 100},
+       {"a.ref, lines 5-6: no data between the years 40 and 100, where the step beside it is 10 "
+        "years; a gap, not bridged"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text;
+    for (const double year : c.years) text += std::to_string(static_cast<int>(year)) + ",60,1\n";
+    const curve::RefFile file = read_ref_text(text, "a.ref");
+    EXPECT_EQ(file.notes, c.notes);
+    // A gap is a point without value midway; every line keeps its value.
+    EXPECT_EQ(file.series.years.size(), c.years.size() + c.notes.size());
+    const auto values = std::count_if(file.series.values.begin(), file.series.values.end(),
+                                      [](double v) { return v == 60; });
+    EXPECT_EQ(static_cast<std::size_t>(values), c.years.size());
+  }
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
   write_file("header.csv", "\n  \nname,int,sigma_int\n\n");
   write_file("i.ref", "0,50,0.5\n1900,69,0.5\n");
   write_file("semi.ref", "0;50,0;0,5\n1900;69,0;0,5\n");
+  write_file("x_d.ref", "0,0,1\n1900,0,1\n");
+  write_file("f.ref", "# Component: intensity, in microtesla\n0,50,1\n1900,60,1\n");
   const std::vector<Row> rows = {
       {{"--inc", "6O", "--a95", "2"}, "--inc: expected a number, read \"6O\""},
       {{"--int", "nan", "--sigma-int", "2"}, "--int: NaN is not a measured value, read \"nan\""},
@@ -80,6 +82,11 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
        "--dec: a declination needs the inclination and alpha95, since its error depends on "
        "both; alpha95 is missing"},
       {{"--int", "0", "--sigma-int", "2"}, "--int: the intensity must be positive: 0"},
+      {{"--int", "59000", "--sigma-int", "2500"},
+       "--int: the intensity is in microtesla, and 59000 uT is far above any field at the "
+       "Earth's surface (200 uT at most); 59000 nT is 59 uT"},
+      {{"--a95", "2"}, "--a95: alpha95 is given without an inclination"},
+      {{"--sigma-int", "2"}, "--sigma-int: the intensity's sigma is given without an intensity"},
       {{"--int", "55", "--sigma-int", "-1"},
        "--sigma-int: the intensity's sigma must be positive: -1"},
       {{"--name", "K0"},
@@ -107,6 +114,12 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
        "mark, e.g. 1200,64.1,2.0"},
       {{"--inc", "60", "--a95", "2", "--ref-inc", "i.ref", "--density", "i.ref"},
        "the density file i.ref would replace the reference curve i.ref"},
+      {{"--inc", "60", "--a95", "2", "--ref-inc", "x_d.ref"},
+       "x_d.ref holds the declination, as the suffix _d of its name says, but is given for the "
+       "inclination"},
+      {{"--inc", "60", "--a95", "2", "--ref-inc", "f.ref"},
+       "f.ref holds the intensity, as its comment line \"Component: intensity\" says, but is "
+       "given for the inclination"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
@@ -131,8 +144,11 @@ TEST_F(KarvenDate, AnswersAWrongCommandLineWithStatus2) {
   const std::vector<Row> rows = {
       {{"--inc"}, "option --inc needs a value"},
       {{"--dex", "3"}, "unknown option \"--dex\""},
-      {{"--level", "100"},
-       "--level takes a percentage above 0 and below 100, e.g. 95; read \"100\""},
+      {{"--level", "100"}, "--level takes a percentage from 1 to below 100, e.g. 95; read \"100\""},
+      {{"--level", "0.95"},
+       "--level is in percent, e.g. --level 95 for 95%; read \"0.95\", which would be 0.95%"},
+      {{"--inc", "60", "--level", "68", "95", "--a95", "2"},
+       "--level takes one level; repeat the option for each, e.g. --level 68 --level 95"},
       {{"--samples", "s.csv", "--inc", "60"},
        "--inc is for one measurement; with --samples the file gives the values"},
       {{"--samples", "s.csv", "--figure", "fig.png"},
@@ -231,17 +247,18 @@ TEST_F(KarvenDate, DatesABatchAndReportsItsBadRowsWithoutLosingTheOthers) {
                 "degrees, both excluded: 0\n"
                 "\n"
                 "Summary: 7 samples, 4 dated, 3 not dated\n"
-                "name         used   mode     68%                   95%\n"
-                "K1           I      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
-                "K2           -      -        not dated: line 3, column inc: expected a number, "
+                "name           used   mode     68%                   95%\n"
+                "K1             I      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
+                "K2             -      -        not dated: line 3, column inc: expected a number, "
                 "read \"6x\"\n"
-                "K3           F      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
-                "K4           D I F  1000 AD  909-1091 AD (68.0%)   820-1180 AD (95.0%)\n"
-                "K5, far off  I      1900 AD  1888-1900 AD (68.7%)  1867-1900 AD (95.3%)\n"
-                "line 8       -      -        not dated: line 8: 3 fields, but the header names "
+                "K3             F      1000 AD  871-1129 AD (68.1%)   746-1255 AD (95.0%)\n"
+                "K4             D I F  1000 AD  909-1091 AD (68.0%)   820-1180 AD (95.0%)\n"
+                "K5, far off *  I      1900 AD  1888-1900 AD (68.7%)  1867-1900 AD (95.3%)\n"
+                "line 8         -      -        not dated: line 8: 3 fields, but the header names "
                 "6\n"
-                "K7           -      -        not dated: line 9, column a95: alpha95 must lie "
-                "between 0 and 90 degrees, both excluded: 0\n");
+                "K7             -      -        not dated: line 9, column a95: alpha95 must lie "
+                "between 0 and 90 degrees, both excluded: 0\n"
+                "*: the sample has warnings; see its report above\n");
   EXPECT_EQ(result.status, 1);
 
   // Densities only for the dated rows, each to 10 significant digits; the
@@ -296,15 +313,21 @@ TEST_F(KarvenDate, WritesOneDatingAsJsonWithStableNames) {
   EXPECT_EQ(result.status, 0);
   nlohmann::json json = nlohmann::json::parse(result.out);
   round_probabilities(json);
+  // sigma_D = 2.9376 / (2.448 cos 60.003 deg) = 2.400217679...
   EXPECT_EQ(
       json.dump(),
-      R"({"components":["D","I","F"],"levels":[)"
+      R"x({"components":["D","I","F"],"curve":"KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat)",)x"
+      R"("levels":[)"
       R"({"intervals":[{"from":909,"probability":0.6805,"to":1091}],"level":68,"total":0.6805},)"
       R"({"intervals":[{"from":820,"probability":0.9504,"to":1180}],"level":95,"total":0.9504}],)"
-      R"("mode":1000,"name":"K4","warnings":[]})");
-  // The names stand in this order in the output.
-  EXPECT_EQ(result.out.substr(0, 52),
-            "{\n  \"name\": \"K4\",\n  \"components\": [\n    \"D\",\n    \"I\"");
+      R"("mode":1000,"name":"K4","sigmas":{"D":2.400217679,"F":2.4,"I":1.2},)"
+      R"("span":{"first":0,"last":1900},"warnings":[]})");
+  // The names stand in this order in the output, the later ones last.
+  const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(result.out);
+  std::vector<std::string> names;
+  for (const auto& [key, value] : ordered.items()) names.push_back(key);
+  EXPECT_EQ(names, (std::vector<std::string>{"name", "components", "mode", "levels", "warnings",
+                                             "sigmas", "span", "curve"}));
 }
 
 // A name in Latin-1 rather than UTF-8 is written with the replacement
@@ -319,11 +342,49 @@ TEST_F(KarvenDate, WritesABatchAsAJsonArrayInTheFilesOrder) {
   nlohmann::json json = nlohmann::json::parse(result.out);
   round_probabilities(json);
   EXPECT_EQ(json.dump(),
-            "[{\"components\":[\"I\"],\"levels\":[{\"intervals\":[{\"from\":746,"
+            "[{\"components\":[\"I\"],\"curve\":\"KARVEN.EU.26 at 40.40 N, 3.70 W (curve.dat)\","
+            "\"levels\":[{\"intervals\":[{\"from\":746,"
             "\"probability\":0.9502,\"to\":1255}],\"level\":95,\"total\":0.9502}],\"mode\":1000,"
-            "\"name\":\"Four \xef\xbf\xbd chaux\",\"warnings\":[]},"
+            "\"name\":\"Four \xef\xbf\xbd chaux\",\"sigmas\":{\"I\":1.2},"
+            "\"span\":{\"first\":0,\"last\":1900},\"warnings\":[]},"
             "{\"error\":\"line 3, column inc: the inclination must lie between -90 and 90 "
             "degrees: 91\",\"name\":\"K2\"}]");
+}
+
+// Each row is dated over the years of the curves it uses: a declination
+// curve of 100 to 1800 AD limits the row that measures D, not the row that
+// measures I alone. The inclination curve is the linear curve's.
+TEST_F(KarvenDate, DatesEachRowOverTheSpanOfTheCurvesItUses) {
+  std::string inc = "# Component: inclination, in degrees\n";
+  for (int year = 0; year <= 1900; year += 100) {
+    inc += std::to_string(year) + "," + std::to_string(50 + year / 100) + ",0.5\n";
+  }
+  write_file("i.ref", inc);
+  write_file("d.ref", "100,0,1\n1800,0,1\n");
+  write_file("samples.csv", "name,dec,inc,a95\nK1,,60.003,2.9376\nK2,0,60.003,2.9376\n");
+  const testsupport::ProgramRun result =
+      run({"--samples", "samples.csv", "--ref-dec", "d.ref", "--ref-inc", "i.ref"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out,
+            "K1\n"
+            "  measured:           I 60.003 deg, alpha95 2.9376 deg\n"
+            "  sigmas used:        I 1.20 deg\n"
+            "  curve:              I: i.ref, 0-1900 AD (1901 years)\n"
+            "  most probable year: 1000 AD\n"
+            "  95%: 746-1255 AD (95.0%); total 95.0%\n"
+            "\n"
+            "K2\n"
+            "  measured:           D 0 deg, I 60.003 deg, alpha95 2.9376 deg\n"
+            "  sigmas used:        D 2.40 deg, I 1.20 deg\n"
+            "  curve:              D: d.ref, I: i.ref, 100-1800 AD (1701 years)\n"
+            "  most probable year: 1000 AD\n"
+            "  95%: 746-1255 AD (95.0%); total 95.0%\n"
+            "\n"
+            "Summary: 2 samples, 2 dated, 0 not dated\n"
+            "name  used  mode     95%\n"
+            "K1    I     1000 AD  746-1255 AD (95.0%)\n"
+            "K2    D I   1000 AD  746-1255 AD (95.0%)\n");
 }
 
 TEST_F(KarvenDate, DrawsTheDatingWithItsIntervals) {

@@ -11,6 +11,9 @@
 #include <tuple>
 #include <vector>
 
+#include "console/fields.hpp"
+#include "curve/ref_file.hpp"
+
 namespace {
 
 using curve::Component;
@@ -263,6 +266,66 @@ TEST(DateMeasurement, IntervalCutByTheCurvesEndAndYearsWithoutValue) {
                           "and cannot be the date"));
 }
 
+// A .ref curve with a step of 25 years up to 500 AD and of 10 years after
+// it, I = 60 + 0.02 |t - 500| with sigma 1, is one curve: a measured 65
+// (sigma 1) meets it at 250 and 750 AD alike, and the density is that of
+// the closed form, exp(-(0.02 |t - 500| - 5)^2 / 4) normalised, the same
+// mass on either side of 500 AD.
+TEST(DateMeasurement, ACurveWhoseStepChangesDatesAsOneCurve) {
+  std::string text = "# inclination, step 25 then 10 years\n";
+  for (int year = 0; year <= 1000; year += year < 500 ? 25 : 10) {
+    text += std::to_string(year) + "," + console::shortest_text(60 + 0.02 * std::abs(year - 500)) +
+            ",1\n";
+  }
+  curve::RefFile file = curve::read_ref_text(text, "two_steps.ref");
+  EXPECT_THAT(file.notes, testing::IsEmpty());
+  ReferenceCurve reference;
+  reference[Component::inclination] = std::move(file.series);
+  const DatingResult r = date_inclination(reference, 65.0, {95.0});
+
+  std::vector<double> expected;
+  for (int t = 0; t <= 1000; ++t) {
+    const double r_t = 0.02 * std::abs(t - 500) - 5.0;
+    expected.push_back(std::exp(-r_t * r_t / 4.0));
+  }
+  const double sum = std::accumulate(expected.begin(), expected.end(), 0.0);
+  for (double& p : expected) p /= sum;
+  EXPECT_THAT(r.combined, Pointwise(testing::DoubleNear(1e-15), expected));
+  const double before = std::accumulate(r.combined.begin(), r.combined.begin() + 500, 0.0);
+  const double after = std::accumulate(r.combined.begin() + 501, r.combined.end(), 0.0);
+  EXPECT_NEAR(before, after, 1e-14);
+  EXPECT_NEAR(before, (1.0 - expected[500]) / 2, 1e-14);
+  EXPECT_EQ(r.unusable_years, 0);
+  ASSERT_EQ(r.regions[0].intervals.size(), 2u);
+  EXPECT_NEAR(r.regions[0].intervals[0].probability, r.regions[0].intervals[1].probability,
+              r.combined[250]);
+}
+
+// An interval stopped by years without a value warns as one stopped by the
+// curve's end: the point of 1100 AD is a gap, so 1001-1199 AD have no
+// inclination. Met at 1000 AD, the intervals end at the gap; met at
+// 1100 AD, inside it, they end at it and begin again after it.
+TEST(DateMeasurement, IntervalStoppedByAGapWarns) {
+  ReferenceCurve reference = linear_inclination_curve();
+  reference[Component::inclination]->values[11] = NaN;
+  const std::string without_value =
+      "199 of the curve's 1901 years have no value of a component measured and cannot be the "
+      "date";
+  const DatingResult met_before = date_inclination(reference, 60.0, {68.0});
+  EXPECT_EQ(met_before.regions[0].intervals.back().to, 1000);
+  EXPECT_THAT(met_before.warnings,
+              ElementsAre("the 68% HPD interval ends at a gap in the curve, 1001-1199 AD: the "
+                          "date may lie in the years without a value",
+                          without_value));
+  const DatingResult met_inside = date_inclination(reference, 62.0, {68.0, 95.0});
+  EXPECT_THAT(met_inside.warnings,
+              ElementsAre("the 68% HPD interval ends and begins again at a gap in the curve, "
+                          "1001-1199 AD: the date may lie in the years without a value",
+                          "the 95% HPD interval ends and begins again at a gap in the curve, "
+                          "1001-1199 AD: the date may lie in the years without a value",
+                          without_value));
+}
+
 // Sixteenths, so that every sum is exact. Equal probabilities: the
 // earlier year is taken first (year 0 before year 3 at 90%).
 TEST(HpdRegions, YearsAreTakenByProbabilityUntilTheLevelIsReached) {
@@ -319,12 +382,16 @@ TEST(MeasuredComponents, BadValuesNameTheirField) {
       {direction(10, 60, {}), "dec",
        "a declination needs the inclination and alpha95, since its error depends on both; "
        "alpha95 is missing"},
-      {direction({}, 60, {}), "a95", "the inclination needs its alpha95, which is missing"},
-      {direction({}, {}, 3), "inc", "alpha95 is given without an inclination"},
+      // A value without its partner names the value given.
+      {direction({}, 60, {}), "inc", "the inclination needs its alpha95, which is missing"},
+      {direction({}, {}, 3), "a95", "alpha95 is given without an inclination"},
       {intensity(0, 2), "int", "the intensity must be positive: 0"},
       {intensity(50, -1), "sigma_int", "the intensity's sigma must be positive: -1"},
-      {intensity(50, {}), "sigma_int", "the intensity needs its sigma, which is missing"},
-      {intensity({}, 2), "int", "the intensity's sigma is given without an intensity"},
+      {intensity(50, {}), "int", "the intensity needs its sigma, which is missing"},
+      {intensity({}, 2), "sigma_int", "the intensity's sigma is given without an intensity"},
+      {intensity(59000, 2500), "int",
+       "the intensity is in microtesla, and 59000 uT is far above any field at the Earth's "
+       "surface (200 uT at most); 59000 nT is 59 uT"},
       {Measurement{}, "",
        "no component measured: give an inclination with its alpha95, an intensity with its "
        "sigma, or both"},

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "curve/ref_file.hpp"
 #include "curve/tests/synthetic_curve.hpp"
@@ -20,9 +23,12 @@ std::string three_epochs() {
          curve_test::curve_line(1010, {-0.75, 61.0, 56.25, 2.94, 1.96, 3.92});
 }
 
+// The comments name the curve file without the user's folders: the files
+// go to other laboratories.
 TEST(ExportRef, WritesTheCommentsAndOneStandardDeviationAndLeavesGapsOut) {
   const curve::Curve curve = curve::read_curve_text(three_epochs(), "site.dat");
-  const curve_export::Export result = curve_export::export_ref(curve, "site.dat", "out/site");
+  const curve_export::Export result =
+      curve_export::export_ref(curve, "/home/ana/runs/site.dat", "out/site");
   ASSERT_EQ(result.files.size(), 3U);
   EXPECT_EQ(result.files[0].name, "out/site_d.ref");
   EXPECT_EQ(result.files[0].text,
@@ -38,9 +44,10 @@ TEST(ExportRef, WritesTheCommentsAndOneStandardDeviationAndLeavesGapsOut) {
   EXPECT_EQ(result.files[2].name, "out/site_f.ref");
   EXPECT_EQ(result.notes,
             std::vector<std::string>{
-                "site.dat: the declination has no value at the year 1005; left out of "
-                "out/site_d.ref, and the chronology tools interpolate across missing years "
+                "/home/ana/runs/site.dat: the declination has no value at the year 1005; left "
+                "out of out/site_d.ref, and the chronology tools interpolate across missing years "
                 "without a word"});
+  EXPECT_TRUE(result.failures.empty());
 }
 
 // The .ref files read back give the curve's values, and 1.96 sigma gives
@@ -67,7 +74,7 @@ TEST(ExportRef, ReadsBackAsTheCurveWithItsBand) {
 // empty field.
 TEST(ExportCsv, ReadsBackAsTheCurve) {
   const curve::Curve curve = curve::read_curve_text(three_epochs(), "site.dat");
-  const curve_export::Export result = curve_export::export_csv(curve, "site.dat", "site");
+  const curve_export::Export result = curve_export::export_csv(curve, "site.dat", "site.csv");
   ASSERT_EQ(result.files.size(), 1U);
   EXPECT_EQ(result.files[0].name, "site.csv");
   EXPECT_EQ(result.files[0].text,
@@ -97,9 +104,32 @@ TEST(KarvenExport, WritesTheFilesAndRefusesAWrongCommandLine) {
             "Exported to psvc_karven.eu.26_d.ref\nExported to psvc_karven.eu.26_i.ref\n"
             "Exported to psvc_karven.eu.26_f.ref\n");
   EXPECT_EQ(result.err, "");
-  result = run({"--format", "csv", "--output", "table"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(testsupport::read_lines("table.csv").front(), curve_export::CSV_HEADER);
+  // One table: an --output that ends in .csv is its whole name. The format
+  // is named in any case.
+  for (const auto& [output, file] : {std::pair{"table", "table.csv"}, {"x.CSV", "x.CSV"}}) {
+    SCOPED_TRACE(output);
+    result = run({"--format", "CSV", "--output", output});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, std::string("Exported to ") + file + "\n");
+    EXPECT_EQ(testsupport::read_lines(file).front(), curve_export::CSV_HEADER);
+  }
+
+  // A curve cut short is exported, with a word; a component without any
+  // value gets no .ref file, and the export fails.
+  std::string cut = curve_test::curve_header(40.4, -3.7);
+  for (const double year : {0.0, 5.0, 10.0}) {
+    cut += curve_test::curve_line(year, {NAN, 60.0, 55.0, NAN, 1.96, 3.92});
+  }
+  testsupport::write_file("cut.dat", cut);
+  result = run({"cut.dat"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "Exported to cut_i.ref\nExported to cut_f.ref\n");
+  EXPECT_EQ(result.err,
+            "karven-export: cut.dat: the curve ends early, at the year 10, not 1900 (3 of 381 "
+            "epochs): a run that did not finish, or a file cut short\n"
+            "karven-export: cut.dat: the declination has no value at any epoch, and a reference "
+            "curve needs 2; cut_d.ref is not written\n");
+  EXPECT_FALSE(std::filesystem::exists("cut_d.ref"));
 
   result = run({"--format", "xls"});
   EXPECT_EQ(result.status, 2);
@@ -141,7 +171,14 @@ TEST(KarvenExport, RefFilesDateAsTheCurveFileItself) {
   const testsupport::ProgramRun curve_dating = run(KARVEN_DATE_PROGRAM, from_curve);
   const testsupport::ProgramRun ref_dating = run(KARVEN_DATE_PROGRAM, from_ref);
   EXPECT_NE(curve_dating.out.find("\"intervals\""), std::string::npos);
-  EXPECT_EQ(ref_dating.out, curve_dating.out);
+  // All but the curve's name, which is the files'.
+  auto curve_json = nlohmann::ordered_json::parse(curve_dating.out);
+  auto ref_json = nlohmann::ordered_json::parse(ref_dating.out);
+  EXPECT_EQ(curve_json["curve"], "KARVEN.EU.26 at 48.85 N, 2.35 E (psvc_karven.eu.26.dat)");
+  EXPECT_EQ(ref_json["curve"],
+            "D: psvc_karven.eu.26_d.ref, I: psvc_karven.eu.26_i.ref, F: psvc_karven.eu.26_f.ref");
+  ref_json["curve"] = curve_json["curve"];
+  EXPECT_EQ(ref_json.dump(2), curve_json.dump(2));
   EXPECT_EQ(ref_dating.err, "");
   EXPECT_EQ(testsupport::read_file("ref.csv"), testsupport::read_file("curve.csv"));
 }

@@ -133,10 +133,16 @@ TEST_F(KarvenPlot, DrawsACurveWithGapsAndACurveCutShort) {
   ASSERT_NE(text.find("***********\n"), std::string::npos);
   write_file("gaps.dat", text);
   write_file("short.dat", curve_test::smooth_curve_text(2));
-  for (const std::string name : {"gaps", "short"}) {
+  // A curve cut short is drawn, with a word.
+  const std::map<std::string, std::string> messages = {
+      {"gaps", ""},
+      {"short",
+       "karven-plot: short.dat: the curve ends early, at the year 5, not 1900 (2 of 381 epochs): "
+       "a run that did not finish, or a file cut short\n"}};
+  for (const auto& [name, message] : messages) {
     SCOPED_TRACE(name);
     const PlotRun result = run({name + ".dat"});
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, message);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(png_size(name + ".png"), std::make_pair(1200u, 1500u));
   }

@@ -1,0 +1,224 @@
+// Dating structures together, beside the dating of one measurement: the
+// rows of one event (several samples or structures of one moment) and the
+// events of a stratigraphic sequence (t_1 <= t_2 <= ... <= t_n), exactly on
+// the grid of whole years. Pure computation: rows' log-likelihoods on a
+// shared year grid in, densities, HPD intervals, agreement indices and
+// warnings out. Also the ways of writing a year for papers (AD, CE/BCE, BP).
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "dating/dating.hpp"
+
+namespace dating {
+
+// --- Writing years --------------------------------------------------------
+
+/// How reports write a year t (astronomical numbering, as the curves'):
+/// - ad: "1506 AD", "0 AD", a year before 0 as "year -500" (year_text);
+/// - ce: "1506 CE"; t <= 0 as "1 - t BCE" ("1 BCE" for 0, "2 BCE" for
+///   -1): there is no year 0 between 1 BCE and 1 CE;
+/// - bp: years before 1950, "1950 - t BP" ("50 BP" for 1900, "-50 BP" for
+///   2000).
+enum class YearNotation { ad, ce, bp };
+
+/// A year written in a notation.
+std::string year_text(int year, YearNotation notation);
+
+/// The consecutive years from first to last (first <= last), both included,
+/// as reports write them: one year as year_text; two years that the
+/// notation writes as plain counts with one suffix joined by a hyphen,
+/// earlier first ("1200-1300 AD", "501-401 BCE", "1450-1350 BP"); others
+/// as two years joined by " to " ("year -500 to 1200 AD", "1 BCE to 1900
+/// CE", "50 BP to -50 BP").
+std::string span_text(int first, int last, YearNotation notation);
+
+/// An HPD interval as reports write it: its span and its probability in
+/// percent with one decimal, "<0.1%" for a positive probability that rounds
+/// to 0 ("1200-1300 AD (93.4%)").
+std::string interval_text(const HpdInterval& interval, YearNotation notation);
+
+// --- The chi-square distribution -----------------------------------------
+
+/// The regularised lower incomplete gamma function
+/// P(a, x) = (1 / Gamma(a)) * integral from 0 to x of s^(a-1) e^(-s) ds,
+/// to a relative error of some a times 1e-15 (e^-x x^a / Gamma(a) is taken
+/// in logarithms), by its power series below x = a + 1 and by the continued
+/// fraction of 1 - P above. It calls std::lgamma, which may set the C
+/// library's global signgam: like chi_square_quantile and date_event, it is
+/// not for concurrent calls from several threads.
+///
+/// @param[in] a  > 0
+/// @param[in] x  >= 0
+/// @throws std::invalid_argument outside that domain or for a NaN
+double regularized_gamma_p(double a, double x);
+
+/// The point x below which the chi-square distribution with `degrees`
+/// degrees of freedom holds `probability`: P(degrees / 2, x / 2) =
+/// probability (3.841, 5.991, 7.815 for 1, 2, 3 degrees at 0.95), to a
+/// relative 1e-12 up to some thousands of degrees.
+///
+/// @param[in] probability  in (0, 1)
+/// @param[in] degrees      >= 1
+/// @throws std::invalid_argument outside those domains
+double chi_square_quantile(double probability, int degrees);
+
+// --- Rows on a shared grid -----------------------------------------------
+
+/// Consecutive whole years, first_year to last_year, both included.
+struct YearSpan {
+  int first_year = 0;
+  int last_year = 0;
+
+  std::size_t size() const { return static_cast<std::size_t>(last_year - first_year + 1); }
+};
+
+/// The whole years that every curve covers: the grid of an event or a
+/// sequence whose rows use these curves.
+///
+/// @param[in] curves  the gridded curves (not null), at least one
+/// @throws std::invalid_argument when no curve is given or the curves share
+///         fewer than two years
+YearSpan shared_span(std::span<const GriddedCurve* const> curves);
+
+/// One row's likelihood on a grid of whole years, in logarithms:
+///     ln L(t) = -chi^2(t) / 2 - ln(prod V(t)) / 2
+/// with chi^2 = sum of r^2 / V over the components used and V the sum of
+/// the measurement's and the curve's variances, the terms of
+/// date_measurement; -inf where a component used has no value (chi^2 is NaN
+/// there). The constant -ln(2 pi) / 2 per component is left out, as it is in
+/// every likelihood of this library. Rows of other origins may be built by
+/// hand with the same meaning.
+struct RowLikelihood {
+  int first_year = 0;                  // of the grid
+  std::vector<double> log_likelihood;  // per year, finite or -inf
+  std::vector<double> chi_square;      // per year, NaN where ln L is -inf
+  int components = 0;                  // the count used, 1 to 3
+
+  std::size_t size() const { return log_likelihood.size(); }
+};
+
+/// A measurement's likelihood against a gridded curve on a span of years
+/// within the curve's, with the same terms as date_measurement (the
+/// declination's difference wrapped into [-180, 180), each variance kept
+/// within the range of normal doubles).
+///
+/// @param[in] curve     the reference curve of the row's site; it gives
+///                      every component measured
+/// @param[in] measured  the components used (measured_components)
+/// @param[in] span      the grid, within the curve's years (shared_span)
+/// @throws std::invalid_argument when the span is not within the curve's
+///         years, the curve lacks a component measured, a component is
+///         measured twice or without a finite value and a positive sigma,
+///         or no year of the span has every component used
+/// @throws MeasurementError when the measurement lies so far from the
+///         curve that its chi-square overflows at every year of the span
+RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
+                             YearSpan span);
+
+// --- Dates ---------------------------------------------------------------
+
+/// A probability per year on a stretch of a grid, 0 outside it: the years
+/// from the first to the last of nonzero probability (a density far from
+/// its peak falls below the smallest double and is 0 there).
+struct Density {
+  int first_year = 0;          // of values[0]
+  std::vector<double> values;  // summing to 1
+
+  int last_year() const { return first_year + static_cast<int>(values.size()) - 1; }
+  /// The probability of a year, 0 outside the stretch.
+  double at(int year) const {
+    const long long k = static_cast<long long>(year) - first_year;
+    return k >= 0 && k < static_cast<long long>(values.size()) ? values[static_cast<std::size_t>(k)]
+                                                               : 0.0;
+  }
+};
+
+/// The date of one event: its rows' likelihoods multiplied (their logarithms
+/// summed) and normalised.
+struct EventDate {
+  int first_year = 0;                  // of the grid
+  std::vector<double> log_likelihood;  // ln of the product, per year of the grid
+  Density density;                     // the event's date alone
+  int mode = 0;                        // the most probable year, the earlier among equals
+  std::vector<HpdRegion> regions;      // one per level, as asked
+  double min_chi_square = 0.0;         // smallest over the years of the sum over the rows
+  int closest_year = 0;                // where it is reached, the earlier among equals
+  int degrees = 0;                     // components summed over the rows
+  double chi_square_limit = 0.0;       // the 95% point for that many degrees
+  std::vector<std::string> warnings;   // one line each, for report and JSON
+};
+
+/// Dates the rows of one event together. The consistency test: when there
+/// are two rows or more and min_chi_square exceeds chi_square_limit, a
+/// warning says the rows do not agree with one date, naming the year where
+/// they come closest. (A single row's own test is date_measurement's.)
+/// Like date_measurement, a warning says when an HPD interval touches the
+/// first or last year of the grid; the rows' own warnings (a row that meets
+/// its curve nowhere, years without a value) are date_measurement's and are
+/// not repeated here.
+///
+/// @param[in] rows      at least one, all on the same grid (first year and
+///                      count of years); ln L finite or -inf, chi-square
+///                      NaN or not below 0, components 1 to 3
+/// @param[in] levels    the HPD levels, percent, each in (0, 100)
+/// @param[in] notation  how the warnings write years
+/// @throws std::invalid_argument when a precondition fails or no year of
+///         the grid is possible for every row
+EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double> levels,
+                     YearNotation notation = YearNotation::ad);
+
+/// An agreement index or overall agreement below this (percent) draws a
+/// warning.
+inline constexpr double AGREEMENT_THRESHOLD = 60.0;
+
+/// An event's date within a sequence.
+struct DateInSequence {
+  Density density;                    // p_i, the date within the sequence
+  int mode = 0;                       // the most probable year, the earlier among equals
+  std::vector<HpdRegion> regions;     // one per level, as asked
+  double agreement = 0.0;             // percent: 100 sum p_i q_i / sum q_i^2
+  std::vector<std::string> warnings;  // one line each
+};
+
+/// The dates of a sequence's events, in the order given.
+struct SequenceDate {
+  std::vector<DateInSequence> events;
+  double agreement = 0.0;             // overall, percent
+  std::vector<std::string> warnings;  // about the sequence as a whole
+};
+
+/// Dates the events of a stratigraphic sequence t_1 <= t_2 <= ... <= t_n
+/// (two may share a year) under a uniform prior over the ordered tuples of
+/// grid years. Event i's marginal posterior is, exactly,
+///     p_i(t) ~ L_i(t) A_i(t) B_i(t),
+///     A_1 = 1,  A_i(t) = sum over s <= t of L_{i-1}(s) A_{i-1}(s),
+///     B_n = 1,  B_i(t) = sum over s >= t of L_{i+1}(s) B_{i+1}(s),
+/// each normalised to sum 1; the sums are kept in logarithms, so the
+/// likelihoods may lie far below the smallest double. Time O(n T) for n
+/// events on T years; memory O(sqrt(n) T) beside the output, the A_i being
+/// recomputed block by block from every sqrt(n)-th.
+///
+/// With q_i the event's date alone (its L_i normalised), its agreement
+/// index is 100 sum p_i q_i / sum q_i^2, and the overall agreement
+/// 100 (prod A_i / 100)^(1 / sqrt n); below AGREEMENT_THRESHOLD each draws
+/// a warning. A sequence of one event gives its date alone, bit for bit.
+///
+/// @param[in] first_year       the year of the grid's first entry
+/// @param[in] log_likelihoods  ln L_i per year of the grid, oldest event
+///                             first (EventDate::log_likelihood); at least
+///                             one, all of one size, finite or -inf, each
+///                             finite somewhere
+/// @param[in] levels           the HPD levels, percent, each in (0, 100)
+/// @param[in] notation         how the warnings write years
+/// @throws std::invalid_argument when a precondition fails or no ordered
+///         tuple of years is possible (events held to years that cannot
+///         follow one another)
+SequenceDate date_sequence(int first_year, std::span<const std::span<const double>> log_likelihoods,
+                           std::span<const double> levels,
+                           YearNotation notation = YearNotation::ad);
+
+}  // namespace dating
