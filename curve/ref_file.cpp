@@ -291,8 +291,8 @@ LoadedReference load_ref_files(const RefFileNames& files) {
              std::string(NAME_SUFFIXES[static_cast<std::size_t>(*by_name)]) + " of its name says";
     }
     if (!said.empty()) {
-      throw RefFileError(path->string() + " holds the " + said + ", but is given for the " +
-                         component_name(component));
+      throw RefFileError(console::shown_text(path->string()) + " holds the " + said +
+                         ", but is given for the " + component_name(component));
     }
     loaded.curve[component] = std::move(file.series);
     loaded.notes.insert(loaded.notes.end(), file.notes.begin(), file.notes.end());

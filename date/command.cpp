@@ -145,10 +145,10 @@ class DateRun {
     try {
       gridded = dating::grid_curve(reference_, used);
     } catch (const std::invalid_argument& e) {
-      throw std::invalid_argument(
-          (dates_against_ref_files(options_) ? "the .ref files"
-                                             : console::shown_text(options_.curve_file.string())) +
-          ": " + e.what());
+      throw std::invalid_argument((dates_against_ref_files(options_)
+                                       ? "the .ref files"
+                                       : console::shown_text(options_.curve_file.string())) +
+                                  ": " + e.what());
     }
     if (dates_against_ref_files(options_)) {
       // The files of the curves used, as the report names them.

@@ -19,7 +19,8 @@ using curve::Curve;
 
 std::string whole_year(double year, std::string_view curve_name) {
   if (year != std::nearbyint(year) || std::fabs(year) > 1e9) {
-    throw ExportError(std::string(curve_name) + ": the year " + console::shortest_decimal(year) +
+    throw ExportError(curve::printable(curve_name) + ": the year " +
+                      console::shortest_decimal(year) +
                       " is not a whole year; the export takes whole years only");
   }
   return console::shortest_decimal(year);
