@@ -14,8 +14,14 @@ using testsupport::ScopedWorkDir;
 using testsupport::write_file;
 
 // Distinct, exactly representable values, so that a number read into the
-// wrong place cannot go unnoticed.
-double value_at(int k) { return (k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0; }
+// wrong place cannot go unnoticed; of either sign where a row allows it (a
+// relative coefficient), positive where the model's structure needs it
+// (the intensity scale and the ten errors).
+double value_at(int k) {
+  const int column = k % 20 + 1;
+  const bool either_sign = column >= 2 && column <= 10;
+  return (either_sign && k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0;
+}
 
 // Six decimals: exact for these values.
 std::string number_text(int k) { return std::to_string(value_at(k)); }
