@@ -211,13 +211,13 @@ void refuse_other_than_regular_file(const std::filesystem::path& path, const std
     case fs::file_type::directory:
       fail(name, std::string("cannot be read: ") + std::strerror(EISDIR));
     case fs::file_type::fifo:
-      fail(name, "is a pipe, not a regular file; it is not read");
+      fail(name, "is a pipe, not a regular file");
     case fs::file_type::character:
     case fs::file_type::block:
-      fail(name, "is a device, not a regular file; it is not read");
+      fail(name, "is a device, not a regular file");
     case fs::file_type::socket:
     case fs::file_type::unknown:
-      fail(name, "is not a regular file; it is not read");
+      fail(name, "is not a regular file");
     default:
       break;  // a regular file, or none: opening it says what is wrong
   }
