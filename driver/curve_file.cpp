@@ -48,6 +48,7 @@ int create_exclusive(const char* name) {
   return _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 int remove_file(const char* name) { return _unlink(name); }
+int close_descriptor(int fd) { return _close(fd); }
 bool writable_if_present(const char* name) { return _access(name, 2) == 0 || errno != EACCES; }
 void write_all(int fd, std::string_view text) {
   (void)_write(fd, text.data(), static_cast<unsigned>(text.size()));
@@ -65,6 +66,7 @@ int create_exclusive(const char* name) {
   return open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 int remove_file(const char* name) { return unlink(name); }
+int close_descriptor(int fd) { return close(fd); }
 bool writable_if_present(const char* name) { return access(name, W_OK) == 0 || errno != EACCES; }
 void write_all(int fd, std::string_view text) {
   while (!text.empty()) {
@@ -123,7 +125,7 @@ void stop_on_signal(int signal_number) {
   if (record.pending != 0) {
     record.pending = 0;
 #ifdef _WIN32
-    (void)_close(record.descriptor);  // Windows removes no open file
+    (void)close_descriptor(record.descriptor);  // Windows removes no open file
 #endif
     (void)remove_file(record.temporary);
 #ifdef SIGPIPE
@@ -141,7 +143,7 @@ void stop_on_signal(int signal_number) {
 }
 
 void remove_temporary() {
-  SignalsHeld held;
+  [[maybe_unused]] const SignalsHeld held;
   CurveFile& record = curve();
   if (record.pending != 0) {
     (void)remove_file(record.temporary);
@@ -154,9 +156,11 @@ void discard() {
   CurveFile& record = curve();
   if (record.file != nullptr) {
     (void)std::fclose(record.file);  // nothing of it is kept
-    record.file = nullptr;
-    record.descriptor = -1;
+  } else if (record.descriptor >= 0) {
+    (void)close_descriptor(record.descriptor);  // created, but no stream made of it
   }
+  record.file = nullptr;
+  record.descriptor = -1;
   remove_temporary();
 }
 
@@ -187,13 +191,13 @@ void create_temporary() {
   const std::string stem = std::string(CURVE_FILE_NAME) + "." + std::to_string(process_id());
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = stem + "-" + std::to_string(attempt) + ".tmp";
-    SignalsHeld held;
+    [[maybe_unused]] const SignalsHeld held;
     const int fd = create_exclusive(name.c_str());
     if (fd < 0) {
       if (errno == EEXIST) continue;  // left by an earlier run of the same number
       fail("create", std::strerror(errno));
     }
-    std::snprintf(record.temporary, sizeof record.temporary, "%s", name.c_str());
+    (void)std::snprintf(record.temporary, sizeof record.temporary, "%s", name.c_str());
     record.descriptor = fd;
     record.pending = 1;
     return;
@@ -276,7 +280,7 @@ void close_curve_file() {
   // (std::filesystem::rename replaces an existing file on Windows too.)
   std::error_code renamed;
   {
-    SignalsHeld held;
+    [[maybe_unused]] const SignalsHeld held;
     std::filesystem::rename(record.temporary, CURVE_FILE_NAME, renamed);
     if (!renamed) record.pending = 0;
   }

@@ -34,7 +34,7 @@ class LiveProgram {
     if (pid_ == 0) {
       // The program gets the dispositions a shell gives a foreground job,
       // and no core file when a signal stops it.
-      for (const int s : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE}) std::signal(s, SIG_DFL);
+      for (const int s : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE}) (void)std::signal(s, SIG_DFL);
       const rlimit no_core{0, 0};
       setrlimit(RLIMIT_CORE, &no_core);
       if (dup2(in[0], 0) < 0 || dup2(out[1], 1) < 0 ||
