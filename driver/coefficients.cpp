@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -138,17 +140,18 @@ class TokenReader {
   bool digit_comma_digit_ = false;
 };
 
-// Where each of the 7620 numbers stands in the file, for a report on a
-// row that breaks the model's structure.
-struct NumberPlaces {
-  std::vector<std::string> texts = std::vector<std::string>(COEFFICIENT_COUNT);
-  std::vector<long> lines = std::vector<long>(COEFFICIENT_COUNT);
-};
-
-// How many numbers after the 7620th are kept, to read the last row one
-// number later: the shift of one stray number, the common slip. Larger
-// shifts are not named, as the checks cannot tell them apart.
-constexpr std::size_t KEPT_AFTER_THE_LAST = 1;
+// A number of the file (k from 0) as written, and its line, read again
+// from the start: only a report on a broken row needs them, so a complete
+// read keeps neither.
+std::pair<std::string, long> number_text_and_line(std::FILE* file, const std::string& name,
+                                                  std::size_t k) {
+  std::rewind(file);
+  TokenReader again(file, name);
+  std::string token;
+  bool cut = false;
+  for (std::size_t n = 0; n <= k; ++n) (void)again.next(token, cut);
+  return {token, again.token_line()};
+}
 
 // The first column (1 to 20) of a row that breaks the model's structure,
 // or 0: the intensity scale is positive, the ten errors are not negative.
@@ -162,7 +165,8 @@ int broken_column(const double* row) {
 
 // Whether the rows from row i to the last keep the structure when read
 // `shift` numbers later (earlier when negative). Numbers too many leave
-// as many after the 7620th, which the last rows then take.
+// as many after the 7620th, which the last rows then take. Only shifts by
+// one number are tried: larger ones the checks cannot tell apart.
 bool rows_fit(const std::vector<double>& numbers, int i, long shift) {
   const long first = static_cast<long>(position(i, 1)) + shift;
   if (first < 0 || static_cast<std::size_t>(COEFFICIENT_COUNT + shift) > numbers.size()) {
@@ -251,7 +255,6 @@ CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
   TokenReader reader(file.get(), name);
   std::string token;
   bool cut = false;
-  NumberPlaces places;
   bool any_point = false;
   for (int count = 0; count < COEFFICIENT_COUNT; ++count) {
     if (!reader.next(token, cut)) {
@@ -272,34 +275,31 @@ CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
                      console::quoted_token(token, cut));
     }
     read.values[static_cast<std::size_t>(count)] = *value;
-    places.texts[static_cast<std::size_t>(count)] = token;
-    places.lines[static_cast<std::size_t>(count)] = reader.token_line();
     any_point = any_point || token.find('.') != std::string::npos;
   }
 
   // Whatever follows is a trailer: its numbers are counted, and the first
   // kept to tell a shift of the numbers by one.
   reader.tolerate_anything();
-  std::vector<double> numbers(read.values.begin(), read.values.end());
-  bool contiguous = true;
+  std::optional<double> next_number;
+  bool next_is_number = true;
   while (reader.next(token, cut)) {
     const auto value =
         cut ? std::nullopt : console::parse_real(token, console::NumberForm::decimal);
-    if (!value) {
-      contiguous = false;
-      continue;
+    if (value) {
+      ++read.ignored_numbers;
+      if (next_is_number && !next_number && std::isfinite(*value)) next_number = value;
     }
-    ++read.ignored_numbers;
-    contiguous = contiguous && std::isfinite(*value) && read.ignored_numbers <= KEPT_AFTER_THE_LAST;
-    if (contiguous) numbers.push_back(*value);
+    next_is_number = false;
   }
 
   for (int i = 1; i <= N_EPOCHS; ++i) {
-    const int column = broken_column(&numbers[position(i, 1)]);
+    const int column = broken_column(&read.values[position(i, 1)]);
     if (column == 0) continue;
     const std::size_t k = position(i, column);
-    const std::string where = "at line " + std::to_string(places.lines[k]) + ": " +
-                              console::quoted_token(places.texts[k], false);
+    const auto [text, line] = number_text_and_line(file.get(), name, k);
+    const std::string where =
+        "at line " + std::to_string(line) + ": " + console::quoted_token(text, false);
     const std::string row =
         "the row of " + std::to_string(5 * (i - 1)) + " AD, row " + std::to_string(i);
     const std::string broken = column == 1
@@ -311,6 +311,8 @@ CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
                                                        : "c" + std::to_string(column - 11)) +
                                          ", in " + row + ")";
     const bool decimal_commas = reader.digit_comma_digit_seen() && !any_point;
+    std::vector<double> numbers(read.values.begin(), read.values.end());
+    if (next_number) numbers.push_back(*next_number);
     fail(name, broken + "; the file's numbers " + likely_shift(numbers, i, decimal_commas));
   }
   return read;
