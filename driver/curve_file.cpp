@@ -226,40 +226,35 @@ void open_curve_file() {
   // One buffer holds the whole file.
   (void)std::setvbuf(record.file, nullptr, _IOFBF, 1 << 15);  // a smaller buffer would do as well
 
-  write_line("      KARVEN.EU.26 Regional Archaeomagnetic Model");
-  write_line("          for Europe for the last 2000 years");
-  write_line(" ");
-  // The model's publication is cited in full in the reference that is
-  // distributed with its coefficient file.
-  write_line("Authors (year): see the reference distributed with KARVEN_coeff.inp");
-  write_line("Title: the publication of the KARVEN.EU.26 model, cited in full in");
-  write_line("       the reference distributed with the model's coefficient file");
-  write_line("Journal, volume (issue), pages: as given in that reference");
-  write_line("Identifier: as given in that reference");
-  write_line(" ");
-  write_line(" ");
+  for (const std::string_view line : TITLE_BLOCK) write_line(line);
+}
+
+std::string site_line(double latitude, double longitude) {
+  return console::fixed_field(latitude, 15, 2) + console::fixed_field(longitude, 15, 2);
+}
+
+std::string curve_line(double year, double declination, double inclination, double intensity,
+                       double declination_error, double inclination_error, double intensity_error) {
+  using console::fixed_field;
+  return fixed_field(year, 7, 0) + fixed_field(declination, 10, 2) +
+         fixed_field(inclination, 10, 2) + fixed_field(intensity, 10, 2) +
+         fixed_field(declination_error, 13, 2) + fixed_field(inclination_error, 11, 2) +
+         fixed_field(intensity_error, 11, 2);
 }
 
 void write_site_block(double latitude, double longitude) {
-  write_line(" ");
-  write_line("   Geodetic Latitude  Geodetic Longitud");
-  write_line(console::fixed_field(latitude, 15, 2) + console::fixed_field(longitude, 15, 2));
+  for (const std::string_view line : SITE_HEADING) write_line(line);
+  write_line(site_line(latitude, longitude));
 }
 
 void write_curve_headings() {
-  write_line(" ");
-  write_line("                       *Errors at 95% of confidence");
-  write_line(" ");
-  write_line("Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)");
+  for (const std::string_view line : CURVE_HEADINGS) write_line(line);
 }
 
 void write_curve_line(double year, double declination, double inclination, double intensity,
                       double declination_error, double inclination_error, double intensity_error) {
-  using console::fixed_field;
-  write_line(fixed_field(year, 7, 0) + fixed_field(declination, 10, 2) +
-             fixed_field(inclination, 10, 2) + fixed_field(intensity, 10, 2) +
-             fixed_field(declination_error, 13, 2) + fixed_field(inclination_error, 11, 2) +
-             fixed_field(intensity_error, 11, 2));
+  write_line(curve_line(year, declination, inclination, intensity, declination_error,
+                        inclination_error, intensity_error));
 }
 
 void close_curve_file() {

@@ -8,11 +8,49 @@
 // was, and two runs in one directory each leave a whole file.
 #pragma once
 
+#include <array>
+#include <string>
+#include <string_view>
+
 #include "console/records.hpp"
 
 namespace driver {
 
 inline constexpr const char* CURVE_FILE_NAME = "psvc_karven.eu.26.dat";
+
+// The texts of the curve file's lines, without their line ends, for the
+// run's writer below and for whoever composes the same file elsewhere.
+
+/// Lines 1 to 10: the model's name and region, the citation.
+inline constexpr std::array<std::string_view, 10> TITLE_BLOCK = {
+    "      KARVEN.EU.26 Regional Archaeomagnetic Model",
+    "          for Europe for the last 2000 years", " ",
+    // The model's publication is cited in full in the reference that is
+    // distributed with its coefficient file.
+    "Authors (year): see the reference distributed with KARVEN_coeff.inp",
+    "Title: the publication of the KARVEN.EU.26 model, cited in full in",
+    "       the reference distributed with the model's coefficient file",
+    "Journal, volume (issue), pages: as given in that reference",
+    "Identifier: as given in that reference", " ", " "};
+
+/// Lines 11 and 12, before the site line.
+inline constexpr std::array<std::string_view, 2> SITE_HEADING = {
+    " ", "   Geodetic Latitude  Geodetic Longitud"};
+
+/// Line 13: the site as typed, two fields of 15 characters with two
+/// decimals (degrees, north and east positive).
+std::string site_line(double latitude, double longitude);
+
+/// Lines 14 to 17: the heading of the errors and of the columns.
+inline constexpr std::array<std::string_view, 4> CURVE_HEADINGS = {
+    " ", "                       *Errors at 95% of confidence", " ",
+    "Time(yrs) Dec.(deg) Inc.(deg) Int.(microT) eDec.(deg) eInc.(deg) eInt(microT)"};
+
+/// A curve line of 72 characters: the year in 7 characters, D, I and F in
+/// 10 each, the errors of D, I and F in 13, 11 and 11, two decimals each
+/// (see console::fixed_field).
+std::string curve_line(double year, double declination, double inclination, double intensity,
+                       double declination_error, double inclination_error, double intensity_error);
 
 /// The curve file cannot be created or written; the run cannot succeed.
 class CurveFileError : public console::RunFailure {
