@@ -30,6 +30,8 @@ std::optional<double> special_value(std::string_view body, bool negative) {
 
 bool separates_words(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\r'; }
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
 // A degree, minute or second sign at position i of the text.
 bool degree_sign_at(std::string_view text, std::size_t i) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -72,27 +74,83 @@ std::size_t utf8_length(std::string_view text) {
   return length;
 }
 
+// The word in lower case: ASCII letters, and the U with diaeresis of
+// "Süd" in UTF-8 (C3 9C to C3 BC) and in Latin-1 (DC to FC).
+std::string lower_case(std::string_view word) {
+  std::string lower(word);
+  for (std::size_t i = 0; i < lower.size(); ++i) {
+    const auto c = static_cast<unsigned char>(lower[i]);
+    if (c >= 'A' && c <= 'Z') {
+      lower[i] = static_cast<char>(c | 0x20);
+    } else if (c == 0xDC && !(i > 0 && static_cast<unsigned char>(lower[i - 1]) == 0xC3)) {
+      lower[i] = static_cast<char>(0xFC);
+    } else if (c == 0x9C && i > 0 && static_cast<unsigned char>(lower[i - 1]) == 0xC3) {
+      lower[i] = static_cast<char>(0xBC);
+    }
+  }
+  return lower;
+}
+
+// The hemispheres as users of the model's region write them: the letters,
+// and the words in English, French, Spanish, Portuguese, Italian and German.
+bool names_hemisphere(std::string_view word) {
+  // Brackets around the word and a period after it are no part of it.
+  while (!word.empty() && (word.front() == '(' || word.front() == '[')) word.remove_prefix(1);
+  while (!word.empty() && (word.back() == ')' || word.back() == ']' || word.back() == '.')) {
+    word.remove_suffix(1);
+  }
+  // Each name between blanks: the letters (O for the ouest, oeste and
+  // ovest of French, Spanish, Portuguese and Italian), then the words by
+  // language: English; French; Spanish; Portuguese; Italian; German.
+  static constexpr std::string_view names =
+      " n s e w o"
+      " north south east west"
+      " nord sud est ouest"
+      " norte sur este oeste"
+      " sul"
+      " ovest"
+      " ost s\303\274d s\374d ";  // süd in UTF-8 and in Latin-1
+  if (word.empty()) return false;
+  std::string key(1, ' ');
+  key += lower_case(word);
+  key += ' ';
+  return names.find(key) != std::string_view::npos;
+}
+
+// A word that starts like a number: an optional sign, then a digit, or a
+// point and a digit.
+bool starts_like_number(std::string_view word) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-')) word.remove_prefix(1);
+  if (!word.empty() && word[0] == '.') word.remove_prefix(1);
+  return !word.empty() && is_digit(word[0]);
+}
+
 }  // namespace
 
-AnswerTail classify_answer_tail(std::string_view rest) {
-  if (rest.size() >= 2 && rest[0] == ',' && is_digit(rest[1])) return AnswerTail::decimal_comma;
+AnswerTail classify_answer_tail(std::string_view number, std::string_view rest) {
+  const bool has_point = number.find('.') != std::string_view::npos;
+  if (!rest.empty() && rest[0] == ',') {
+    std::size_t digit = 1;
+    while (digit < rest.size() && is_blank(rest[digit])) ++digit;
+    if (digit < rest.size() && is_digit(rest[digit])) {
+      return has_point ? AnswerTail::two_numbers : AnswerTail::decimal_comma;
+    }
+  }
   for (std::size_t i = 0; i < rest.size(); ++i) {
     if (degree_sign_at(rest, i)) return AnswerTail::degree_sign;
   }
   std::size_t start = 0;
-  while (start < rest.size() && separates_words(rest[start])) ++start;
+  bool blanks_only = true;
+  while (start < rest.size() && separates_words(rest[start])) {
+    blanks_only = blanks_only && is_blank(rest[start]);
+    ++start;
+  }
   std::size_t end = start;
   while (end < rest.size() && !separates_words(rest[end])) ++end;
-  if (end - start == 1) {
-    switch (rest[start] | 0x20) {
-      case 'n':
-      case 's':
-      case 'e':
-      case 'w':
-        return AnswerTail::hemisphere;
-      default:
-        break;
-    }
+  const std::string_view word = rest.substr(start, end - start);
+  if (names_hemisphere(word)) return AnswerTail::hemisphere;
+  if (start > 0 && blanks_only && starts_like_number(word)) {
+    return has_point ? AnswerTail::two_numbers : AnswerTail::degrees_minutes;
   }
   return AnswerTail::ignored;
 }

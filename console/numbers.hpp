@@ -27,20 +27,34 @@ std::optional<double> parse_real(std::string_view token, NumberForm form);
 /// ignored, except where it shows that the number alone would stand for
 /// another site than the one meant.
 enum class AnswerTail {
-  ignored,        // nothing, or other text: "40.4 , Madrid", "40.4 / site 3"
-  decimal_comma,  // a comma right after the number and then a digit: "48,85"
-  hemisphere,     // the next word is a single N, S, E or W, in any case: "3.7 W"
-  degree_sign,    // a degree, minute or second sign anywhere: "48 51'", "48 °"
+  ignored,          // nothing, or other text: "40.4 , Madrid", "40.4 / site 3", "40.4,-3.7"
+  decimal_comma,    // a comma, blanks or none, then a digit: "48,85", "48, 85"
+  hemisphere,       // the next word names a hemisphere: "3.7 W", "3.7 (W)", "40.4 Nord"
+  degree_sign,      // a degree, minute or second sign anywhere: "48 51'", "48 °"
+  degrees_minutes,  // a second number after blanks: "48 51", "48 51 30", "-3 42"
+  two_numbers,      // a number with a decimal point, then a decimal comma or a
+                    // second number: "48.85,2.35", "48.85 2.35"
 };
 
 /// Classifies the rest of an answer's line, from the character that ended
 /// the number's token to the line end (which is not part of it). Words are
-/// separated by blanks, tabs, commas and slashes. The signs counted are
-/// the degree sign (UTF-8, or a Latin-1 byte after plain ASCII), the
-/// masculine ordinal that Spanish keyboards offer for it, the apostrophe
-/// and the double quote, and the Unicode prime and double prime. A decimal
-/// comma counts first, then a sign, then a hemisphere letter.
-AnswerTail classify_answer_tail(std::string_view rest);
+/// separated by blanks, tabs, commas and slashes. Looked for in this order:
+/// - a comma right after the number, then blanks or none, then a digit: a
+///   decimal comma, or two numbers when the number already holds a point;
+/// - a degree, minute or second sign anywhere: the degree sign (UTF-8, or
+///   a Latin-1 byte after plain ASCII), the masculine ordinal that Spanish
+///   keyboards offer for it, the apostrophe and the double quote, and the
+///   Unicode prime and double prime;
+/// - a next word that names a hemisphere, in any case, with or without a
+///   period after it or brackets around it: N, S, E, W, O and the words of
+///   the region's languages (north, nord, norte; south, sud, sur, sul,
+///   süd; east, est, este, ost; west, ouest, oeste, ovest);
+/// - a next word that starts like a number and is set off by blanks alone:
+///   degrees and minutes, or two numbers when the number holds a point.
+///
+/// @param[in] number  the answer's number as typed
+/// @param[in] rest    the rest of its line
+AnswerTail classify_answer_tail(std::string_view number, std::string_view rest);
 
 /// Which characters escaped_text keeps as they stand.
 enum class Kept {

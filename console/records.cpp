@@ -53,7 +53,7 @@ void report_failure(std::string_view message) {
   std::cerr.flush();
 }
 
-double read_real(std::string_view expected, std::string_view signs) {
+double read_real(std::string_view expected, std::string_view signs, std::string_view one_number) {
   // A number is far shorter than this; a longer token is unreadable, and
   // nothing more of it is kept, whatever arrives on the line.
   constexpr std::size_t max_token = 64;
@@ -98,7 +98,7 @@ double read_real(std::string_view expected, std::string_view signs) {
     throw InputError("expected " + std::string(expected) + ", read " +
                      console::quoted_token(token, cut));
   }
-  const AnswerTail mistake = classify_answer_tail(tail);
+  const AnswerTail mistake = classify_answer_tail(token, tail);
   if (mistake == AnswerTail::ignored) return *value;
 
   // The answer as typed, up to the length of a token.
@@ -106,16 +106,24 @@ double read_real(std::string_view expected, std::string_view signs) {
   const std::string read =
       "expected " + std::string(expected) + ", read " +
       quoted_token(std::string_view(typed).substr(0, max_token), typed.size() > max_token) + ": ";
+  const std::string degrees = "type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes";
   switch (mistake) {
     case AnswerTail::decimal_comma: {
-      std::size_t end = 1;
+      // The digits after the comma and the blanks that may follow it.
+      std::size_t start = 1;
+      while (start < tail.size() && (tail[start] == ' ' || tail[start] == '\t')) ++start;
+      std::size_t end = start;
       while (end < tail.size() && tail[end] >= '0' && tail[end] <= '9') ++end;
-      throw InputError(read + "use a decimal point, e.g. " + token + "." + tail.substr(1, end - 1));
+      throw InputError(read + "use a decimal point, e.g. " + token + "." +
+                       tail.substr(start, end - start));
     }
     case AnswerTail::hemisphere:
       throw InputError(read + std::string(signs));
     case AnswerTail::degree_sign:
-      throw InputError(read + "type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes");
+    case AnswerTail::degrees_minutes:
+      throw InputError(read + degrees);
+    case AnswerTail::two_numbers:
+      throw InputError(read + std::string(one_number));
     case AnswerTail::ignored:
       break;
   }

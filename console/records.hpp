@@ -44,20 +44,22 @@ class InputError : public RunFailure {
 /// skipped; the first token of the first non-blank line is the number and
 /// the rest of that line is ignored, unless it shows that the number alone
 /// would stand for another value than the one meant (see
-/// classify_answer_tail): a decimal comma, a hemisphere letter, a degree,
-/// minute or second sign. Accepts NaN and infinities (which the caller's
+/// classify_answer_tail): a decimal comma, a hemisphere, degrees and
+/// minutes, two numbers. Accepts NaN and infinities (which the caller's
 /// range test then rejects).
 ///
-/// @param[in] expected  what is asked for, for the report, e.g. "the
-///                      geodetic latitude in decimal degrees"
-/// @param[in] signs     how to type the value instead of a hemisphere
-///                      letter, e.g. "type the longitude east positive,
-///                      e.g. -3.7 for 3.7 W"
+/// @param[in] expected    what is asked for, for the report, e.g. "the
+///                        geodetic latitude in decimal degrees"
+/// @param[in] signs       how to type the value instead of a hemisphere,
+///                        e.g. "type the longitude east positive, e.g. -3.7
+///                        for 3.7 W"
+/// @param[in] one_number  what to type instead of two numbers, e.g. "give
+///                        one number per question"
 /// @return the number read
-/// @throws InputError   when the token is not a number, the rest of its line
-///                      shows one of those mistakes, or the input ends
-double read_real(std::string_view expected,
-                 std::string_view signs = "type the value with its sign");
+/// @throws InputError     when the token is not a number, the rest of its
+///                        line shows one of those mistakes, or the input ends
+double read_real(std::string_view expected, std::string_view signs = "type the value with its sign",
+                 std::string_view one_number = "type one number alone");
 
 /// Reports an input or file failure: ends an open console line, then
 /// writes "karven: " and the message on standard error as one line.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 
 #include "console/records.hpp"
@@ -28,16 +29,30 @@ class CoefficientFileError : public console::RunFailure {
 /// 11 error of U (microtesla), 12-20 errors of c_1..c_9.
 struct CoefficientTable {
   std::array<double, COEFFICIENT_COUNT> values{};
+  // Numbers after the 7620th, which the model's file may carry in a
+  // trailer: not read as coefficients, only counted.
+  std::size_t ignored_numbers = 0;
 };
 
-/// Reads the first 7620 numbers of a coefficient file in one pass and
-/// closes the file; whatever follows them is not read. Numbers are
-/// ordinary decimal numbers (optional sign, decimal point and exponent
-/// letter E or D in either case), separated by blanks, tabs, commas or line
-/// breaks (LF or CR LF), spread over lines in any way.
+/// Reads the first 7620 numbers of a coefficient file in one pass, counts
+/// the numbers that follow them, and closes the file. Numbers are ordinary
+/// decimal numbers (optional sign, decimal point and exponent letter E or D
+/// in either case), separated by blanks, tabs, commas or line breaks (LF or
+/// CR LF), spread over lines in any way; a byte order mark at the start is
+/// skipped. Whatever follows the 7620th number is never an error.
+///
+/// Each row must keep the model's structure: its intensity scale (column
+/// 1) positive and its ten errors (columns 11 to 20) not negative. A row
+/// that breaks it is what a missing or extra number, a year column or
+/// decimal commas make of a file, all of which shift the numbers into
+/// other columns; the report names the row's epoch, the column and the
+/// value, and the shift that would explain it where one does.
 ///
 /// @param[in] path  the file; messages name it as given
-/// @throws CoefficientFileError naming the file and what is wrong
+/// @return the table, and the count of the numbers after the 7620th
+/// @throws CoefficientFileError naming the file and what is wrong; also
+///         for a file that is not a regular file (a pipe, a device or a
+///         directory), which is not read
 CoefficientTable read_coefficient_file(const std::filesystem::path& path);
 
 /// Reads KARVEN_coeff.inp in the current directory into the run's table.

@@ -9,8 +9,9 @@ namespace {
 
 struct Question {
   const char* prompt;
-  const char* expected;  // for the report on unreadable input
-  const char* signs;     // how to type a hemisphere, for the same report
+  const char* expected;    // for the report on unreadable input
+  const char* signs;       // how to type a hemisphere, for the same report
+  const char* one_number;  // what to type instead of two numbers
   double lower, upper;
   const char* out_of_range;
 };
@@ -19,7 +20,7 @@ struct Question {
 double ask(const Question& q) {
   for (;;) {
     console::write_record(q.prompt);
-    const double answer = console::read_real(q.expected, q.signs);
+    const double answer = console::read_real(q.expected, q.signs, q.one_number);
     console::write_record(" ");
     if (!(answer >= q.lower) || answer > q.upper) {
       console::write_record(q.out_of_range);
@@ -46,16 +47,19 @@ void print_banner() {
 double ask_latitude() {
   return ask({"Give geodetic latitude (decimal degrees, e.g. 40.4):",
               "the geodetic latitude in decimal degrees",
-              "type the latitude north positive, e.g. 40.4 for 40.4 N", MIN_LATITUDE, MAX_LATITUDE,
-              "Latitude is between 35 N and 60 N"});
+              "type the latitude north positive, e.g. 40.4 for 40.4 N",
+              "give one number per question: the latitude here, the longitude at the next "
+              "question",
+              MIN_LATITUDE, MAX_LATITUDE, "Latitude is between 35 N and 60 N"});
 }
 
 double ask_longitude() {
   console::write_record(" ");
   return ask({"Give geodetic longitude (decimal degrees,e.g. -3.7):",
               "the geodetic longitude in decimal degrees",
-              "type the longitude east positive, e.g. -3.7 for 3.7 W", MIN_LONGITUDE, MAX_LONGITUDE,
-              "Longitude is between 15 W and 30 E"});
+              "type the longitude east positive, e.g. -3.7 for 3.7 W",
+              "give one number per question: the longitude alone here", MIN_LONGITUDE,
+              MAX_LONGITUDE, "Longitude is between 15 W and 30 E"});
 }
 
 }  // namespace driver

@@ -1,6 +1,9 @@
 #include "driver/run.hpp"
 
+#include <exception>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 #include "cap/cap_basis.hpp"
 #include "cap/cap_frame.hpp"
@@ -65,25 +68,29 @@ void run() {
 
   close_curve_file();
   console::finish_run();
+  report_ignored_numbers(coefficient_table());
 }
 
-int run_program() { return run_guarded(run); }
+int run_program() {
+  discard_curve_file_on_signals();
+  return run_guarded(run);
+}
 
 int run_guarded(void (*body)()) {
+  constexpr std::string_view NOT_WRITTEN = "; no curve file was written";
   int status = 0;
   try {
     body();
+    close_curve_file();  // a body that left the file open has completed it
   } catch (const errors::RunAborted& stop) {
+    discard_curve_file();
+    console::report_failure(std::string("the run was stopped by the error report above") +
+                            std::string(NOT_WRITTEN));
     status = stop.exit_status;
-  } catch (const console::RunFailure& failure) {
-    console::report_failure(failure.what());
-    status = 1;
-  }
-  // Whatever ended the run, the lines written so far stay in the file.
-  try {
-    close_curve_file();
-  } catch (const console::RunFailure& failure) {
-    console::report_failure(failure.what());
+  } catch (const std::exception& failure) {
+    // Unreadable input, an unusable file, or whatever else ends the run.
+    discard_curve_file();
+    console::report_failure(failure.what() + std::string(NOT_WRITTEN));
     status = 1;
   }
   std::cout.flush();
@@ -92,6 +99,15 @@ int run_guarded(void (*body)()) {
     status = 1;
   }
   return status;
+}
+
+void report_ignored_numbers(const CoefficientTable& table) {
+  const std::size_t n = table.ignored_numbers;
+  if (n == 0) return;
+  std::cerr << "karven: the coefficient file " << COEFFICIENT_FILE_NAME << " holds " << n
+            << (n == 1 ? " number" : " numbers") << " after the " << COEFFICIENT_COUNT
+            << " of the model; " << (n == 1 ? "it was" : "they were") << " ignored\n";
+  std::cerr.flush();
 }
 
 void reset_run_state() {

@@ -1,6 +1,8 @@
 // One run of the program, from the banner to the closing line.
 #pragma once
 
+#include "driver/coefficients.hpp"
+
 namespace driver {
 
 /// The site of the run.
@@ -22,23 +24,30 @@ Site nudged_site(double typed_latitude, double typed_longitude);
 void set_site(double typed_latitude, double typed_longitude);
 
 /// Performs the run: dialogue, site set-up, the curve file. Ends with the
-/// closing line on the console.
+/// closing line on the console, and a note on standard error when the
+/// coefficient file holds numbers after those of the model.
 ///
 /// @throws errors::RunAborted after a fatal report of the error handler
 /// @throws console::RunFailure on unreadable input or an unusable file
 void run();
 
-/// The main routine: performs the run, keeps the curve file written so far
-/// whatever ends it, reports a failure on standard error.
+/// The main routine: performs the run, reports a failure on standard
+/// error, and makes a signal that stops the run leave no file behind.
 ///
 /// @return the exit status: 0 after a complete run, 1 after a failure
 int run_program();
 
 /// The main routine's handling around any body of a run (run_program
 /// passes run): a fatal report of the error handler, unreadable input and
-/// an unusable file end it with status 1, and the curve file keeps the
-/// lines written so far.
+/// an unusable file end it with status 1; the curve file is then not
+/// written, and an earlier one stays as it was. A curve file that the body
+/// leaves open is completed.
 int run_guarded(void (*body)());
+
+/// The note on standard error for numbers after the 7620th of the
+/// coefficient file, which are not read as coefficients; nothing when
+/// there are none.
+void report_ignored_numbers(const CoefficientTable& table);
 
 /// For tests: forgets every record of an earlier run.
 void reset_run_state();

@@ -1,11 +1,14 @@
 // Fuzz target: whatever KARVEN_coeff.inp holds, load_coefficients either
-// fills the table with the file's first 7620 numbers or throws a
-// CoefficientFileError that names the file and says what is wrong.
+// fills the table with the file's first 7620 numbers, counting the numbers
+// after them, or throws a CoefficientFileError that names the file and says
+// what is wrong: a malformed file, or a row whose intensity scale is not
+// positive or one of whose ten errors is negative.
 //
 // Each input is written as the coefficient file into a scratch directory
 // of this process, made once and left current. The outcome is held against
 // a reading of the same bytes made here: the file split into fields at
-// blanks and commas, and each field's value by the C library's conversion.
+// blanks and commas after a byte order mark, and each field's value by the
+// C library's conversion.
 
 #include <unistd.h>
 
@@ -43,16 +46,36 @@ bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c 
 
 std::string quoted(std::string_view token, bool cut) { return fuzz::quoted_token(token, cut); }
 
-// What loading the text should give: the values, or the error's text.
+// What loading the text should give: the values and the count of the
+// numbers after them, or the error's text. A row that breaks the model's
+// structure is reported with a cause that only the reader judges: its
+// report is held against the part that names the row, and against the
+// causes it may give.
 struct Expected {
   bool loaded = false;
   std::string message;
+  bool row_broken = false;  // message holds the report up to the cause
+  std::size_t ignored_numbers = 0;
 };
+
+// The causes a report on a broken row may give.
+bool is_shift_cause(std::string_view cause) {
+  return cause ==
+             "seem shifted by a year before each row: write each row as its 20 numbers alone" ||
+         cause ==
+             "seem shifted by decimal commas, each of which splits a number in two: write the "
+             "numbers with decimal points" ||
+         cause == "seem shifted by one number too many at or before this row" ||
+         cause == "seem shifted by one number missing at or before this row" ||
+         cause == "may be shifted (a missing or extra number, a year column, decimal commas)";
+}
 
 Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COUNT>& values) {
   Expected e;
-  std::size_t at = 0;
+  std::size_t at = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   long line = 1;
+  static std::array<long, COEFFICIENT_COUNT> lines;
+  static std::array<std::string, COEFFICIENT_COUNT> texts;
   // The start of the file counts as a comma: a comma before the first
   // number, like one after another comma, stands for an empty field.
   bool after_comma = true;
@@ -100,10 +123,49 @@ Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COU
       return e;
     }
     values[static_cast<std::size_t>(count)] = *value;
+    lines[static_cast<std::size_t>(count)] = line;
+    texts[static_cast<std::size_t>(count)] = token;
     // The separator after the number is read with it.
     after_comma = end < text.size() && text[end] == ',';
     if (end < text.size() && text[end] == '\n') ++line;
     at = end < text.size() ? end + 1 : end;
+  }
+
+  // After the 7620th number: every field that is a number is counted,
+  // whatever stands around it.
+  while (at < text.size()) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] != ',' &&
+           !is_blank(static_cast<unsigned char>(text[end]))) {
+      ++end;
+    }
+    const std::string_view field = text.substr(at, end - at);
+    if (!field.empty() && field.size() <= 64 && fuzz::reference_number(field, false)) {
+      ++e.ignored_numbers;
+    }
+    at = end + 1;
+  }
+
+  // Each row: the scale positive, the ten errors not negative.
+  for (int row = 0; row < 381; ++row) {
+    for (const int column : {1, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}) {
+      const std::size_t k = static_cast<std::size_t>(20 * row + column - 1);
+      const bool broken = column == 1 ? !(values[k] > 0.0) : values[k] < 0.0;
+      if (!broken) continue;
+      const std::string where =
+          "at line " + std::to_string(lines[k]) + ": " + quoted(texts[k], false);
+      const std::string epoch =
+          "the row of " + std::to_string(5 * row) + " AD, row " + std::to_string(row + 1);
+      const std::string what =
+          column == 11 ? std::string("the intensity scale") : "c" + std::to_string(column - 11);
+      e.message = PREFIX + (column == 1 ? "holds an intensity scale that is not positive " + where +
+                                              " (column 1 of " + epoch + ")"
+                                        : "holds a negative error " + where + " (column " +
+                                              std::to_string(column) + ", the error of " + what +
+                                              ", in " + epoch + ")");
+      e.row_broken = true;
+      return e;
+    }
   }
   e.loaded = true;
   return e;
@@ -150,6 +212,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::check(fuzz::same_number(table[k], values[k]),
                   "each number of the file lands in its place with its value");
     }
+    fuzz::check(driver::coefficient_table().ignored_numbers == expected.ignored_numbers,
+                "the numbers after the 7620th are counted");
+  } else if (expected.row_broken) {
+    const std::string head = expected.message + "; the file's numbers ";
+    fuzz::check(message.starts_with(head), "the error names the first broken row and column");
+    fuzz::check(message.size() > head.size() && is_shift_cause(message.substr(head.size())),
+                "the error gives one of the causes that shift numbers");
   } else {
     fuzz::check(message.starts_with(PREFIX), "the error names the coefficient file");
     fuzz::check(message == expected.message, "the error says what is wrong and where");

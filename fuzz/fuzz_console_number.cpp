@@ -1,8 +1,9 @@
 // Fuzz target: whatever is typed at the console, read_real either returns
 // the number that starts the first non-blank line or ends the run with an
 // InputError that says what was expected and what was read; a number whose
-// line goes on with a decimal comma, a hemisphere letter or a degree,
-// minute or second sign is refused with the advice for that mistake.
+// line goes on with a decimal comma, a hemisphere (a letter or a word of
+// the region's languages), a degree, minute or second sign, or a second
+// number after blanks is refused with the advice for that mistake.
 //
 // Each input is fed to std::cin and read_real is called until it throws or
 // the calls run out. Each result is held against a reading of the same
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -26,6 +28,7 @@ namespace {
 constexpr int READS = 4;
 constexpr std::string_view EXPECTED = "a number";
 constexpr std::string_view SIGNS = "type it with its sign";
+constexpr std::string_view ONE_NUMBER = "type it alone";
 
 bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool ends_token(unsigned char c) { return is_blank(c) || c == ',' || c == '/'; }
@@ -35,15 +38,50 @@ std::string shown(std::string_view token, bool cut) {
   return quoted.substr(1, quoted.size() - 2);
 }
 
+// Whether a word names a hemisphere: N, S, E, W, O or a word of English,
+// French, Spanish, Portuguese, Italian or German, in any case, with any
+// brackets before or after it and periods after it.
+bool hemisphere_word(std::string_view word) {
+  const std::size_t first = word.find_first_not_of("([");
+  if (first == std::string_view::npos) return false;
+  word.remove_prefix(first);
+  const std::size_t last = word.find_last_not_of(")].");
+  if (last == std::string_view::npos) return false;
+  word = word.substr(0, last + 1);
+  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  // Süd: its U with diaeresis in UTF-8 or Latin-1, upper or lower case.
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(word[k]); };
+  if (word.size() == 4 && lower(byte(0)) == 's' && byte(1) == 0xC3 &&
+      (byte(2) == 0xBC || byte(2) == 0x9C) && lower(byte(3)) == 'd') {
+    return true;
+  }
+  if (word.size() == 3 && lower(byte(0)) == 's' && (byte(1) == 0xFC || byte(1) == 0xDC) &&
+      lower(byte(2)) == 'd') {
+    return true;
+  }
+  std::string folded;
+  for (const char c : word) folded += static_cast<char>(lower(static_cast<unsigned char>(c)));
+  static const std::set<std::string, std::less<>> names = {
+      "n",   "s",   "e",     "w",     "o",   "north", "south", "east", "west",  "nord",
+      "sud", "est", "ouest", "norte", "sur", "este",  "oeste", "sul",  "ovest", "ost"};
+  return names.contains(folded);
+}
+
 // The advice for what follows the number on its line, or nothing when the
 // rest of the line is to be ignored. Read here by searching the text for
 // each mistake in turn.
 std::optional<std::string> advice(std::string_view token, std::string_view rest) {
-  if (rest.size() >= 2 && rest[0] == ',' && rest[1] >= '0' && rest[1] <= '9') {
-    const std::size_t digits_end = rest.find_first_not_of("0123456789", 1);
-    return "use a decimal point, e.g. " + std::string(token) + "." +
-           std::string(rest.substr(
-               1, digits_end == std::string_view::npos ? std::string_view::npos : digits_end - 1));
+  const bool has_point = token.find('.') != std::string_view::npos;
+  if (!rest.empty() && rest[0] == ',') {
+    const std::size_t digit = rest.find_first_not_of(" \t", 1);
+    if (digit != std::string_view::npos && rest[digit] >= '0' && rest[digit] <= '9') {
+      if (has_point) return std::string(ONE_NUMBER);
+      const std::size_t digits_end = rest.find_first_not_of("0123456789", digit);
+      return "use a decimal point, e.g. " + std::string(token) + "." +
+             std::string(rest.substr(digit, digits_end == std::string_view::npos
+                                                ? std::string_view::npos
+                                                : digits_end - digit));
+    }
   }
   const std::string_view degrees_advice =
       "type decimal degrees, e.g. 48.85 for 48 degrees 51 minutes";
@@ -58,12 +96,21 @@ std::optional<std::string> advice(std::string_view token, std::string_view rest)
       return std::string(degrees_advice);
     }
   }
-  const std::size_t word = rest.find_first_not_of(" \t,/\r");
-  if (word != std::string_view::npos &&
-      std::string_view("NSEWnsew").find(rest[word]) != std::string_view::npos &&
-      (word + 1 == rest.size() ||
-       std::string_view(" \t,/\r").find(rest[word + 1]) != std::string_view::npos)) {
-    return std::string(SIGNS);
+  constexpr std::string_view separators = " \t,/\r";
+  const std::size_t word = rest.find_first_not_of(separators);
+  if (word == std::string_view::npos) return std::nullopt;
+  const std::size_t word_end = rest.find_first_of(separators, word);
+  const std::string_view next = rest.substr(
+      word, word_end == std::string_view::npos ? std::string_view::npos : word_end - word);
+  if (hemisphere_word(next)) return std::string(SIGNS);
+  // A number after blanks alone: a sign, then a digit or a point and a digit.
+  std::string_view body = next;
+  if (body[0] == '+' || body[0] == '-') body.remove_prefix(1);
+  if (!body.empty() && body[0] == '.') body.remove_prefix(1);
+  const bool number = !body.empty() && body[0] >= '0' && body[0] <= '9';
+  if (word > 0 && rest.substr(0, word).find_first_not_of(" \t") == std::string_view::npos &&
+      number) {
+    return has_point ? std::string(ONE_NUMBER) : std::string(degrees_advice);
   }
   return std::nullopt;
 }
@@ -130,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<double> value;
     std::string message;
     try {
-      value = console::read_real(EXPECTED, SIGNS);
+      value = console::read_real(EXPECTED, SIGNS, ONE_NUMBER);
     } catch (const console::InputError& e) {
       message = e.what();
     }

@@ -29,9 +29,18 @@ def lay_out(tokens, per_line, separator=" ", line_end="\n"):
     return text
 
 
+def model_numbers(count):
+    """Numbers laid out as the model's rows: the intensity scale (column 1)
+    and the ten errors (columns 11 to 20) never negative."""
+    tokens = numbers(count)
+    return [t.lstrip("-") if k % 20 == 0 or k % 20 >= 10 else t for k, t in enumerate(tokens)]
+
+
 def coefficient_seeds():
-    tokens = numbers(COUNT)
-    short = numbers(COUNT - 1)
+    tokens = model_numbers(COUNT)
+    short = model_numbers(COUNT - 1)
+    rows = [tokens[20 * r:20 * r + 20] for r in range(COUNT // 20)]
+    extra = tokens[:20 * 299] + ["0.5"] + tokens[20 * 299:]
     return {
         # Well-formed files: every layout the reader accepts.
         "valid_twenty_per_line.inp": lay_out(tokens, 20),
@@ -53,6 +62,13 @@ def coefficient_seeds():
         "overlong_token.inp": "1 " + "7" * 100 + " 2\n",
         "binary.inp": "1.5 \x7f\x80\x00z 2\n",
         "slash.inp": "1.0/2.0\n",
+        # Rows that break the model's structure: numbers shifted into other
+        # columns, or a value out of place.
+        "byte_order_mark.inp": "\xef\xbb\xbf" + lay_out(tokens, 20),
+        "extra_number.inp": lay_out(extra, 20),
+        "year_column.inp": "".join(f"{5 * r} " + " ".join(row) + "\n" for r, row in enumerate(rows)),
+        "decimal_commas.inp": lay_out(tokens, 20).replace(".", ","),
+        "negative_error.inp": lay_out(tokens[:15] + ["-0.5"] + tokens[16:], 20),
     }
 
 
@@ -100,7 +116,11 @@ def console_seeds():
         "minute_sign": "48 51'\n",
         "degree_and_prime": b"48 \xc2\xb0 51\xe2\x80\xb2\r\n",
         "latin1_degree": b"48 \xb0\n40.4 \xc4\xb0zmir\n",
-        "ignored_text": "40.4 , Madrid\n40.4 / site 3\n",
+        "hemisphere_words": "40.4 Nord\n3.7 (W)\n3.7 Ouest.\n40.4 S\xfcd\n",
+        "hemisphere_utf8": b"40.4 S\xc3\x9cD\n",
+        "degrees_minutes": "48 51\n-3 42\n48, 85\n",
+        "two_numbers": "48.85,2.35\n48.85 2.35\n",
+        "ignored_text": "40.4 , Madrid\n40.4 / site 3\n40.4,-3.7\n40.4 Nordic\n",
     }
     return {name + ".txt": text for name, text in lines.items()}
 

@@ -14,8 +14,14 @@ using testsupport::ScopedWorkDir;
 using testsupport::write_file;
 
 // Distinct, exactly representable values, so that a number read into the
-// wrong place cannot go unnoticed.
-double value_at(int k) { return (k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0; }
+// wrong place cannot go unnoticed; of either sign where a row allows it (a
+// relative coefficient), positive where the model's structure needs it
+// (the intensity scale and the ten errors).
+double value_at(int k) {
+  const int column = k % 20 + 1;
+  const bool either_sign = column >= 2 && column <= 10;
+  return (either_sign && k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0;
+}
 
 // Six decimals: exact for these values.
 std::string number_text(int k) { return std::to_string(value_at(k)); }
@@ -72,6 +78,7 @@ TEST_F(Coefficients, LayoutOfTheNumbersOverLinesDoesNotMatter) {
       {"tabs", "\t\t" + coefficient_text(COEFFICIENT_COUNT, 5, "\t")},
       {"D exponents, CR LF and tabs", d_exponents},
       {"no line end at the end", coefficient_text(COEFFICIENT_COUNT, 20, " ", " ") + "\n"},
+      {"a byte order mark", "\xEF\xBB\xBF" + coefficient_text(COEFFICIENT_COUNT, 20, " ")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -94,13 +101,27 @@ TEST_F(Coefficients, ReadersFollowTheColumnsOfARow) {
   EXPECT_EQ(driver::coef_error(381, 9), value_at(COEFFICIENT_COUNT - 1));
 }
 
-TEST_F(Coefficients, WhateverFollowsTheLastNumberIsIgnored) {
-  for (const std::string& tail :
-       {std::string("99 98\n"), std::string(" abc ,, \x01\x02 1e999"), std::string(1 << 20, 'x')}) {
-    driver::reset_coefficient_table();
-    write_file(driver::COEFFICIENT_FILE_NAME, coefficient_text(COEFFICIENT_COUNT, 20, " ") + tail);
-    driver::load_coefficients();
+// What follows the 7620th number is never an error; the numbers in it are
+// counted for the caller, which says so.
+TEST_F(Coefficients, WhateverFollowsTheLastNumberIsIgnoredAndItsNumbersCounted) {
+  const struct {
+    std::string tail;
+    std::size_t numbers;
+  } cases[] = {
+      {"99 98\n", 2},
+      {" abc ,, \x01\x02 1e999 -0", 2},
+      {std::string(1 << 20, 'x'), 0},
+      {",,\n" + coefficient_text(COEFFICIENT_COUNT, 20, ","), COEFFICIENT_COUNT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tail.substr(0, 20));
+    write_file(driver::COEFFICIENT_FILE_NAME,
+               coefficient_text(COEFFICIENT_COUNT, 20, " ") + c.tail);
+    const driver::CoefficientTable read =
+        driver::read_coefficient_file(driver::COEFFICIENT_FILE_NAME);
+    driver::set_coefficient_table(read);
     expect_every_value_in_place();
+    EXPECT_EQ(read.ignored_numbers, c.numbers);
   }
 }
 

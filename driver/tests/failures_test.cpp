@@ -1,5 +1,5 @@
 // How a run fails: whatever ends it, the user sees why, the exit status is
-// 1, and the curve file keeps the lines written before the failure.
+// 1, and no curve file is written: an earlier one stays as it was.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -9,6 +9,7 @@
 #include "console/records.hpp"
 #include "driver/curve_file.hpp"
 #include "driver/run.hpp"
+#include "driver/tests/program_runs.hpp"
 #include "legendre/xdlegf.hpp"
 #include "testsupport/testsupport.hpp"
 
@@ -18,12 +19,14 @@ using testsupport::read_file;
 using testsupport::read_lines;
 using testsupport::ScopedWorkDir;
 
-struct DemoRunDir : ScopedWorkDir {
-  DemoRunDir() { std::filesystem::copy_file(KARVEN_DEMO_COEFFICIENTS, "KARVEN_coeff.inp"); }
-};
+using driver_test::COEFFICIENTS_AND_CURVE;
+using driver_test::DemoRunDir;
+using driver_test::directory_listing;
+using driver_test::EARLIER_CURVE;
 
 TEST(Failures, ADiskThatFillsDuringTheRunIsReported) {
   DemoRunDir dir;
+  testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
   testsupport::ProgramCall call;
   call.program = KARVEN_PROGRAM;
   call.input = "40.4\n-3.7\n";
@@ -36,12 +39,13 @@ TEST(Failures, ADiskThatFillsDuringTheRunIsReported) {
   };
   const auto run = testsupport::run_program(call);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "karven: cannot write the curve file psvc_karven.eu.26.dat: File too large\n");
+  EXPECT_EQ(run.err,
+            "karven: cannot write the curve file psvc_karven.eu.26.dat: File too large; no curve "
+            "file was written\n");
   // No closing line: the run did not end well.
-  EXPECT_EQ(run.out.find("Stop - Program terminated."), std::string::npos);
-  const std::string curve = read_file(driver::CURVE_FILE_NAME);
-  EXPECT_EQ(curve.size(), 3000u);
-  EXPECT_EQ(read_lines(driver::CURVE_FILE_NAME)[17].substr(0, 7), "     0.");
+  EXPECT_EQ(run.out, driver_test::VALID_DIALOGUE + "\n");
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), EARLIER_CURVE);
+  EXPECT_EQ(directory_listing(), COEFFICIENTS_AND_CURVE);
 }
 
 TEST(Failures, AConsoleThatCannotBeWrittenIsReported) {
@@ -68,10 +72,12 @@ void run_with_an_invalid_angle() {
   legendre::XDLEGF(2.5, 0, 1, 1, 0.0, 3, values, indices);
 }
 
-TEST(Failures, AFatalReportEndsTheRunWithStatusOneAndKeepsTheCurveFile) {
+TEST(Failures, AFatalReportEndsTheRunWithStatusOneAndWritesNoCurveFile) {
   driver::reset_run_state();
   ScopedWorkDir dir;
+  testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
   testsupport::CoutCapture out;
+  testsupport::CerrCapture err;
   EXPECT_EQ(driver::run_guarded(run_with_an_invalid_angle), 1);
   EXPECT_EQ(out.text(),
             "THETA: 0"
@@ -86,9 +92,10 @@ TEST(Failures, AFatalReportEndsTheRunWithStatusOneAndKeepsTheCurveFile) {
             "\nXDLEGF: THETA OUT OF         2         1         1"
             "\n"
             "\nStop - Program terminated.\n");
-  const auto lines = read_lines(driver::CURVE_FILE_NAME);
-  ASSERT_EQ(lines.size(), 13u);
-  EXPECT_EQ(lines[12], "          40.40          -3.70");
+  EXPECT_EQ(err.text(),
+            "karven: the run was stopped by the error report above; no curve file was written\n");
+  EXPECT_EQ(read_file(driver::CURVE_FILE_NAME), EARLIER_CURVE);
+  EXPECT_EQ(directory_listing(), std::vector<std::string>{driver::CURVE_FILE_NAME});
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/fields.hpp"
+#include "driver/curve_file.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -16,14 +16,10 @@ using model::CurveValues;
 using model::Model;
 using testsupport::ScopedWorkDir;
 
-// A curve line as the curve file writes it: fields of 7, 10, 10, 10, 13,
-// 11 and 11 characters.
+// A curve line as the curve file writes it.
 std::string curve_line(const CurveValues& v) {
-  using console::fixed_field;
-  return fixed_field(v.year, 7, 0) + fixed_field(v.declination, 10, 2) +
-         fixed_field(v.inclination, 10, 2) + fixed_field(v.intensity, 10, 2) +
-         fixed_field(v.declination_error, 13, 2) + fixed_field(v.inclination_error, 11, 2) +
-         fixed_field(v.intensity_error, 11, 2);
+  return driver::curve_line(v.year, v.declination, v.inclination, v.intensity, v.declination_error,
+                            v.inclination_error, v.intensity_error);
 }
 
 // The curve lines that the built program writes for the typed answers.
