@@ -1,19 +1,7 @@
 #include "plot/gnuplot.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <charconv>
 #include <cmath>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -28,249 +16,7 @@ namespace {
 // names their job gives them.
 constexpr const char* SCRIPT_NAME = "figure.gp";
 
-// Most of gnuplot's messages that a report quotes.
-constexpr std::size_t MAX_MESSAGE_BYTES = 8192;
-
-std::string error_text(int error) { return std::strerror(error); }
-
-// The signals that end a run at a terminal or at a shutdown. Held while the
-// private directory exists, so that the directory is removed first.
-class HeldSignals {
- public:
-  HeldSignals() {
-    sigemptyset(&held_);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held_, signal);
-    sigprocmask(SIG_BLOCK, &held_, &saved_);
-  }
-  // Lets a held signal take effect: by default it ends the program here.
-  ~HeldSignals() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-  HeldSignals(const HeldSignals&) = delete;
-  HeldSignals& operator=(const HeldSignals&) = delete;
-
-  const sigset_t& saved() const { return saved_; }
-
-  bool any_pending() const {
-    sigset_t pending;
-    sigpending(&pending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-      if (sigismember(&pending, signal) == 1) return true;
-    }
-    return false;
-  }
-
- private:
-  sigset_t held_{};
-  sigset_t saved_{};
-};
-
-// A fresh directory that only this user can enter, removed with all it
-// holds when the object goes.
-class PrivateDirectory {
- public:
-  PrivateDirectory() {
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string base = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
-    std::string pattern = base + "/karven-figure-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw PlotError("cannot make a working directory in " + base + ": " + error_text(errno));
-    }
-    path_ = pattern;
-  }
-  ~PrivateDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  PrivateDirectory(const PrivateDirectory&) = delete;
-  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-void write_text(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw PlotError("cannot write " + path.string() + ": " + error_text(errno));
-}
-
-// gnuplot's own words, with control characters but the line ends shown as
-// '?', blank lines and trailing blanks dropped.
-std::string tidy_message(const std::string& output) {
-  std::string message;
-  std::size_t start = 0;
-  while (start < output.size()) {
-    std::size_t end = output.find('\n', start);
-    if (end == std::string::npos) end = output.size();
-    std::string line = output.substr(start, end - start);
-    start = end + 1;
-    for (char& c : line) {
-      const auto byte = static_cast<unsigned char>(c);
-      if ((byte < 0x20 && c != '\t') || byte == 0x7f) c = '?';
-    }
-    line.erase(line.find_last_not_of(" \t") + 1);
-    if (line.empty()) continue;
-    message += "\n  " + line;
-  }
-  return message;
-}
-
-struct GnuplotRun {
-  int wait_status = 0;
-  std::string output;  // standard output and standard error together
-};
-
-// Runs gnuplot on the script in the directory, with no shell: the program's
-// path and its arguments go to execv as they are. Its own settings files
-// are not read (-d), its standard input is empty.
-GnuplotRun run_gnuplot(const std::filesystem::path& gnuplot, const std::filesystem::path& directory,
-                       const HeldSignals& signals) {
-  std::array<int, 2> pipe_ends{};
-  if (pipe2(pipe_ends.data(), O_CLOEXEC) != 0) {
-    throw PlotError("cannot start gnuplot: " + error_text(errno));
-  }
-  // Everything the child needs is made before the fork.
-  const std::string program = gnuplot.string();
-  const std::string where = directory.string();
-  std::string arg0 = "gnuplot", arg1 = "-d", arg2 = SCRIPT_NAME;
-  std::array<char*, 4> argv = {arg0.data(), arg1.data(), arg2.data(), nullptr};
-  const std::string exec_failed = "cannot run " + program + ": ";
-
-  const pid_t pid = fork();
-  if (pid < 0) {
-    const int error = errno;
-    close(pipe_ends[0]);
-    close(pipe_ends[1]);
-    throw PlotError("cannot start gnuplot: " + error_text(error));
-  }
-  if (pid == 0) {
-    sigprocmask(SIG_SETMASK, &signals.saved(), nullptr);
-    const int null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (chdir(where.c_str()) == 0 && null_input >= 0 && dup2(null_input, 0) == 0 &&
-        dup2(pipe_ends[1], 1) == 1 && dup2(pipe_ends[1], 2) == 2) {
-      execv(program.c_str(), argv.data());
-    }
-    const int error = errno;
-    const char* reason = std::strerror(error);
-    [[maybe_unused]] ssize_t ignored = write(pipe_ends[1], exec_failed.data(), exec_failed.size());
-    ignored = write(pipe_ends[1], reason, std::strlen(reason));
-    _exit(127);
-  }
-  close(pipe_ends[1]);
-
-  GnuplotRun run;
-  std::array<char, 4096> buffer{};
-  while (true) {
-    const ssize_t n = read(pipe_ends[0], buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    const std::size_t room = MAX_MESSAGE_BYTES - std::min(run.output.size(), MAX_MESSAGE_BYTES);
-    run.output.append(buffer.data(), std::min(room, static_cast<std::size_t>(n)));
-  }
-  close(pipe_ends[0]);
-  while (waitpid(pid, &run.wait_status, 0) < 0) {
-    if (errno != EINTR) throw PlotError("cannot wait for gnuplot: " + error_text(errno));
-  }
-  return run;
-}
-
-// Copies a file to the destination through a new file beside it, renamed
-// over the destination once complete, so that a failed copy leaves no
-// half-written figure.
-void copy_into_place(const std::filesystem::path& source,
-                     const std::filesystem::path& destination) {
-  const auto cannot_write = [&destination](int error) {
-    return PlotError("cannot write the figure " + destination.string() + ": " + error_text(error));
-  };
-  const std::filesystem::path folder =
-      destination.has_parent_path() ? destination.parent_path() : std::filesystem::path(".");
-  std::string hidden_name = ".";
-  hidden_name += destination.filename().string();
-  hidden_name += ".XXXXXX";
-  std::string pattern = (folder / hidden_name).string();
-  const int out = mkstemp(pattern.data());
-  if (out < 0) throw cannot_write(errno);
-  const std::filesystem::path partial = pattern;
-  const auto give_up = [&](int error) {
-    close(out);
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    return cannot_write(error);
-  };
-
-  const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) throw give_up(errno);
-  std::array<char, 1 << 16> buffer{};
-  while (true) {
-    ssize_t n = read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(in);
-      throw give_up(error);
-    }
-    if (n == 0) break;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w < 0) {
-        const int error = errno;
-        close(in);
-        throw give_up(error);
-      }
-      done += w;
-    }
-  }
-  close(in);
-  // mkstemp makes the file private; a figure is read like any other file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(out, 0666 & ~mask) != 0 || fsync(out) != 0) throw give_up(errno);
-  if (close(out) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    throw cannot_write(error);
-  }
-  if (std::rename(partial.c_str(), destination.c_str()) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    throw cannot_write(error);
-  }
-}
-
-void move_into_place(const std::filesystem::path& figure,
-                     const std::filesystem::path& destination) {
-  if (std::rename(figure.c_str(), destination.c_str()) == 0) return;
-  if (errno != EXDEV) {
-    throw PlotError("cannot write the figure " + destination.string() + ": " + error_text(errno));
-  }
-  copy_into_place(figure, destination);
-}
-
 }  // namespace
-
-std::optional<std::filesystem::path> find_program(std::string_view program,
-                                                  std::string_view search_path) {
-  std::size_t start = 0;
-  while (start <= search_path.size()) {
-    std::size_t end = search_path.find(':', start);
-    if (end == std::string_view::npos) end = search_path.size();
-    const std::string_view folder = search_path.substr(start, end - start);
-    start = end + 1;
-    if (folder.empty()) continue;
-    const std::filesystem::path candidate = std::filesystem::path(folder) / program;
-    struct stat status {};
-    if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        access(candidate.c_str(), X_OK) == 0) {
-      return std::filesystem::absolute(candidate);
-    }
-  }
-  return std::nullopt;
-}
 
 std::string_view format_name(FigureFormat format) {
   switch (format) {
@@ -310,7 +56,6 @@ std::string site_text(double latitude, double longitude) {
   };
   return coordinate(latitude, 'N', 'S') + ", " + coordinate(longitude, 'E', 'W');
 }
-
 
 std::string gnuplot_string(std::string_view text) {
   std::string quoted = "\"";
@@ -366,45 +111,32 @@ std::string figure_file_name(FigureFormat format) {
 
 void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
                      const std::filesystem::path& destination) {
-  const char* path_variable = std::getenv("PATH");
-  std::string search_path;
-  if (path_variable != nullptr) {
-    search_path = path_variable;
-  } else {
-    // No PATH at all: the system's default list, as execvp would search.
-    search_path.resize(confstr(_CS_PATH, nullptr, 0));
-    confstr(_CS_PATH, search_path.data(), search_path.size());
-    search_path.resize(std::strlen(search_path.c_str()));
-  }
-  const std::optional<std::filesystem::path> gnuplot = find_program("gnuplot", search_path);
+  const std::optional<std::filesystem::path> gnuplot =
+      find_program("gnuplot", program_search_path());
   if (!gnuplot) {
     throw PlotError("gnuplot is not installed (no gnuplot on PATH); install it with: " +
                     std::string(GNUPLOT_INSTALL_COMMAND));
   }
 
   const HeldSignals signals;
-  const PrivateDirectory directory;
+  const PrivateDirectory directory("figure");
   const std::string figure_name = figure_file_name(format);
   for (const GnuplotJob::DataFile& data : job.data_files) {
     write_text(directory.path() / data.name, data.text);
   }
   write_text(directory.path() / SCRIPT_NAME, job.script);
 
-  const GnuplotRun run = run_gnuplot(*gnuplot, directory.path(), signals);
+  // gnuplot's own settings files are not read (-d).
+  const std::vector<std::string> arguments = {"gnuplot", "-d", SCRIPT_NAME};
+  const ProgramRun run = run_program(*gnuplot, arguments, directory.path(), signals);
   if (signals.any_pending()) throw PlotError("interrupted");
-  const std::string message = tidy_message(run.output);
-  if (WIFSIGNALED(run.wait_status)) {
-    throw PlotError("gnuplot failed (ended by signal " + std::to_string(WTERMSIG(run.wait_status)) +
-                    ")" + (message.empty() ? "" : ":" + message));
-  }
-  const int status = WIFEXITED(run.wait_status) ? WEXITSTATUS(run.wait_status) : -1;
-  if (status != 0) {
-    throw PlotError("gnuplot failed (exit status " + std::to_string(status) + ")" +
-                    (message.empty() ? "" : ":" + message));
+  if (const std::optional<std::string> failure = run_failure("gnuplot", run)) {
+    throw PlotError(*failure);
   }
   const std::filesystem::path figure = directory.path() / figure_name;
   std::error_code ec;
   if (std::filesystem::file_size(figure, ec) == 0 || ec) {
+    const std::string message = tidy_message(run.output);
     throw PlotError("gnuplot failed: it wrote no figure" + (message.empty() ? "" : ":" + message));
   }
   move_into_place(figure, destination);
