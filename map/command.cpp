@@ -120,7 +120,7 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
         std::string(MODEL_NAME) +
             " regional geomagnetic field model: declination, inclination, intensity and their "
             "errors at 95% confidence on a grid of " +
-            console::shortest_text(grid.step) + " degrees",
+            degrees_text(grid.step),
         std::filesystem::path(options.model).filename().string(), command_text(PROGRAM, arguments)};
     cube =
         std::make_unique<NetcdfCube>(grid_file->path(), *options.grid, grid, epochs, description);

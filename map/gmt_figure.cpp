@@ -136,7 +136,7 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
   GmtJob job;
   job.files.push_back({"title.txt", gmt_text(title_text(figure)) + "\n"});
   job.files.push_back({"subtitle.txt", gmt_text("coefficient file " + figure.model_name +
-                                                ", grid of " + number(grid.step) + " degrees") +
+                                                ", grid of " + degrees_text(grid.step)) +
                                            "\n"});
   auto& commands = job.commands;
   commands.push_back({"begin", FIGURE_PREFIX, format, "A+m0.3c,E200"});

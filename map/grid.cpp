@@ -85,38 +85,38 @@ std::string region_text(const Region& region) {
 }
 
 Region parse_region(std::string_view text) {
-  const std::string where = "--region " + quoted_text(text) + ": ";
+  const auto not_a_region = [text]() {
+    return GridError(
+        "--region: expected four numbers south/north/west/east, e.g. 35/60/-15/30, "
+        "read " +
+        quoted_text(text));
+  };
   std::vector<double> bounds;
   std::size_t start = 0;
   while (true) {
     const std::size_t slash = text.find('/', start);
-    const std::string_view field = text.substr(start, slash - start);
-    const std::optional<double> value = parse_number(field);
-    if (!value || !std::isfinite(*value)) {
-      throw GridError(where + "expected four numbers south/north/west/east, e.g. 35/60/-15/30");
-    }
+    const std::optional<double> value = parse_number(text.substr(start, slash - start));
+    if (!value || !std::isfinite(*value)) throw not_a_region();
     bounds.push_back(*value);
     if (slash == std::string_view::npos) break;
     start = slash + 1;
   }
-  if (bounds.size() != 4) {
-    throw GridError(where + "expected four numbers south/north/west/east, e.g. 35/60/-15/30");
-  }
+  if (bounds.size() != 4) throw not_a_region();
   const Region region{bounds[0], bounds[1], bounds[2], bounds[3]};
   const Region whole = model_region();
   if (region.south < whole.south || region.north > whole.north || region.west < whole.west ||
       region.east > whole.east) {
-    throw GridError(where +
-                    "the region reaches outside the model's, latitude 35 to 60 and "
-                    "longitude -15 to 30 (35/60/-15/30)");
+    throw GridError("--region: " + region_text(region) +
+                    " reaches outside the model's region, 35/60/-15/30 (latitude 35 to 60 "
+                    "north, longitude 15 west to 30 east)");
   }
   if (!(region.south < region.north)) {
-    throw GridError(where + "the south bound " + number_text(region.south) +
-                    " must lie below the north bound " + number_text(region.north));
+    throw GridError("--region: the south bound must lie below the north bound: " +
+                    region_text(region));
   }
   if (!(region.west < region.east)) {
-    throw GridError(where + "the west bound " + number_text(region.west) +
-                    " must lie below the east bound " + number_text(region.east));
+    throw GridError("--region: the west bound must lie below the east bound: " +
+                    region_text(region));
   }
   return region;
 }
@@ -127,10 +127,13 @@ double parse_step(std::string_view text) {
   return *value;
 }
 
+std::string degrees_text(double degrees) {
+  return number_text(degrees) + (degrees == 1.0 ? " degree" : " degrees");
+}
+
 GridAxes make_grid(const Region& region, double step) {
-  const std::string where = "--step " + number_text(step) + ": ";
   if (!(step > 0.0) || !std::isfinite(step)) {
-    throw GridError(where + "the step must be a positive number of degrees");
+    throw GridError("--step: the step must be a positive number of degrees: " + number_text(step));
   }
   if (step < MIN_STEP) {
     const auto nodes = [step](double low, double high) {
@@ -141,37 +144,41 @@ GridAxes make_grid(const Region& region, double step) {
     const double columns = nodes(region.west, region.east);
     const double limit = std::floor((whole.north - whole.south) / MIN_STEP + 0.5) + 1.0;
     const double limit_columns = std::floor((whole.east - whole.west) / MIN_STEP + 0.5) + 1.0;
-    throw GridError(where + "a grid of " + count_text(rows * columns) +
-                    " nodes, more than can be held; the step must be at least " +
-                    number_text(MIN_STEP) + " degrees, at most " +
-                    count_text(limit * limit_columns) + " nodes over the whole region");
+    throw GridError("--step: a step of " + degrees_text(step) + " gives " +
+                    count_text(rows * columns) +
+                    " nodes over the region, more than can be held; the step must be at least " +
+                    degrees_text(MIN_STEP) + " (at most " + count_text(limit * limit_columns) +
+                    " nodes over the whole region)");
   }
   GridAxes grid;
   grid.step = step;
   grid.latitudes = axis(region.south, region.north, step);
   grid.longitudes = axis(region.west, region.east, step);
   if (grid.latitudes.size() < 2 || grid.longitudes.size() < 2) {
-    throw GridError(where + "the region " + region_text(region) + " holds a single " +
+    throw GridError("--step: at a step of " + degrees_text(step) + " the region " +
+                    region_text(region) + " holds a single " +
                     (grid.latitudes.size() < 2 ? "row" : "column") +
-                    " of nodes at this step; give a smaller step");
+                    " of nodes; give a smaller step");
   }
   return grid;
 }
 
 int epoch_index(std::string_view year_text) {
   const std::optional<double> year = parse_number(year_text);
-  const std::string where = "--year " + quoted_text(year_text) + ": ";
-  if (!year || !std::isfinite(*year)) throw GridError(where + "expected a year AD, e.g. 1500");
+  if (!year || !std::isfinite(*year)) {
+    throw GridError("--year: expected a year AD, e.g. 1500, read " + quoted_text(year_text));
+  }
   const double first = model::epoch_year(0);
   const double last = model::epoch_year(model::EPOCHS - 1);
   if (*year < first || *year > last) {
-    throw GridError(where + "the model's epochs are the years " + number_text(first) + " to " +
-                    number_text(last) + " AD, every 5 years");
+    throw GridError("--year: the model's epochs are the years " + number_text(first) + " to " +
+                    number_text(last) + " AD, every 5 years: " + number_text(*year));
   }
   const double steps = *year / 5.0;
   if (steps != std::floor(steps)) {
     const int before = static_cast<int>(std::floor(steps));
-    throw GridError(where + "not an epoch of the model; the epochs around it are " +
+    throw GridError("--year: " + number_text(*year) +
+                    " is not an epoch of the model; the epochs around it are " +
                     number_text(model::epoch_year(before)) + " and " +
                     number_text(model::epoch_year(before + 1)) + " AD");
   }

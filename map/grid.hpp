@@ -72,6 +72,9 @@ struct GridAxes {
 ///         limit), or leaves a single row or column of nodes
 GridAxes make_grid(const Region& region, double step);
 
+/// A count of degrees in words: "1 degree", "0.25 degrees".
+std::string degrees_text(double degrees);
+
 /// Reads a step in degrees from the command line.
 ///
 /// @throws GridError naming --step when the text is no number

@@ -50,9 +50,7 @@ bool same_file(const std::string& a, const std::string& b) {
 }  // namespace
 
 const char* const USAGE =
-    "--model FILE [--year Y] [--component declination|inclination|intensity]\n"
-    "       [--error] [--step DEG] [--region S/N/W/E] [--sites SITES.csv]\n"
-    "       [--output FIGURE.png|.pdf|.svg] [--grid FILE.nc] [--csv FILE.csv]";
+    "--model FILE [--year Y] [OPTION]... [--output FIGURE] [--grid FILE.nc] [--csv FILE]";
 
 MapOptions parse_map_options(std::span<const std::string_view> arguments) {
   MapOptions options;
