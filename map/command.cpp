@@ -37,11 +37,15 @@ class Progress {
  public:
   explicit Progress(std::int64_t total)
       : total_(total), shown_(isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
-  ~Progress() {
-    if (drawn_) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-  }
+  ~Progress() { finish(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
+
+  // Clears the line, before what the run prints next.
+  void finish() {
+    if (drawn_) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+    drawn_ = false;
+  }
 
   void done(std::int64_t count) {
     if (!shown_) return;
@@ -51,7 +55,7 @@ class Progress {
     }
     last_ = now;
     const std::string text = std::string(PROGRAM) + ": " + std::to_string(100 * count / total_) +
-                             "% of " + std::to_string(total_) + " nodes";
+                             "% of " + grouped_count(static_cast<double>(total_)) + " nodes";
     width_ = std::max(width_, text.size());
     std::cerr << '\r' << text << std::flush;
     drawn_ = true;
@@ -155,6 +159,7 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
     }
     progress.done(static_cast<std::int64_t>((i + 1) * grid.longitudes.size()));
   }
+  progress.finish();
   if (signals.any_pending()) throw Interrupted{};
 
   const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
@@ -169,8 +174,10 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
     table_file->write(table);
     table_file->commit();
     std::cout << "Table written to " << *options.table << ": "
-              << grid.node_count() * static_cast<std::int64_t>(epochs.size()) << " rows, "
-              << epochs_text(epochs.size()) << " at " << grid.node_count() << " nodes\n";
+              << grouped_count(static_cast<double>(grid.node_count()) *
+                               static_cast<double>(epochs.size()))
+              << " rows, " << epochs_text(epochs.size()) << " at "
+              << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
   }
   if (figure_file) {
     figure_file->write(draw_map(figure, *programs, signals));

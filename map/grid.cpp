@@ -21,17 +21,6 @@ std::string quoted_text(std::string_view text) {
 
 std::string number_text(double value) { return console::shortest_text(value); }
 
-// A count with its thousands grouped, "11,257,001"; a count beyond what a
-// 64-bit integer holds in its shortest form with an exponent.
-std::string count_text(double count) {
-  if (!(count < 1e18)) return console::shortest_text(count);
-  std::string digits = std::to_string(static_cast<long long>(count));
-  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<std::size_t>(at), 1, ',');
-  }
-  return digits;
-}
-
 // The smallest count of decimals, at most nine, in which a value is a
 // decimal number whose nearest double it is: 1 for 0.1, 0 for -15.
 std::optional<int> decimals_of(double value) {
@@ -74,6 +63,15 @@ std::optional<double> parse_number(std::string_view text) {
 }
 
 }  // namespace
+
+std::string grouped_count(double count) {
+  if (!(count < 1e18)) return console::shortest_text(count);
+  std::string digits = std::to_string(static_cast<long long>(count));
+  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), 1, ',');
+  }
+  return digits;
+}
 
 Region model_region() {
   return {model::MIN_LATITUDE, model::MAX_LATITUDE, model::MIN_LONGITUDE, model::MAX_LONGITUDE};
@@ -145,9 +143,9 @@ GridAxes make_grid(const Region& region, double step) {
     const double limit = std::floor((whole.north - whole.south) / MIN_STEP + 0.5) + 1.0;
     const double limit_columns = std::floor((whole.east - whole.west) / MIN_STEP + 0.5) + 1.0;
     throw GridError("--step: a step of " + degrees_text(step) + " gives " +
-                    count_text(rows * columns) +
+                    grouped_count(rows * columns) +
                     " nodes over the region, more than can be held; the step must be at least " +
-                    degrees_text(MIN_STEP) + " (at most " + count_text(limit * limit_columns) +
+                    degrees_text(MIN_STEP) + " (at most " + grouped_count(limit * limit_columns) +
                     " nodes over the whole region)");
   }
   GridAxes grid;

@@ -72,6 +72,10 @@ struct GridAxes {
 ///         limit), or leaves a single row or column of nodes
 GridAxes make_grid(const Region& region, double step);
 
+/// A count with its thousands grouped by commas, "11,257,001"; a count of
+/// 10^18 or more in its shortest form with an exponent.
+std::string grouped_count(double count);
+
 /// A count of degrees in words: "1 degree", "0.25 degrees".
 std::string degrees_text(double degrees);
 

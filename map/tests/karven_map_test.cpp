@@ -193,7 +193,7 @@ TEST_F(KarvenMap, TheCubeAndTheTableHoldTheModelsCurveAtEveryNode) {
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out,
             "Grid written to cube.nc: 381 epochs, 3 latitudes by 3 longitudes\n"
-            "Table written to cube.csv: 3429 rows, 381 epochs at 9 nodes\n");
+            "Table written to cube.csv: 3,429 rows, 381 epochs at 9 nodes\n");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.csv", "cube.nc", MODEL}));
 
