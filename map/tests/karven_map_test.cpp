@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -178,6 +177,14 @@ TEST_F(KarvenMap, AMissingGmtLeavesAnEarlierGridAsItWas) {
   EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.nc", MODEL}));
 }
 
+// A number as printf's %.Ng writes it.
+std::string g_text(double value, int digits) {
+  std::array<char, 64> text{};
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
+                                    std::chars_format::general, digits);
+  return std::string(text.data(), result.ptr);
+}
+
 // The value of a table's field: empty for a value that cannot be computed.
 double field_value(std::string_view field) {
   if (field.empty()) return std::nan("");
@@ -261,10 +268,9 @@ TEST_F(KarvenMap, TheCubeAndTheTableHoldTheModelsCurveAtEveryNode) {
   // The layout, with each variable's range as ncdump writes doubles (%.15g).
   std::string header = read_file(fs::path(KARVEN_MAP_TEST_DATA) / "cube_header.txt");
   for (const auto& [name, range] : ranges) {
-    std::array<char, 80> text{};
-    std::snprintf(text.data(), text.size(), "%.15g, %.15g", range.first, range.second);
     const std::string placeholder = "{" + name + "}";
-    header.replace(header.find(placeholder), placeholder.size(), text.data());
+    header.replace(header.find(placeholder), placeholder.size(),
+                   g_text(range.first, 15) + ", " + g_text(range.second, 15));
   }
   EXPECT_EQ(dump.out, header);
 }
@@ -298,10 +304,7 @@ TEST_F(KarvenMap, GmtReadsALayerOfTheCube) {
     }
   }
   const auto g12 = [](double value) {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%.12g",
-                  static_cast<double>(static_cast<float>(value)));
-    return std::string(text.data());
+    return g_text(static_cast<double>(static_cast<float>(value)), 12);
   };
   testsupport::TempFolder home;
   const testsupport::ProgramRun info =

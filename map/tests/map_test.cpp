@@ -6,8 +6,9 @@
 #include <netcdf.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ const std::string DEMO = KARVEN_DEMO_COEFFICIENTS;
 
 // Bitwise equality, so that NaN equals NaN and every digit counts.
 bool same_double(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+         (std::isnan(a) && std::isnan(b));
 }
 
 TEST(MapGrid, NodesAreTheDoublesNearestTheirDecimalValues) {
