@@ -54,8 +54,17 @@ class Progress {
       return;
     }
     last_ = now;
-    const std::string text = std::string(PROGRAM) + ": " + std::to_string(100 * count / total_) +
-                             "% of " + grouped_count(static_cast<double>(total_)) + " nodes";
+    show(std::to_string(100 * count / total_) + "% of " +
+         grouped_count(static_cast<double>(total_)) + " nodes");
+  }
+
+  // What the run does now, when it will take seconds (GMT drawing the map).
+  void show(const std::string& what) {
+    if (!shown_) return;
+    const std::string text = std::string(PROGRAM) + ": " + what;
+    if (text.size() < width_) {
+      std::cerr << '\r' << std::string(width_, ' ');
+    }
     width_ = std::max(width_, text.size());
     std::cerr << '\r' << text << std::flush;
     drawn_ = true;
@@ -180,7 +189,10 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
               << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
   }
   if (figure_file) {
-    figure_file->write(draw_map(figure, *programs, signals));
+    progress.show("drawing the map with GMT");
+    const std::string bytes = draw_map(figure, *programs, signals);
+    progress.finish();
+    figure_file->write(bytes);
     figure_file->commit();
     std::cout << "Figure written to " << *options.figure << '\n';
   }

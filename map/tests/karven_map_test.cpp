@@ -3,6 +3,9 @@
 // the figure drawn by GMT when GMT is installed.
 #include <gtest/gtest.h>
 #include <netcdf.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <charconv>
@@ -10,12 +13,15 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "map/cube.hpp"
 #include "model/model.hpp"
 #include "plot/external_program.hpp"
 #include "testsupport/testsupport.hpp"
+
+extern char** environ;
 
 namespace {
 
@@ -183,6 +189,33 @@ std::string g_text(double value, int digits) {
   const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
                                     std::chars_format::general, digits);
   return std::string(text.data(), result.ptr);
+}
+
+TEST_F(KarvenMap, AnInterruptedRunLeavesAnEarlierGridAndNoPartialFile) {
+  write_file("cube.nc", "an earlier grid");
+  // The whole region for every epoch: seconds of work, during which the
+  // cube is written to a hidden file beside cube.nc.
+  const std::vector<std::string> texts = {PROGRAM, "--model", MODEL, "--grid", "cube.nc"};
+  std::vector<char*> argv;
+  for (const std::string& text : texts) argv.push_back(const_cast<char*>(text.c_str()));
+  argv.push_back(nullptr);
+  const std::string tmpdir = "TMPDIR=" + tmpdir_.path().string();
+  std::vector<char*> envp = {const_cast<char*>(tmpdir.c_str()), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, PROGRAM.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+  bool writing = false;
+  for (int tries = 0; tries < 2000 && !writing; ++tries) {
+    for (const std::string& name : names_in("."))
+      writing = writing || name.starts_with(".cube.nc.");
+    if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(writing);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+  EXPECT_EQ(read_file("cube.nc"), "an earlier grid");
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.nc", MODEL}));
 }
 
 // The value of a table's field: empty for a value that cannot be computed.
