@@ -104,6 +104,11 @@ class OutputFile {
   /// @throws OutputError when the bytes cannot be written (a full disk)
   void write(std::string_view bytes);
 
+  /// The temporary file, for a writer that opens it by its name (a
+  /// library that writes a file format of its own); it must leave the
+  /// file in place for commit().
+  const std::filesystem::path& path() const { return temporary_; }
+
   /// @throws OutputError when the file cannot be completed or renamed, or
   ///         the guard now refuses the destination; the destination is
   ///         then left as it was

@@ -6,12 +6,12 @@
 
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "companion/output_file.hpp"
+#include "plot/external_program.hpp"
 
 namespace plot {
 
@@ -87,27 +87,8 @@ struct GnuplotJob {
 /// The name under which a script writes its figure: "figure.png", ...
 std::string figure_file_name(FigureFormat format);
 
-/// The figure cannot be drawn or written: gnuplot is missing or failed, or
-/// a file cannot be written. The message says why.
-class PlotError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 /// How to get gnuplot with its cairo terminals on Debian.
 inline constexpr std::string_view GNUPLOT_INSTALL_COMMAND = "apt-get install gnuplot-nox";
-
-/// Finds a program in a list of directories separated by colons, as the
-/// PATH variable holds them: the first directory with an executable
-/// regular file of that name. Empty entries, which a shell reads as the
-/// current directory, are skipped: a gnuplot that lies beside a curve file
-/// is never run by chance.
-///
-/// @param[in] program      the program's name, without a slash
-/// @param[in] search_path  the directories, e.g. "/usr/local/bin:/usr/bin"
-/// @return the program's absolute path, or nothing
-std::optional<std::filesystem::path> find_program(std::string_view program,
-                                                  std::string_view search_path);
 
 /// Draws a figure with the gnuplot found on PATH and writes it to the
 /// destination as an output of the run (companion::OutputFile): checked by

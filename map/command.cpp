@@ -1,0 +1,231 @@
+#include "map/command.hpp"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "companion/command_line.hpp"
+#include "console/fields.hpp"
+#include "console/numbers.hpp"
+#include "map/csv_table.hpp"
+#include "map/gmt_figure.hpp"
+#include "map/netcdf_cube.hpp"
+#include "map/options.hpp"
+
+namespace field_map {
+
+namespace {
+
+constexpr const char* PROGRAM = "karven-map";
+
+// The table is handed to the file in pieces of about this size.
+constexpr std::size_t TABLE_BUFFER_BYTES = 1 << 22;
+
+void report(std::string_view message) { companion::report(PROGRAM, message); }
+
+// A held signal came: the run stops, its temporary files are removed, and
+// the signal then ends the program.
+struct Interrupted {};
+
+// The share of nodes done, on standard error when it is a terminal and
+// once the work has taken a second; nothing in a pipe or a log.
+class Progress {
+ public:
+  explicit Progress(std::int64_t total)
+      : total_(total), shown_(isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
+  ~Progress() { finish(); }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  // Clears the line, before what the run prints next.
+  void finish() {
+    if (drawn_) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+    drawn_ = false;
+  }
+
+  void done(std::int64_t count) {
+    if (!shown_) return;
+    const Clock::time_point now = Clock::now();
+    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) {
+      return;
+    }
+    last_ = now;
+    show(std::to_string(100 * count / total_) + "% of " +
+         grouped_count(static_cast<double>(total_)) + " nodes");
+  }
+
+  // What the run does now, when it will take seconds (GMT drawing the map).
+  void show(const std::string& what) {
+    if (!shown_) return;
+    const std::string text = std::string(PROGRAM) + ": " + what;
+    if (text.size() < width_) {
+      std::cerr << '\r' << std::string(width_, ' ');
+    }
+    width_ = std::max(width_, text.size());
+    std::cerr << '\r' << text << std::flush;
+    drawn_ = true;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::int64_t total_;
+  bool shown_;
+  bool drawn_ = false;
+  std::size_t width_ = 0;
+  Clock::time_point start_;
+  Clock::time_point last_;
+};
+
+// The sites that lie on the map; a note for each that does not.
+std::vector<Site> sites_on_map(std::vector<Site> sites, const GridAxes& grid,
+                               const std::string& file) {
+  std::vector<Site> shown;
+  const Region extent{grid.latitudes.front(), grid.latitudes.back(), grid.longitudes.front(),
+                      grid.longitudes.back()};
+  for (Site& site : sites) {
+    if (site.latitude >= extent.south && site.latitude <= extent.north &&
+        site.longitude >= extent.west && site.longitude <= extent.east) {
+      shown.push_back(std::move(site));
+    } else {
+      std::string name = site.name;
+      for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+      }
+      report(file + ", line " + std::to_string(site.line) + ": the site \"" + name +
+             "\" lies outside the map, " + region_text(extent) + "; not marked");
+    }
+  }
+  return shown;
+}
+
+std::string epochs_text(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " epoch" : " epochs");
+}
+
+int run(const MapOptions& options, std::span<const std::string_view> arguments) {
+  const companion::HeldSignals signals;
+  companion::OutputGuard guard;
+  guard.add_input(options.model, "coefficient file");
+  if (options.sites) guard.add_input(*options.sites, "sites file");
+  // Every output is refused before any work is done.
+  if (options.figure) guard.check(*options.figure, "figure");
+  if (options.grid) guard.check(*options.grid, "grid");
+  if (options.table) guard.check(*options.table, "table");
+
+  const model::Model model(options.model);
+  const GridAxes grid = make_grid(options.region, options.step);
+  std::vector<Site> sites;
+  if (options.sites) sites = sites_on_map(read_sites_file(*options.sites), grid, *options.sites);
+  std::optional<DrawingPrograms> programs;
+  if (options.figure) programs = find_drawing_programs(options.format);
+
+  const std::vector<int> epochs = options.epoch ? std::vector<int>{*options.epoch} : all_epochs();
+  std::unique_ptr<companion::OutputFile> figure_file, grid_file, table_file;
+  const auto output = [&guard](const std::filesystem::path& path, const char* what) {
+    return std::make_unique<companion::OutputFile>(guard, path, what);
+  };
+  if (options.figure) figure_file = output(*options.figure, "figure");
+  if (options.grid) grid_file = output(*options.grid, "grid");
+  if (options.table) table_file = output(*options.table, "table");
+
+  std::unique_ptr<NetcdfCube> cube;
+  if (grid_file) {
+    const CubeDescription description{
+        std::string(MODEL_NAME) +
+            " regional geomagnetic field model: declination, inclination, intensity and their "
+            "errors at 95% confidence on a grid of " +
+            degrees_text(grid.step),
+        std::filesystem::path(options.model).filename().string(), command_text(PROGRAM, arguments)};
+    cube =
+        std::make_unique<NetcdfCube>(grid_file->path(), *options.grid, grid, epochs, description);
+  }
+  std::string table;
+  if (table_file) table = CSV_HEADER;
+
+  MapFigure figure;
+  figure.grid = grid;
+  figure.quantity = options.quantity;
+  figure.epoch = epochs.front();
+  figure.model_name = std::filesystem::path(options.model).filename().string();
+  figure.sites = std::move(sites);
+  figure.format = options.format;
+
+  CubeRow row;
+  Progress progress(grid.node_count());
+  for (std::size_t i = 0; i < grid.latitudes.size(); ++i) {
+    if (signals.any_pending()) throw Interrupted{};
+    evaluate_row(model, grid, i, epochs, row);
+    if (cube) cube->write_row(i, row);
+    if (table_file) {
+      append_csv_rows(table, grid, i, epochs, row);
+      if (table.size() >= TABLE_BUFFER_BYTES) {
+        table_file->write(table);
+        table.clear();
+      }
+    }
+    if (figure_file) {
+      const std::span<const double> layer = row.layer(options.quantity, 0);
+      figure.values.insert(figure.values.end(), layer.begin(), layer.end());
+    }
+    progress.done(static_cast<std::int64_t>((i + 1) * grid.longitudes.size()));
+  }
+  progress.finish();
+  if (signals.any_pending()) throw Interrupted{};
+
+  const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
+                            std::to_string(grid.longitudes.size()) + " longitudes";
+  if (cube) {
+    cube->close();
+    grid_file->commit();
+    std::cout << "Grid written to " << *options.grid << ": " << epochs_text(epochs.size()) << ", "
+              << nodes << '\n';
+  }
+  if (table_file) {
+    table_file->write(table);
+    table_file->commit();
+    std::cout << "Table written to " << *options.table << ": "
+              << grouped_count(static_cast<double>(grid.node_count()) *
+                               static_cast<double>(epochs.size()))
+              << " rows, " << epochs_text(epochs.size()) << " at "
+              << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
+  }
+  if (figure_file) {
+    progress.show("drawing the map with GMT");
+    const std::string bytes = draw_map(figure, *programs, signals);
+    progress.finish();
+    figure_file->write(bytes);
+    figure_file->commit();
+    std::cout << "Figure written to " << *options.figure << '\n';
+  }
+  return 0;
+}
+
+}  // namespace
+
+int run_map_command(std::span<const std::string_view> arguments) {
+  MapOptions options;
+  try {
+    options = parse_map_options(arguments);
+  } catch (const companion::UsageError& e) {
+    return companion::wrong_usage(PROGRAM, e.what());
+  }
+  if (options.stop) {
+    std::cout << options.stop_text;
+    return 0;
+  }
+  try {
+    return run(options, arguments);
+  } catch (const Interrupted&) {
+    // The held signal has ended the program by now, once the temporary
+    // files were gone; should it be ignored, say so.
+    report("interrupted; nothing written");
+  } catch (const std::exception& e) {
+    report(e.what());
+  }
+  return companion::FAILED;
+}
+
+}  // namespace field_map

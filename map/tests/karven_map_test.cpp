@@ -1,0 +1,375 @@
+// Runs the built karven-map as a user would: its refusals, the cube and the
+// table it writes (read back through the netCDF library and as text), and
+// the figure drawn by GMT when GMT is installed.
+#include <gtest/gtest.h>
+#include <netcdf.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "map/cube.hpp"
+#include "model/model.hpp"
+#include "plot/external_program.hpp"
+#include "testsupport/testsupport.hpp"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::read_file;
+using testsupport::write_file;
+
+const std::string PROGRAM = KARVEN_MAP_PROGRAM;
+const std::string DEMO = KARVEN_DEMO_COEFFICIENTS;
+const std::string MODEL = "demo_coeff.inp";
+
+std::vector<std::string> names_in(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<fs::path> installed(const char* program) {
+  return plot::find_program(program, plot::program_search_path());
+}
+
+class KarvenMap : public testing::Test {
+ protected:
+  void SetUp() override { fs::copy_file(DEMO, MODEL); }
+
+  // Runs the program in the working directory with TMPDIR set to a folder
+  // of the test's own, and the given variables changed.
+  testsupport::ProgramRun run(const std::vector<std::string>& arguments,
+                              const std::map<std::string, std::string>& changed = {}) {
+    std::map<std::string, std::string> variables = changed;
+    variables.try_emplace("TMPDIR", tmpdir_.path().string());
+    testsupport::ProgramCall call;
+    call.program = PROGRAM;
+    call.arguments = arguments;
+    call.changed_environment = variables;
+    return testsupport::run_program(call);
+  }
+
+  // Whatever happened, the program leaves nothing in its temporary folder.
+  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmpdir_.path())); }
+
+  testsupport::ScopedWorkDir work_;
+  testsupport::TempFolder tmpdir_;
+};
+
+TEST_F(KarvenMap, RefusesAWrongCommandLineAndWritesNothing) {
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--grid", "c.nc"}, "give the model's coefficient file with --model FILE"},
+      {{"--model", MODEL},
+       "nothing to do: give --output for a figure, --grid for a netCDF file or --csv for a table"},
+      {{"--model", MODEL, "--year", "1502", "--grid", "c.nc"},
+       "--year: 1502 is not an epoch of the model; the epochs around it are 1500 and 1505 AD"},
+      {{"--model", MODEL, "--year", "1900.5", "--grid", "c.nc"},
+       "--year: the model's epochs are the years 0 to 1900 AD, every 5 years: 1900.5"},
+      {{"--model", MODEL, "--year", "MD", "--grid", "c.nc"},
+       "--year: expected a year AD, e.g. 1500, read \"MD\""},
+      {{"--model", MODEL, "--step", "0.005", "--grid", "c.nc"},
+       "--step: a step of 0.005 degrees gives 45,014,001 nodes over the region, more than can "
+       "be held; the step must be at least 0.01 degrees (at most 11,257,001 nodes over the "
+       "whole region)"},
+      {{"--model", MODEL, "--step", "-0.25", "--grid", "c.nc"},
+       "--step: the step must be a positive number of degrees: -0.25"},
+      {{"--model", MODEL, "--step", "30", "--grid", "c.nc"},
+       "--step: at a step of 30 degrees the region 35/60/-15/30 holds a single row of nodes; "
+       "give a smaller step"},
+      {{"--model", MODEL, "--region", "30/60/-15/30", "--grid", "c.nc"},
+       "--region: 30/60/-15/30 reaches outside the model's region, 35/60/-15/30 (latitude 35 to "
+       "60 north, longitude 15 west to 30 east)"},
+      {{"--model", MODEL, "--region", "50/40/-15/30", "--grid", "c.nc"},
+       "--region: the south bound must lie below the north bound: 50/40/-15/30"},
+      {{"--model", MODEL, "--region", "40/50/10/10", "--grid", "c.nc"},
+       "--region: the west bound must lie below the east bound: 40/50/10/10"},
+      {{"--model", MODEL, "--region", "35/60/-15", "--grid", "c.nc"},
+       "--region: expected four numbers south/north/west/east, e.g. 35/60/-15/30, read "
+       "\"35/60/-15\""},
+      {{"--model", MODEL, "--output", "d.png"},
+       "a figure shows one epoch: give --year with --output"},
+      {{"--model", MODEL, "--year", "1500", "--output", "d.gif"},
+       "--output d.gif: the figure's name must end in .png, .pdf or .svg"},
+      {{"--model", MODEL, "--year", "1500", "--component", "H", "--output", "d.png"},
+       "unknown component \"H\": give declination, inclination or intensity (or D, I, F)"},
+      {{"--model", MODEL, "--error", "--grid", "c.nc"},
+       "--error is for the figure, and no figure is asked: give --output"},
+      {{"--model", MODEL, "--grid", "c.nc", "--csv", "./c.nc"},
+       "--grid and --csv name the same file ./c.nc"},
+      {{"--model", MODEL, "--colour", "vik", "--grid", "c.nc"}, "unknown option \"--colour\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-map: " + row.message + "\nTry 'karven-map --help'.\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(names_in("."), std::vector<std::string>{MODEL});
+  }
+}
+
+TEST_F(KarvenMap, RefusesToWriteOverAnInputOrWhatIsNoFile) {
+  fs::create_directory("folder");
+  fs::create_hard_link(MODEL, "linked.nc");
+  write_file("sites.csv", "name,lat,lon\nParis,4x.85,2.35\n");
+  const std::string model_text = read_file(MODEL);
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--model", "missing.inp", "--grid", "c.nc"},
+       "the coefficient file missing.inp cannot be opened: No such file or directory"},
+      {{"--model", MODEL, "--grid", "linked.nc"},
+       "the grid linked.nc would replace the coefficient file demo_coeff.inp"},
+      {{"--model", MODEL, "--year", "5", "--output", "sites.csv.png", "--csv", "sites.csv",
+        "--sites", "sites.csv"},
+       "the table sites.csv would replace the sites file sites.csv"},
+      {{"--model", MODEL, "--csv", "KARVEN_coeff.inp"},
+       "the table KARVEN_coeff.inp would take the place of the coefficient file that karven "
+       "reads by that name"},
+      {{"--model", MODEL, "--grid", "folder/psvc_karven.eu.26.dat"},
+       "the grid folder/psvc_karven.eu.26.dat would take the place of the curve file that "
+       "karven writes and the companions read by that name"},
+      {{"--model", MODEL, "--grid", "folder"},
+       "the grid folder is a directory, not a regular file; it is left as it is"},
+      {{"--model", MODEL, "--grid", "missing/c.nc"},
+       "cannot write the grid missing/c.nc: No such file or directory"},
+      {{"--model", MODEL, "--year", "5", "--output", "d.png", "--sites", "sites.csv"},
+       "sites.csv, line 2, column lat: expected a number of degrees, read \"4x.85\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-map: " + row.message + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(names_in("."), (std::vector<std::string>{MODEL, "folder", "linked.nc", "sites.csv"}));
+    EXPECT_TRUE(fs::is_empty("folder"));
+    EXPECT_EQ(read_file("linked.nc"), model_text);
+  }
+}
+
+TEST_F(KarvenMap, AMissingGmtLeavesAnEarlierGridAsItWas) {
+  write_file("cube.nc", "an earlier grid");
+  testsupport::TempFolder empty;
+  const testsupport::ProgramRun result =
+      run({"--model", MODEL, "--year", "1500", "--grid", "cube.nc", "--output", "d.png"},
+          {{"PATH", empty.path().string()}});
+  EXPECT_EQ(result.err,
+            "karven-map: GMT is not installed (no gmt on PATH); install it with: apt-get install "
+            "gmt gmt-gshhg-low\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(read_file("cube.nc"), "an earlier grid");
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.nc", MODEL}));
+}
+
+// A number as printf's %.Ng writes it.
+std::string g_text(double value, int digits) {
+  std::array<char, 64> text{};
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
+                                    std::chars_format::general, digits);
+  return std::string(text.data(), result.ptr);
+}
+
+TEST_F(KarvenMap, AnInterruptedRunLeavesAnEarlierGridAndNoPartialFile) {
+  write_file("cube.nc", "an earlier grid");
+  // The whole region for every epoch: seconds of work, during which the
+  // cube is written to a hidden file beside cube.nc.
+  const std::vector<std::string> texts = {PROGRAM, "--model", MODEL, "--grid", "cube.nc"};
+  std::vector<char*> argv;
+  for (const std::string& text : texts) argv.push_back(const_cast<char*>(text.c_str()));
+  argv.push_back(nullptr);
+  const std::string tmpdir = "TMPDIR=" + tmpdir_.path().string();
+  std::vector<char*> envp = {const_cast<char*>(tmpdir.c_str()), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, PROGRAM.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+  bool writing = false;
+  for (int tries = 0; tries < 2000 && !writing; ++tries) {
+    for (const std::string& name : names_in("."))
+      writing = writing || name.starts_with(".cube.nc.");
+    if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(writing);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+  EXPECT_EQ(read_file("cube.nc"), "an earlier grid");
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.nc", MODEL}));
+}
+
+// The value of a table's field: empty for a value that cannot be computed.
+double field_value(std::string_view field) {
+  if (field.empty()) return std::nan("");
+  double value = 0.0;
+  const auto result = std::from_chars(field.data(), field.data() + field.size(), value);
+  EXPECT_EQ(result.ptr, field.data() + field.size()) << field;
+  return value;
+}
+
+TEST_F(KarvenMap, TheCubeAndTheTableHoldTheModelsCurveAtEveryNode) {
+  const testsupport::ProgramRun result = run({"--model", MODEL, "--grid", "cube.nc", "--csv",
+                                              "cube.csv", "--region", "44/46/7/9", "--step", "1"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out,
+            "Grid written to cube.nc: 381 epochs, 3 latitudes by 3 longitudes\n"
+            "Table written to cube.csv: 3,429 rows, 381 epochs at 9 nodes\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.csv", "cube.nc", MODEL}));
+
+  // The nodes hold the pole of the model's cap, 45 N 8 E, which it nudges.
+  const model::Model model(DEMO);
+  const std::vector<double> nodes = {44, 45, 46, 7, 8, 9};
+  int id = -1;
+  ASSERT_EQ(nc_open("cube.nc", NC_NOWRITE, &id), NC_NOERR);
+  std::map<std::string, std::vector<double>> cube;
+  for (const field_map::Quantity quantity : field_map::QUANTITIES) {
+    const std::string name(field_map::quantity_info(quantity).name);
+    int variable = -1;
+    ASSERT_EQ(nc_inq_varid(id, name.c_str(), &variable), NC_NOERR);
+    cube[name].resize(381 * 9);
+    nc_get_var_double(id, variable, cube[name].data());
+  }
+  nc_close(id);
+
+  const std::vector<std::string> lines = testsupport::read_lines("cube.csv");
+  ASSERT_EQ(lines.size(), 1u + 3429u);
+  EXPECT_EQ(lines[0],
+            "lat,lon,year,declination,inclination,intensity,declination_error_95,"
+            "inclination_error_95,intensity_error_95");
+  std::map<std::string, std::pair<double, double>> ranges;
+  std::size_t line = 1;
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
+      const model::SiteCurve curve = model.curve(nodes[i], nodes[3 + j]);
+      for (std::size_t k = 0; k < 381; ++k, ++line) {
+        std::vector<std::string_view> fields;
+        std::string_view rest = lines[line];
+        for (std::size_t comma = rest.find(','); comma != std::string_view::npos;
+             comma = rest.find(',')) {
+          fields.push_back(rest.substr(0, comma));
+          rest.remove_prefix(comma + 1);
+        }
+        fields.push_back(rest);
+        ASSERT_EQ(fields.size(), 9u) << lines[line];
+        EXPECT_EQ(field_value(fields[0]), nodes[i]);
+        EXPECT_EQ(field_value(fields[1]), nodes[3 + j]);
+        EXPECT_EQ(field_value(fields[2]), 5.0 * static_cast<double>(k));
+        for (std::size_t q = 0; q < field_map::QUANTITIES.size(); ++q) {
+          const field_map::Quantity quantity = field_map::QUANTITIES[q];
+          const double expected = field_map::quantity_value(curve.epochs[k], quantity);
+          const std::string name(field_map::quantity_info(quantity).name);
+          auto [low, high] = ranges.try_emplace(name, expected, expected).first->second;
+          ranges[name] = {std::min(low, expected), std::max(high, expected)};
+          if (field_value(fields[3 + q]) != expected ||
+              cube[name][(k * 3 + i) * 3 + j] != expected) {
+            ADD_FAILURE() << name << " at " << nodes[i] << ", " << nodes[3 + j] << ", epoch " << k;
+          }
+        }
+      }
+    }
+  }
+
+  // The layout as ncdump shows it, when netCDF's tools are installed.
+  const std::optional<fs::path> ncdump = installed("ncdump");
+  if (!ncdump) GTEST_SKIP() << "ncdump is not installed (apt-get install netcdf-bin)";
+  testsupport::ProgramCall call;
+  call.program = ncdump->string();
+  call.arguments = {"-h", "cube.nc"};
+  const testsupport::ProgramRun dump = testsupport::run_program(call);
+  EXPECT_EQ(dump.status, 0);
+  // The layout, with each variable's range as ncdump writes doubles (%.15g).
+  std::string header = read_file(fs::path(KARVEN_MAP_TEST_DATA) / "cube_header.txt");
+  for (const auto& [name, range] : ranges) {
+    const std::string placeholder = "{" + name + "}";
+    header.replace(header.find(placeholder), placeholder.size(),
+                   g_text(range.first, 15) + ", " + g_text(range.second, 15));
+  }
+  EXPECT_EQ(dump.out, header);
+}
+
+// GMT, run in the test's folder with no settings of the user's.
+testsupport::ProgramRun run_gmt(const fs::path& gmt, const std::vector<std::string>& arguments,
+                                const fs::path& home) {
+  testsupport::ProgramCall call;
+  call.program = gmt.string();
+  call.arguments = arguments;
+  call.changed_environment = {
+      {"HOME", home.string()}, {"GMT_USERDIR", home.string()}, {"GMT_TMPDIR", home.string()}};
+  return testsupport::run_program(call);
+}
+
+TEST_F(KarvenMap, GmtReadsALayerOfTheCube) {
+  const std::optional<fs::path> gmt = installed("gmt");
+  if (!gmt) GTEST_SKIP() << "GMT is not installed (apt-get install gmt gmt-gshhg-low)";
+  ASSERT_EQ(
+      run({"--model", MODEL, "--grid", "cube.nc", "--region", "44/46/7/9", "--step", "1"}).status,
+      0);
+  // The range of the layer of 1500 AD, the 301st epoch, as GMT writes it:
+  // read in single precision, GMT's grids, and written with %.12g.
+  const model::Model model(DEMO);
+  double low = INFINITY, high = -INFINITY;
+  for (const double latitude : {44.0, 45.0, 46.0}) {
+    for (const double longitude : {7.0, 8.0, 9.0}) {
+      const double value = model.curve(latitude, longitude).epochs[300].declination;
+      low = std::min(low, value);
+      high = std::max(high, value);
+    }
+  }
+  const auto g12 = [](double value) {
+    return g_text(static_cast<double>(static_cast<float>(value)), 12);
+  };
+  testsupport::TempFolder home;
+  const testsupport::ProgramRun info =
+      run_gmt(*gmt, {"grdinfo", "-Cn", "-L0", "cube.nc?declination[300]"}, home.path());
+  EXPECT_EQ(info.err, "");
+  EXPECT_EQ(info.out, "7\t9\t44\t46\t" + g12(low) + "\t" + g12(high) + "\t1\t1\t3\t3\t0\t1\n");
+}
+
+TEST_F(KarvenMap, DrawsTheMapWithItsSitesNamedAsTheyStand) {
+  if (!installed("gmt")) GTEST_SKIP() << "GMT is not installed (apt-get install gmt gmt-gshhg-low)";
+  // Names that a shell or GMT would take as commands or escapes; a command
+  // run would leave its file in the working directory.
+  const std::string here = fs::current_path().string();
+  write_file("sites.csv", "name,lat,lon\nParis,48.85,2.35\n\"Kiln `touch " + here +
+                              "/PWNED` $(touch " + here + "/PWNED2)\",44,5\n" +
+                              "a@%1%b \\251 'c';d|e,42,12\nYork,53.96,-1.08\n");
+  const testsupport::ProgramRun result =
+      run({"--model", MODEL, "--year", "1500", "--region", "40/50/-5/15", "--step", "0.5",
+           "--sites", "sites.csv", "--output", "d1500.png"});
+  EXPECT_EQ(result.err,
+            "karven-map: sites.csv, line 5: the site \"York\" lies outside the map, "
+            "40/50/-5/15; not marked\n");
+  EXPECT_EQ(result.out, "Figure written to d1500.png\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(read_file("d1500.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"d1500.png", MODEL, "sites.csv"}));
+
+  if (!installed("pdftocairo")) GTEST_SKIP() << "pdftocairo is not installed (poppler-utils)";
+  const testsupport::ProgramRun svg = run({"--model", MODEL, "--year", "0", "--component", "F",
+                                           "--error", "--step", "1", "--output", "f0.svg"});
+  EXPECT_EQ(svg.err, "");
+  EXPECT_EQ(svg.status, 0);
+  EXPECT_NE(read_file("f0.svg").find("<svg"), std::string::npos);
+}
+
+}  // namespace
