@@ -75,7 +75,7 @@ class InputError : public std::invalid_argument {
 // change the curve.
 template <class T>
 py::array_t<T> frozen(py::array_t<T> array) {
-  array.attr("setflags")("write"_a = false);
+  array.attr("setflags")("write"_a = py::bool_(false));
   return array;
 }
 
@@ -729,7 +729,7 @@ const Curve* default_curve(py::handle value) {
   return value.is_none() ? nullptr : &curve_argument(value);
 }
 
-EventDate date_event(py::iterable rows_argument, py::handle curve_default,
+EventDate date_event(const py::iterable& rows_argument, py::handle curve_default,
                      py::handle levels_argument) {
   const std::vector<double> levels = hpd_levels(levels_argument);
   const Curve* fallback = default_curve(curve_default);
@@ -743,7 +743,7 @@ EventDate date_event(py::iterable rows_argument, py::handle curve_default,
   return event_date(result, event[0]);
 }
 
-SequenceDate date_sequence(py::iterable events_argument, const std::string& order,
+SequenceDate date_sequence(const py::iterable& events_argument, const std::string& order,
                            py::handle curve_default, py::handle levels_argument) {
   if (order != "oldest-first" && order != "youngest-first") {
     throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
@@ -868,6 +868,7 @@ PYBIND11_MODULE(karven, m) {
   m.attr("__version__") = std::string(karven::VERSION);
   m.attr("MODEL_NAME") = model::MODEL_NAME;
 
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): pybind11's signature
   py::register_exception_translator([](std::exception_ptr failure) {
     try {
       if (failure) std::rethrow_exception(failure);
@@ -1064,8 +1065,9 @@ curve.)");
 
   m.def(
       "date",
-      [](const Curve& c, py::object dec, py::object inc, py::object a95, py::object intensity,
-         py::object sigma_intensity, py::object levels, py::object site) {
+      [](const Curve& c, const py::object& dec, const py::object& inc, const py::object& a95,
+         const py::object& intensity, const py::object& sigma_intensity, const py::object& levels,
+         const py::object& site) {
         return date_one(c, {dec, inc, a95, intensity, sigma_intensity, site}, levels);
       },
       "curve"_a, "dec"_a = py::none(), "inc"_a = py::none(), "a95"_a = py::none(),
