@@ -61,11 +61,16 @@ class InputError : public std::invalid_argument {
   throw py::error_already_set();
 }
 
-// The readers tell a file that cannot be read from one that is not of its
-// kind only by their messages, which name the file first: the first is an
-// OSError, the second a ValueError.
-[[noreturn]] void raise_file_error(const std::string& message, const std::string& unreadable) {
-  raise(message.starts_with(unreadable) ? PyExc_OSError : PyExc_ValueError, message);
+// The readers tell a file that cannot be read (an OSError) from one that is
+// not of its kind (a ValueError) only by their messages: the companions'
+// readers start "cannot read NAME: reason", the coefficient file's reader
+// says "the coefficient file NAME cannot be opened: reason" (or read).
+[[noreturn]] void raise_file_error(const std::string& message) {
+  const bool unreadable = message.starts_with("cannot read ") ||
+                          message.find(" cannot be opened: ") != std::string::npos ||
+                          message.find(" cannot be read: ") != std::string::npos ||
+                          message.ends_with("not a regular file");
+  raise(unreadable ? PyExc_OSError : PyExc_ValueError, message);
 }
 
 // --- numpy arrays ----------------------------------------------------------
@@ -246,7 +251,7 @@ Curve read_curve(const std::filesystem::path& path) {
   try {
     return curve_of_file(curve::read_curve_file(path), path.string());
   } catch (const curve::CurveFileError& e) {
-    raise_file_error(e.what(), "cannot read " + path.string() + ": ");
+    raise_file_error(e.what());
   }
 }
 
@@ -262,12 +267,7 @@ Curve read_ref(const std::optional<std::filesystem::path>& declination,
   try {
     loaded = curve::load_ref_files({declination, inclination, intensity});
   } catch (const curve::RefFileError& e) {
-    const std::string message = e.what();
-    bool unreadable = false;
-    for (const auto& path : {declination, inclination, intensity}) {
-      if (path && message.starts_with("cannot read " + path->string() + ": ")) unreadable = true;
-    }
-    raise(unreadable ? PyExc_OSError : PyExc_ValueError, message);
+    raise_file_error(e.what());
   }
   // What the reader noted, karven-date says on standard error: here a
   // warning each.
@@ -321,7 +321,7 @@ Model load_model(const std::filesystem::path& path) {
   try {
     return Model{model::Model(path), path.string()};
   } catch (const driver::CoefficientFileError& e) {
-    raise_file_error(e.what(), "the coefficient file " + path.string() + " cannot be ");
+    raise_file_error(e.what());
   }
 }
 
