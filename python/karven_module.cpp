@@ -864,6 +864,20 @@ constexpr const char* DATE_DOC = R"(A date on the grid of whole years.
 }  // namespace
 
 PYBIND11_MODULE(karven, m) {
+  // Every result is a numpy array: without numpy the module is of no use,
+  // and says so when imported rather than at its first result.
+  try {
+    py::module_::import("numpy");
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+    const std::string interpreter = py::str(py::module_::import("sys").attr("executable"));
+    py::raise_from(e, PyExc_ImportError,
+                   ("karven needs numpy, which " + interpreter +
+                    " cannot import (apt-get install python3-numpy for Debian's python3, or "
+                    "pip install numpy)")
+                       .c_str());
+    throw py::error_already_set();
+  }
   m.doc() = MODULE_DOC;
   m.attr("__version__") = std::string(karven::VERSION);
   m.attr("MODEL_NAME") = model::MODEL_NAME;
