@@ -1,0 +1,1127 @@
+// The Python module karven: the model, its curves, the companions' curve
+// readers and dating, from the project's own libraries. A thin layer: it
+// converts between Python (numbers, paths, numpy arrays) and the libraries'
+// types, and raises the libraries' own messages as ValueError or OSError.
+// Nothing here computes what a library computes.
+//
+// The model's evaluation is not reentrant (it runs the main program's
+// procedures over module-level records): every call holds the GIL.
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "console/fields.hpp"
+#include "curve/curve_reader.hpp"
+#include "curve/model_curve.hpp"
+#include "curve/ref_file.hpp"
+#include "curve/reference_curve.hpp"
+#include "dating/chronology.hpp"
+#include "dating/dating.hpp"
+#include "dating/relocation.hpp"
+#include "driver/coefficients.hpp"
+#include "errors/xerror.hpp"
+#include "karven/version.hpp"
+#include "model/model.hpp"
+#include "plot/gnuplot.hpp"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+using curve::Component;
+
+// --- Errors ----------------------------------------------------------------
+
+// A bad argument: raised as ValueError with the message as it stands.
+class InputError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+[[noreturn]] void raise(PyObject* type, const std::string& message) {
+  PyErr_SetString(type, message.c_str());
+  throw py::error_already_set();
+}
+
+// The readers tell a file that cannot be read (an OSError) from one that is
+// not of its kind (a ValueError) only by their messages: the companions'
+// readers start "cannot read NAME: reason", the coefficient file's reader
+// says "the coefficient file NAME cannot be opened: reason" (or read).
+[[noreturn]] void raise_file_error(const std::string& message) {
+  const bool unreadable = message.starts_with("cannot read ") ||
+                          message.find(" cannot be opened: ") != std::string::npos ||
+                          message.find(" cannot be read: ") != std::string::npos ||
+                          message.ends_with("not a regular file");
+  raise(unreadable ? PyExc_OSError : PyExc_ValueError, message);
+}
+
+// --- numpy arrays ----------------------------------------------------------
+
+// Results are read-only: a curve's arrays are not what dating takes (it
+// keeps the reader's own values), so writing into them must not seem to
+// change the curve.
+template <class T>
+py::array_t<T> frozen(py::array_t<T> array) {
+  array.attr("setflags")("write"_a = py::bool_(false));
+  return array;
+}
+
+template <class T>
+py::array_t<T> frozen(const std::vector<T>& values) {
+  return frozen(py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data()));
+}
+
+// The years first_year, first_year + 1, ... as an integer array.
+py::array_t<std::int64_t> year_grid(int first_year, std::size_t count) {
+  std::vector<std::int64_t> years(count);
+  for (std::size_t k = 0; k < count; ++k) years[k] = first_year + static_cast<std::int64_t>(k);
+  return frozen(years);
+}
+
+// --- Arguments ---------------------------------------------------------------
+
+std::optional<double> optional_number(py::handle value, const char* name) {
+  if (value.is_none()) return std::nullopt;
+  try {
+    return value.cast<double>();
+  } catch (const py::cast_error&) {
+    throw py::type_error(std::string(name) + ": expected a number or None, got " +
+                         std::string(py::str(value.get_type().attr("__name__"))));
+  }
+}
+
+double number(py::handle value, const char* name) {
+  const std::optional<double> result = optional_number(value, name);
+  if (!result) throw py::type_error(std::string(name) + ": expected a number, got None");
+  return *result;
+}
+
+// HPD levels: numbers, or one number. Checked by the dating library's own
+// rule, so that a bad level is named before anything is dated.
+std::vector<double> hpd_levels(py::handle levels) {
+  std::vector<double> result;
+  if (py::isinstance<py::iterable>(levels) && !py::isinstance<py::str>(levels)) {
+    for (py::handle level : levels) result.push_back(number(level, "levels"));
+  } else {
+    result.push_back(number(levels, "levels"));
+  }
+  const std::vector<double> certain = {1.0};
+  try {
+    dating::hpd_regions(certain, 0, result);
+  } catch (const std::invalid_argument& e) {
+    throw InputError(std::string("levels: ") + e.what());
+  }
+  return result;
+}
+
+// --- Curves ------------------------------------------------------------------
+
+// The six quantities of a curve, in the order of a curve file's fields
+// (curve::Quantity) and of karven-export's CSV columns.
+constexpr std::array<const char*, 6> QUANTITY_NAMES = {
+    "declination",          "inclination",          "intensity",
+    "declination_error_95", "inclination_error_95", "intensity_error_95"};
+
+constexpr std::array<double model::CurveValues::*, 6> QUANTITY_MEMBERS = {
+    &model::CurveValues::declination,       &model::CurveValues::inclination,
+    &model::CurveValues::intensity,         &model::CurveValues::declination_error,
+    &model::CurveValues::inclination_error, &model::CurveValues::intensity_error};
+
+// A curve as Python sees it, and the reference curve that dating takes
+// from it: the values of the file it was read from, or for the model's
+// curve the values its curve file would hold.
+struct Curve {
+  std::optional<std::string> model;
+  std::string source;
+  std::optional<double> latitude;
+  std::optional<double> longitude;
+  py::array_t<double> year;
+  std::array<py::object, 6> quantities;  // None where the curve lacks the component
+  std::vector<std::string> notes;
+  std::shared_ptr<const curve::ReferenceCurve> reference;
+  mutable std::shared_ptr<const dating::GriddedCurve> grid;  // made when first dated
+
+  py::ssize_t size() const { return year.size(); }
+};
+
+// The words of karven-date's report for a curve of karven: the model and
+// the site, and where the curve came from.
+std::string curve_source(const std::string& model_name, double latitude, double longitude,
+                         const std::string& origin) {
+  return model_name + " at " + plot::site_text(latitude, longitude) + " (" + origin + ")";
+}
+
+Curve curve_of_file(const curve::Curve& read, const std::string& origin) {
+  Curve result;
+  result.model = read.model;
+  result.latitude = read.latitude;
+  result.longitude = read.longitude;
+  result.source = curve_source(read.model, read.latitude, read.longitude, origin);
+  std::vector<double> years;
+  std::array<std::vector<double>, 6> values;
+  for (const curve::CurvePoint& point : read.points) {
+    years.push_back(point.year);
+    for (std::size_t q = 0; q < values.size(); ++q) values[q].push_back(point.values[q]);
+  }
+  result.year = frozen(years);
+  for (std::size_t q = 0; q < values.size(); ++q) result.quantities[q] = frozen(values[q]);
+  result.reference = std::make_shared<const curve::ReferenceCurve>(curve::reference_curve(read));
+  return result;
+}
+
+Curve curve_of_site(const model::SiteCurve& site_curve, const std::string& origin) {
+  Curve result;
+  result.model = model::MODEL_NAME;
+  result.latitude = site_curve.latitude;
+  result.longitude = site_curve.longitude;
+  result.source =
+      curve_source(model::MODEL_NAME, site_curve.latitude, site_curve.longitude, origin);
+  std::vector<double> years;
+  std::array<std::vector<double>, 6> values;
+  for (const model::CurveValues& epoch : site_curve.epochs) {
+    years.push_back(epoch.year);
+    for (std::size_t q = 0; q < values.size(); ++q) {
+      values[q].push_back(epoch.*QUANTITY_MEMBERS[q]);
+    }
+  }
+  result.year = frozen(years);
+  for (std::size_t q = 0; q < values.size(); ++q) result.quantities[q] = frozen(values[q]);
+  // Dated as karven-date dates the site's curve file.
+  result.reference = std::make_shared<const curve::ReferenceCurve>(
+      curve::reference_curve(curve::curve_of_model(site_curve)));
+  return result;
+}
+
+// A curve of .ref files: one year axis for the arrays, the years of all
+// files; a component is NaN at a year its file has no line for. Dating
+// takes each file's own lines.
+Curve curve_of_ref_files(curve::LoadedReference loaded) {
+  Curve result;
+  result.source = loaded.curve.source;
+  result.notes = std::move(loaded.notes);
+  std::set<double> all_years;
+  for (const Component c : curve::COMPONENTS) {
+    if (loaded.curve[c])
+      all_years.insert(loaded.curve[c]->years.begin(), loaded.curve[c]->years.end());
+  }
+  const std::vector<double> years(all_years.begin(), all_years.end());
+  result.year = frozen(years);
+  for (const Component c : curve::COMPONENTS) {
+    const auto index = static_cast<std::size_t>(c);
+    result.quantities[index] = py::none();
+    result.quantities[index + 3] = py::none();
+    if (!loaded.curve[c]) continue;
+    const curve::ComponentSeries& series = *loaded.curve[c];
+    std::vector<double> values(years.size(), std::nan(""));
+    std::vector<double> errors(years.size(), std::nan(""));
+    for (std::size_t k = 0; k < series.years.size(); ++k) {
+      const auto at = static_cast<std::size_t>(
+          std::lower_bound(years.begin(), years.end(), series.years[k]) - years.begin());
+      values[at] = series.values[k];
+      // A .ref file holds one standard deviation; the curve's arrays hold
+      // 95% errors, as a curve file does.
+      errors[at] = series.sigmas[k] * curve::NORMAL_95;
+    }
+    result.quantities[index] = frozen(values);
+    result.quantities[index + 3] = frozen(errors);
+  }
+  result.reference = std::make_shared<const curve::ReferenceCurve>(std::move(loaded.curve));
+  return result;
+}
+
+Curve read_curve(const std::filesystem::path& path) {
+  try {
+    return curve_of_file(curve::read_curve_file(path), path.string());
+  } catch (const curve::CurveFileError& e) {
+    raise_file_error(e.what());
+  }
+}
+
+Curve read_ref(const std::optional<std::filesystem::path>& declination,
+               const std::optional<std::filesystem::path>& inclination,
+               const std::optional<std::filesystem::path>& intensity) {
+  if (!declination && !inclination && !intensity) {
+    throw InputError(
+        "read_ref: give the .ref file of at least one component "
+        "(declination=, inclination= or intensity=)");
+  }
+  curve::LoadedReference loaded;
+  try {
+    loaded = curve::load_ref_files({declination, inclination, intensity});
+  } catch (const curve::RefFileError& e) {
+    raise_file_error(e.what());
+  }
+  // What the reader noted, karven-date says on standard error: here a
+  // warning each.
+  for (const std::string& note : loaded.notes) {
+    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 1) != 0) throw py::error_already_set();
+  }
+  return curve_of_ref_files(std::move(loaded));
+}
+
+py::object optional_value(const std::optional<double>& value) {
+  return value ? py::object(py::float_(*value)) : py::object(py::none());
+}
+
+std::string curve_repr(const Curve& c) {
+  std::string text = "<karven.Curve " + c.source + ", " + std::to_string(c.size()) + " epochs";
+  if (c.size() > 0) {
+    const auto years = c.year.unchecked<1>();
+    text += ", " + console::shortest_text(years(0)) + " to " +
+            console::shortest_text(years(c.size() - 1)) + " AD";
+  }
+  return text + ">";
+}
+
+py::object curve_to_pandas(const Curve& c) {
+  py::module_ pandas;
+  try {
+    pandas = py::module_::import("pandas");
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+    py::raise_from(e, PyExc_ImportError,
+                   "Curve.to_pandas needs pandas, which is not installed "
+                   "(apt-get install python3-pandas, or pip install pandas)");
+    throw py::error_already_set();
+  }
+  py::dict columns;
+  columns["year"] = c.year;
+  for (std::size_t q = 0; q < QUANTITY_NAMES.size(); ++q) {
+    if (!c.quantities[q].is_none()) columns[QUANTITY_NAMES[q]] = c.quantities[q];
+  }
+  return pandas.attr("DataFrame")(columns);
+}
+
+// --- The model -----------------------------------------------------------------
+
+struct Model {
+  model::Model model;
+  std::string path;
+};
+
+Model load_model(const std::filesystem::path& path) {
+  try {
+    return Model{model::Model(path), path.string()};
+  } catch (const driver::CoefficientFileError& e) {
+    raise_file_error(e.what());
+  }
+}
+
+// The epoch of a year: every fifth year from 0 to 1900 AD.
+int epoch_of_year(double year) {
+  const double last = model::epoch_year(model::EPOCHS - 1);
+  if (!std::isfinite(year)) {
+    throw InputError("year: expected a year AD, got " + console::shortest_text(year));
+  }
+  if (year < 0.0 || year > last) {
+    throw InputError("year: " + console::shortest_text(year) +
+                     " lies outside the model's epochs, 0 to " + console::shortest_text(last) +
+                     " AD");
+  }
+  const int k = static_cast<int>(std::floor(year / model::epoch_year(1)));
+  if (model::epoch_year(k) != year) {
+    throw InputError("year: " + console::shortest_text(year) +
+                     " is no epoch of the model (every fifth year, 0 to " +
+                     console::shortest_text(last) + " AD); the epochs around it are " +
+                     console::shortest_text(model::epoch_year(k)) + " and " +
+                     console::shortest_text(model::epoch_year(k + 1)));
+  }
+  return k;
+}
+
+// The field at numpy-broadcast sites, all epochs or one.
+py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle year) {
+  const py::module_ numpy = py::module_::import("numpy");
+  const py::tuple sites =
+      numpy.attr("broadcast_arrays")(numpy.attr("asarray")(lat, "dtype"_a = "float64"),
+                                     numpy.attr("asarray")(lon, "dtype"_a = "float64"));
+  using Sites = py::array_t<double, py::array::c_style | py::array::forcecast>;
+  const auto latitudes = sites[0].cast<Sites>();
+  const auto longitudes = sites[1].cast<Sites>();
+  const bool all_epochs = year.is_none();
+  const std::size_t epoch =
+      all_epochs ? 0 : static_cast<std::size_t>(epoch_of_year(number(year, "year")));
+
+  std::vector<py::ssize_t> shape(latitudes.shape(), latitudes.shape() + latitudes.ndim());
+  if (all_epochs) shape.push_back(model::EPOCHS);
+  std::array<py::array_t<double>, 6> fields;
+  std::array<double*, 6> out{};
+  for (std::size_t q = 0; q < fields.size(); ++q) {
+    fields[q] = py::array_t<double>(shape);
+    out[q] = fields[q].mutable_data();
+  }
+  const double* lat_data = latitudes.data();
+  const double* lon_data = longitudes.data();
+  std::array<model::CurveValues, model::EPOCHS> epochs;
+  const auto count = static_cast<std::size_t>(latitudes.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    m.model.evaluate(lat_data[i], lon_data[i], epochs);
+    for (std::size_t q = 0; q < fields.size(); ++q) {
+      if (all_epochs) {
+        for (std::size_t k = 0; k < epochs.size(); ++k) {
+          out[q][i * epochs.size() + k] = epochs[k].*QUANTITY_MEMBERS[q];
+        }
+      } else {
+        out[q][i] = epochs[epoch].*QUANTITY_MEMBERS[q];
+      }
+    }
+  }
+  py::dict result;
+  for (std::size_t q = 0; q < fields.size(); ++q) result[QUANTITY_NAMES[q]] = frozen(fields[q]);
+  return result;
+}
+
+// --- Dating ------------------------------------------------------------------
+
+// The keyword names of the measured values, by the dating library's field
+// names (those of karven-date's samples file).
+std::string argument_of_field(const std::string& field) {
+  if (field == "int") return "intensity";
+  if (field == "sigma_int") return "sigma_intensity";
+  return field;
+}
+
+std::vector<dating::MeasuredComponent> components_used(const dating::Measurement& m) {
+  try {
+    return dating::measured_components(m);
+  } catch (const dating::MeasurementError& e) {
+    throw InputError(e.field().empty() ? e.what() : argument_of_field(e.field()) + ": " + e.what());
+  }
+}
+
+// A measurement as date() takes it.
+struct MeasurementArguments {
+  py::object dec = py::none(), inc = py::none(), a95 = py::none(), intensity = py::none(),
+             sigma_intensity = py::none(), site = py::none();
+};
+
+std::optional<dating::Site> measured_site(py::handle site) {
+  if (site.is_none()) return std::nullopt;
+  const auto shape_error = [&site] {
+    return py::type_error("site: expected (latitude, longitude) in degrees, got " +
+                          std::string(py::repr(site)));
+  };
+  if (!py::isinstance<py::sequence>(site) || py::isinstance<py::str>(site) || py::len(site) != 2) {
+    throw shape_error();
+  }
+  const py::sequence pair = py::reinterpret_borrow<py::sequence>(site);
+  const dating::Site result{number(pair[0], "site"), number(pair[1], "site")};
+  if (!(result.latitude >= -90.0 && result.latitude <= 90.0)) {
+    throw InputError("site: the latitude must lie between -90 and 90 degrees: " +
+                     console::shortest_text(result.latitude));
+  }
+  if (!std::isfinite(result.longitude)) {
+    throw InputError("site: the longitude is not a finite number: " +
+                     console::shortest_text(result.longitude));
+  }
+  return result;
+}
+
+// One measurement against its curve, ready to be dated: the curve on its
+// year grid, the components used, and the relocation to the curve's site
+// when the measurement's own site is given.
+struct PreparedRow {
+  std::string where;  // "row 2", "event 3, row 1": names the row in messages
+  std::shared_ptr<const dating::GriddedCurve> grid;
+  std::vector<dating::MeasuredComponent> measured;
+  std::optional<dating::Relocation> relocation;
+  std::vector<std::string> warnings;
+};
+
+std::shared_ptr<const dating::GriddedCurve> gridded(const Curve& c) {
+  if (!c.grid) {
+    try {
+      c.grid = std::make_shared<const dating::GriddedCurve>(dating::grid_curve(*c.reference));
+    } catch (const std::invalid_argument& e) {
+      throw InputError(c.source + ": " + e.what());
+    }
+  }
+  return c.grid;
+}
+
+PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
+  dating::Measurement measurement;
+  measurement.declination = optional_number(args.dec, "dec");
+  measurement.inclination = optional_number(args.inc, "inc");
+  measurement.alpha95 = optional_number(args.a95, "a95");
+  measurement.intensity = optional_number(args.intensity, "intensity");
+  measurement.intensity_sigma = optional_number(args.sigma_intensity, "sigma_intensity");
+  const std::optional<dating::Site> site = measured_site(args.site);
+
+  PreparedRow row;
+  // The values as given are checked first, so that a message quotes them.
+  row.measured = components_used(measurement);
+  if (site) {
+    if (!c.latitude || !c.longitude) {
+      throw InputError(
+          "site: the curve's site is unknown (a curve of .ref files), so the measurement cannot "
+          "be relocated to it; leave out site= to take the measurement at the curve's site");
+    }
+    row.relocation = dating::relocate(measurement, *site, {*c.latitude, *c.longitude});
+    row.measured = components_used(row.relocation->measurement);
+    if (row.relocation->distance_km > dating::RELOCATION_WARNING_KM) {
+      row.warnings.push_back(
+          "the measurement is relocated over " +
+          console::fixed_text(row.relocation->distance_km, 0) +
+          " km to the curve's site: relocation errors of several degrees are usual at that "
+          "distance; the model's curve at the measurement's own site needs no relocation");
+    }
+  }
+  row.grid = gridded(c);
+  for (const dating::MeasuredComponent& m : row.measured) {
+    if (!(*row.grid)[m.component]) {
+      const char* name = curve::component_name(m.component);
+      throw InputError(std::string("the ") + name + " is measured: give its reference curve, " +
+                       "read_ref(" + name + "=...)");
+    }
+  }
+  return row;
+}
+
+// What every date on the year grid has: the probability per year, the
+// most probable year, the HPD intervals per level and the warnings.
+struct Date {
+  py::array_t<std::int64_t> years;
+  py::array_t<double> density;
+  int mode = 0;
+  py::dict intervals;
+  py::dict totals;
+  py::list warnings;
+  std::string repr_name;
+};
+
+void fill_date(Date& date, int first_year, std::span<const double> density, int mode,
+               const std::vector<dating::HpdRegion>& regions,
+               const std::vector<std::string>& warnings) {
+  date.years = year_grid(first_year, density.size());
+  date.density = frozen(std::vector<double>(density.begin(), density.end()));
+  date.mode = mode;
+  for (const dating::HpdRegion& region : regions) {
+    py::list intervals;
+    for (const dating::HpdInterval& interval : region.intervals) {
+      intervals.append(py::make_tuple(interval.from, interval.to, interval.probability));
+    }
+    date.intervals[py::float_(region.level)] = intervals;
+    date.totals[py::float_(region.level)] = region.total;
+  }
+  for (const std::string& warning : warnings) date.warnings.append(warning);
+}
+
+// A density held on a stretch of the grid, on the whole grid.
+std::vector<double> on_grid(const dating::Density& density, int first_year, std::size_t count) {
+  std::vector<double> values(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    values[k] = density.at(first_year + static_cast<int>(k));
+  }
+  return values;
+}
+
+std::string date_repr(const Date& date) {
+  std::string text = "<karven." + date.repr_name + ": mode " +
+                     dating::year_text(date.mode, dating::YearNotation::ad);
+  for (const auto& [level, intervals] : date.intervals) {
+    text += "; " + console::shortest_text(level.cast<double>()) + "%: ";
+    bool first = true;
+    for (py::handle interval : py::reinterpret_borrow<py::list>(intervals)) {
+      const auto [from, to, probability] = interval.cast<std::tuple<int, int, double>>();
+      text += (first ? "" : ", ") +
+              dating::interval_text({from, to, probability}, dating::YearNotation::ad);
+      first = false;
+    }
+  }
+  return text + ">";
+}
+
+struct Dating : Date {
+  py::tuple components;
+  py::dict densities;
+  py::dict sigmas;
+  double min_chi_square = 0.0;
+  int closest_year = 0;
+  int unusable_years = 0;
+  py::object relocation = py::none();
+  std::string curve;
+};
+
+Dating date_one(const Curve& c, const MeasurementArguments& args, py::handle levels_argument) {
+  const std::vector<double> levels = hpd_levels(levels_argument);
+  const PreparedRow row = prepare_row(c, args);
+  const dating::DatingResult result = dating::date_measurement(*row.grid, row.measured, levels);
+
+  Dating dated;
+  dated.repr_name = "Dating";
+  std::vector<std::string> warnings = row.warnings;
+  warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+  fill_date(dated, result.first_year, result.combined, result.mode, result.regions, warnings);
+  py::list letters;
+  for (const Component component : result.components) {
+    const char* letter = curve::component_letter(component);
+    letters.append(letter);
+    dated.densities[letter] = frozen(result.densities[static_cast<std::size_t>(component)]);
+  }
+  dated.components = py::tuple(letters);
+  for (const dating::MeasuredComponent& m : row.measured) {
+    dated.sigmas[curve::component_letter(m.component)] = m.sigma;
+  }
+  dated.min_chi_square = result.min_chi_square;
+  dated.closest_year = result.closest_year;
+  dated.unusable_years = result.unusable_years;
+  dated.curve = c.source;
+  if (row.relocation) {
+    const dating::Measurement& moved = row.relocation->measurement;
+    dated.relocation = py::dict(
+        "distance_km"_a = row.relocation->distance_km, "dec"_a = optional_value(moved.declination),
+        "inc"_a = optional_value(moved.inclination), "a95"_a = optional_value(moved.alpha95),
+        "intensity"_a = optional_value(moved.intensity),
+        "sigma_intensity"_a = optional_value(moved.intensity_sigma),
+        "declination_assumed"_a = row.relocation->declination_assumed);
+  }
+  return dated;
+}
+
+// --- Events and sequences ------------------------------------------------------
+
+struct EventDate : Date {
+  double min_chi_square = 0.0;
+  int closest_year = 0;
+  int degrees = 0;
+  double chi_square_limit = 0.0;
+};
+
+struct DateInSequence : Date {
+  py::object alone = py::none();
+  double agreement = 0.0;
+};
+
+struct SequenceDate {
+  py::list events;
+  double agreement = 0.0;
+  py::list warnings;
+  std::string order;
+};
+
+constexpr std::array<const char*, 7> ROW_KEYS = {
+    "curve", "dec", "inc", "a95", "intensity", "sigma_intensity", "site"};
+
+const Curve& curve_argument(py::handle value) {
+  if (!py::isinstance<Curve>(value)) {
+    throw py::type_error("curve: expected a karven.Curve, got " +
+                         std::string(py::str(value.get_type().attr("__name__"))));
+  }
+  return value.cast<const Curve&>();
+}
+
+// Calls f, prefixing the message of a bad argument with where it is.
+template <class F>
+auto located(const std::string& where, F&& f) {
+  try {
+    return f();
+  } catch (const dating::MeasurementError& e) {
+    throw InputError(where + ": " + e.what());
+  } catch (const std::invalid_argument& e) {
+    throw InputError(where + ": " + e.what());
+  } catch (const py::type_error& e) {
+    raise(PyExc_TypeError, where + ": " + e.what());
+  }
+}
+
+// A row of an event: a dict of date()'s keywords; a row without "curve"
+// takes the default curve.
+PreparedRow prepare_event_row(py::handle row, const Curve* default_curve,
+                              const std::string& where) {
+  PreparedRow prepared = located(where, [&] {
+    if (!py::isinstance<py::dict>(row)) {
+      throw py::type_error(
+          "expected a dict of date()'s keywords (curve, dec, inc, a95, "
+          "intensity, sigma_intensity, site), got " +
+          std::string(py::str(row.get_type().attr("__name__"))));
+    }
+    const auto keywords = py::reinterpret_borrow<py::dict>(row);
+    for (const auto& item : keywords) {
+      const std::string key = py::str(item.first);
+      if (std::find(ROW_KEYS.begin(), ROW_KEYS.end(), key) == ROW_KEYS.end()) {
+        throw InputError("unknown key \"" + key +
+                         "\"; the keys are curve, dec, inc, a95, intensity, sigma_intensity, site");
+      }
+    }
+    const Curve* c =
+        keywords.contains("curve") ? &curve_argument(keywords["curve"]) : default_curve;
+    if (!c) throw InputError("no curve: give the row's \"curve\", or curve= for every row");
+    MeasurementArguments args;
+    const std::pair<const char*, py::object*> values[] = {
+        {"dec", &args.dec},
+        {"inc", &args.inc},
+        {"a95", &args.a95},
+        {"intensity", &args.intensity},
+        {"sigma_intensity", &args.sigma_intensity},
+        {"site", &args.site}};
+    for (const auto& [key, into] : values) {
+      if (keywords.contains(key)) *into = keywords[key];
+    }
+    return prepare_row(*c, args);
+  });
+  prepared.where = where;
+  return prepared;
+}
+
+// The years that the curves of all rows share: the grid of an event or a
+// sequence.
+dating::YearSpan shared_span(const std::vector<std::vector<PreparedRow>>& events) {
+  std::vector<const dating::GriddedCurve*> grids;
+  for (const auto& rows : events) {
+    for (const PreparedRow& row : rows) grids.push_back(row.grid.get());
+  }
+  try {
+    return dating::shared_span(grids);
+  } catch (const std::invalid_argument& e) {
+    throw InputError(std::string("the rows' curves: ") + e.what());
+  }
+}
+
+// An event's date alone, from its rows on the shared grid.
+dating::EventDate date_rows(const std::vector<PreparedRow>& rows, dating::YearSpan span,
+                            const std::vector<double>& levels, const std::string& where) {
+  std::vector<dating::RowLikelihood> likelihoods;
+  for (const PreparedRow& row : rows) {
+    likelihoods.push_back(
+        located(row.where, [&] { return dating::row_likelihood(*row.grid, row.measured, span); }));
+  }
+  return located(where, [&] { return dating::date_event(likelihoods, levels); });
+}
+
+EventDate event_date(const dating::EventDate& result, const std::vector<PreparedRow>& rows) {
+  EventDate date;
+  date.repr_name = "EventDate";
+  std::vector<std::string> warnings;
+  for (const PreparedRow& row : rows) {
+    warnings.insert(warnings.end(), row.warnings.begin(), row.warnings.end());
+  }
+  warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+  const std::size_t count = result.log_likelihood.size();
+  fill_date(date, result.first_year, on_grid(result.density, result.first_year, count), result.mode,
+            result.regions, warnings);
+  date.min_chi_square = result.min_chi_square;
+  date.closest_year = result.closest_year;
+  date.degrees = result.degrees;
+  date.chi_square_limit = result.chi_square_limit;
+  return date;
+}
+
+const Curve* default_curve(py::handle value) {
+  return value.is_none() ? nullptr : &curve_argument(value);
+}
+
+EventDate date_event(const py::iterable& rows_argument, py::handle curve_default,
+                     py::handle levels_argument) {
+  const std::vector<double> levels = hpd_levels(levels_argument);
+  const Curve* fallback = default_curve(curve_default);
+  std::vector<std::vector<PreparedRow>> event(1);
+  for (py::handle row : rows_argument) {
+    event[0].push_back(
+        prepare_event_row(row, fallback, "row " + std::to_string(event[0].size() + 1)));
+  }
+  if (event[0].empty()) throw InputError("rows: no rows");
+  const dating::EventDate result = date_rows(event[0], shared_span(event), levels, "rows");
+  return event_date(result, event[0]);
+}
+
+SequenceDate date_sequence(const py::iterable& events_argument, const std::string& order,
+                           py::handle curve_default, py::handle levels_argument) {
+  if (order != "oldest-first" && order != "youngest-first") {
+    throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
+                     "\"");
+  }
+  const std::vector<double> levels = hpd_levels(levels_argument);
+  const Curve* fallback = default_curve(curve_default);
+  std::vector<std::vector<PreparedRow>> events;
+  for (py::handle event : events_argument) {
+    const std::string where = "event " + std::to_string(events.size() + 1);
+    std::vector<PreparedRow> rows;
+    if (py::isinstance<py::dict>(event)) {
+      rows.push_back(prepare_event_row(event, fallback, where));
+    } else if (py::isinstance<py::iterable>(event)) {
+      for (py::handle row : py::reinterpret_borrow<py::iterable>(event)) {
+        rows.push_back(
+            prepare_event_row(row, fallback, where + ", row " + std::to_string(rows.size() + 1)));
+      }
+      if (rows.empty()) throw InputError(where + ": no rows");
+    } else {
+      raise(PyExc_TypeError, where + ": expected a dict of date()'s keywords or a list of them");
+    }
+    events.push_back(std::move(rows));
+  }
+  if (events.empty()) throw InputError("events: no events");
+
+  const dating::YearSpan span = shared_span(events);
+  std::vector<dating::EventDate> alone;
+  for (std::size_t e = 0; e < events.size(); ++e) {
+    alone.push_back(date_rows(events[e], span, levels, "event " + std::to_string(e + 1)));
+  }
+  // The library takes the oldest event first.
+  std::vector<std::size_t> oldest_first(events.size());
+  for (std::size_t k = 0; k < events.size(); ++k) {
+    oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
+  }
+  std::vector<std::span<const double>> log_likelihoods;
+  for (const std::size_t e : oldest_first) log_likelihoods.push_back(alone[e].log_likelihood);
+  const dating::SequenceDate result = located(
+      "events", [&] { return dating::date_sequence(span.first_year, log_likelihoods, levels); });
+
+  std::vector<py::object> in_order(events.size());
+  for (std::size_t k = 0; k < oldest_first.size(); ++k) {
+    const std::size_t e = oldest_first[k];
+    const dating::DateInSequence& within = result.events[k];
+    DateInSequence date;
+    date.repr_name = "DateInSequence";
+    fill_date(date, span.first_year, on_grid(within.density, span.first_year, span.size()),
+              within.mode, within.regions, within.warnings);
+    date.alone = py::cast(event_date(alone[e], events[e]));
+    date.agreement = within.agreement;
+    in_order[e] = py::cast(std::move(date));
+  }
+  SequenceDate sequence;
+  for (py::object& date : in_order) sequence.events.append(std::move(date));
+  sequence.agreement = result.agreement;
+  for (const std::string& warning : result.warnings) sequence.warnings.append(warning);
+  sequence.order = order;
+  return sequence;
+}
+
+// --- Documentation -------------------------------------------------------------
+
+constexpr const char* MODULE_DOC =
+    R"(The regional archaeomagnetic field model KARVEN.EU.26 from Python.
+
+The model's curve at any site of its region (35 to 60 degrees north, 15
+degrees west to 30 degrees east), the field over many sites at once, the
+curve files of karven and .ref files read as the companions read them, and
+archaeomagnetic dating as karven-date dates: the same computation, by the
+same C++ libraries, as the commands.
+
+    >>> import karven
+    >>> model = karven.Model("examples/demo_coeff.inp")
+    >>> paris = model.curve(48.85, 2.35)
+    >>> karven.date(paris, dec=4, inc=64.5, a95=2.5, intensity=59, sigma_intensity=2.5)
+
+Units everywhere: years AD (astronomical numbering, 0 is 1 BC), degrees
+(declination east positive, inclination downward positive, geodetic
+latitude north positive, longitude east positive) and microtesla.
+Bad values raise ValueError with the commands' messages; a file that
+cannot be read raises OSError.
+)";
+
+constexpr const char* CURVE_DOC =
+    R"(A palaeosecular variation curve: the field at a site, epoch by epoch.
+
+Read-only numpy arrays, one entry per epoch:
+
+    year                  years AD
+    declination           D, degrees, east positive
+    inclination           I, degrees, downward positive
+    intensity             F, microtesla
+    declination_error_95  error of D at 95% confidence, degrees
+    inclination_error_95  error of I at 95% confidence, degrees
+    intensity_error_95    error of F at 95% confidence, microtesla
+
+A value the curve does not have is NaN. A curve of .ref files has only
+the components it was read with (the others are None), and its errors
+are the files' standard deviations times 1.96.
+
+Made by Model.curve, read_curve and read_ref, and dated by date.
+)";
+
+constexpr const char* DATE_DOC = R"(A date on the grid of whole years.
+
+    years      the grid, whole years AD (numpy integers)
+    density    the probability of each year (sums to 1)
+    mode       the most probable year, AD (the earlier among equals)
+    intervals  {level: [(from, to, probability), ...]}: the highest
+               posterior density (HPD) intervals of each level asked
+               (percent), years AD both included, each with its own
+               probability (a fraction)
+    totals     {level: the probability the intervals reach (a fraction)}
+    warnings   [str, ...], the report's warning lines
+)";
+
+}  // namespace
+
+PYBIND11_MODULE(karven, m) {
+  // Every result is a numpy array: without numpy the module is of no use,
+  // and says so when imported rather than at its first result.
+  try {
+    py::module_::import("numpy");
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+    const std::string interpreter = py::str(py::module_::import("sys").attr("executable"));
+    py::raise_from(e, PyExc_ImportError,
+                   ("karven needs numpy, which " + interpreter +
+                    " cannot import (apt-get install python3-numpy for Debian's python3, or "
+                    "pip install numpy)")
+                       .c_str());
+    throw py::error_already_set();
+  }
+  m.doc() = MODULE_DOC;
+  m.attr("__version__") = std::string(karven::VERSION);
+  m.attr("MODEL_NAME") = model::MODEL_NAME;
+
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): pybind11's signature
+  py::register_exception_translator([](std::exception_ptr failure) {
+    try {
+      if (failure) std::rethrow_exception(failure);
+    } catch (const errors::RunAborted&) {
+      PyErr_SetString(PyExc_RuntimeError,
+                      "the model's Legendre routines reported a fatal error; their report is "
+                      "on standard output");
+    }
+  });
+
+  m.def("in_region", py::vectorize(model::in_region), "lat"_a, "lon"_a,
+        R"(Whether sites lie in the model's region.
+
+lat: geodetic latitude, degrees north; lon: geodetic longitude, degrees
+east; numbers or numpy arrays (broadcast). The region is latitude 35 to 60
+N and longitude 15 W to 30 E, bounds included; NaN lies outside.)");
+
+  py::class_<Curve>(m, "Curve", CURVE_DOC)
+      .def_readonly("year", &Curve::year, "The epochs, years AD.")
+      .def_property_readonly(
+          "declination", [](const Curve& c) { return c.quantities[0]; },
+          "D at each epoch, degrees east (None: not in the curve).")
+      .def_property_readonly(
+          "inclination", [](const Curve& c) { return c.quantities[1]; },
+          "I at each epoch, degrees downward (None: not in the curve).")
+      .def_property_readonly(
+          "intensity", [](const Curve& c) { return c.quantities[2]; },
+          "F at each epoch, microtesla (None: not in the curve).")
+      .def_property_readonly(
+          "declination_error_95", [](const Curve& c) { return c.quantities[3]; },
+          "The error of D at 95% confidence, degrees.")
+      .def_property_readonly(
+          "inclination_error_95", [](const Curve& c) { return c.quantities[4]; },
+          "The error of I at 95% confidence, degrees.")
+      .def_property_readonly(
+          "intensity_error_95", [](const Curve& c) { return c.quantities[5]; },
+          "The error of F at 95% confidence, microtesla.")
+      .def_readonly("latitude", &Curve::latitude,
+                    "The site's geodetic latitude, degrees north (None: unknown).")
+      .def_readonly("longitude", &Curve::longitude,
+                    "The site's geodetic longitude, degrees east (None: unknown).")
+      .def_readonly("model", &Curve::model, "The model's name (None for .ref files).")
+      .def_readonly("source", &Curve::source,
+                    "Where the curve came from, as karven-date's report says it.")
+      .def_readonly("notes", &Curve::notes,
+                    "What the .ref reader noted (gaps, a trailing block), one line each.")
+      .def("__len__", &Curve::size)
+      .def("__repr__", &curve_repr)
+      .def("to_pandas", &curve_to_pandas,
+           R"(The curve as a pandas DataFrame: the column year, then each quantity
+the curve has, named and in the units of the attributes (the columns of
+karven-export's CSV table). Raises ImportError without pandas.)");
+
+  py::class_<Model>(m, "Model", R"(The model, loaded from its coefficient file.
+
+Model(path) reads the file by the main program's reader (any path; str or
+os.PathLike). A file that cannot be opened or read raises OSError, one
+that is not a coefficient file ValueError, each with the program's
+message. Evaluating holds the GIL: the model is not reentrant.)")
+      .def(py::init(&load_model), "path"_a)
+      .def_readonly("path", &Model::path, "The coefficient file, as given.")
+      .def_property_readonly(
+          "years",
+          [](const Model&) {
+            std::vector<double> years;
+            for (int k = 0; k < model::EPOCHS; ++k) years.push_back(model::epoch_year(k));
+            return frozen(years);
+          },
+          "The model's 381 epochs: 0, 5, ..., 1900, years AD.")
+      .def("__repr__",
+           [](const Model& self) {
+             return "karven.Model(" + std::string(py::repr(py::str(self.path))) + ")";
+           })
+      .def(
+          "curve",
+          [](const Model& self, double lat, double lon) {
+            return curve_of_site(self.model.curve(lat, lon), self.path);
+          },
+          "lat"_a, "lon"_a,
+          R"(The curve at a site: the 381 epochs, 0 to 1900 AD.
+
+lat: geodetic latitude, degrees north, 35 to 60; lon: geodetic longitude,
+degrees east, -15 to 30. Computed exactly as karven computes it for these
+answers (a latitude of exactly 45 is taken as 45.001, a longitude of
+exactly 8 as 8.001; the curve keeps the site as given). The arrays hold the
+model's full double values: karven's curve file rounds them to two
+decimals. Dating this curve takes the values as that curve file holds
+them, so that it gives what karven-date gives for the file.
+A site outside the region raises ValueError.)")
+      .def("field", &model_field, "lat"_a, "lon"_a, "year"_a = py::none(),
+           R"(The field at many sites: a dict of numpy arrays.
+
+lat, lon: geodetic degrees (north, east), numbers or arrays broadcast
+against each other as numpy broadcasts (lat[:, None] and lon[None, :]
+give a grid). year: None for every epoch, or one epoch (years AD, a
+multiple of 5 from 0 to 1900).
+
+The keys: declination, inclination (degrees), intensity (microtesla),
+declination_error_95, inclination_error_95 (degrees), intensity_error_95
+(microtesla). Each array has the sites' broadcast shape, followed by the
+381 epochs (Model.years) when year is None. A site outside the region, or
+a year that is no epoch (the message names the epochs around it), raises
+ValueError.)");
+
+  m.def("read_curve", &read_curve, "path"_a,
+        R"(Reads a curve file as karven writes it (psvc_karven.eu.26.dat).
+
+The companions' reader: the values as the file shows them (two decimals;
+NaN, infinities and asterisks are NaN), the site of its site line. A file
+that cannot be read raises OSError, one that is not a curve file
+ValueError, with the companions' message.)");
+
+  m.def("read_ref", &read_ref, py::kw_only(), "declination"_a = py::none(),
+        "inclination"_a = py::none(), "intensity"_a = py::none(),
+        R"(Reads reference curves from .ref files, one component a file.
+
+declination, inclination, intensity: the .ref file (path) of each
+component given, at least one, as karven-date's --ref-dec, --ref-inc and
+--ref-int. Each line year,value,sigma: years AD, degrees or microtesla,
+and one standard deviation, read as the companions read it. What the
+reader notes (a gap, a trailing block of reference data) is given as a
+UserWarning each, and kept in Curve.notes. The curve's site is unknown.
+OSError when a file cannot be read, ValueError when it is not a reference
+curve.)");
+
+  py::class_<Date>(m, "Date", DATE_DOC)
+      .def_readonly("years", &Date::years)
+      .def_readonly("density", &Date::density)
+      .def_readonly("mode", &Date::mode)
+      .def_readonly("intervals", &Date::intervals)
+      .def_readonly("totals", &Date::totals)
+      .def_readonly("warnings", &Date::warnings)
+      .def("__repr__", &date_repr);
+
+  py::class_<Dating, Date>(m, "Dating", R"(The date of one measurement (see Date), and
+
+    components      the components used, ("D", "I", "F") or a part
+    densities       {letter: each component's own density per year}
+    sigmas          {letter: the standard deviation used (degrees,
+                    microtesla)}
+    min_chi_square  the smallest chi-square over the years, and
+    closest_year    where (years AD)
+    unusable_years  years where a component used has no value
+    relocation      None, or the measurement relocated to the curve's
+                    site: {distance_km, dec, inc, a95, intensity,
+                    sigma_intensity, declination_assumed}
+    curve           the curve, as the report names it)")
+      .def_readonly("components", &Dating::components)
+      .def_readonly("densities", &Dating::densities)
+      .def_readonly("sigmas", &Dating::sigmas)
+      .def_readonly("min_chi_square", &Dating::min_chi_square)
+      .def_readonly("closest_year", &Dating::closest_year)
+      .def_readonly("unusable_years", &Dating::unusable_years)
+      .def_readonly("relocation", &Dating::relocation)
+      .def_readonly("curve", &Dating::curve);
+
+  py::class_<EventDate, Date>(
+      m, "EventDate", R"(The date of one event (see Date): its rows' likelihoods multiplied, and
+
+    min_chi_square    the smallest over the years of the rows' chi-square
+    closest_year      where (years AD)
+    degrees           the components summed over the rows
+    chi_square_limit  the 95% point of chi-square for that many degrees;
+                      beyond it, with two rows or more, a warning says the
+                      rows do not agree with one date)")
+      .def_readonly("min_chi_square", &EventDate::min_chi_square)
+      .def_readonly("closest_year", &EventDate::closest_year)
+      .def_readonly("degrees", &EventDate::degrees)
+      .def_readonly("chi_square_limit", &EventDate::chi_square_limit);
+
+  py::class_<DateInSequence, Date>(m, "DateInSequence",
+                                   R"(An event's date within its sequence (see Date), and
+
+    alone      the event's date alone (EventDate)
+    agreement  its agreement index, percent: 100 sum(p q) / sum(q^2) with
+               p this date and q the date alone; below 60 a warning)")
+      .def_readonly("alone", &DateInSequence::alone)
+      .def_readonly("agreement", &DateInSequence::agreement);
+
+  py::class_<SequenceDate>(m, "SequenceDate", R"(The dates of a stratigraphic sequence's events.
+
+    events     [DateInSequence, ...], in the order given
+    agreement  the overall agreement, percent; below 60 a warning
+    warnings   [str, ...] about the sequence as a whole
+    order      "oldest-first" or "youngest-first", as given)")
+      .def_readonly("events", &SequenceDate::events)
+      .def_readonly("agreement", &SequenceDate::agreement)
+      .def_readonly("warnings", &SequenceDate::warnings)
+      .def_readonly("order", &SequenceDate::order)
+      .def("__repr__", [](const SequenceDate& s) {
+        return "<karven.SequenceDate of " + std::to_string(py::len(s.events)) +
+               " events, agreement " + console::fixed_text(s.agreement, 1) + "%>";
+      });
+
+  m.def(
+      "date",
+      [](const Curve& c, const py::object& dec, const py::object& inc, const py::object& a95,
+         const py::object& intensity, const py::object& sigma_intensity, const py::object& levels,
+         const py::object& site) {
+        return date_one(c, {dec, inc, a95, intensity, sigma_intensity, site}, levels);
+      },
+      "curve"_a, "dec"_a = py::none(), "inc"_a = py::none(), "a95"_a = py::none(),
+      "intensity"_a = py::none(), "sigma_intensity"_a = py::none(), "levels"_a = py::make_tuple(95),
+      "site"_a = py::none(),
+      R"(Dates a measurement against a curve, as karven-date does: a Dating.
+
+curve: a Curve. dec: declination, degrees east; inc: inclination, degrees
+downward; a95: alpha95 of the direction, degrees, in (0, 90); intensity:
+microtesla; sigma_intensity: its standard deviation, microtesla. Give I
+with a95, D with both, F with its sigma: I alone, D and I, F alone, I and
+F, or all three. levels: the HPD levels, percent, each in (0, 100).
+site: (latitude, longitude), degrees, where the measurement was made:
+it is then relocated to the curve's site (the direction through its
+virtual geomagnetic pole, the intensity through its virtual axial dipole
+moment); leave it out to take the measurement at the curve's site.
+
+A bad value raises ValueError with karven-date's message, naming the
+keyword ("inc: the inclination must lie between -90 and 90 degrees:
+-90.5").)");
+
+  m.def("date_event", &date_event, "rows"_a, "curve"_a = py::none(),
+        "levels"_a = py::make_tuple(95),
+        R"(Dates the rows of one event together: an EventDate.
+
+rows: dicts of date()'s keywords, one a sample or structure of the event
+({"inc": 64.5, "a95": 2.5}, with "curve" and "site" where they differ
+from row to row); curve: the curve of every row that names none. The rows
+are dated on the years their curves share; the event's likelihood is the
+product of theirs. levels: percent, each in (0, 100).)");
+
+  m.def("date_sequence", &date_sequence, "events"_a, "order"_a = "oldest-first",
+        "curve"_a = py::none(), "levels"_a = py::make_tuple(95),
+        R"(Dates the events of a stratigraphic sequence: a SequenceDate.
+
+events: each event a dict of date()'s keywords (one row) or a list of
+them (see date_event); order: "oldest-first" when the list starts with the
+oldest event, "youngest-first" when with the youngest. The events' dates
+t_1 <= t_2 <= ... are computed exactly on the grid of whole years under a
+uniform prior over the ordered years (two events may share a year), each
+with its date alone and its agreement index. curve: the curve of every
+row that names none; levels: percent, each in (0, 100).)");
+}
