@@ -71,6 +71,7 @@ ComponentSeries component_series(const Curve& curve, Component component) {
 ReferenceCurve reference_curve(const Curve& curve) {
   ReferenceCurve reference;
   reference.source = curve.model;
+  reference.site = Site{curve.latitude, curve.longitude};
   for (const Component component : COMPONENTS) reference[component] = component_series(curve, component);
   return reference;
 }

@@ -39,11 +39,21 @@ struct ComponentSeries {
   std::vector<double> sigmas;  // one standard deviation, same unit
 };
 
-/// A reference curve: the components it gives, and words that say where it
-/// came from for reports (the model and the site, or the files' names).
+/// A site on the Earth: geodetic latitude (degrees north) and longitude
+/// (degrees east).
+struct Site {
+  double latitude = 0.0;
+  double longitude = 0.0;
+};
+
+/// A reference curve: the components it gives, words that say where it
+/// came from for reports (the model and the site, or the files' names),
+/// and the site it holds for, where that is known (a curve file's site
+/// line, the site comment line of .ref files).
 struct ReferenceCurve {
   std::string source;
   std::array<std::optional<ComponentSeries>, 3> components;  // by Component
+  std::optional<Site> site;
 
   const std::optional<ComponentSeries>& operator[](Component c) const {
     return components[static_cast<std::size_t>(c)];
@@ -58,7 +68,7 @@ struct ReferenceCurve {
 ComponentSeries component_series(const Curve& curve, Component component);
 
 /// All three components of a karven curve file; the source names the
-/// model and the site.
+/// model, the site is the file's site line.
 ReferenceCurve reference_curve(const Curve& curve);
 
 }  // namespace curve

@@ -13,10 +13,7 @@ namespace dating {
 
 /// A site on the Earth: latitude (degrees north) and longitude (degrees
 /// east), taken on a sphere.
-struct Site {
-  double latitude = 0.0;
-  double longitude = 0.0;
-};
+using curve::Site;
 
 /// Radius of the sphere of the distances, km (the Earth's mean radius).
 inline constexpr double EARTH_RADIUS_KM = 6371.0;
