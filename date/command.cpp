@@ -1,8 +1,10 @@
 #include "date/command.hpp"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,11 +12,15 @@
 
 #include "companion/output_file.hpp"
 #include "companion/progress.hpp"
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
+#include "curve/model_curve.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
 #include "date/samples.hpp"
+#include "driver/coefficients.hpp"
+#include "model/model.hpp"
 
 namespace date {
 
@@ -70,9 +76,12 @@ bool dates_against_ref_files(const DateOptions& options) {
 
 const char* ref_option(curve::Component component) {
   switch (component) {
-    case curve::Component::declination: return "--ref-dec";
-    case curve::Component::inclination: return "--ref-inc";
-    case curve::Component::intensity: return "--ref-int";
+    case curve::Component::declination:
+      return "--ref-dec";
+    case curve::Component::inclination:
+      return "--ref-inc";
+    case curve::Component::intensity:
+      return "--ref-int";
   }
   return "";
 }
@@ -92,63 +101,73 @@ companion::OutputGuard input_guard(const DateOptions& options) {
   return guard;
 }
 
-class DateRun {
+// The curves a run dates against: the one reference curve of a curve file
+// or of .ref files, or the model's curve at each sample's site. A curve is
+// put on the grid of the years its used components share once for each set
+// of components; the model's curves of the last few sites are kept, since
+// the rows of one site often follow one another.
+class CurveSource {
  public:
-  DateRun(const DateOptions& options, const curve::ReferenceCurve& reference)
-      : options_(options), reference_(reference), guard_(input_guard(options)) {}
+  struct SiteCurve {
+    curve::ReferenceCurve reference;
+    std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids;  // by components
+  };
 
-  // Dates one measurement and writes its files; what fails is the
-  // sample's error.
-  DatedSample date(const dating::Measurement& measurement, std::optional<int> line) {
-    DatedSample sample;
-    sample.measurement = measurement;
-    try {
-      sample.measured = dating::measured_components(measurement);
-      for (const dating::MeasuredComponent& m : sample.measured) {
-        if (!reference_[m.component] && dates_against_ref_files(options_)) {
-          sample.error = std::string("the ") + curve::component_name(m.component) +
-                         " is measured: give its reference curve with " + ref_option(m.component);
-          return sample;
-        }
-      }
-      sample.curve = grid_of(sample.measured);
-      // Each component's own density only for the files that show it.
-      const bool densities = options_.density.has_value() || options_.figure.has_value();
-      sample.result =
-          dating::date_measurement(*sample.curve, sample.measured, options_.levels, densities);
-    } catch (const dating::MeasurementError& e) {
-      sample.error = value_message(e, line);
-      return sample;
-    } catch (const std::invalid_argument& e) {
-      sample.error = e.what();
-      return sample;
+  CurveSource(const DateOptions& options, const curve::ReferenceCurve* reference)
+      : options_(options) {
+    if (options.model) {
+      model_.emplace(*options.model);
+    } else {
+      fixed_.reference = *reference;
     }
-    write_files(sample);
-    return sample;
   }
 
- private:
+  bool evaluates_model() const { return model_.has_value(); }
+
+  // The reference curve of a sample measured at `site` (the fixed curve
+  // unless the model is evaluated, which needs the site).
+  //
+  // @throws model::SiteOutsideRegion for a site outside the model's region
+  SiteCurve& at(const std::optional<curve::Site>& site) {
+    if (!model_) return fixed_;
+    for (auto k = recent_.begin(); k != recent_.end(); ++k) {
+      if (k->first.latitude == site->latitude && k->first.longitude == site->longitude) {
+        recent_.splice(recent_.begin(), recent_, k);
+        return recent_.front().second;
+      }
+    }
+    const model::SiteCurve evaluated = model_->curve(site->latitude, site->longitude);
+    const curve::Curve as_file = curve::curve_of_model(evaluated);
+    SiteCurve made;
+    made.reference = curve::reference_curve(as_file);
+    made.reference.source = as_file.model + " at " +
+                            plot::site_text(as_file.latitude, as_file.longitude) + " (model " +
+                            console::shown_text(options_.model->string()) + ")";
+    if (recent_.size() == KEPT_SITES) recent_.pop_back();
+    recent_.emplace_front(*site, std::move(made));
+    return recent_.front().second;
+  }
+
   // The curves of the components measured on the grid of the years they
-  // share, made once for each set of components: a curve given but not
-  // used limits no measurement's years.
+  // share: a curve given but not used limits no measurement's years.
   std::shared_ptr<const dating::GriddedCurve> grid_of(
-      const std::vector<dating::MeasuredComponent>& measured) {
+      SiteCurve& curve, const std::vector<dating::MeasuredComponent>& measured) const {
     std::vector<curve::Component> used;
     unsigned key = 0;
     for (const dating::MeasuredComponent& m : measured) {
       used.push_back(m.component);
       key |= 1U << static_cast<unsigned>(m.component);
     }
-    std::shared_ptr<const dating::GriddedCurve>& grid = grids_[key];
+    std::shared_ptr<const dating::GriddedCurve>& grid = curve.grids[key];
     if (grid) return grid;
     dating::GriddedCurve gridded;
     try {
-      gridded = dating::grid_curve(reference_, used);
+      gridded = dating::grid_curve(curve.reference, used);
     } catch (const std::invalid_argument& e) {
-      throw std::invalid_argument((dates_against_ref_files(options_)
-                                       ? "the .ref files"
-                                       : console::shown_text(options_.curve_file.string())) +
-                                  ": " + e.what());
+      const std::string where = dates_against_ref_files(options_) ? std::string("the .ref files")
+                                : model_                          ? curve.reference.source
+                                         : console::shown_text(options_.curve_file.string());
+      throw std::invalid_argument(where + ": " + e.what());
     }
     if (dates_against_ref_files(options_)) {
       // The files of the curves used, as the report names them.
@@ -166,6 +185,115 @@ class DateRun {
     return grid;
   }
 
+ private:
+  static constexpr std::size_t KEPT_SITES = 16;
+
+  const DateOptions& options_;
+  std::optional<model::Model> model_;
+  SiteCurve fixed_;
+  std::list<std::pair<curve::Site, SiteCurve>> recent_;  // the most recent first
+};
+
+// A site given as text: a latitude from -90 to 90 degrees and a longitude
+// from -180 to 360; nothing when neither is given (the options give both
+// or neither).
+//
+// @throws dating::MeasurementError naming the option ("lat", "ref-lon")
+std::optional<curve::Site> site_of(const std::optional<std::string>& latitude,
+                                   const std::optional<std::string>& longitude,
+                                   const std::string& prefix) {
+  if (!latitude || !longitude) return std::nullopt;
+  const ValueReading lat = read_value(*latitude);
+  if (!lat.error.empty()) throw dating::MeasurementError(prefix + "lat", lat.error);
+  const ValueReading lon = read_value(*longitude);
+  if (!lon.error.empty()) throw dating::MeasurementError(prefix + "lon", lon.error);
+  if (std::fabs(lat.value) > 90.0) {
+    throw dating::MeasurementError(prefix + "lat", "a latitude lies between -90 and 90 degrees: " +
+                                                       console::shortest_text(lat.value));
+  }
+  if (!(lon.value >= -180.0 && lon.value <= 360.0)) {
+    throw dating::MeasurementError(
+        prefix + "lon",
+        "a longitude lies between -180 and 360 degrees: " + console::shortest_text(lon.value));
+  }
+  return curve::Site{lat.value, lon.value};
+}
+
+// A distance as reports give it: whole km, tenths below 10 km.
+std::string distance_text(double km) { return console::fixed_text(km, km < 10.0 ? 1 : 0) + " km"; }
+
+class DateRun {
+ public:
+  DateRun(const DateOptions& options, const curve::ReferenceCurve* reference)
+      : options_(options), curves_(options, reference), guard_(input_guard(options)) {}
+
+  // Dates one measurement made at `site` (when known) and writes its
+  // files; what fails is the sample's error.
+  DatedSample date(const dating::Measurement& measurement, const std::optional<curve::Site>& site,
+                   std::optional<int> line) {
+    DatedSample sample;
+    sample.measurement = measurement;
+    sample.site = site;
+    try {
+      if (curves_.evaluates_model() && !site) {
+        sample.error = options_.samples
+                           ? "no site: give the row's lat and lon, or --lat and --lon for the "
+                             "rows without one"
+                           : "no site: give --lat and --lon";
+        return sample;
+      }
+      CurveSource::SiteCurve& curve = curves_.at(site);
+      // A measurement made elsewhere than the curve's site is relocated
+      // to it first; with the model, the curve is the site's own.
+      const dating::Measurement* used = &measurement;
+      if (site && !curves_.evaluates_model()) {
+        if (!curve.reference.site) {
+          sample.error =
+              "the sample's site is known but the .ref curves' is not: give it with --ref-lat "
+              "and --ref-lon, or date the sample as measured without its site";
+          return sample;
+        }
+        const dating::Relocation relocation =
+            dating::relocate(measurement, *site, *curve.reference.site);
+        if (relocation.distance_km > 0.0) {
+          sample.relocation = relocation;
+          used = &sample.relocation->measurement;
+        }
+      }
+      sample.measured = dating::measured_components(*used);
+      for (const dating::MeasuredComponent& m : sample.measured) {
+        if (!curve.reference[m.component] && dates_against_ref_files(options_)) {
+          sample.error = std::string("the ") + curve::component_name(m.component) +
+                         " is measured: give its reference curve with " + ref_option(m.component);
+          return sample;
+        }
+      }
+      sample.curve = curves_.grid_of(curve, sample.measured);
+      // Each component's own density only for the files that show it.
+      const bool densities = options_.density.has_value() || options_.figure.has_value();
+      sample.result =
+          dating::date_measurement(*sample.curve, sample.measured, options_.levels, densities);
+      if (sample.relocation && sample.relocation->distance_km > dating::RELOCATION_WARNING_KM) {
+        sample.result->warnings.push_back(
+            "the sample's site lies " + distance_text(sample.relocation->distance_km) +
+            " from the curve's: relocation errors of several degrees are usual at that "
+            "distance; --model dates at the site itself");
+      }
+    } catch (const model::SiteOutsideRegion& e) {
+      sample.error = e.what();
+      return sample;
+    } catch (const dating::MeasurementError& e) {
+      sample.error = value_message(e, line);
+      return sample;
+    } catch (const std::invalid_argument& e) {
+      sample.error = e.what();
+      return sample;
+    }
+    write_files(sample);
+    return sample;
+  }
+
+ private:
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
@@ -212,13 +340,12 @@ class DateRun {
   }
 
   const DateOptions& options_;
-  const curve::ReferenceCurve& reference_;
+  CurveSource curves_;
   const companion::OutputGuard guard_;
-  std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids_;  // by components used
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
-int date_one(const DateOptions& options, const curve::ReferenceCurve& curve) {
+int date_one(const DateOptions& options, DateRun& run, const std::optional<curve::Site>& site) {
   dating::Measurement measurement;
   try {
     measurement = command_line_measurement(options);
@@ -226,8 +353,7 @@ int date_one(const DateOptions& options, const curve::ReferenceCurve& curve) {
     report(value_message(e, std::nullopt));
     return companion::FAILED;
   }
-  DateRun run(options, curve);
-  const DatedSample sample = run.date(measurement, std::nullopt);
+  const DatedSample sample = run.date(measurement, site, std::nullopt);
   if (!sample.error.empty()) {
     report(sample.error);
     if (!sample.result) return companion::FAILED;
@@ -254,7 +380,8 @@ std::string array_element_text(const nlohmann::ordered_json& json) {
 // Dates the rows of a samples file one by one as they are read, writing
 // each one's report or JSON as it is dated: whatever the number of rows,
 // the run holds one row's dating and a summary line per row.
-int date_samples(const DateOptions& options, const curve::ReferenceCurve& curve) {
+int date_samples(const DateOptions& options, DateRun& run,
+                 const std::optional<curve::Site>& default_site) {
   const std::string file = console::shown_text(options.samples->string());
   std::optional<curve::InputFileBuffer> input;
   std::optional<SamplesReader> reader;
@@ -274,7 +401,6 @@ int date_samples(const DateOptions& options, const curve::ReferenceCurve& curve)
     report(file + " has no rows below its header; nothing to date");
     return companion::FAILED;
   }
-  DateRun run(options, curve);
   companion::Progress progress(PROGRAM);
   std::vector<SummaryRow> summary;
   bool failed = false;
@@ -283,9 +409,10 @@ int date_samples(const DateOptions& options, const curve::ReferenceCurve& curve)
     DatedSample sample;
     if (!row->error.empty()) {
       sample.measurement = std::move(row->measurement);
+      sample.site = row->site;
       sample.error = std::move(row->error);
     } else {
-      sample = run.date(row->measurement, row->line);
+      sample = run.date(row->measurement, row->site ? row->site : default_site, row->line);
     }
     if (!sample.error.empty()) {
       failed = true;
@@ -357,18 +484,36 @@ int run_date_command(std::span<const std::string_view> arguments) {
     std::cout << options.stop_text;
     return 0;
   }
-  // Each measurement is put on the grid of the curves it uses.
-  curve::ReferenceCurve curve;
+  // The site where the measurement was made, and the site of .ref curves,
+  // as the options give them.
+  std::optional<curve::Site> site, ref_site;
   try {
-    curve = load_reference(options);
+    site = site_of(options.latitude, options.longitude, "");
+    ref_site = site_of(options.ref_latitude, options.ref_longitude, "ref-");
+  } catch (const dating::MeasurementError& e) {
+    report(value_message(e, std::nullopt));
+    return companion::FAILED;
+  }
+  // The curve (or the model) to date against.
+  std::optional<curve::ReferenceCurve> curve;
+  std::optional<DateRun> run;
+  try {
+    if (!options.model) {
+      curve = load_reference(options);
+      if (ref_site) curve->site = ref_site;
+    }
+    run.emplace(options, curve ? &*curve : nullptr);
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;
   } catch (const curve::RefFileError& e) {
     report(e.what());
     return companion::FAILED;
+  } catch (const driver::CoefficientFileError& e) {
+    report(e.what());
+    return companion::FAILED;
   }
-  return options.samples ? date_samples(options, curve) : date_one(options, curve);
+  return options.samples ? date_samples(options, *run, site) : date_one(options, *run, site);
 }
 
 }  // namespace date

@@ -13,9 +13,9 @@ namespace date {
 
 namespace {
 
+using console::shortest_text;
 using curve::Component;
 using plot::gnuplot_string;
-using console::shortest_text;
 
 // Heights in units of the figure's width: a curve panel, a density panel
 // under it, the combined density, and the margins above and below.

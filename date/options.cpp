@@ -11,22 +11,28 @@ namespace date {
 namespace {
 
 constexpr const char* USAGE =
-    "[MEASUREMENT | --samples FILE] [OPTIONS] [CURVE_FILE | --ref-dec FILE ...]";
+    "[MEASUREMENT | --samples FILE] [OPTIONS] [--model FILE | CURVE_FILE | --ref-dec FILE ...]";
 
 constexpr const char* DESCRIPTION =
-    "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S.\n\n"
+    "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S, made at\n"
+    "the site --lat LAT --lon LON.\n\n"
     "Dates a burnt structure by where its measured direction and intensity meet the\n"
-    "palaeosecular variation curve of its site, a curve file written by karven\n"
-    "(default: psvc_karven.eu.26.dat). Give one measurement with the options below,\n"
-    "or many with --samples FILE, a CSV file whose header names its columns:\n"
-    "name,dec,inc,a95,int,sigma_int, in any order, an empty field a missing value.\n"
+    "palaeosecular variation curve of its site: with --model FILE, the model's curve\n"
+    "at the site itself, evaluated from the coefficient file; else a curve file\n"
+    "written by karven (default: psvc_karven.eu.26.dat), to whose site a measurement\n"
+    "made elsewhere is first relocated (the direction through its virtual\n"
+    "geomagnetic pole, the intensity through its virtual axial dipole moment). Give\n"
+    "one measurement with the options below, or many with --samples FILE, a CSV\n"
+    "file whose header names its columns: name,dec,inc,a95,int,sigma_int,lat,lon,\n"
+    "in any order, an empty field a missing value.\n"
     "The components used are those given: I alone, D with I, F alone, I with F, or\n"
     "D, I and F; D needs I and alpha95. The report gives for each level the highest\n"
     "posterior density (HPD) intervals of the date, each with its probability.\n"
     "Instead of a curve file, --ref-dec, --ref-inc and --ref-int date against\n"
     "reference curves in .ref files (year,value,sigma with sigma one standard\n"
     "deviation, any step), one for each component measured; each measurement is\n"
-    "dated over the years that the curves of its own components share.\n";
+    "dated over the years that the curves of its own components share. Their site\n"
+    "is read from their comment line '# Site: ...' or given by --ref-lat, --ref-lon.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
@@ -96,6 +102,10 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("--int", options.intensity, "intensity F, microtesla")->type_name("F");
   app->add_option("--sigma-int", options.intensity_sigma, "standard deviation of F, microtesla")
       ->type_name("S");
+  app->add_option("--lat", options.latitude, "the site's geodetic latitude, degrees north")
+      ->type_name("LAT");
+  app->add_option("--lon", options.longitude, "the site's geodetic longitude, degrees east")
+      ->type_name("LON");
   app->add_option("--name", name, "the sample's name in the report")->type_name("NAME");
   app->add_option("--samples", samples, "a CSV file of samples, each dated on its own")
       ->type_name("FILE");
@@ -112,6 +122,13 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("--ref-dec", ref_dec, "a declination curve as a .ref file")->type_name("FILE");
   app->add_option("--ref-inc", ref_inc, "an inclination curve as a .ref file")->type_name("FILE");
   app->add_option("--ref-int", ref_int, "an intensity curve as a .ref file")->type_name("FILE");
+  app->add_option("--ref-lat", options.ref_latitude, "the site of the .ref curves: latitude")
+      ->type_name("LAT");
+  app->add_option("--ref-lon", options.ref_longitude, "and longitude, degrees")->type_name("LON");
+  std::optional<std::string> model;
+  app->add_option("--model", model,
+                  "date against the model's curve at each site, from this coefficient file")
+      ->type_name("FILE");
   app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
 
@@ -136,6 +153,30 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
     }
     *path = **given;
   }
+  if (model) {
+    if (model->empty()) throw UsageError("option --model needs a value");
+    if (curve_file || options.ref_files.declination || options.ref_files.inclination ||
+        options.ref_files.intensity) {
+      throw UsageError(std::string("--model and ") +
+                       (curve_file ? "the curve file " + *curve_file : std::string(".ref files")) +
+                       " exclude each other: date against the model at the site or a curve");
+    }
+    options.model = *model;
+  }
+  for (const auto& [first, second, first_name, second_name] :
+       {std::tuple{&options.latitude, &options.longitude, "--lat", "--lon"},
+        {&options.ref_latitude, &options.ref_longitude, "--ref-lat", "--ref-lon"}}) {
+    if (first->has_value() != second->has_value()) {
+      throw UsageError(std::string(first->has_value() ? first_name : second_name) + " needs " +
+                       (first->has_value() ? second_name : first_name) +
+                       ": a site is given by both");
+    }
+  }
+  const bool ref_files =
+      options.ref_files.declination || options.ref_files.inclination || options.ref_files.intensity;
+  if (options.ref_latitude && !ref_files) {
+    throw UsageError("--ref-lat and --ref-lon give the site of .ref curves; no .ref file is given");
+  }
   options.name = name.value_or("measurement");
   for (const std::string& word : levels) options.levels.push_back(level_of(word));
   if (options.levels.empty()) options.levels.push_back(95.0);
@@ -154,6 +195,9 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
                          " is for one measurement; with --samples the file gives the values");
       }
     }
+  }
+  if (options.model && !options.samples && !options.latitude) {
+    throw UsageError("--model dates at the measurement's site: give it with --lat and --lon");
   }
   for (const auto& [file, option] :
        {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {

@@ -27,8 +27,13 @@ inline constexpr std::string_view NAME_PLACEHOLDER = "{name}";
 struct DateOptions {
   bool stop = false;  // --help or --version: print stop_text and end
   std::string stop_text;
-  std::filesystem::path curve_file;              // psvc_karven.eu.26.dat by default
-  curve::RefFileNames ref_files;                 // --ref-dec, --ref-inc, --ref-int instead
+  std::filesystem::path curve_file;            // psvc_karven.eu.26.dat by default
+  curve::RefFileNames ref_files;               // --ref-dec, --ref-inc, --ref-int instead
+  std::optional<std::filesystem::path> model;  // --model FILE instead: the curve at each site
+  // --lat and --lon: the site where the measurement was made (with
+  // --samples, of the rows that give none); --ref-lat and --ref-lon: the
+  // site of the .ref curves. Text, as the values of a measurement are.
+  std::optional<std::string> latitude, longitude, ref_latitude, ref_longitude;
   std::optional<std::filesystem::path> samples;  // --samples FILE
   std::optional<std::string> declination, inclination, alpha95, intensity, intensity_sigma;
   std::string name;                    // --name, "measurement" by default
@@ -42,11 +47,14 @@ struct DateOptions {
 /// Reads the arguments after the program's name.
 ///
 /// @throws UsageError  for an unknown option, a missing value, a level that
-///                     is not a percentage in (0, 100), --samples together
+///                     is not a percentage in [1, 100), --samples together
 ///                     with the values of one measurement, a --density or
 ///                     --figure without {name} for --samples (or with it
-///                     for one measurement), or a figure whose name ends in
-///                     no .png, .svg or .pdf
+///                     for one measurement), a figure whose name ends in
+///                     no .png, .svg or .pdf, --model with a curve file or
+///                     .ref files, one measurement with --model but no site,
+///                     one of --lat/--lon (or --ref-lat/--ref-lon) without
+///                     the other, or --ref-lat/--ref-lon without .ref files
 DateOptions parse_options(std::span<const std::string_view> arguments);
 
 /// The measurement that the options give on the command line.

@@ -40,6 +40,32 @@ std::string measured_text(const dating::Measurement& m) {
   return text.empty() ? "nothing" : text;
 }
 
+// The values of a relocated measurement, with two decimals.
+std::string relocated_text(const dating::Relocation& r) {
+  const dating::Measurement& m = r.measurement;
+  std::string text = "to " + plot::site_text(r.to.latitude, r.to.longitude) + ", " +
+                     console::fixed_text(r.distance_km, r.distance_km < 10.0 ? 1 : 0) + " km:";
+  std::string values;
+  const auto add = [&values](const char* what, const std::optional<double>& value,
+                             const char* unit) {
+    if (!value) return;
+    values += (values.empty() ? " " : ", ") + std::string(what) + " " +
+              console::fixed_text(*value, 2) + unit;
+  };
+  add("D", m.declination, " deg");
+  add("I", m.inclination, " deg");
+  if (r.declination_assumed && m.inclination) {
+    values += " (through the pole with D taken as 0, the axial dipole's)";
+  }
+  add("F", m.intensity, " uT");
+  add("sigma", m.intensity_sigma, " uT");
+  return text + values;
+}
+
+nlohmann::ordered_json site_json(const curve::Site& site) {
+  return {{"lat", site.latitude}, {"lon", site.longitude}};
+}
+
 std::string components_text(const std::vector<Component>& components, const char* between) {
   std::string text;
   for (const Component c : components) {
@@ -88,11 +114,13 @@ std::string sample_report(const DatedSample& sample) {
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
   };
+  if (sample.site) line("site", plot::site_text(sample.site->latitude, sample.site->longitude));
   if (!sample.result) {
     line("not dated", sample.error);
     return text;
   }
   line("measured", measured_text(sample.measurement));
+  if (sample.relocation) line("relocated", relocated_text(*sample.relocation));
   const dating::DatingResult& result = *sample.result;
   std::string sigmas;
   for (const dating::MeasuredComponent& m : sample.measured) {
@@ -113,6 +141,7 @@ std::string sample_report(const DatedSample& sample) {
 SummaryRow summary_row(const DatedSample& sample) {
   SummaryRow row;
   row.cells = {console::shown_text(sample.measurement.name)};
+  if (sample.site) row.site = plot::site_text(sample.site->latitude, sample.site->longitude);
   if (!sample.result) {
     row.cells.insert(row.cells.end(), {"-", "-", "not dated: " + sample.error});
     return row;
@@ -140,15 +169,26 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
   for (const double level : levels) heading.push_back(level_text(level));
   std::size_t dated = 0;
   bool marked = false;
+  bool sites = false;
   for (const SummaryRow& sample : samples) {
     dated += sample.dated ? 1 : 0;
     marked = marked || sample.marked;
+    sites = sites || !sample.site.empty();
   }
+  // The cells of a line: the site after the name, when sites are known.
+  const auto cells_of = [&](std::size_t r) {
+    std::vector<std::string> row = r == 0 ? heading : samples[r - 1].cells;
+    if (sites) {
+      const std::string site = r == 0 ? "site" : samples[r - 1].site;
+      row.insert(row.begin() + 1, site.empty() ? "-" : site);
+    }
+    return row;
+  };
   // The reason a sample was not dated runs on over the level columns and
   // sets no width.
   std::vector<std::size_t> widths;
   for (std::size_t r = 0; r <= samples.size(); ++r) {
-    const auto& row = r == 0 ? heading : samples[r - 1].cells;
+    const std::vector<std::string> row = cells_of(r);
     const bool not_dated = r > 0 && !samples[r - 1].dated;
     for (std::size_t k = 0; k < row.size() - (not_dated ? 1 : 0); ++k) {
       if (widths.size() <= k) widths.push_back(0);
@@ -158,7 +198,7 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
   out << "Summary: " << samples.size() << (samples.size() == 1 ? " sample, " : " samples, ")
       << dated << " dated, " << samples.size() - dated << " not dated\n";
   for (std::size_t r = 0; r <= samples.size(); ++r) {
-    const auto& row = r == 0 ? heading : samples[r - 1].cells;
+    const std::vector<std::string> row = cells_of(r);
     std::string line;
     for (std::size_t k = 0; k < row.size(); ++k) {
       line += k + 1 == row.size() ? row[k] : padded(row[k], widths[k] + 2);
@@ -172,6 +212,7 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
 nlohmann::ordered_json sample_json(const DatedSample& sample) {
   nlohmann::ordered_json json;
   json["name"] = sample.measurement.name;
+  if (sample.site) json["site"] = site_json(*sample.site);
   if (!sample.result) {
     json["error"] = sample.error;
     return json;
@@ -207,6 +248,22 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   }
   json["span"] = {{"first", sample.curve->first_year}, {"last", sample.curve->last_year}};
   json["curve"] = sample.curve->source;
+  if (sample.relocation) {
+    // The values compared with the curve, relocated to its site.
+    const dating::Relocation& r = *sample.relocation;
+    nlohmann::ordered_json relocation;
+    relocation["to"] = site_json(r.to);
+    relocation["distance_km"] = rounded_value(r.distance_km);
+    const dating::Measurement& m = r.measurement;
+    for (const auto& [name, value] : {std::pair{"dec", &m.declination},
+                                      {"inc", &m.inclination},
+                                      {"int", &m.intensity},
+                                      {"sigma_int", &m.intensity_sigma}}) {
+      if (*value) relocation[name] = rounded_value(**value);
+    }
+    relocation["declination_assumed"] = r.declination_assumed;
+    json["relocation"] = relocation;
+  }
   return json;
 }
 

@@ -12,19 +12,22 @@
 #include <vector>
 
 #include "dating/dating.hpp"
+#include "dating/relocation.hpp"
 
 namespace date {
 
 /// A sample and what became of it: its dating, or why it has none.
 struct DatedSample {
-  dating::Measurement measurement;
+  dating::Measurement measurement;                  // as measured
+  std::optional<curve::Site> site;                  // where it was measured, when known
+  std::optional<dating::Relocation> relocation;     // to the curve's site, when elsewhere
   std::vector<dating::MeasuredComponent> measured;  // the components used
   // The curves of the components used on the grid of their shared years;
   // set when dated.
   std::shared_ptr<const dating::GriddedCurve> curve;
-  std::optional<dating::DatingResult> result;       // empty when not dated
-  std::string error;                                // why not dated
-  std::vector<std::string> written;                 // "density: FILE", "figure: FILE"
+  std::optional<dating::DatingResult> result;  // empty when not dated
+  std::string error;                           // why not dated
+  std::vector<std::string> written;            // "density: FILE", "figure: FILE"
 };
 
 /// A probability as a percentage with one decimal, "81.3%"; "<0.1%" for
@@ -56,13 +59,15 @@ inline constexpr std::string_view WARNING_MARK = " *";
 /// whatever the datings held.
 struct SummaryRow {
   std::vector<std::string> cells;
+  std::string site;  // where the sample was measured, "" when not known
   bool dated = false;
   bool marked = false;
 };
 SummaryRow summary_row(const DatedSample& sample);
 
-/// Writes the table that ends the report of a batch, a line per sample; a
-/// line under the table says what the mark of a sample with warnings means.
+/// Writes the table that ends the report of a batch, a line per sample,
+/// with a column of the samples' sites when any is known; a line under the
+/// table says what the mark of a sample with warnings means.
 void summary_table(std::ostream& out, std::span<const SummaryRow> rows,
                    std::span<const double> levels);
 

@@ -1,8 +1,10 @@
 #include "date/samples.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 
@@ -12,6 +14,14 @@ namespace {
 
 // Longest field a message quotes whole.
 constexpr std::size_t MAX_QUOTED = 40;
+
+// Columns by their index in SAMPLE_COLUMNS.
+constexpr std::size_t NAME = 0;
+constexpr std::size_t LATITUDE = 6;
+constexpr std::size_t LONGITUDE = 7;
+constexpr std::size_t EVENT = 8;
+static_assert(SAMPLE_COLUMNS[NAME] == "name" && SAMPLE_COLUMNS[LATITUDE] == "lat" &&
+              SAMPLE_COLUMNS[LONGITUDE] == "lon" && SAMPLE_COLUMNS[EVENT] == "event");
 
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -97,6 +107,14 @@ ValueReading read_value(std::string_view text) {
   return reading;
 }
 
+std::string sample_columns_text() {
+  std::string text;
+  for (const std::string_view column : SAMPLE_COLUMNS) {
+    text += (text.empty() ? "" : ", ") + std::string(column);
+  }
+  return text;
+}
+
 SamplesReader::SamplesReader(std::streambuf& in, std::string name)
     : in_(in), name_(std::move(name)) {
   if (!next_line()) {
@@ -112,15 +130,13 @@ SamplesReader::SamplesReader(std::streambuf& in, std::string name)
   const SplitLine header = split_fields(line_);
   if (!header.error.empty()) throw SamplesFileError(where + ": " + header.error);
   for (const std::string& column : header.fields) {
-    int index = -1;
-    for (std::size_t k = 0; k < SAMPLE_COLUMNS.size(); ++k) {
-      if (column == SAMPLE_COLUMNS[k]) index = static_cast<int>(k);
-    }
-    if (index < 0) {
+    const auto found = std::find(SAMPLE_COLUMNS.begin(), SAMPLE_COLUMNS.end(), column);
+    if (found == SAMPLE_COLUMNS.end()) {
       throw SamplesFileError(where + ": unknown column " + quoted_text(column) +
-                             "; the columns are name, dec, inc, a95, int, sigma_int");
+                             "; the columns are " + sample_columns_text());
     }
-    for (const int known : columns_) {
+    const auto index = static_cast<std::size_t>(found - SAMPLE_COLUMNS.begin());
+    for (const std::size_t known : columns_) {
       if (known == index) throw SamplesFileError(where + ": column " + column + " twice");
     }
     columns_.push_back(index);
@@ -163,25 +179,41 @@ std::optional<SampleRow> SamplesReader::next() {
                 (split.fields.size() == 1 ? " field" : " fields") + ", but the header names " +
                 std::to_string(columns_.size());
   } else {
-    // The name first, so that a row with a bad value is still named.
+    // The texts first, so that a row with a bad value is still named.
     for (std::size_t k = 0; k < columns_.size(); ++k) {
-      if (columns_[k] == 0 && !split.fields[k].empty()) row.measurement.name = split.fields[k];
+      if (columns_[k] == NAME && !split.fields[k].empty()) row.measurement.name = split.fields[k];
+      if (columns_[k] == EVENT) row.event = split.fields[k];
     }
+    std::optional<double> latitude, longitude;
     for (std::size_t k = 0; k < columns_.size() && row.error.empty(); ++k) {
       const std::string& field = split.fields[k];
       const auto column = static_cast<std::size_t>(columns_[k]);
-      if (column == 0 || field.empty()) continue;  // the name, or a missing value
+      if (column == NAME || column == EVENT || field.empty()) continue;  // a text, or missing
       const ValueReading reading = read_value(field);
+      const std::string where = row_where + ", column " + std::string(SAMPLE_COLUMNS[column]);
       if (!reading.error.empty()) {
-        row.error =
-            row_where + ", column " + std::string(SAMPLE_COLUMNS[column]) + ": " + reading.error;
+        row.error = where + ": " + reading.error;
         continue;
       }
       dating::Measurement& m = row.measurement;
       std::optional<double>* slots[] = {nullptr,    &m.declination, &m.inclination,
-                                        &m.alpha95, &m.intensity,   &m.intensity_sigma};
+                                        &m.alpha95, &m.intensity,   &m.intensity_sigma,
+                                        &latitude,  &longitude};
       *slots[column] = reading.value;
+      if (column == LATITUDE && std::fabs(reading.value) > 90.0) {
+        row.error = where + ": a latitude lies between -90 and 90 degrees: " +
+                    console::shortest_text(reading.value);
+      }
+      if (column == LONGITUDE && !(reading.value >= -180.0 && reading.value <= 360.0)) {
+        row.error = where + ": a longitude lies between -180 and 360 degrees: " +
+                    console::shortest_text(reading.value);
+      }
     }
+    if (row.error.empty() && latitude.has_value() != longitude.has_value()) {
+      row.error = row_where + ": the site needs both lat and lon; " + (latitude ? "lon" : "lat") +
+                  " is missing";
+    }
+    if (row.error.empty() && latitude) row.site = curve::Site{*latitude, *longitude};
   }
   return row;
 }

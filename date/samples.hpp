@@ -11,15 +11,21 @@
 #include <string_view>
 #include <vector>
 
+#include "curve/reference_curve.hpp"
 #include "dating/dating.hpp"
 
 namespace date {
 
 /// The columns a samples file may have, in any order: the sample's name,
 /// declination, inclination and alpha95 (degrees), intensity and its
-/// standard deviation (microtesla).
-inline constexpr std::array<std::string_view, 6> SAMPLE_COLUMNS = {"name", "dec", "inc",
-                                                                   "a95",  "int", "sigma_int"};
+/// standard deviation (microtesla), the site where it was measured
+/// (geodetic latitude and longitude, degrees north and east), and the
+/// event it belongs to (samples of one event are dated together).
+inline constexpr std::array<std::string_view, 9> SAMPLE_COLUMNS = {
+    "name", "dec", "inc", "a95", "int", "sigma_int", "lat", "lon", "event"};
+
+/// The column names as messages list them: "name, dec, ..., event".
+std::string sample_columns_text();
 
 /// The file cannot be read, or its header is not one of a samples file;
 /// the message names the file and the line.
@@ -39,6 +45,8 @@ struct SampleRow {
   int line = 0;                     // in the file, the header being line 1
   dating::Measurement measurement;  // the name "line N" where the row gives none;
                                     // the name as the file holds it, any bytes
+  std::optional<curve::Site> site;  // the lat and lon columns, when the row gives both
+  std::string event;                // the event column as the file holds it; empty: none
   std::string error;                // empty when the row was read; else
                                     // "line 4, column inc: ...", or "line 4: ..."
 };
@@ -58,8 +66,10 @@ struct SampleRow {
 /// MAX_SAMPLES_LINE_BYTES (counting every byte before its line feed), blank
 /// or not, is a bad row, or a bad header.
 ///
-/// A row with the wrong number of fields, or a field that is not a number,
-/// is returned with its error, and the rows after it are still read.
+/// A row with the wrong number of fields, a field that is not a number, a
+/// latitude outside -90 to 90, a longitude outside -180 to 360, or one of
+/// lat and lon without the other is returned with its error, and the rows
+/// after it are still read.
 /// Whether the values make a measurement that can be dated is not checked
 /// here (dating::measured_components).
 class SamplesReader {
@@ -86,7 +96,7 @@ class SamplesReader {
 
   std::streambuf& in_;
   std::string name_;
-  std::vector<int> columns_;  // index into SAMPLE_COLUMNS, by field
+  std::vector<std::size_t> columns_;  // index into SAMPLE_COLUMNS, by field
   std::string line_;
   bool too_long_ = false;
   int line_number_ = 0;

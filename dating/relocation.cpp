@@ -73,6 +73,8 @@ double axial_dipole_factor(double from_latitude, double to_latitude) {
 Relocation relocate(const Measurement& measurement, const Site& from, const Site& to) {
   Relocation r;
   r.measurement = measurement;
+  r.from = from;
+  r.to = to;
   r.distance_km = great_circle_km(from, to);
   const Measurement& m = measurement;
   const bool vertical_with_declination =

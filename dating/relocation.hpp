@@ -56,6 +56,8 @@ double axial_dipole_factor(double from_latitude, double to_latitude);
 /// A measurement relocated to another site.
 struct Relocation {
   Measurement measurement;   // the relocated values; alpha95 kept, sigma_F scaled as F
+  Site from;                 // where it was measured
+  Site to;                   // where it is taken
   double distance_km = 0.0;  // between the two sites
   // An inclination without a declination goes through the pole with the
   // axial dipole's declination, 0; the report says so.

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/fields.hpp"
 #include "date/samples.hpp"
 #include "fuzz/fuzz_support.hpp"
 
@@ -121,7 +122,8 @@ Fields fields_of(std::string_view line) {
 struct ExpectedRow {
   int line = 0;
   std::string name;
-  std::array<std::optional<double>, 6> values;  // by column; [0] unused
+  std::array<std::optional<double>, 8> values;  // by column; [0] unused
+  std::string event;
   std::string error;
 };
 
@@ -177,7 +179,7 @@ Expected expected_reading(std::string_view text) {
         }
         if (index < 0) {
           e.file_error = file + ", " + at + ": unknown column " + shown(name) +
-                         "; the columns are name, dec, inc, a95, int, sigma_int";
+                         "; the columns are name, dec, inc, a95, int, sigma_int, lat, lon, event";
           return e;
         }
         for (const int seen : columns) {
@@ -203,11 +205,12 @@ Expected expected_reading(std::string_view text) {
     } else {
       for (std::size_t k = 0; k < columns.size(); ++k) {
         if (columns[k] == 0 && !fields.values[k].empty()) row.name = fields.values[k];
+        if (columns[k] == 8) row.event = fields.values[k];
       }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const auto column = static_cast<std::size_t>(columns[k]);
         const std::string& value = fields.values[k];
-        if (column == 0 || value.empty()) continue;
+        if (column == 0 || column == 8 || value.empty()) continue;
         const std::string_view token = without_blanks(value);
         const std::optional<double> v = fuzz::reference_number(token, /*console_form=*/true);
         const std::string where = at + ", column " + std::string(date::SAMPLE_COLUMNS[column]);
@@ -217,9 +220,19 @@ Expected expected_reading(std::string_view text) {
           row.error = where + ": NaN is not a measured value, read " + shown(token);
         } else if (std::isinf(*v)) {
           row.error = where + ": an infinite value is not a measured value, read " + shown(token);
+        } else if (column == 6 && !(*v >= -90.0 && *v <= 90.0)) {
+          row.error =
+              where + ": a latitude lies between -90 and 90 degrees: " + console::shortest_text(*v);
+        } else if (column == 7 && !(*v >= -180.0 && *v <= 360.0)) {
+          row.error = where + ": a longitude lies between -180 and 360 degrees: " +
+                      console::shortest_text(*v);
         } else {
           row.values[column] = v;
         }
+      }
+      if (row.error.empty() && row.values[6].has_value() != row.values[7].has_value()) {
+        row.error = at + ": the site needs both lat and lon; " + (row.values[6] ? "lon" : "lat") +
+                    " is missing";
       }
     }
     e.rows.push_back(row);
@@ -267,6 +280,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             same_value(m.alpha95, want.values[3]) && same_value(m.intensity, want.values[4]) &&
             same_value(m.intensity_sigma, want.values[5]),
         "each value lands in its place with its value, an empty field missing");
+    fuzz::check(row.site.has_value() == want.values[6].has_value() &&
+                    (!row.site || (fuzz::same_number(row.site->latitude, *want.values[6]) &&
+                                   fuzz::same_number(row.site->longitude, *want.values[7]))),
+                "a row's site is its lat and lon, both or neither");
+    fuzz::check(row.event == want.event, "a row's event is its event field as written");
   }
   return 0;
 }
