@@ -90,23 +90,12 @@ std::string probability_text(double probability) {
   return console::shortest_text(rounded);
 }
 
-std::string percent_text(double probability) {
-  const std::string text = console::fixed_text(100.0 * probability, 1);
-  if (text == "0.0" && probability > 0.0) return "<0.1%";
-  return text + "%";
-}
-
-std::string interval_text(const dating::HpdInterval& interval) {
-  return dating::span_text(interval.from, interval.to) + " (" + percent_text(interval.probability) +
-         ")";
-}
-
 std::string region_text(const dating::HpdRegion& region) {
   std::string text = level_text(region.level) + ": ";
   for (std::size_t k = 0; k < region.intervals.size(); ++k) {
-    text += (k == 0 ? "" : ", ") + interval_text(region.intervals[k]);
+    text += (k == 0 ? "" : ", ") + dating::interval_text(region.intervals[k]);
   }
-  return text + "; total " + percent_text(region.total);
+  return text + "; total " + dating::percent_text(region.total);
 }
 
 std::string sample_report(const DatedSample& sample) {
@@ -156,7 +145,7 @@ SummaryRow summary_row(const DatedSample& sample) {
   for (const dating::HpdRegion& region : sample.result->regions) {
     std::string intervals;
     for (const dating::HpdInterval& interval : region.intervals) {
-      intervals += (intervals.empty() ? "" : ", ") + interval_text(interval);
+      intervals += (intervals.empty() ? "" : ", ") + dating::interval_text(interval);
     }
     row.cells.push_back(intervals);
   }

@@ -30,14 +30,6 @@ struct DatedSample {
   std::vector<std::string> written;            // "density: FILE", "figure: FILE"
 };
 
-/// A probability as a percentage with one decimal, "81.3%"; "<0.1%" for
-/// one that rounds to zero but is not.
-std::string percent_text(double probability);
-
-/// An HPD interval in whole years with its probability:
-/// "1148-1212 AD (81.3%)"; bounds before 0 as dating::year_text gives them.
-std::string interval_text(const dating::HpdInterval& interval);
-
 /// One line of an HPD region: "95%: 1148-1212 AD (81.3%), 1561-1580 AD
 /// (13.9%); total 95.2%".
 std::string region_text(const dating::HpdRegion& region);

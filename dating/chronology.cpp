@@ -30,37 +30,6 @@ constexpr double NEGLIGIBLE = -37.5;
 // exp(d) is 0 in doubles for d < -745.2.
 constexpr double UNDERFLOW = -746.0;
 
-// --- Years ---
-
-std::string count_text(long long count) { return std::to_string(count); }
-
-/// The number a notation writes for a year, and whether it is a plain
-/// count (not negative) under the notation's suffix.
-struct Written {
-  long long number;
-  const char* suffix;
-  bool plain;
-};
-
-Written written(int year, YearNotation notation) {
-  const long long t = year;
-  switch (notation) {
-    case YearNotation::ce:
-      return t >= 1 ? Written{t, " CE", true} : Written{1 - t, " BCE", true};
-    case YearNotation::bp:
-      return {1950 - t, " BP", 1950 - t >= 0};
-    case YearNotation::ad:
-      break;
-  }
-  return {t, " AD", t >= 0};
-}
-
-std::string percent_text(double probability) {
-  const std::string text = console::fixed_text(100.0 * probability, 1);
-  if (text == "0.0" && probability > 0.0) return "<0.1%";
-  return text + "%";
-}
-
 /// Checks a grid of `size` years from first_year: at least one year, the
 /// last one an int.
 void check_grid(int first_year, std::size_t size) {
@@ -194,29 +163,6 @@ double agreement_index(const Density& p, const Density& q) {
 std::string agreement_text(double agreement) { return console::fixed_text(agreement, 1) + "%"; }
 
 }  // namespace
-
-// --- Writing years ---
-
-std::string year_text(int year, YearNotation notation) {
-  if (notation == YearNotation::ad) return year_text(year);
-  const Written w = written(year, notation);
-  return count_text(w.number) + w.suffix;
-}
-
-std::string span_text(int first, int last, YearNotation notation) {
-  if (first == last) return year_text(first, notation);
-  const Written a = written(first, notation);
-  const Written b = written(last, notation);
-  if (a.plain && b.plain && std::string_view(a.suffix) == b.suffix) {
-    return count_text(a.number) + "-" + count_text(b.number) + a.suffix;
-  }
-  return year_text(first, notation) + " to " + year_text(last, notation);
-}
-
-std::string interval_text(const HpdInterval& interval, YearNotation notation) {
-  return span_text(interval.from, interval.to, notation) + " (" +
-         percent_text(interval.probability) + ")";
-}
 
 // --- The chi-square distribution ---
 

@@ -3,7 +3,7 @@
 // events of a stratigraphic sequence (t_1 <= t_2 <= ... <= t_n), exactly on
 // the grid of whole years. Pure computation: rows' log-likelihoods on a
 // shared year grid in, densities, HPD intervals, agreement indices and
-// warnings out. Also the ways of writing a year for papers (AD, CE/BCE, BP).
+// warnings out.
 #pragma once
 
 #include <cstddef>
@@ -14,32 +14,6 @@
 #include "dating/dating.hpp"
 
 namespace dating {
-
-// --- Writing years --------------------------------------------------------
-
-/// How reports write a year t (astronomical numbering, as the curves'):
-/// - ad: "1506 AD", "0 AD", a year before 0 as "year -500" (year_text);
-/// - ce: "1506 CE"; t <= 0 as "1 - t BCE" ("1 BCE" for 0, "2 BCE" for
-///   -1): there is no year 0 between 1 BCE and 1 CE;
-/// - bp: years before 1950, "1950 - t BP" ("50 BP" for 1900, "-50 BP" for
-///   2000).
-enum class YearNotation { ad, ce, bp };
-
-/// A year written in a notation.
-std::string year_text(int year, YearNotation notation);
-
-/// The consecutive years from first to last (first <= last), both included,
-/// as reports write them: one year as year_text; two years that the
-/// notation writes as plain counts with one suffix joined by a hyphen,
-/// earlier first ("1200-1300 AD", "501-401 BCE", "1450-1350 BP"); others
-/// as two years joined by " to " ("year -500 to 1200 AD", "1 BCE to 1900
-/// CE", "50 BP to -50 BP").
-std::string span_text(int first, int last, YearNotation notation);
-
-/// An HPD interval as reports write it: its span and its probability in
-/// percent with one decimal, "<0.1%" for a positive probability that rounds
-/// to 0 ("1200-1300 AD (93.4%)").
-std::string interval_text(const HpdInterval& interval, YearNotation notation);
 
 // --- The chi-square distribution -----------------------------------------
 

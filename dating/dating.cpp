@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <string_view>
 #include <utility>
 
 #include "console/fields.hpp"
@@ -12,6 +13,27 @@
 namespace dating {
 
 namespace {
+
+/// The number a notation writes for a year, and whether it is a plain
+/// count (not negative) under the notation's suffix.
+struct Written {
+  long long number;
+  const char* suffix;
+  bool plain;
+};
+
+Written written(int year, YearNotation notation) {
+  const long long t = year;
+  switch (notation) {
+    case YearNotation::ce:
+      return t >= 1 ? Written{t, " CE", true} : Written{1 - t, " BCE", true};
+    case YearNotation::bp:
+      return {1950 - t, " BP", 1950 - t >= 0};
+    case YearNotation::ad:
+      break;
+  }
+  return {t, " AD", t >= 0};
+}
 
 using terms::check_levels;
 using terms::ComponentTerms;
@@ -166,14 +188,31 @@ double chi_square_95(std::size_t degrees) {
 
 }  // namespace
 
-std::string year_text(int year) {
-  return year >= 0 ? std::to_string(year) + " AD" : "year " + std::to_string(year);
+std::string year_text(int year, YearNotation notation) {
+  if (notation == YearNotation::ad && year < 0) return "year " + std::to_string(year);
+  const Written w = written(year, notation);
+  return std::to_string(w.number) + w.suffix;
 }
 
-std::string span_text(int first, int last) {
-  if (first == last) return year_text(first);
-  if (first >= 0) return std::to_string(first) + "-" + std::to_string(last) + " AD";
-  return year_text(first) + " to " + year_text(last);
+std::string span_text(int first, int last, YearNotation notation) {
+  if (first == last) return year_text(first, notation);
+  const Written a = written(first, notation);
+  const Written b = written(last, notation);
+  if (a.plain && b.plain && std::string_view(a.suffix) == b.suffix) {
+    return std::to_string(a.number) + "-" + std::to_string(b.number) + a.suffix;
+  }
+  return year_text(first, notation) + " to " + year_text(last, notation);
+}
+
+std::string percent_text(double probability) {
+  const std::string text = console::fixed_text(100.0 * probability, 1);
+  if (text == "0.0" && probability > 0.0) return "<0.1%";
+  return text + "%";
+}
+
+std::string interval_text(const HpdInterval& interval, YearNotation notation) {
+  return span_text(interval.from, interval.to, notation) + " (" +
+         percent_text(interval.probability) + ")";
 }
 
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement) {
@@ -431,7 +470,8 @@ std::vector<HpdRegion> hpd_regions(std::span<const double> probabilities, int fi
 
 DatingResult date_measurement(const GriddedCurve& curve,
                               std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels, bool component_densities) {
+                              std::span<const double> levels, bool component_densities,
+                              YearNotation notation) {
   check_levels(levels);
   if (measured.empty()) throw std::invalid_argument("no component measured");
   std::array<const MeasuredComponent*, 3> by_component{};
@@ -545,7 +585,7 @@ DatingResult date_measurement(const GriddedCurve& curve,
     if (region.intervals.front().from == curve.first_year) {
       result.warnings.push_back(
           "the " + region_name(region) + " begins at the curve's first year, " +
-          year_text(curve.first_year) + ": the date may lie before the curve's span");
+          year_text(curve.first_year, notation) + ": the date may lie before the curve's span");
     }
     // An interval stopped by years without a value is cut as one at the
     // curve's end is: the date may lie among those years.
@@ -579,12 +619,12 @@ DatingResult date_measurement(const GriddedCurve& curve,
     for (const GapMet& gap : gaps) {
       const char* edge = gap.ended ? (gap.begun ? "ends and begins again" : "ends") : "begins";
       result.warnings.push_back("the " + region_name(region) + " " + edge +
-                                " at a gap in the curve, " + span_text(gap.from, gap.to) +
+                                " at a gap in the curve, " + span_text(gap.from, gap.to, notation) +
                                 ": the date may lie in the years without a value");
     }
     if (region.intervals.back().to == curve.last_year) {
       result.warnings.push_back("the " + region_name(region) + " ends at the curve's last year, " +
-                                year_text(curve.last_year) +
+                                year_text(curve.last_year, notation) +
                                 ": the date may lie after the curve's span");
     }
   }
@@ -592,9 +632,9 @@ DatingResult date_measurement(const GriddedCurve& curve,
   if (result.min_chi_square > limit) {
     result.warnings.push_back(
         "the measurement meets the curve nowhere: its smallest chi-square, " +
-        console::fixed_text(result.min_chi_square, 2) + " at " + year_text(result.closest_year) +
-        ", exceeds " + console::fixed_text(limit, 3) + ", the 95% point for " +
-        std::to_string(result.components.size()) +
+        console::fixed_text(result.min_chi_square, 2) + " at " +
+        year_text(result.closest_year, notation) + ", exceeds " + console::fixed_text(limit, 3) +
+        ", the 95% point for " + std::to_string(result.components.size()) +
         (result.components.size() == 1 ? " component" : " components") + "; the date is doubtful");
   }
   if (result.unusable_years > 0) {

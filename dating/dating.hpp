@@ -38,13 +38,28 @@ inline constexpr double MAX_CURVE_YEAR = 1.0e6;
 /// value typed in nanotesla (tens of thousands).
 inline constexpr double MAX_INTENSITY = 200.0;
 
-/// A year as reports write it: "1148 AD", "0 AD"; a year before 0 as
-/// "year -500" (astronomical numbering, as the curve's).
-std::string year_text(int year);
+/// How reports write a year t (astronomical numbering, as the curves'):
+/// - ad: "1506 AD", "0 AD", a year before 0 as "year -500";
+/// - ce: "1506 CE"; t <= 0 as "1 - t BCE" ("1 BCE" for 0, "2 BCE" for
+///   -1): there is no year 0 between 1 BCE and 1 CE;
+/// - bp: years before 1950, "1950 - t BP" ("50 BP" for 1900, "-50 BP" for
+///   2000).
+enum class YearNotation { ad, ce, bp };
 
-/// A run of whole years, both included: "1148-1212 AD", "1148 AD" for one
-/// year, "year -500 to year -401" when it begins before 0.
-std::string span_text(int first, int last);
+/// A year written in a notation.
+std::string year_text(int year, YearNotation notation = YearNotation::ad);
+
+/// The consecutive years from first to last (first <= last), both included,
+/// as reports write them: one year as year_text; two years that the
+/// notation writes as plain counts with one suffix joined by a hyphen,
+/// earlier first ("1200-1300 AD", "501-401 BCE", "1450-1350 BP"); others
+/// as two years joined by " to " ("year -500 to 1200 AD", "1 BCE to 1900
+/// CE", "50 BP to -50 BP").
+std::string span_text(int first, int last, YearNotation notation = YearNotation::ad);
+
+/// A probability as a percentage with one decimal, "81.3%"; "<0.1%" for
+/// one that rounds to zero but is not.
+std::string percent_text(double probability);
 
 /// A measured direction and intensity, as the user gives them; a missing
 /// value is empty.
@@ -143,6 +158,10 @@ struct HpdInterval {
   double probability;
 };
 
+/// An HPD interval as reports write it: its span and its probability,
+/// "1200-1300 AD (93.4%)".
+std::string interval_text(const HpdInterval& interval, YearNotation notation = YearNotation::ad);
+
 /// The HPD region at one level: its intervals in order of time and the
 /// probability they reach (at least the level, passing it by at most one
 /// year's probability).
@@ -189,6 +208,7 @@ struct DatingResult {
 /// @param[in] component_densities  whether to fill `densities`, each
 ///                        component's own density (they cost three times
 ///                        as much as the rest; a report needs none)
+/// @param[in] notation    how the warnings write years
 /// @throws std::invalid_argument when the curve lacks a component measured,
 ///         a component is measured twice or without a finite value and a
 ///         positive sigma, a level lies outside (0, 100), or no year of the
@@ -198,6 +218,7 @@ struct DatingResult {
 ///         some 1e150 sigmas off)
 DatingResult date_measurement(const GriddedCurve& curve,
                               std::span<const MeasuredComponent> measured,
-                              std::span<const double> levels, bool component_densities = true);
+                              std::span<const double> levels, bool component_densities = true,
+                              YearNotation notation = YearNotation::ad);
 
 }  // namespace dating
