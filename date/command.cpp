@@ -1,5 +1,6 @@
 #include "date/command.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
+#include "date/events_figure.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
 #include "date/samples.hpp"
@@ -271,8 +273,8 @@ class DateRun {
       sample.curve = curves_.grid_of(curve, sample.measured);
       // Each component's own density only for the files that show it.
       const bool densities = options_.density.has_value() || options_.figure.has_value();
-      sample.result =
-          dating::date_measurement(*sample.curve, sample.measured, options_.levels, densities);
+      sample.result = dating::date_measurement(*sample.curve, sample.measured, options_.levels,
+                                               densities && !events_, options_.years);
       if (sample.relocation && sample.relocation->distance_km > dating::RELOCATION_WARNING_KM) {
         sample.result->warnings.push_back(
             "the sample's site lies " + distance_text(sample.relocation->distance_km) +
@@ -289,9 +291,15 @@ class DateRun {
       sample.error = e.what();
       return sample;
     }
-    write_files(sample);
+    if (!events_) write_files(sample);
     return sample;
   }
+
+  // Samples dated together as events: their files are the events' own,
+  // written at the end, not one per sample.
+  void date_events() { events_ = true; }
+
+  const companion::OutputGuard& guard() const { return guard_; }
 
  private:
   // The path that --density or --figure gives for the sample, or the
@@ -342,6 +350,7 @@ class DateRun {
   const DateOptions& options_;
   CurveSource curves_;
   const companion::OutputGuard guard_;
+  bool events_ = false;
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
@@ -361,20 +370,222 @@ int date_one(const DateOptions& options, DateRun& run, const std::optional<curve
   if (options.json) {
     std::cout << json_text(sample_json(sample)) << '\n';
   } else {
-    std::cout << sample_report(sample);
+    std::cout << sample_report(sample, options.years);
   }
   return sample.error.empty() ? 0 : companion::FAILED;
 }
 
-// One element of a JSON array as the whole array's text would hold it:
-// each line indented by two more blanks.
-std::string array_element_text(const nlohmann::ordered_json& json) {
-  std::string text = "  ";
+// The events of a samples run: each event's rows' likelihoods summed over
+// the years their curves share (an event of many rows is held in the
+// memory of one), dated alone and, in a sequence, together at the end.
+class EventBook {
+ public:
+  // Adds a row: to the event of its value, or as an event of its own.
+  void add(const std::string& value, const DatedSample& sample) {
+    Entry* entry = nullptr;
+    if (!value.empty()) {
+      const auto [at, made] = by_value_.try_emplace(value, entries_.size());
+      if (made) entries_.push_back({DatedEvent{value, {}, 0, {}, {}, {}}, {}, 0});
+      entry = &entries_[at->second];
+    } else {
+      entries_.push_back({DatedEvent{sample.measurement.name, {}, 0, {}, {}, {}}, {}, 0});
+      entry = &entries_.back();
+    }
+    if (!sample.result) {
+      ++entry->event.undated_rows;
+      return;
+    }
+    entry->event.rows.push_back(sample.measurement.name);
+    if (!entry->event.error.empty()) return;
+    const dating::YearSpan span{sample.curve->first_year, sample.curve->last_year};
+    dating::RowLikelihood row = dating::row_likelihood(*sample.curve, sample.measured, span);
+    if (entry->rows == 0) {
+      entry->sum = std::move(row);
+    } else {
+      // The rows of an event share the years that all their curves give.
+      const dating::YearSpan had = dating::span_of(entry->sum);
+      const dating::YearSpan shared{std::max(had.first_year, span.first_year),
+                                    std::min(had.last_year, span.last_year)};
+      if (shared.last_year <= shared.first_year) {
+        entry->event.error = "the curves of its rows share no span of two whole years";
+        return;
+      }
+      entry->sum = dating::cropped(entry->sum, shared);
+      dating::add_row(entry->sum, dating::cropped(row, shared));
+    }
+    ++entry->rows;
+  }
+
+  // Dates the events: each alone and, in a sequence, within it. A sequence
+  // puts all its events on the years that all of them share.
+  void date(const DateOptions& options) {
+    std::vector<Entry*> datable;
+    for (Entry& entry : entries_) {
+      if (entry.rows == 0 && entry.event.error.empty()) {
+        entry.event.error = "none of its rows could be dated";
+      }
+      if (entry.event.error.empty()) datable.push_back(&entry);
+    }
+    if (options.sequence && !datable.empty()) {
+      dating::YearSpan shared = dating::span_of(datable.front()->sum);
+      for (const Entry* entry : datable) {
+        const dating::YearSpan span = dating::span_of(entry->sum);
+        shared = {std::max(shared.first_year, span.first_year),
+                  std::min(shared.last_year, span.last_year)};
+      }
+      if (shared.last_year <= shared.first_year) {
+        sequence_error_ = "the curves of the sequence's events share no span of two whole years";
+      } else {
+        for (Entry* entry : datable) entry->sum = dating::cropped(entry->sum, shared);
+      }
+    }
+    std::vector<Entry*> in_sequence;
+    for (Entry* entry : datable) {
+      try {
+        entry->event.alone =
+            dating::date_event(entry->sum, entry->rows, options.levels, options.years);
+        in_sequence.push_back(entry);
+      } catch (const std::invalid_argument& e) {
+        entry->event.error = e.what();
+      }
+    }
+    if (!options.sequence || !sequence_error_.empty() || in_sequence.empty()) return;
+    // date_sequence takes the events oldest first.
+    if (options.sequence == DateOptions::Sequence::youngest_first) {
+      std::reverse(in_sequence.begin(), in_sequence.end());
+    }
+    std::vector<std::span<const double>> likelihoods;
+    for (const Entry* entry : in_sequence)
+      likelihoods.emplace_back(entry->event.alone->log_likelihood);
+    try {
+      dating::SequenceDate dated = dating::date_sequence(
+          in_sequence.front()->event.alone->first_year, likelihoods, options.levels, options.years);
+      for (std::size_t i = 0; i < in_sequence.size(); ++i) {
+        in_sequence[i]->event.in_sequence = std::move(dated.events[i]);
+      }
+      dated.events.clear();
+      sequence_ = std::move(dated);
+      sequence_events_ = in_sequence.size();
+    } catch (const std::invalid_argument& e) {
+      sequence_error_ = e.what();
+    }
+  }
+
+  std::vector<DatedEvent> events() const {
+    std::vector<DatedEvent> all;
+    for (const Entry& entry : entries_) all.push_back(entry.event);
+    return all;
+  }
+  const std::optional<dating::SequenceDate>& sequence() const { return sequence_; }
+  std::size_t sequence_events() const { return sequence_events_; }
+  const std::string& sequence_error() const { return sequence_error_; }
+
+  // The years of every event's date alone.
+  std::optional<dating::YearSpan> years() const {
+    std::optional<dating::YearSpan> span;
+    for (const Entry& entry : entries_) {
+      if (!entry.event.alone) continue;
+      const int first = entry.event.alone->first_year;
+      const int last = first + static_cast<int>(entry.event.alone->log_likelihood.size()) - 1;
+      span = span ? dating::YearSpan{std::min(span->first_year, first),
+                                     std::max(span->last_year, last)}
+                  : dating::YearSpan{first, last};
+    }
+    return span;
+  }
+
+ private:
+  struct Entry {
+    DatedEvent event;
+    dating::RowLikelihood sum;  // of its dated rows, on the years they share
+    std::size_t rows = 0;       // in the sum
+  };
+  std::vector<Entry> entries_;  // in the order of their first rows
+  std::map<std::string, std::size_t> by_value_;
+  std::optional<dating::SequenceDate> sequence_;
+  std::size_t sequence_events_ = 0;
+  std::string sequence_error_;
+};
+
+// Writes the events' density file and figure, as asked; false when one
+// could not be written (said on standard error).
+bool write_event_files(const DateOptions& options, const EventBook& book,
+                       const std::vector<DatedEvent>& events, const companion::OutputGuard& guard) {
+  const std::optional<dating::YearSpan> years = book.years();
+  if (!years) return true;
+  bool written = true;
+  try {
+    if (options.density) {
+      companion::write_output(guard, *options.density, "density file",
+                              events_density_csv(events, years->first_year, years->last_year));
+    }
+  } catch (const companion::OutputError& e) {
+    report(e.what());
+    written = false;
+  }
+  if (options.figure) {
+    std::vector<EventFigureRow> rows;
+    for (const DatedEvent& event : events) {
+      if (!event.alone) continue;
+      EventFigureRow row;
+      row.name = console::shown_text(event.name);
+      row.alone = event.alone->density;
+      const dating::Density& shown = event.in_sequence ? event.in_sequence->density : row.alone;
+      if (event.in_sequence) {
+        row.in_sequence = event.in_sequence->density;
+        row.agreement = event.in_sequence->agreement;
+      }
+      const double level = 95.0;
+      const std::vector<dating::HpdRegion> region =
+          dating::hpd_regions(shown.values, shown.first_year, std::span(&level, 1));
+      row.interval_95 = region.front().intervals;
+      rows.push_back(std::move(row));
+    }
+    try {
+      draw_events_figure(rows, years->first_year, years->last_year, options.years,
+                         options.figure_format, guard, *options.figure);
+    } catch (const plot::PlotError& e) {
+      report(e.what());
+      written = false;
+    }
+  }
+  return written;
+}
+
+// The text of a JSON value within an object or array of the whole output,
+// each of its lines indented by `indent` more blanks.
+std::string indented_json(const nlohmann::ordered_json& json, const std::string& indent) {
+  std::string text = indent;
   for (const char c : json_text(json)) {
     text += c;
-    if (c == '\n') text += "  ";
+    if (c == '\n') text += indent;
   }
   return text;
+}
+
+// With --samples, --density and --figure are one file for the file's
+// events (its event column, or a sequence of its rows), or else a pattern
+// with {name} for each sample: the file's header tells which (a file
+// that cannot be read has no events; the run says soon why it cannot).
+//
+// @throws UsageError for the form the header does not take
+void check_event_files(const DateOptions& options) {
+  if (!options.samples || (!options.density && !options.figure)) return;
+  bool events = options.sequence.has_value();
+  if (!events) {
+    try {
+      curve::InputFileBuffer input(*options.samples);
+      events = SamplesReader(input, "").has_column("event");
+    } catch (const std::exception&) {
+      events = false;
+    }
+  }
+  for (const auto& [given, option] :
+       {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {
+    if (!*given) continue;
+    if (events && has_name_placeholder(**given)) throw events_file_error(option);
+    if (!events && !has_name_placeholder(**given)) throw pattern_error(option);
+  }
 }
 
 // Dates the rows of a samples file one by one as they are read, writing
@@ -401,10 +612,14 @@ int date_samples(const DateOptions& options, DateRun& run,
     report(file + " has no rows below its header; nothing to date");
     return companion::FAILED;
   }
+  const bool events = options.sequence.has_value() || reader->has_column("event");
+  EventBook book;
+  if (events) run.date_events();
+  const std::string indent = events ? "    " : "  ";
   companion::Progress progress(PROGRAM);
   std::vector<SummaryRow> summary;
   bool failed = false;
-  if (options.json) std::cout << "[\n";
+  if (options.json) std::cout << (events ? "{\n  \"samples\": [\n" : "[\n");
   while (row) {
     DatedSample sample;
     if (!row->error.empty()) {
@@ -422,12 +637,21 @@ int date_samples(const DateOptions& options, DateRun& run,
       report(file + ", " + (names_line ? "" : "line " + std::to_string(row->line) + ": ") +
              sample.error);
     }
-    if (options.json) {
-      std::cout << (summary.empty() ? "" : ",\n") << array_element_text(sample_json(sample));
-    } else {
-      std::cout << sample_report(sample) << '\n';
+    if (events) {
+      try {
+        book.add(row->event, sample);
+      } catch (const std::exception& e) {
+        // Past its dating, a row's likelihood is always found.
+        report(file + ", line " + std::to_string(row->line) + ": " + e.what());
+        failed = true;
+      }
     }
-    summary.push_back(summary_row(sample));
+    if (options.json) {
+      std::cout << (summary.empty() ? "" : ",\n") << indented_json(sample_json(sample), indent);
+    } else {
+      std::cout << sample_report(sample, options.years) << '\n';
+    }
+    summary.push_back(summary_row(sample, options.years));
     if (progress.due()) {
       const std::uint64_t size = input->size();
       progress.show(std::to_string(summary.size()) + " samples done" +
@@ -445,11 +669,43 @@ int date_samples(const DateOptions& options, DateRun& run,
     }
   }
   progress.clear();
-  if (options.json) {
-    std::cout << "\n]\n";
-  } else {
-    summary_table(std::cout, summary, options.levels);
+  if (!events) {
+    if (options.json) {
+      std::cout << "\n]\n";
+    } else {
+      summary_table(std::cout, summary, options.levels);
+    }
+    return failed ? companion::FAILED : 0;
   }
+
+  book.date(options);
+  const std::vector<DatedEvent> dated = book.events();
+  for (const DatedEvent& event : dated) {
+    if (!event.alone) {
+      report(file + ": event " + console::shown_text(event.name) + ": " + event.error);
+      failed = true;
+    }
+  }
+  if (!book.sequence_error().empty()) {
+    report(file + ": the sequence cannot be dated: " + book.sequence_error());
+    failed = true;
+  }
+  const bool oldest_first = options.sequence == DateOptions::Sequence::oldest_first;
+  if (options.json) {
+    // The members after "samples", as the whole object's text would hold them.
+    std::string members = json_text(events_json(dated, book.sequence()));
+    members = members.substr(2, members.size() - 4);  // without "{\n" and "\n}"
+    std::cout << "\n  ],\n" << members << "\n}\n";
+  } else {
+    for (const DatedEvent& event : dated) std::cout << event_report(event, options.years) << '\n';
+    if (book.sequence()) {
+      std::cout << sequence_report(*book.sequence(), book.sequence_events(), oldest_first) << '\n';
+    }
+    summary_table(std::cout, summary, options.levels);
+    std::cout << '\n';
+    events_table(std::cout, dated, options.levels, book.sequence().has_value(), options.years);
+  }
+  if (!write_event_files(options, book, dated, run.guard())) failed = true;
   return failed ? companion::FAILED : 0;
 }
 
@@ -477,6 +733,7 @@ int run_date_command(std::span<const std::string_view> arguments) {
   DateOptions options;
   try {
     options = parse_options(arguments);
+    check_event_files(options);
   } catch (const UsageError& e) {
     return companion::wrong_usage(PROGRAM, e.what());
   }

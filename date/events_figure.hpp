@@ -19,10 +19,10 @@ namespace date {
 
 /// One row of the figure.
 struct EventFigureRow {
-  std::string name;                          // as the report shows it
-  dating::Density alone;                     // the event's date alone
+  std::string name;                            // as the report shows it
+  dating::Density alone;                       // the event's date alone
   std::optional<dating::Density> in_sequence;  // its date within the sequence
-  std::optional<double> agreement;           // its agreement index, percent
+  std::optional<double> agreement;             // its agreement index, percent
   // The 95% HPD intervals drawn as the bar: of the date within the
   // sequence when there is one, else of the date alone.
   std::vector<dating::HpdInterval> interval_95;

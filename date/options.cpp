@@ -85,11 +85,17 @@ void check_level_words(std::span<const std::string_view> arguments) {
   }
 }
 
-bool has_placeholder(const std::string& pattern) {
-  return pattern.find(NAME_PLACEHOLDER) != std::string::npos;
+// A word of a closed list, in any case.
+std::string lower_case(std::string word) {
+  for (char& c : word) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c | 0x20) : c;
+  return word;
 }
 
 }  // namespace
+
+bool has_name_placeholder(const std::string& value) {
+  return value.find(NAME_PLACEHOLDER) != std::string::npos;
+}
 
 DateOptions parse_options(std::span<const std::string_view> arguments) {
   DateOptions options;
@@ -118,6 +124,13 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("--figure", options.figure, "draw the dating: .png, .svg or .pdf")
       ->type_name("FILE");
   app->add_flag("--json", options.json, "write the results as JSON instead of the report");
+  std::optional<std::string> sequence, years;
+  app->add_option("--sequence", sequence,
+                  "the samples file's events are a stratigraphic sequence, written in the "
+                  "file oldest-first or youngest-first")
+      ->type_name("ORDER");
+  app->add_option("--years", years, "write years as ad (the default), ce or bp")
+      ->type_name("ad|ce|bp");
   std::optional<std::string> ref_dec, ref_inc, ref_int;
   app->add_option("--ref-dec", ref_dec, "a declination curve as a .ref file")->type_name("FILE");
   app->add_option("--ref-inc", ref_inc, "an inclination curve as a .ref file")->type_name("FILE");
@@ -196,6 +209,34 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       }
     }
   }
+  if (sequence) {
+    const std::string order = lower_case(*sequence);
+    if (order == "oldest-first") {
+      options.sequence = DateOptions::Sequence::oldest_first;
+    } else if (order == "youngest-first") {
+      options.sequence = DateOptions::Sequence::youngest_first;
+    } else {
+      throw UsageError(
+          "--sequence takes oldest-first or youngest-first, the order in which the "
+          "samples file lists its events; read \"" +
+          *sequence + "\"");
+    }
+    if (!options.samples) {
+      throw UsageError("--sequence orders the events of a samples file: give --samples");
+    }
+  }
+  if (years) {
+    const std::string word = lower_case(*years);
+    if (word == "ad") {
+      options.years = dating::YearNotation::ad;
+    } else if (word == "ce") {
+      options.years = dating::YearNotation::ce;
+    } else if (word == "bp") {
+      options.years = dating::YearNotation::bp;
+    } else {
+      throw UsageError("--years takes ad, ce or bp; read \"" + *years + "\"");
+    }
+  }
   if (options.model && !options.samples && !options.latitude) {
     throw UsageError("--model dates at the measurement's site: give it with --lat and --lon");
   }
@@ -203,13 +244,12 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
        {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {
     if (!*file) continue;
     if ((*file)->empty()) throw UsageError("option " + std::string(option) + " needs a value");
-    if (options.samples && !has_placeholder(**file)) {
-      throw UsageError("with --samples, " + std::string(option) +
-                       " takes a file name pattern with {name}, e.g. \"" +
-                       (file == &options.density ? "density_{name}.csv" : "dating_{name}.png") +
-                       "\"");
+    // With --samples the file's header tells whether a pattern or one file
+    // is meant (one file for its events); a sequence has events.
+    if (options.sequence && has_name_placeholder(**file)) {
+      throw events_file_error(option);
     }
-    if (!options.samples && has_placeholder(**file)) {
+    if (!options.samples && has_name_placeholder(**file)) {
       throw UsageError(std::string(option) + " \"" + **file +
                        "\": {name} is for --samples; give the file's name");
     }
@@ -223,6 +263,18 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
     options.figure_format = *format;
   }
   return options;
+}
+
+UsageError events_file_error(std::string_view option) {
+  return UsageError("with events, " + std::string(option) +
+                    " writes one file for all of them: " + "give its name, e.g. \"" +
+                    (option == "--density" ? "events.csv" : "events.png") + "\"");
+}
+
+UsageError pattern_error(std::string_view option) {
+  return UsageError("with --samples, " + std::string(option) +
+                    " takes a file name pattern with {name}, e.g. \"" +
+                    (option == "--density" ? "density_{name}.csv" : "dating_{name}.png") + "\"");
 }
 
 std::string option_of_field(std::string_view field) {

@@ -42,7 +42,15 @@ struct DateOptions {
   std::optional<std::string> figure;   // file, or pattern with {name}
   plot::FigureFormat figure_format = plot::FigureFormat::png;
   bool json = false;
+  // --sequence: the samples file's events form a stratigraphic sequence,
+  // written in the file oldest first or youngest first.
+  enum class Sequence { oldest_first, youngest_first };
+  std::optional<Sequence> sequence;
+  dating::YearNotation years = dating::YearNotation::ad;  // --years ad|ce|bp
 };
+
+/// Whether a --density or --figure value is a pattern with {name}.
+bool has_name_placeholder(const std::string& value);
 
 /// Reads the arguments after the program's name.
 ///
@@ -54,8 +62,16 @@ struct DateOptions {
 ///                     no .png, .svg or .pdf, --model with a curve file or
 ///                     .ref files, one measurement with --model but no site,
 ///                     one of --lat/--lon (or --ref-lat/--ref-lon) without
-///                     the other, or --ref-lat/--ref-lon without .ref files
+///                     the other, --ref-lat/--ref-lon without .ref files,
+///                     --sequence without --samples or with a {name}
+///                     pattern, or an unknown --sequence or --years
 DateOptions parse_options(std::span<const std::string_view> arguments);
+
+/// The wrong command lines of --density and --figure that only the samples
+/// file's header tells: a {name} pattern where the file's events take one
+/// file, and one file's name where its samples take a pattern.
+UsageError events_file_error(std::string_view option);
+UsageError pattern_error(std::string_view option);
 
 /// The measurement that the options give on the command line.
 ///

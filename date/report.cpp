@@ -62,6 +62,41 @@ std::string relocated_text(const dating::Relocation& r) {
   return text + values;
 }
 
+// The HPD regions as the JSON's "levels": level (percent), total and
+// intervals (from, to, probability).
+nlohmann::ordered_json levels_json(const std::vector<dating::HpdRegion>& regions) {
+  nlohmann::ordered_json levels = nlohmann::ordered_json::array();
+  for (const dating::HpdRegion& region : regions) {
+    nlohmann::ordered_json level;
+    if (region.level == std::floor(region.level)) {
+      level["level"] = static_cast<int>(region.level);
+    } else {
+      level["level"] = region.level;
+    }
+    level["total"] = rounded_value(region.total);
+    level["intervals"] = nlohmann::ordered_json::array();
+    for (const dating::HpdInterval& interval : region.intervals) {
+      level["intervals"].push_back({{"from", interval.from},
+                                    {"to", interval.to},
+                                    {"probability", rounded_value(interval.probability)}});
+    }
+    levels.push_back(level);
+  }
+  return levels;
+}
+
+// A field of a CSV line: quoted when it holds a comma, a quote or a line
+// break, a quote doubled inside.
+std::string csv_field(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
+
 nlohmann::ordered_json site_json(const curve::Site& site) {
   return {{"lat", site.latitude}, {"lon", site.longitude}};
 }
@@ -90,15 +125,15 @@ std::string probability_text(double probability) {
   return console::shortest_text(rounded);
 }
 
-std::string region_text(const dating::HpdRegion& region) {
+std::string region_text(const dating::HpdRegion& region, dating::YearNotation notation) {
   std::string text = level_text(region.level) + ": ";
   for (std::size_t k = 0; k < region.intervals.size(); ++k) {
-    text += (k == 0 ? "" : ", ") + dating::interval_text(region.intervals[k]);
+    text += (k == 0 ? "" : ", ") + dating::interval_text(region.intervals[k], notation);
   }
   return text + "; total " + dating::percent_text(region.total);
 }
 
-std::string sample_report(const DatedSample& sample) {
+std::string sample_report(const DatedSample& sample, dating::YearNotation notation) {
   std::string text = console::shown_text(sample.measurement.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
@@ -118,16 +153,19 @@ std::string sample_report(const DatedSample& sample) {
   }
   line("sigmas used", sigmas);
   const dating::GriddedCurve& curve = *sample.curve;
-  line("curve", curve.source + ", " + dating::span_text(curve.first_year, curve.last_year) + " (" +
+  line("curve", curve.source + ", " +
+                    dating::span_text(curve.first_year, curve.last_year, notation) + " (" +
                     std::to_string(curve.size()) + " years)");
-  line("most probable year", dating::year_text(result.mode));
-  for (const dating::HpdRegion& region : result.regions) text += "  " + region_text(region) + "\n";
+  line("most probable year", dating::year_text(result.mode, notation));
+  for (const dating::HpdRegion& region : result.regions) {
+    text += "  " + region_text(region, notation) + "\n";
+  }
   for (const std::string& warning : result.warnings) line("warning", warning);
   for (const std::string& written : sample.written) text += "  " + written + "\n";
   return text;
 }
 
-SummaryRow summary_row(const DatedSample& sample) {
+SummaryRow summary_row(const DatedSample& sample, dating::YearNotation notation) {
   SummaryRow row;
   row.cells = {console::shown_text(sample.measurement.name)};
   if (sample.site) row.site = plot::site_text(sample.site->latitude, sample.site->longitude);
@@ -141,11 +179,11 @@ SummaryRow summary_row(const DatedSample& sample) {
     row.marked = true;
   }
   row.cells.push_back(components_text(sample.result->components, " "));
-  row.cells.push_back(dating::year_text(sample.result->mode));
+  row.cells.push_back(dating::year_text(sample.result->mode, notation));
   for (const dating::HpdRegion& region : sample.result->regions) {
     std::string intervals;
     for (const dating::HpdInterval& interval : region.intervals) {
-      intervals += (intervals.empty() ? "" : ", ") + dating::interval_text(interval);
+      intervals += (intervals.empty() ? "" : ", ") + dating::interval_text(interval, notation);
     }
     row.cells.push_back(intervals);
   }
@@ -211,23 +249,7 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   for (const Component c : result.components)
     json["components"].push_back(curve::component_letter(c));
   json["mode"] = result.mode;
-  json["levels"] = nlohmann::ordered_json::array();
-  for (const dating::HpdRegion& region : result.regions) {
-    nlohmann::ordered_json level;
-    if (region.level == std::floor(region.level)) {
-      level["level"] = static_cast<int>(region.level);
-    } else {
-      level["level"] = region.level;
-    }
-    level["total"] = rounded_value(region.total);
-    level["intervals"] = nlohmann::ordered_json::array();
-    for (const dating::HpdInterval& interval : region.intervals) {
-      level["intervals"].push_back({{"from", interval.from},
-                                    {"to", interval.to},
-                                    {"probability", rounded_value(interval.probability)}});
-    }
-    json["levels"].push_back(level);
-  }
+  json["levels"] = levels_json(result.regions);
   json["warnings"] = result.warnings;
   // What a publication of the dating states besides: the standard
   // deviations used, the years compared and the curve.
@@ -254,6 +276,177 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
     json["relocation"] = relocation;
   }
   return json;
+}
+
+std::string event_report(const DatedEvent& event, dating::YearNotation notation) {
+  std::string text = "Event " + console::shown_text(event.name) + "\n";
+  const auto line = [&text](const std::string& label, const std::string& value) {
+    text += "  " + padded(label + ":", 20) + value + "\n";
+  };
+  std::string rows;
+  for (const std::string& row : event.rows)
+    rows += (rows.empty() ? "" : ", ") + console::shown_text(row);
+  if (event.undated_rows > 0) {
+    rows += (rows.empty() ? "" : "; ") + std::to_string(event.undated_rows) +
+            (event.undated_rows == 1 ? " row" : " rows") + " not dated, left out";
+  }
+  line("rows", rows);
+  if (!event.alone) {
+    line("not dated", event.error);
+    return text;
+  }
+  line("alone", "most probable year " + dating::year_text(event.alone->mode, notation));
+  for (const dating::HpdRegion& region : event.alone->regions) {
+    text += "    " + region_text(region, notation) + "\n";
+  }
+  if (event.in_sequence) {
+    line("in sequence", "most probable year " +
+                            dating::year_text(event.in_sequence->mode, notation) + "; agreement " +
+                            console::fixed_text(event.in_sequence->agreement, 1) + "%");
+    for (const dating::HpdRegion& region : event.in_sequence->regions) {
+      text += "    " + region_text(region, notation) + "\n";
+    }
+  }
+  for (const std::string& warning : event.alone->warnings) line("warning", warning);
+  if (event.in_sequence) {
+    for (const std::string& warning : event.in_sequence->warnings) line("warning", warning);
+  }
+  return text;
+}
+
+std::string sequence_report(const dating::SequenceDate& sequence, std::size_t events,
+                            bool oldest_first) {
+  std::string text = "Sequence: " + std::to_string(events) + (events == 1 ? " event" : " events") +
+                     ", listed " + (oldest_first ? "oldest first" : "youngest first") +
+                     "; overall agreement " + console::fixed_text(sequence.agreement, 1) + "%\n";
+  for (const std::string& warning : sequence.warnings) {
+    text += "  " + padded("warning:", 20) + warning + "\n";
+  }
+  return text;
+}
+
+void events_table(std::ostream& out, std::span<const DatedEvent> events,
+                  std::span<const double> levels, bool sequence, dating::YearNotation notation) {
+  std::vector<std::string> heading = {"event", "rows", "alone"};
+  for (const double level : levels) heading.push_back(level_text(level));
+  if (sequence) {
+    heading.push_back("in sequence");
+    for (const double level : levels) heading.push_back(level_text(level));
+    heading.push_back("agreement");
+  }
+  const auto intervals_of = [notation](const dating::HpdRegion& region) {
+    std::string text;
+    for (const dating::HpdInterval& interval : region.intervals) {
+      text += (text.empty() ? "" : ", ") + dating::interval_text(interval, notation);
+    }
+    return text;
+  };
+  std::vector<std::vector<std::string>> rows = {heading};
+  std::size_t dated = 0;
+  for (const DatedEvent& event : events) {
+    std::vector<std::string> row = {console::shown_text(event.name),
+                                    std::to_string(event.rows.size())};
+    if (!event.alone) {
+      row.push_back("not dated: " + event.error);
+    } else {
+      ++dated;
+      row.push_back(dating::year_text(event.alone->mode, notation));
+      for (const dating::HpdRegion& region : event.alone->regions) {
+        row.push_back(intervals_of(region));
+      }
+      if (event.in_sequence) {
+        row.push_back(dating::year_text(event.in_sequence->mode, notation));
+        for (const dating::HpdRegion& region : event.in_sequence->regions) {
+          row.push_back(intervals_of(region));
+        }
+        row.push_back(console::fixed_text(event.in_sequence->agreement, 1) + "%");
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  // The reason an event was not dated runs on and sets no width.
+  std::vector<std::size_t> widths;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const bool not_dated = r > 0 && !events[r - 1].alone;
+    for (std::size_t k = 0; k + (not_dated ? 1 : 0) < rows[r].size(); ++k) {
+      if (widths.size() <= k) widths.push_back(0);
+      widths[k] = std::max(widths[k], rows[r][k].size());
+    }
+  }
+  out << "Events: " << events.size() << (events.size() == 1 ? " event, " : " events, ") << dated
+      << " dated, " << events.size() - dated << " not dated"
+      << (sequence ? ", in a stratigraphic sequence" : "") << "\n";
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+      line += k + 1 == row.size() ? row[k] : padded(row[k], widths[k] + 2);
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    out << line << '\n';
+  }
+}
+
+nlohmann::ordered_json event_json(const DatedEvent& event) {
+  nlohmann::ordered_json json;
+  json["name"] = event.name;
+  json["rows"] = event.rows;
+  if (!event.alone) {
+    json["error"] = event.error;
+    return json;
+  }
+  json["alone"] = {{"mode", event.alone->mode}, {"levels", levels_json(event.alone->regions)}};
+  std::vector<std::string> warnings = event.alone->warnings;
+  if (event.in_sequence) {
+    warnings.insert(warnings.end(), event.in_sequence->warnings.begin(),
+                    event.in_sequence->warnings.end());
+  }
+  json["warnings"] = warnings;
+  if (event.in_sequence) {
+    json["in_sequence"] = {{"mode", event.in_sequence->mode},
+                           {"levels", levels_json(event.in_sequence->regions)},
+                           {"agreement", rounded_value(event.in_sequence->agreement)}};
+  }
+  return json;
+}
+
+nlohmann::ordered_json events_json(std::span<const DatedEvent> events,
+                                   const std::optional<dating::SequenceDate>& sequence) {
+  nlohmann::ordered_json json;
+  json["events"] = nlohmann::ordered_json::array();
+  for (const DatedEvent& event : events) json["events"].push_back(event_json(event));
+  if (sequence) {
+    json["sequence_agreement"] = rounded_value(sequence->agreement);
+    json["sequence_warnings"] = sequence->warnings;
+  }
+  return json;
+}
+
+std::string events_density_csv(std::span<const DatedEvent> events, int first_year, int last_year) {
+  std::string text = "year";
+  for (const DatedEvent& event : events) {
+    if (!event.alone) continue;
+    text += ',';
+    text += csv_field(event.name);
+    if (event.in_sequence) {
+      text += ',';
+      text += csv_field(event.name + " in sequence");
+    }
+  }
+  text += '\n';
+  for (int year = first_year; year <= last_year; ++year) {
+    text += std::to_string(year);
+    for (const DatedEvent& event : events) {
+      if (!event.alone) continue;
+      text += ',';
+      text += probability_text(event.alone->density.at(year));
+      if (event.in_sequence) {
+        text += ',';
+        text += probability_text(event.in_sequence->density.at(year));
+      }
+    }
+    text += '\n';
+  }
+  return text;
 }
 
 std::string density_csv(const dating::DatingResult& result) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
 
@@ -32,13 +33,15 @@ struct DatedSample {
 
 /// One line of an HPD region: "95%: 1148-1212 AD (81.3%), 1561-1580 AD
 /// (13.9%); total 95.2%".
-std::string region_text(const dating::HpdRegion& region);
+std::string region_text(const dating::HpdRegion& region,
+                        dating::YearNotation notation = dating::YearNotation::ad);
 
 /// The report of one sample: its name (as console::shown_text shows it)
 /// and values, the standard deviations used, the curve and its span, the
 /// most probable year, one line per level and one per warning; or its name
 /// and why it was not dated.
-std::string sample_report(const DatedSample& sample);
+std::string sample_report(const DatedSample& sample,
+                          dating::YearNotation notation = dating::YearNotation::ad);
 
 /// The mark of a sample with warnings in the summary table, after its name.
 inline constexpr std::string_view WARNING_MARK = " *";
@@ -55,7 +58,8 @@ struct SummaryRow {
   bool dated = false;
   bool marked = false;
 };
-SummaryRow summary_row(const DatedSample& sample);
+SummaryRow summary_row(const DatedSample& sample,
+                       dating::YearNotation notation = dating::YearNotation::ad);
 
 /// Writes the table that ends the report of a batch, a line per sample,
 /// with a column of the samples' sites when any is known; a line under the
@@ -70,6 +74,49 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> rows,
 /// sigmas are rounded to 10 significant digits, so that the text is the
 /// same on every system.
 nlohmann::ordered_json sample_json(const DatedSample& sample);
+
+/// An event, samples of one moment dated together (the rows of one value
+/// of the samples file's event column, or a row without one on its own),
+/// and what became of it: its date alone and, in a sequence, within it.
+struct DatedEvent {
+  std::string name;               // the event's value, or its row's name
+  std::vector<std::string> rows;  // the names of its rows that were dated
+  std::size_t undated_rows = 0;   // its rows that could not be dated
+  std::optional<dating::EventDate> alone;
+  std::optional<dating::DateInSequence> in_sequence;
+  std::string error;  // why it has no date
+};
+
+/// The report of an event: its name, its rows, its date alone (most
+/// probable year, one line per level), within the sequence with its
+/// agreement index, and its warnings; or why it has no date.
+std::string event_report(const DatedEvent& event, dating::YearNotation notation);
+
+/// The line about a sequence as a whole: its events and their order, the
+/// overall agreement, and its warnings.
+std::string sequence_report(const dating::SequenceDate& sequence, std::size_t events,
+                            bool oldest_first);
+
+/// The table of the events that ends the report: each event's name, its
+/// rows, its date alone (most probable year and intervals per level) and,
+/// in a sequence, within it and its agreement index.
+void events_table(std::ostream& out, std::span<const DatedEvent> events,
+                  std::span<const double> levels, bool sequence, dating::YearNotation notation);
+
+/// An event as JSON: name, rows, alone (mode, levels), warnings and, in a
+/// sequence, in_sequence (mode, levels, agreement); or name, rows and error.
+nlohmann::ordered_json event_json(const DatedEvent& event);
+
+/// What the JSON of a samples run with events holds besides the samples:
+/// "events", an array of event_json, and in a sequence its overall
+/// agreement, "sequence_agreement" (percent), and "sequence_warnings".
+nlohmann::ordered_json events_json(std::span<const DatedEvent> events,
+                                   const std::optional<dating::SequenceDate>& sequence);
+
+/// The events' densities as CSV: the header "year" and for each event its
+/// name (its date alone) and, in a sequence, "NAME in sequence", then one
+/// row per year from first_year to last_year.
+std::string events_density_csv(std::span<const DatedEvent> events, int first_year, int last_year);
 
 /// The densities on the year grid as CSV: the header "year,D,I,F,combined"
 /// with only the components used, then one row per year, each density to

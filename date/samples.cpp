@@ -143,6 +143,11 @@ SamplesReader::SamplesReader(std::streambuf& in, std::string name)
   }
 }
 
+bool SamplesReader::has_column(std::string_view column) const {
+  return std::any_of(columns_.begin(), columns_.end(),
+                     [column](std::size_t k) { return SAMPLE_COLUMNS[k] == column; });
+}
+
 bool SamplesReader::next_line() {
   while (true) {
     const curve::LineEnd end =

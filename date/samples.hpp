@@ -85,6 +85,9 @@ class SamplesReader {
   /// @throws curve::FileReadError when the file cannot be read
   SamplesReader(std::streambuf& in, std::string name);
 
+  /// Whether the header names a column ("event").
+  bool has_column(std::string_view column) const;
+
   /// The next row, or nothing at the end of the file.
   ///
   /// @throws curve::FileReadError when the file cannot be read

@@ -340,42 +340,91 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
 
 // --- Events ---
 
+namespace {
+
+void check_row(const RowLikelihood& row, int first_year, std::size_t n) {
+  if (row.first_year != first_year || row.size() != n || row.chi_square.size() != n) {
+    throw std::invalid_argument("the rows of an event lie on one grid of years");
+  }
+  if (row.components < 1) {
+    throw std::invalid_argument("a row uses at least one component, not " +
+                                std::to_string(row.components));
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    if (std::isnan(row.log_likelihood[k]) || row.log_likelihood[k] == INF ||
+        row.chi_square[k] < 0.0) {
+      throw std::invalid_argument(
+          "a row's log-likelihood is finite or -inf and its chi-square not negative");
+    }
+  }
+}
+
+}  // namespace
+
+YearSpan span_of(const RowLikelihood& row) {
+  return {row.first_year, row.first_year + static_cast<int>(row.size()) - 1};
+}
+
+RowLikelihood cropped(const RowLikelihood& row, YearSpan span) {
+  const YearSpan whole = span_of(row);
+  if (span.first_year < whole.first_year || span.last_year > whole.last_year ||
+      span.last_year < span.first_year) {
+    throw std::invalid_argument("the span does not lie within the row's years");
+  }
+  const auto from = static_cast<std::ptrdiff_t>(span.first_year - row.first_year);
+  const auto to = from + static_cast<std::ptrdiff_t>(span.size());
+  RowLikelihood part;
+  part.first_year = span.first_year;
+  part.components = row.components;
+  part.log_likelihood.assign(row.log_likelihood.begin() + from, row.log_likelihood.begin() + to);
+  part.chi_square.assign(row.chi_square.begin() + from, row.chi_square.begin() + to);
+  return part;
+}
+
+void add_row(RowLikelihood& sum, const RowLikelihood& row) {
+  if (sum.log_likelihood.empty()) {
+    sum = row;
+    return;
+  }
+  if (row.first_year != sum.first_year || row.size() != sum.size()) {
+    throw std::invalid_argument("the rows of an event lie on one grid of years");
+  }
+  for (std::size_t k = 0; k < sum.size(); ++k) {
+    sum.log_likelihood[k] += row.log_likelihood[k];
+    sum.chi_square[k] += row.chi_square[k];
+  }
+  sum.components += row.components;
+}
+
 EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double> levels,
                      YearNotation notation) {
-  check_levels(levels);
   if (rows.empty()) throw std::invalid_argument("an event has at least one row");
-  const std::size_t n = rows.front().size();
-  const int first_year = rows.front().first_year;
-  check_grid(first_year, n);
   for (const RowLikelihood& row : rows) {
-    if (row.first_year != first_year || row.size() != n || row.chi_square.size() != n) {
-      throw std::invalid_argument("the rows of an event lie on one grid of years");
-    }
-    if (row.components < 1 || row.components > 3) {
+    if (row.components > 3) {
       throw std::invalid_argument("a row uses 1 to 3 components, not " +
                                   std::to_string(row.components));
     }
-    for (std::size_t k = 0; k < n; ++k) {
-      if (std::isnan(row.log_likelihood[k]) || row.log_likelihood[k] == INF ||
-          row.chi_square[k] < 0.0) {
-        throw std::invalid_argument(
-            "a row's log-likelihood is finite or -inf and its chi-square not negative");
-      }
-    }
+    check_row(row, rows.front().first_year, rows.front().size());
   }
+  RowLikelihood sum;
+  for (const RowLikelihood& row : rows) add_row(sum, row);
+  return date_event(sum, rows.size(), levels, notation);
+}
+
+EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const double> levels,
+                     YearNotation notation) {
+  check_levels(levels);
+  if (rows == 0) throw std::invalid_argument("an event has at least one row");
+  const std::size_t n = sum.size();
+  const int first_year = sum.first_year;
+  check_grid(first_year, n);
+  check_row(sum, first_year, n);
 
   EventDate event;
   event.first_year = first_year;
-  event.log_likelihood = rows.front().log_likelihood;
-  std::vector<double> chi_square = rows.front().chi_square;
-  event.degrees = rows.front().components;
-  for (const RowLikelihood& row : rows.subspan(1)) {
-    for (std::size_t k = 0; k < n; ++k) {
-      event.log_likelihood[k] += row.log_likelihood[k];
-      chi_square[k] += row.chi_square[k];
-    }
-    event.degrees += row.components;
-  }
+  event.log_likelihood = sum.log_likelihood;
+  const std::vector<double>& chi_square = sum.chi_square;
+  event.degrees = sum.components;
 
   if (!density_from_logs(event.log_likelihood, largest_of(event.log_likelihood), first_year,
                          event.density, event.mode)) {
@@ -394,7 +443,7 @@ EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double
 
   const int last_year = first_year + static_cast<int>(n) - 1;
   add_edge_warnings(event.regions, first_year, last_year, notation, event.warnings);
-  if (rows.size() > 1 && event.min_chi_square > event.chi_square_limit) {
+  if (rows > 1 && event.min_chi_square > event.chi_square_limit) {
     event.warnings.push_back("the rows do not agree with one date: their smallest chi-square, " +
                              console::fixed_text(event.min_chi_square, 2) + " at " +
                              year_text(event.closest_year, notation) + ", exceeds " +

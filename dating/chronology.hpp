@@ -145,6 +145,31 @@ struct EventDate {
 EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double> levels,
                      YearNotation notation = YearNotation::ad);
 
+/// The years of a row's grid.
+YearSpan span_of(const RowLikelihood& row);
+
+/// A row's likelihood on a part of its grid.
+///
+/// @throws std::invalid_argument when the span does not lie within the
+///         row's years
+RowLikelihood cropped(const RowLikelihood& row, YearSpan span);
+
+/// Adds a row's likelihood into the sum of an event's rows: ln L and
+/// chi-square year by year, the components counted. An empty sum takes
+/// the row as it is.
+///
+/// @throws std::invalid_argument when the row lies on another grid
+void add_row(RowLikelihood& sum, const RowLikelihood& row);
+
+/// Dates an event from the sum of its rows' likelihoods (add_row), so that
+/// an event of many rows is held in the memory of one: the same as
+/// date_event of the rows themselves.
+///
+/// @param[in] sum   the rows' sum; its components, the degrees of freedom
+/// @param[in] rows  how many rows the sum holds, at least one
+EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const double> levels,
+                     YearNotation notation = YearNotation::ad);
+
 /// An agreement index or overall agreement below this (percent) draws a
 /// warning.
 inline constexpr double AGREEMENT_THRESHOLD = 60.0;

@@ -70,6 +70,34 @@ def main():
     show("K5 (I far off)", normal_density(3000, math.sqrt(1.25) / 0.01), (68, 95))
     # A year's density for the CSV of K1 at 1000 AD.
     print("K1 density at 1000:", repr(inc[1000]))
+    # An event of two rows, I = 60.003 and 61.003, each of spread 130 years
+    # about 1000.3 and 1100.3: their product, of spread 130 / sqrt 2 about
+    # 1050.3.
+    show("kiln (event of two rows)", normal_density(1050.3, 130 / math.sqrt(2)), (68, 95))
+    # A sequence of two events, the older (I = 61.003) about 1100.3 and the
+    # younger (I = 59.003) about 900.3: they contradict the order. With a
+    # uniform prior over t_old <= t_young, p_old(t) ~ L_old(t) sum over
+    # s >= t of L_young(s), p_young(s) ~ L_young(s) sum over t <= s of
+    # L_old(t), counted here pair by pair.
+    old = normal_density(1100.3, 130)
+    young = normal_density(900.3, 130)
+    p_old = [0.0] * len(YEARS)
+    p_young = [0.0] * len(YEARS)
+    for t in YEARS:
+        for s in range(t, YEARS[-1] + 1):
+            w = old[t] * young[s]
+            p_old[t] += w
+            p_young[s] += w
+    z = math.fsum(p_old)
+    p_old = [x / z for x in p_old]
+    p_young = [x / z for x in p_young]
+    overall = 1.0
+    for name, p, q in (("old in sequence", p_old, old), ("young in sequence", p_young, young)):
+        show(name, p)
+        agreement = 100 * math.fsum(a * b for a, b in zip(p, q)) / math.fsum(b * b for b in q)
+        print("  agreement %.4f" % agreement)
+        overall *= agreement / 100
+    print("overall agreement %.4f" % (100 * overall ** (1 / math.sqrt(2))))
 
 
 if __name__ == "__main__":
