@@ -239,9 +239,9 @@ void summary_table(std::ostream& out, std::span<const SummaryRow> samples,
 nlohmann::ordered_json sample_json(const DatedSample& sample) {
   nlohmann::ordered_json json;
   json["name"] = sample.measurement.name;
-  if (sample.site) json["site"] = site_json(*sample.site);
   if (!sample.result) {
     json["error"] = sample.error;
+    if (sample.site) json["site"] = site_json(*sample.site);
     return json;
   }
   const dating::DatingResult& result = *sample.result;
@@ -259,6 +259,7 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   }
   json["span"] = {{"first", sample.curve->first_year}, {"last", sample.curve->last_year}};
   json["curve"] = sample.curve->source;
+  if (sample.site) json["site"] = site_json(*sample.site);
   if (sample.relocation) {
     // The values compared with the curve, relocated to its site.
     const dating::Relocation& r = *sample.relocation;
