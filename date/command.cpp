@@ -221,9 +221,6 @@ std::optional<curve::Site> site_of(const std::optional<std::string>& latitude,
   return curve::Site{lat.value, lon.value};
 }
 
-// A distance as reports give it: whole km, tenths below 10 km.
-std::string distance_text(double km) { return console::fixed_text(km, km < 10.0 ? 1 : 0) + " km"; }
-
 class DateRun {
  public:
   DateRun(const DateOptions& options, const curve::ReferenceCurve* reference)
@@ -275,11 +272,9 @@ class DateRun {
       const bool densities = options_.density.has_value() || options_.figure.has_value();
       sample.result = dating::date_measurement(*sample.curve, sample.measured, options_.levels,
                                                densities && !events_, options_.years);
-      if (sample.relocation && sample.relocation->distance_km > dating::RELOCATION_WARNING_KM) {
-        sample.result->warnings.push_back(
-            "the sample's site lies " + distance_text(sample.relocation->distance_km) +
-            " from the curve's: relocation errors of several degrees are usual at that "
-            "distance; --model dates at the site itself");
+      if (sample.relocation) {
+        const std::string warning = dating::relocation_warning(*sample.relocation);
+        if (!warning.empty()) sample.result->warnings.push_back(warning);
       }
     } catch (const model::SiteOutsideRegion& e) {
       sample.error = e.what();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "console/fields.hpp"
+
 namespace dating {
 
 namespace {
@@ -68,6 +70,14 @@ double axial_dipole_factor(double from_latitude, double to_latitude) {
   const double s_from = std::sin(radians(from_latitude));
   const double s_to = std::sin(radians(to_latitude));
   return std::sqrt(1.0 + 3.0 * s_to * s_to) / std::sqrt(1.0 + 3.0 * s_from * s_from);
+}
+
+std::string relocation_warning(const Relocation& relocation) {
+  const double km = relocation.distance_km;
+  if (!(km > RELOCATION_WARNING_KM)) return "";
+  return "the sample's site lies " + console::fixed_text(km, 0) +
+         " km from the curve's: relocation errors of several degrees are usual at that "
+         "distance; the model's curve at the site itself needs none";
 }
 
 Relocation relocate(const Measurement& measurement, const Site& from, const Site& to) {

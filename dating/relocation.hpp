@@ -7,6 +7,8 @@
 // none.
 #pragma once
 
+#include <string>
+
 #include "dating/dating.hpp"
 
 namespace dating {
@@ -63,6 +65,12 @@ struct Relocation {
   // axial dipole's declination, 0; the report says so.
   bool declination_assumed = false;
 };
+
+/// The warning of a relocation beyond RELOCATION_WARNING_KM, or "" within
+/// it: "the sample's site lies 1054 km from the curve's: relocation errors
+/// of several degrees are usual at that distance; the model's curve at the
+/// site itself needs none".
+std::string relocation_warning(const Relocation& relocation);
 
 /// Relocates a measurement from the site where it was measured to another:
 /// the direction through the virtual geomagnetic pole (an inclination

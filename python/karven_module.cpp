@@ -123,6 +123,13 @@ std::vector<double> hpd_levels(py::handle levels) {
   } else {
     result.push_back(number(levels, "levels"));
   }
+  for (const double level : result) {
+    if (level > 0.0 && level < 1.0) {
+      throw InputError("levels: a level is in percent, e.g. 95 for 95%; read " +
+                       console::shortest_text(level) + ", which would be " +
+                       console::shortest_text(level) + "%");
+    }
+  }
   const std::vector<double> certain = {1.0};
   try {
     dating::hpd_regions(certain, 0, result);
@@ -157,7 +164,9 @@ struct Curve {
   std::array<py::object, 6> quantities;  // None where the curve lacks the component
   std::vector<std::string> notes;
   std::shared_ptr<const curve::ReferenceCurve> reference;
-  mutable std::shared_ptr<const dating::GriddedCurve> grid;  // made when first dated
+  // The curve on the grid of the years the curves of a set of components
+  // share, made when first dated, by set (as karven-date grids it).
+  mutable std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids;
 
   py::ssize_t size() const { return year.size(); }
 };
@@ -217,6 +226,11 @@ Curve curve_of_ref_files(curve::LoadedReference loaded) {
   Curve result;
   result.source = loaded.curve.source;
   result.notes = std::move(loaded.notes);
+  // The site their comment line gives, when it does.
+  if (loaded.curve.site) {
+    result.latitude = loaded.curve.site->latitude;
+    result.longitude = loaded.curve.site->longitude;
+  }
   std::set<double> all_years;
   for (const Component c : curve::COMPONENTS) {
     if (loaded.curve[c])
@@ -446,15 +460,25 @@ struct PreparedRow {
   std::vector<std::string> warnings;
 };
 
-std::shared_ptr<const dating::GriddedCurve> gridded(const Curve& c) {
-  if (!c.grid) {
+// The curves of the components used on the grid of the years they share:
+// a curve given but not used limits no measurement's years.
+std::shared_ptr<const dating::GriddedCurve> gridded(
+    const Curve& c, const std::vector<dating::MeasuredComponent>& measured) {
+  std::vector<Component> used;
+  unsigned key = 0;
+  for (const dating::MeasuredComponent& m : measured) {
+    used.push_back(m.component);
+    key |= 1U << static_cast<unsigned>(m.component);
+  }
+  std::shared_ptr<const dating::GriddedCurve>& grid = c.grids[key];
+  if (!grid) {
     try {
-      c.grid = std::make_shared<const dating::GriddedCurve>(dating::grid_curve(*c.reference));
+      grid = std::make_shared<const dating::GriddedCurve>(dating::grid_curve(*c.reference, used));
     } catch (const std::invalid_argument& e) {
       throw InputError(c.source + ": " + e.what());
     }
   }
-  return c.grid;
+  return grid;
 }
 
 PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
@@ -470,29 +494,30 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
   // The values as given are checked first, so that a message quotes them.
   row.measured = components_used(measurement);
   if (site) {
-    if (!c.latitude || !c.longitude) {
+    if (!c.reference->site) {
       throw InputError(
-          "site: the curve's site is unknown (a curve of .ref files), so the measurement cannot "
-          "be relocated to it; leave out site= to take the measurement at the curve's site");
+          "site: the curve's site is unknown (a curve of .ref files without a site line), so "
+          "the measurement cannot be relocated to it; leave out site= to take the measurement "
+          "at the curve's site");
     }
-    row.relocation = dating::relocate(measurement, *site, {*c.latitude, *c.longitude});
-    row.measured = components_used(row.relocation->measurement);
-    if (row.relocation->distance_km > dating::RELOCATION_WARNING_KM) {
-      row.warnings.push_back(
-          "the measurement is relocated over " +
-          console::fixed_text(row.relocation->distance_km, 0) +
-          " km to the curve's site: relocation errors of several degrees are usual at that "
-          "distance; the model's curve at the measurement's own site needs no relocation");
+    // Relocated to the curve's site, as karven-date relocates it: not at all
+    // when the two are the same.
+    dating::Relocation relocation = dating::relocate(measurement, *site, *c.reference->site);
+    if (relocation.distance_km > 0.0) {
+      row.relocation = std::move(relocation);
+      row.measured = components_used(row.relocation->measurement);
+      const std::string warning = dating::relocation_warning(*row.relocation);
+      if (!warning.empty()) row.warnings.push_back(warning);
     }
   }
-  row.grid = gridded(c);
   for (const dating::MeasuredComponent& m : row.measured) {
-    if (!(*row.grid)[m.component]) {
+    if (!(*c.reference)[m.component]) {
       const char* name = curve::component_name(m.component);
       throw InputError(std::string("the ") + name + " is measured: give its reference curve, " +
                        "read_ref(" + name + "=...)");
     }
   }
+  row.grid = gridded(c, row.measured);
   return row;
 }
 
@@ -959,7 +984,7 @@ message. Evaluating holds the GIL: the model is not reentrant.)")
       .def(
           "curve",
           [](const Model& self, double lat, double lon) {
-            return curve_of_site(self.model.curve(lat, lon), self.path);
+            return curve_of_site(self.model.curve(lat, lon), "model " + self.path);
           },
           "lat"_a, "lon"_a,
           R"(The curve at a site: the 381 epochs, 0 to 1900 AD.

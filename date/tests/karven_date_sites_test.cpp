@@ -119,8 +119,8 @@ TEST_F(KarvenDateSites, RelocatesAMeasurementToTheCurvesSite) {
             "with D taken as 0, the axial dipole's)");
   EXPECT_EQ(lines.back(),
             "  warning:            the sample's site lies 1054 km from the curve's: relocation "
-            "errors of several degrees are usual at that distance; --model dates at the site "
-            "itself");
+            "errors of several degrees are usual at that distance; the model's curve at the "
+            "site itself needs none");
 }
 
 TEST_F(KarvenDateSites, DatesEachRowAtItsOwnSiteAndRefusesWhatHasNone) {

@@ -97,7 +97,8 @@ def test_other_bad_arguments_are_named(paris):
         (lambda: karven.date(ref, dec=4, inc=60, a95=2), ValueError,
          "the declination is measured: give its reference curve, read_ref(declination=...)"),
         (lambda: karven.date(ref, inc=60, a95=2, site=(50, 3)), ValueError,
-         "site: the curve's site is unknown (a curve of .ref files), so the measurement cannot "
+         "site: the curve's site is unknown (a curve of .ref files without a site line), so the "
+         "measurement cannot "
          "be relocated to it; leave out site= to take the measurement at the curve's site"),
         (lambda: karven.date_sequence([dict(inc=60, a95=2), [dict(inc=60, a95=2), dict(inc=91)]],
                                       curve=curve), ValueError,
