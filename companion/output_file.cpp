@@ -153,6 +153,27 @@ void OutputFile::commit() {
   temporary_.clear();
 }
 
+std::string file_name_part(std::string_view name) {
+  std::string part;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '_';
+    part += plain ? c : '_';
+  }
+  if (part.empty() || part == "." || part == "..") part = "_" + part;
+  return part;
+}
+
+std::string with_name(std::string_view pattern, std::string_view name) {
+  std::string path(pattern);
+  const std::string part = file_name_part(name);
+  for (std::size_t at = path.find(NAME_PLACEHOLDER); at != std::string::npos;
+       at = path.find(NAME_PLACEHOLDER, at + part.size())) {
+    path.replace(at, NAME_PLACEHOLDER.size(), part);
+  }
+  return path;
+}
+
 void write_output(const OutputGuard& guard, const std::filesystem::path& output,
                   std::string_view what, std::string_view text) {
   OutputFile file(guard, output, std::string(what));

@@ -125,6 +125,20 @@ class OutputFile {
   int descriptor_ = -1;
 };
 
+/// The placeholder of an output's name pattern ("dating_{name}.png"),
+/// replaced by each sample's or site's name.
+inline constexpr std::string_view NAME_PLACEHOLDER = "{name}";
+
+/// A name (a sample's, a site's) as a part of a file name: letters,
+/// digits, '.', '-' and '_' stay, any other byte becomes '_', so that no
+/// name can lead into another folder; an empty name, "." and ".." get a
+/// '_' before them.
+std::string file_name_part(std::string_view name);
+
+/// A name pattern with every NAME_PLACEHOLDER replaced by
+/// file_name_part(name).
+std::string with_name(std::string_view pattern, std::string_view name);
+
 /// Writes a whole text as an output through an OutputFile.
 ///
 /// @throws OutputError when the output is refused or cannot be written;
