@@ -16,7 +16,6 @@ namespace {
 using curve::Component;
 using curve::Curve;
 
-
 std::string whole_year(double year, std::string_view curve_name) {
   if (year != std::nearbyint(year) || std::fabs(year) > 1e9) {
     throw ExportError(curve::printable(curve_name) + ": the year " +
@@ -97,10 +96,9 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
       continue;
     }
     std::string& text = file.text;
-    text += "# " + curve.model + " palaeosecular variation curve: " +
-            curve::component_name(component) + "\n";
-    text += "# Site: geodetic latitude " + console::shortest_decimal(curve.latitude) + ", longitude " +
-            console::shortest_decimal(curve.longitude) + " (degrees, north and east positive)\n";
+    text += "# " + curve.model +
+            " palaeosecular variation curve: " + curve::component_name(component) + "\n";
+    text += "# " + curve::site_comment({curve.latitude, curve.longitude}) + "\n";
     text += "# Component: " + std::string(curve::component_name(component)) + ", in " +
             unit(component) + "\n";
     text += "# Columns: year (AD), value, sigma\n";
@@ -145,9 +143,9 @@ Export export_csv(const Curve& curve, std::string_view curve_name, std::string_v
   for (const Component component : curve::COMPONENTS) {
     const std::vector<std::size_t> missing = gaps(curve, component);
     if (!missing.empty()) {
-      result.notes.push_back(gap_note(source, curve, component, missing,
-                                      "its fields are left empty in " +
-                                          curve::printable(file.name)));
+      result.notes.push_back(
+          gap_note(source, curve, component, missing,
+                   "its fields are left empty in " + curve::printable(file.name)));
     }
   }
   result.files.push_back(std::move(file));

@@ -50,8 +50,9 @@ TEST(ExportRef, WritesTheCommentsAndOneStandardDeviationAndLeavesGapsOut) {
   EXPECT_TRUE(result.failures.empty());
 }
 
-// The .ref files read back give the curve's values, and 1.96 sigma gives
-// its 95% errors: the band the chronology tools draw is the curve's band.
+// The .ref files read back give the curve's site and values, and 1.96
+// sigma gives its 95% errors: the band the chronology tools draw is the
+// curve's band.
 TEST(ExportRef, ReadsBackAsTheCurveWithItsBand) {
   const std::string text = curve_test::smooth_curve_text();
   const curve::Curve curve = curve::read_curve_text(text, "smooth.dat");
@@ -60,6 +61,10 @@ TEST(ExportRef, ReadsBackAsTheCurveWithItsBand) {
     const auto k = static_cast<std::size_t>(component);
     const curve::RefFile file = curve::read_ref_text(result.files[k].text, result.files[k].name);
     EXPECT_TRUE(file.notes.empty());
+    // The site line names the curve file's site.
+    ASSERT_TRUE(file.site);
+    EXPECT_EQ(file.site->latitude, curve.latitude);
+    EXPECT_EQ(file.site->longitude, curve.longitude);
     ASSERT_EQ(file.series.years.size(), curve.points.size());
     for (std::size_t i = 0; i < curve.points.size(); ++i) {
       EXPECT_EQ(file.series.years[i], curve.points[i].year);
