@@ -93,6 +93,7 @@ void OutputGuard::check(const std::filesystem::path& output, std::string_view wh
   const std::filesystem::path folder =
       output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
   for (const FixedName& fixed : FIXED_NAMES) {
+    if (curve_file_allowed_ && std::string_view(fixed.name) == driver::CURVE_FILE_NAME) continue;
     if (output.filename() == fixed.name) {
       throw OutputError(named + " would take the place of the " + fixed.kind + " that " +
                         fixed.reader + " by that name");

@@ -75,6 +75,13 @@ class OutputGuard {
   ///         to, and the output replaces the link itself.
   void check(const std::filesystem::path& output, std::string_view what) const;
 
+  /// Lets the outputs be named psvc_karven.eu.26.dat, or be the file of
+  /// that name in their directory: for a run that writes curve files as
+  /// karven writes them (karven-export --format dat), where that name is
+  /// the point and not a mistake. The coefficient file's name stays
+  /// refused, and so do the inputs and what is not a regular file.
+  void allow_curve_file_name() { curve_file_allowed_ = true; }
+
  private:
   struct Input {
     dev_t device;
@@ -83,6 +90,7 @@ class OutputGuard {
     std::string kind;
   };
   std::vector<Input> inputs_;
+  bool curve_file_allowed_ = false;
 };
 
 /// An output being written: checked by the guard, then written to a new
