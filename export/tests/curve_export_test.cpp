@@ -82,14 +82,13 @@ TEST(ExportCsv, ReadsBackAsTheCurve) {
   const curve_export::Export result = curve_export::export_csv(curve, "site.dat", "site.csv");
   ASSERT_EQ(result.files.size(), 1U);
   EXPECT_EQ(result.files[0].name, "site.csv");
-  EXPECT_EQ(result.files[0].text,
-            std::string(curve_export::CSV_HEADER) +
-                "\n1000,-1.25,60.5,55.75,2.94,1.96,3.92\n"
-                "1005,,60.75,56,,1.96,3.92\n"
-                "1010,-0.75,61,56.25,2.94,1.96,3.92\n");
-  EXPECT_EQ(result.notes, std::vector<std::string>{
-                              "site.dat: the declination has no value at the year 1005; its "
-                              "fields are left empty in site.csv"});
+  EXPECT_EQ(result.files[0].text, std::string(curve_export::CSV_HEADER) +
+                                      "\n1000,-1.25,60.5,55.75,2.94,1.96,3.92\n"
+                                      "1005,,60.75,56,,1.96,3.92\n"
+                                      "1010,-0.75,61,56.25,2.94,1.96,3.92\n");
+  EXPECT_EQ(result.notes,
+            std::vector<std::string>{"site.dat: the declination has no value at the year 1005; its "
+                                     "fields are left empty in site.csv"});
 }
 
 // Through the built command: the files land beside the curve file by
@@ -138,8 +137,9 @@ TEST(KarvenExport, WritesTheFilesAndRefusesAWrongCommandLine) {
 
   result = run({"--format", "xls"});
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err,
-            "karven-export: unknown format \"xls\": give ref or csv\nTry 'karven-export --help'.\n");
+  EXPECT_EQ(
+      result.err,
+      "karven-export: unknown format \"xls\": give ref, csv or dat\nTry 'karven-export --help'.\n");
   result = run({"missing.dat"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "karven-export: cannot read missing.dat: No such file or directory\n");
@@ -166,8 +166,8 @@ TEST(KarvenExport, RefFilesDateAsTheCurveFileItself) {
   run(KARVEN_PROGRAM, {}, "48.85\n2.35\n");
   run(KARVEN_EXPORT_PROGRAM, {});
   const std::vector<std::string> measurement = {
-      "--dec", "4.5", "--inc", "64.2", "--a95", "2.8", "--int", "62.5", "--sigma-int", "2.4",
-      "--level", "68", "--level", "95", "--json"};
+      "--dec",       "4.5", "--inc",   "64.2", "--a95",   "2.8", "--int", "62.5",
+      "--sigma-int", "2.4", "--level", "68",   "--level", "95",  "--json"};
   std::vector<std::string> from_curve = measurement, from_ref = measurement;
   from_curve.insert(from_curve.end(), {"--density", "curve.csv"});
   from_ref.insert(from_ref.end(),
