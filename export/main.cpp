@@ -24,8 +24,8 @@ using curve_export::Format;
 constexpr const char* PROGRAM = "karven-export";
 
 constexpr const char* USAGE =
-    "[--format ref|csv|dat] [--output PREFIX]\n"
-    "                     [CURVE_FILE | --model FILE (--lat LAT --lon LON | --sites SITES.csv)]";
+    "[--format ref|csv|dat] [--output PREFIX] "
+    "[CURVE_FILE | --model FILE --lat LAT --lon LON | --model FILE --sites SITES.csv]";
 
 constexpr const char* DESCRIPTION =
     "Writes a curve file written by karven (default: psvc_karven.eu.26.dat), or the\n"
