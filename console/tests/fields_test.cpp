@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <iomanip>
 #include <limits>
 #include <random>
@@ -148,7 +148,8 @@ TEST(FixedFieldValue, IsTheFieldsTextReadBack) {
       if (std::isnan(expected)) {
         ASSERT_TRUE(std::isnan(got)) << value << " in \"" << field << "\"";
       } else {
-        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+        // Bit for bit: -0 and 0 are told apart.
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(expected))
             << std::setprecision(17) << value << " in \"" << field << "\" gives " << got;
       }
     }

@@ -159,7 +159,7 @@ TEST(KarvenExport, RefFilesDateAsTheCurveFileItself) {
     call.program = program;
     call.arguments = std::move(arguments);
     call.input = std::move(input);
-    const testsupport::ProgramRun result = testsupport::run_program(call);
+    testsupport::ProgramRun result = testsupport::run_program(call);
     EXPECT_EQ(result.status, 0) << program << ": " << result.err;
     return result;
   };
