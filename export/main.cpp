@@ -127,6 +127,11 @@ int run(std::span<const std::string_view> arguments) {
           "--format dat writes the curve file of a site of --model: give --model FILE with "
           "--lat and --lon, or --sites");
     }
+    if (sites && format == Format::csv && prefix &&
+        prefix->find(companion::NAME_PLACEHOLDER) != std::string::npos) {
+      throw companion::UsageError(
+          "--output: with --format csv the sites go into one table, whose name takes no {name}");
+    }
     if (sites && format != Format::csv && prefix &&
         prefix->find(companion::NAME_PLACEHOLDER) == std::string::npos) {
       throw companion::UsageError(

@@ -182,6 +182,10 @@ TEST(KarvenExport, RefusesWhatTheModelCannotExport) {
        "and --lon, or --sites" +
            usage},
       {{"--format", "xls"}, 2, "unknown format \"xls\": give ref, csv or dat" + usage},
+      {{"--model", "model.inp", "--sites", "bad.csv", "--format", "csv", "--output", "{name}.csv"},
+       2,
+       "--output: with --format csv the sites go into one table, whose name takes no {name}" +
+           usage},
       {{"--model", "model.inp", "--lat", "60.5", "--lon", "2"},
        1,
        "the site 60.5, 2 lies outside the model's region: latitude 35 N to 60 N, longitude 15 "
