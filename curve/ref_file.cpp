@@ -79,7 +79,7 @@ std::optional<Site> named_site(std::string_view comment) {
   const std::optional<double> longitude =
       console::parse_real(longitude_text, console::NumberForm::decimal);
   if (!latitude || !longitude || !(std::fabs(*latitude) <= 90.0) ||
-      !(std::fabs(*longitude) <= 360.0)) {
+      !(*longitude >= -180.0 && *longitude <= 360.0)) {
     return std::nullopt;
   }
   return Site{*latitude, *longitude};

@@ -74,9 +74,9 @@ std::string site_comment(const Site& site);
 /// The first comment line that starts with "Site:" (in any case, after the
 /// mark and blanks) names the curve's site, in the form of site_comment:
 /// the words in any case, blanks around the numbers free, any text after
-/// the longitude; a latitude beyond 90 or a longitude beyond 360 degrees
-/// either way is none. A site line of another form leaves the site unknown,
-/// with a note.
+/// the longitude; a latitude outside [-90, 90] or a longitude outside
+/// [-180, 360] degrees is none. A site line of another form leaves the site
+/// unknown, with a note.
 ///
 /// A value or sigma that is not a finite number ("#REF!", "NaN", empty)
 /// makes a gap at that year, with a note. The stretch between two

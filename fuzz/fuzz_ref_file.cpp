@@ -64,7 +64,8 @@ std::optional<std::pair<double, double>> site_of_line(const std::string& comment
   };
   const std::optional<double> latitude = number(match[1].str());
   const std::optional<double> longitude = number(match[2].str());
-  if (!latitude || !longitude || !(std::fabs(*latitude) <= 90) || !(std::fabs(*longitude) <= 360)) {
+  if (!latitude || !longitude || !(std::fabs(*latitude) <= 90) ||
+      !(*longitude >= -180 && *longitude <= 360)) {
     return std::nullopt;
   }
   return std::pair{*latitude, *longitude};

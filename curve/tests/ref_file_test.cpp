@@ -165,6 +165,7 @@ TEST(RefFile, ReadsTheSiteLineAndRefusesCurvesOfTwoSites) {
       {"! site: geodetic latitude 4.04e1, longitude -3.7\n# Site: geodetic latitude 1, longitude 2",
        curve::Site{40.4, -3.7}},
       {"# Site: geodetic latitude 95, longitude 2", std::nullopt},
+      {"# Site: geodetic latitude 45, longitude -181", std::nullopt},
       {"# Site: Paris", std::nullopt},
   };
   for (const Case& c : cases) {
