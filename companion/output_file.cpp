@@ -93,6 +93,7 @@ void OutputGuard::check(const std::filesystem::path& output, std::string_view wh
   const std::filesystem::path folder =
       output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
   for (const FixedName& fixed : FIXED_NAMES) {
+    if (curve_file_allowed_ && std::string_view(fixed.name) == driver::CURVE_FILE_NAME) continue;
     if (output.filename() == fixed.name) {
       throw OutputError(named + " would take the place of the " + fixed.kind + " that " +
                         fixed.reader + " by that name");
@@ -151,6 +152,27 @@ void OutputFile::commit() {
   guard_.check(destination_, what_);
   if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno);
   temporary_.clear();
+}
+
+std::string file_name_part(std::string_view name) {
+  std::string part;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '_';
+    part += plain ? c : '_';
+  }
+  if (part.empty() || part == "." || part == "..") part = "_" + part;
+  return part;
+}
+
+std::string with_name(std::string_view pattern, std::string_view name) {
+  std::string path(pattern);
+  const std::string part = file_name_part(name);
+  for (std::size_t at = path.find(NAME_PLACEHOLDER); at != std::string::npos;
+       at = path.find(NAME_PLACEHOLDER, at + part.size())) {
+    path.replace(at, NAME_PLACEHOLDER.size(), part);
+  }
+  return path;
 }
 
 void write_output(const OutputGuard& guard, const std::filesystem::path& output,

@@ -75,6 +75,13 @@ class OutputGuard {
   ///         to, and the output replaces the link itself.
   void check(const std::filesystem::path& output, std::string_view what) const;
 
+  /// Lets the outputs be named psvc_karven.eu.26.dat, or be the file of
+  /// that name in their directory: for a run that writes curve files as
+  /// karven writes them (karven-export --format dat), where that name is
+  /// the point and not a mistake. The coefficient file's name stays
+  /// refused, and so do the inputs and what is not a regular file.
+  void allow_curve_file_name() { curve_file_allowed_ = true; }
+
  private:
   struct Input {
     dev_t device;
@@ -83,6 +90,7 @@ class OutputGuard {
     std::string kind;
   };
   std::vector<Input> inputs_;
+  bool curve_file_allowed_ = false;
 };
 
 /// An output being written: checked by the guard, then written to a new
@@ -124,6 +132,20 @@ class OutputFile {
   std::filesystem::path temporary_;
   int descriptor_ = -1;
 };
+
+/// The placeholder of an output's name pattern ("dating_{name}.png"),
+/// replaced by each sample's or site's name.
+inline constexpr std::string_view NAME_PLACEHOLDER = "{name}";
+
+/// A name (a sample's, a site's) as a part of a file name: letters,
+/// digits, '.', '-' and '_' stay, any other byte becomes '_', so that no
+/// name can lead into another folder; an empty name, "." and ".." get a
+/// '_' before them.
+std::string file_name_part(std::string_view name);
+
+/// A name pattern with every NAME_PLACEHOLDER replaced by
+/// file_name_part(name).
+std::string with_name(std::string_view pattern, std::string_view name);
 
 /// Writes a whole text as an output through an OutputFile.
 ///

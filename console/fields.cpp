@@ -103,11 +103,26 @@ std::string shortest_text(double value) {
 }
 
 std::string shortest_decimal(double value) {
+  std::string text;
+  append_shortest_decimal(text, value);
+  return text;
+}
+
+void append_shortest_decimal(std::string& text, double value) {
   if (value == 0.0) value = 0.0;  // no "-0"
-  std::array<char, 400> buffer{};
-  const auto result =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
-  return std::string(buffer.data(), result.ptr);
+  // Most numbers fit a small buffer; 1e308 in plain decimals takes 309
+  // digits.
+  std::array<char, 32> small;
+  auto result =
+      std::to_chars(small.data(), small.data() + small.size(), value, std::chars_format::fixed);
+  if (result.ec == std::errc()) {
+    text.append(small.data(), result.ptr);
+    return;
+  }
+  std::array<char, 400> large;
+  result =
+      std::to_chars(large.data(), large.data() + large.size(), value, std::chars_format::fixed);
+  text.append(large.data(), result.ptr);
 }
 
 std::string fixed_text(double value, int decimals) {

@@ -49,6 +49,10 @@ std::string shortest_text(double value);
 /// exponents.
 std::string shortest_decimal(double value);
 
+/// shortest_decimal(value) appended to a text, without a string of its
+/// own: for tables of many numbers.
+void append_shortest_decimal(std::string& text, double value);
+
 /// A number with a fixed count of decimals, as printf's %.*f writes it.
 std::string fixed_text(double value, int decimals);
 

@@ -55,6 +55,36 @@ std::optional<Component> named_component(std::string_view comment) {
   return std::nullopt;
 }
 
+constexpr std::string_view SITE_LABEL = "site:";
+
+// The site that a site line gives (the comment's mark removed), in the
+// form of site_comment; nothing for a line of another form.
+std::optional<Site> named_site(std::string_view comment) {
+  const std::string text = lower_case(trim(comment));
+  std::string_view rest = trim(std::string_view(text).substr(SITE_LABEL.size()));
+  const auto take = [&rest](std::string_view words) {
+    if (!rest.starts_with(words)) return false;
+    rest = trim(rest.substr(words.size()));
+    return true;
+  };
+  if (!take("geodetic latitude")) return std::nullopt;
+  const std::size_t comma = rest.find(',');
+  if (comma == std::string_view::npos) return std::nullopt;
+  const std::string_view latitude_text = trim(rest.substr(0, comma));
+  rest = trim(rest.substr(comma + 1));
+  if (!take("longitude")) return std::nullopt;
+  const std::string_view longitude_text = rest.substr(0, rest.find_first_of(" \t"));
+  const std::optional<double> latitude =
+      console::parse_real(latitude_text, console::NumberForm::decimal);
+  const std::optional<double> longitude =
+      console::parse_real(longitude_text, console::NumberForm::decimal);
+  if (!latitude || !longitude || !(std::fabs(*latitude) <= 90.0) ||
+      !(*longitude >= -180.0 && *longitude <= 360.0)) {
+    return std::nullopt;
+  }
+  return Site{*latitude, *longitude};
+}
+
 // A field shown in a message: printable, and cut when long.
 std::string quoted(std::string_view field) {
   constexpr std::size_t SHOWN = 40;
@@ -102,8 +132,8 @@ class RefReader {
     }
     const std::vector<std::string_view> fields = data_fields(line);
     if (fields.size() != 3) {
-      fail_at(line_number, "expected three fields year,value,sigma separated by commas, read " +
-                               quoted(line));
+      fail_at(line_number,
+              "expected three fields year,value,sigma separated by commas, read " + quoted(line));
     }
     const std::optional<double> year = console::parse_real(fields[0], console::NumberForm::decimal);
     if (!year || !std::isfinite(*year)) {
@@ -111,15 +141,19 @@ class RefReader {
     }
     if (std::fabs(*year) > MAX_REF_YEAR) {
       fail_at(line_number, "the year " + quoted(fields[0]) + " lies beyond " +
-                               console::shortest_decimal(-MAX_REF_YEAR) + " to " + console::shortest_decimal(MAX_REF_YEAR));
+                               console::shortest_decimal(-MAX_REF_YEAR) + " to " +
+                               console::shortest_decimal(MAX_REF_YEAR));
     }
     ComponentSeries& series = file.series;
     if (!series.years.empty() && !(*year > series.years.back())) {
-      fail_at(line_number, "the year " + console::shortest_decimal(*year) + " does not follow the year " +
-                               console::shortest_decimal(series.years.back()) + "; the years must increase");
+      fail_at(line_number,
+              "the year " + console::shortest_decimal(*year) + " does not follow the year " +
+                  console::shortest_decimal(series.years.back()) + "; the years must increase");
     }
-    const std::optional<double> value = console::parse_real(fields[1], console::NumberForm::console);
-    const std::optional<double> sigma = console::parse_real(fields[2], console::NumberForm::console);
+    const std::optional<double> value =
+        console::parse_real(fields[1], console::NumberForm::console);
+    const std::optional<double> sigma =
+        console::parse_real(fields[2], console::NumberForm::console);
     // A curve may give a sigma of 0 (the measurement's own keeps the
     // variance positive); a negative one is no standard deviation.
     if (sigma && std::isfinite(*sigma) && *sigma < 0.0) {
@@ -202,6 +236,12 @@ void mark_missing_years(RefFile& file, const std::vector<std::size_t>& line_numb
   series = std::move(marked);
 }
 
+// "latitude 48.85, longitude 2.35", as a message names a site.
+std::string site_words(const Site& site) {
+  return "latitude " + console::shortest_decimal(site.latitude) + ", longitude " +
+         console::shortest_decimal(site.longitude);
+}
+
 }  // namespace
 
 RefFile read_ref_text(std::string_view text, std::string_view name) {
@@ -213,6 +253,7 @@ RefFile read_ref_text(std::string_view text, std::string_view name) {
   RefFile file;
   std::vector<std::size_t> line_numbers;  // of each data line
   bool in_block_comment = false;
+  bool site_line_seen = false;
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const std::string_view line = trim(lines[k]);
     const std::size_t line_number = k + 1;
@@ -221,14 +262,26 @@ RefFile read_ref_text(std::string_view text, std::string_view name) {
       continue;
     }
     if (!line_numbers.empty() && holds_word(line, "reference") && holds_word(line, "point")) {
-      file.notes.push_back(reader.at(line_number) + "a block of reference points begins; the curve " +
-                           "ends at line " + std::to_string(line_numbers.back()));
+      file.notes.push_back(reader.at(line_number) +
+                           "a block of reference points begins; the curve " + "ends at line " +
+                           std::to_string(line_numbers.back()));
       break;
     }
     if (line.empty()) continue;
     if (starts_with(line, "#") || starts_with(line, "//") || starts_with(line, "!")) {
       const std::size_t mark = starts_with(line, "//") ? 2 : 1;
-      if (!file.component) file.component = named_component(line.substr(mark));
+      const std::string_view comment = line.substr(mark);
+      if (!file.component) file.component = named_component(comment);
+      if (!site_line_seen && lower_case(trim(comment)).starts_with(SITE_LABEL)) {
+        site_line_seen = true;
+        file.site = named_site(comment);
+        if (!file.site) {
+          file.notes.push_back(
+              reader.at(line_number) + "the site line " + quoted(trim(comment)) +
+              " is not of the form \"Site: geodetic latitude 48.85, longitude 2.35\"; the "
+              "curve's site is left unknown");
+        }
+      }
       continue;
     }
     if (starts_with(line, "/*")) {
@@ -241,12 +294,17 @@ RefFile read_ref_text(std::string_view text, std::string_view name) {
 
   const std::size_t n = file.series.years.size();
   if (n < MIN_REF_POINTS) {
-    throw RefFileError(std::string(name) + " holds " + std::to_string(n) + " data line" +
-                       (n == 1 ? "" : "s") + " year,value,sigma; a reference curve needs at least " +
-                       std::to_string(MIN_REF_POINTS));
+    throw RefFileError(
+        std::string(name) + " holds " + std::to_string(n) + " data line" + (n == 1 ? "" : "s") +
+        " year,value,sigma; a reference curve needs at least " + std::to_string(MIN_REF_POINTS));
   }
   mark_missing_years(file, line_numbers, name);
   return file;
+}
+
+std::string site_comment(const Site& site) {
+  return "Site: geodetic latitude " + console::shortest_decimal(site.latitude) + ", longitude " +
+         console::shortest_decimal(site.longitude) + " (degrees, north and east positive)";
 }
 
 RefFile read_ref_file(const std::filesystem::path& path) {
@@ -274,6 +332,7 @@ std::optional<Component> component_of_name(const std::filesystem::path& path) {
 
 LoadedReference load_ref_files(const RefFileNames& files) {
   LoadedReference loaded;
+  std::string site_file;  // the first file that names the site
   const std::array<const std::optional<std::filesystem::path>*, 3> paths = {
       &files.declination, &files.inclination, &files.intensity};
   for (const Component component : COMPONENTS) {
@@ -293,6 +352,19 @@ LoadedReference load_ref_files(const RefFileNames& files) {
     if (!said.empty()) {
       throw RefFileError(console::shown_text(path->string()) + " holds the " + said +
                          ", but is given for the " + component_name(component));
+    }
+    // The curves of one dating are of one site.
+    if (file.site) {
+      if (loaded.curve.site && (loaded.curve.site->latitude != file.site->latitude ||
+                                loaded.curve.site->longitude != file.site->longitude)) {
+        throw RefFileError(console::shown_text(path->string()) + " is a curve at " +
+                           site_words(*file.site) + ", but " + site_file + " at " +
+                           site_words(*loaded.curve.site) + "; give the curves of one site");
+      }
+      if (!loaded.curve.site) {
+        loaded.curve.site = file.site;
+        site_file = console::shown_text(path->string());
+      }
     }
     loaded.curve[component] = std::move(file.series);
     loaded.notes.insert(loaded.notes.end(), file.notes.begin(), file.notes.end());

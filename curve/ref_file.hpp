@@ -48,7 +48,17 @@ struct RefFile {
   /// The component that a comment line names, as karven-export writes it
   /// ("# Component: declination, in degrees"); empty when none does.
   std::optional<Component> component;
+  /// The site that a comment line names, as karven-export writes it:
+  /// "# Site: geodetic latitude 48.85, longitude 2.35 (degrees, north and
+  /// east positive)"; empty when none does.
+  std::optional<Site> site;
 };
+
+/// The comment line by which a .ref file names its site, without the
+/// comment's mark: "Site: geodetic latitude 48.85, longitude 2.35 (degrees,
+/// north and east positive)", the numbers in the shortest decimal form
+/// that reads back as the site's values.
+std::string site_comment(const Site& site);
 
 /// Reads a .ref file from its text.
 ///
@@ -60,6 +70,13 @@ struct RefFile {
 /// trailing fields ignored. A line that holds the words "reference" and
 /// "point" (in any case) after the first data line ends the curve: some
 /// files append a block of reference data there.
+///
+/// The first comment line that starts with "Site:" (in any case, after the
+/// mark and blanks) names the curve's site, in the form of site_comment:
+/// the words in any case, blanks around the numbers free, any text after
+/// the longitude; a latitude outside [-90, 90] or a longitude outside
+/// [-180, 360] degrees is none. A site line of another form leaves the site
+/// unknown, with a note.
 ///
 /// A value or sigma that is not a finite number ("#REF!", "NaN", empty)
 /// makes a gap at that year, with a note. The stretch between two
@@ -101,11 +118,13 @@ struct LoadedReference {
 std::optional<Component> component_of_name(const std::filesystem::path& path);
 
 /// Reads the .ref files given into one reference curve; its source names
-/// them ("D: a_d.ref, I: a_i.ref").
+/// them ("D: a_d.ref, I: a_i.ref"), and its site is the one that the files
+/// name by their site lines (a file that names none is taken as of that
+/// site too).
 ///
-/// @throws RefFileError as read_ref_file, and for a file whose comment
-///         line or name says it holds another component than the one it is
-///         given for
+/// @throws RefFileError as read_ref_file, for a file whose comment line or
+///         name says it holds another component than the one it is given
+///         for, and for files that name different sites
 LoadedReference load_ref_files(const RefFileNames& files);
 
 }  // namespace curve

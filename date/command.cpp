@@ -32,29 +32,7 @@ constexpr const char* PROGRAM = "karven-date";
 
 void report(std::string_view message) { companion::report(PROGRAM, message); }
 
-// A sample's name as a part of a file name: letters, digits, '.', '-' and
-// '_' stay, any other byte becomes '_', so that no name can lead into
-// another folder.
-std::string file_name_part(const std::string& name) {
-  std::string part;
-  for (const char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '-' || c == '_';
-    part += plain ? c : '_';
-  }
-  if (part.empty() || part == "." || part == "..") part = "_" + part;
-  return part;
-}
-
-std::string with_name(const std::string& pattern, const std::string& name) {
-  std::string path = pattern;
-  const std::string part = file_name_part(name);
-  for (std::size_t at = path.find(NAME_PLACEHOLDER); at != std::string::npos;
-       at = path.find(NAME_PLACEHOLDER, at + part.size())) {
-    path.replace(at, NAME_PLACEHOLDER.size(), part);
-  }
-  return path;
-}
+using companion::with_name;
 
 // JSON indented by two blanks. Bytes of a name that are no UTF-8 are
 // written as U+FFFD rather than refused.

@@ -6,6 +6,7 @@
 
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
+#include "curve/csv_rows.hpp"
 #include "curve/file_text.hpp"
 
 namespace date {
@@ -33,58 +34,6 @@ std::string_view trimmed(std::string_view text) {
 std::string quoted_text(std::string_view text) {
   const bool cut = text.size() > MAX_QUOTED;
   return console::quoted_token(cut ? text.substr(0, MAX_QUOTED) : text, cut);
-}
-
-// The fields of one line, or why it cannot be split.
-struct SplitLine {
-  std::vector<std::string> fields;
-  std::string error;
-};
-
-SplitLine split_fields(std::string_view line) {
-  SplitLine split;
-  std::size_t at = 0;
-  while (true) {
-    // Blanks before a field.
-    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
-    std::string field;
-    if (at < line.size() && line[at] == '"') {
-      ++at;
-      bool closed = false;
-      while (at < line.size()) {
-        if (line[at] == '"') {
-          if (at + 1 < line.size() && line[at + 1] == '"') {
-            field += '"';
-            at += 2;
-            continue;
-          }
-          ++at;
-          closed = true;
-          break;
-        }
-        field += line[at++];
-      }
-      if (!closed) {
-        split.error = "field " + std::to_string(split.fields.size() + 1) +
-                      " opens a quote that the line does not close";
-        return split;
-      }
-      while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
-      if (at < line.size() && line[at] != ',') {
-        split.error = "field " + std::to_string(split.fields.size() + 1) +
-                      " has text after its closing quote";
-        return split;
-      }
-    } else {
-      const std::size_t end = std::min(line.find(',', at), line.size());
-      field = std::string(trimmed(line.substr(at, end - at)));
-      at = end;
-    }
-    split.fields.push_back(std::move(field));
-    if (at >= line.size()) break;
-    ++at;  // the comma
-  }
-  return split;
 }
 
 bool is_blank_line(std::string_view line) { return trimmed(line).empty(); }
@@ -127,7 +76,7 @@ SamplesReader::SamplesReader(std::streambuf& in, std::string name)
     throw SamplesFileError(where + ": more than " + std::to_string(MAX_SAMPLES_LINE_BYTES) +
                            " bytes, longer than any header row");
   }
-  const SplitLine header = split_fields(line_);
+  const curve::CsvFields header = curve::split_csv_fields(line_);
   if (!header.error.empty()) throw SamplesFileError(where + ": " + header.error);
   for (const std::string& column : header.fields) {
     const auto found = std::find(SAMPLE_COLUMNS.begin(), SAMPLE_COLUMNS.end(), column);
@@ -176,7 +125,7 @@ std::optional<SampleRow> SamplesReader::next() {
                 " bytes, longer than any row of samples";
     return row;
   }
-  const SplitLine split = split_fields(line_);
+  const curve::CsvFields split = curve::split_csv_fields(line_);
   if (!split.error.empty()) {
     row.error = row_where + ": " + split.error;
   } else if (split.fields.size() != columns_.size()) {

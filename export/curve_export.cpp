@@ -6,8 +6,11 @@
 #include <filesystem>
 
 #include "console/fields.hpp"
+#include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 #include "curve/ref_file.hpp"
+#include "driver/curve_file.hpp"
+#include "plot/gnuplot.hpp"
 
 namespace curve_export {
 
@@ -16,14 +19,20 @@ namespace {
 using curve::Component;
 using curve::Curve;
 
-
-std::string whole_year(double year, std::string_view curve_name) {
+// The year as a whole number, appended to a text.
+void append_whole_year(std::string& text, double year, const CurveOrigin& origin) {
   if (year != std::nearbyint(year) || std::fabs(year) > 1e9) {
-    throw ExportError(curve::printable(curve_name) + ": the year " +
-                      console::shortest_decimal(year) +
+    throw ExportError(origin.name + ": the year " + console::shortest_decimal(year) +
                       " is not a whole year; the export takes whole years only");
   }
-  return console::shortest_decimal(year);
+  console::append_shortest_decimal(text, year);
+}
+
+// A file's extension in lower case: ".CSV" gives ".csv".
+std::string lower_extension(std::string_view output, std::size_t length) {
+  std::string extension(output.substr(output.size() - std::min(output.size(), length)));
+  for (char& c : extension) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return extension;
 }
 
 // The years listed in a note: runs of consecutive epochs as "1200-1210".
@@ -70,6 +79,35 @@ std::string gap_note(std::string_view curve_name, const Curve& curve, Component 
          year_list(indices, curve) + "; " + consequence;
 }
 
+// The notes of the components that have gaps in a table.
+void add_table_notes(std::vector<std::string>& notes, const Curve& curve, const CurveOrigin& origin,
+                     std::string_view table_name) {
+  for (const Component component : curve::COMPONENTS) {
+    const std::vector<std::size_t> missing = gaps(curve, component);
+    if (!missing.empty()) {
+      notes.push_back(gap_note(origin.name, curve, component, missing,
+                               "its fields are left empty in " + curve::printable(table_name)));
+    }
+  }
+}
+
+// Appends a row of the table for each epoch, each starting with the same
+// text; a gap is an empty field.
+void append_rows(std::string& text, std::string_view row_start, const Curve& curve,
+                 const CurveOrigin& origin) {
+  // About 45 bytes a row after its start.
+  text.reserve(text.size() + curve.points.size() * (row_start.size() + 48));
+  for (const curve::CurvePoint& point : curve.points) {
+    text += row_start;
+    append_whole_year(text, point.year, origin);
+    for (const double value : point.values) {
+      text += ',';
+      if (!std::isnan(value)) console::append_shortest_decimal(text, value);
+    }
+    text += '\n';
+  }
+}
+
 }  // namespace
 
 std::string ref_file_name(std::string_view prefix, Component component) {
@@ -77,13 +115,27 @@ std::string ref_file_name(std::string_view prefix, Component component) {
   return std::string(prefix) + SUFFIXES[static_cast<std::size_t>(component)];
 }
 
-Export export_ref(const Curve& curve, std::string_view curve_name, std::string_view prefix) {
-  Export result;
-  const std::string source = curve::printable(curve_name);
+CurveOrigin curve_file_origin(std::string_view curve_path) {
   // The files go to other laboratories: the curve file's name only, not
   // the user's folders.
-  const std::string file_name =
-      curve::printable(std::filesystem::path(curve_name).filename().string());
+  return {curve::printable(curve_path),
+          "From the curve file " +
+              curve::printable(std::filesystem::path(curve_path).filename().string())};
+}
+
+CurveOrigin model_origin(std::string_view model_path, const Curve& curve) {
+  return {curve::printable(model_path) + " at " + plot::site_text(curve.latitude, curve.longitude),
+          "From the coefficient file " +
+              curve::printable(std::filesystem::path(model_path).filename().string())};
+}
+
+Export export_ref(const Curve& curve, std::string_view curve_name, std::string_view prefix) {
+  return export_ref(curve, curve_file_origin(curve_name), prefix);
+}
+
+Export export_ref(const Curve& curve, const CurveOrigin& origin, std::string_view prefix) {
+  Export result;
+  const std::string& source = origin.name;
   for (const Component component : curve::COMPONENTS) {
     ExportFile file{ref_file_name(prefix, component), {}};
     const std::vector<std::size_t> missing = gaps(curve, component);
@@ -97,21 +149,24 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
       continue;
     }
     std::string& text = file.text;
-    text += "# " + curve.model + " palaeosecular variation curve: " +
-            curve::component_name(component) + "\n";
-    text += "# Site: geodetic latitude " + console::shortest_decimal(curve.latitude) + ", longitude " +
-            console::shortest_decimal(curve.longitude) + " (degrees, north and east positive)\n";
+    text += "# " + curve.model +
+            " palaeosecular variation curve: " + curve::component_name(component) + "\n";
+    text += "# " + curve::site_comment({curve.latitude, curve.longitude}) + "\n";
     text += "# Component: " + std::string(curve::component_name(component)) + ", in " +
             unit(component) + "\n";
     text += "# Columns: year (AD), value, sigma\n";
     text += "# sigma is one standard deviation: the curve's 95% error divided by 1.96\n";
-    text += "# From the curve file " + file_name + "\n";
+    text += "# " + origin.comment + "\n";
     for (const curve::CurvePoint& point : curve.points) {
       const double value = point.values[value_index(component)];
       const double error = point.values[error_index(component)];
       if (std::isnan(value) || std::isnan(error)) continue;
-      text += whole_year(point.year, curve_name) + "," + console::shortest_decimal(value) + "," +
-              console::shortest_decimal(error / curve::NORMAL_95) + "\n";
+      append_whole_year(text, point.year, origin);
+      text += ',';
+      console::append_shortest_decimal(text, value);
+      text += ',';
+      console::append_shortest_decimal(text, error / curve::NORMAL_95);
+      text += '\n';
     }
     if (!missing.empty()) {
       result.notes.push_back(gap_note(
@@ -125,33 +180,69 @@ Export export_ref(const Curve& curve, std::string_view curve_name, std::string_v
 }
 
 std::string csv_file_name(std::string_view output) {
-  std::string extension(output.substr(output.size() - std::min<std::size_t>(output.size(), 4)));
-  for (char& c : extension) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return extension == ".csv" ? std::string(output) : std::string(output) + ".csv";
+  return lower_extension(output, 4) == ".csv" ? std::string(output) : std::string(output) + ".csv";
+}
+
+std::string dat_file_name(std::string_view output) {
+  return lower_extension(output, 4) == ".dat" ? std::string(output) : std::string(output) + ".dat";
 }
 
 Export export_csv(const Curve& curve, std::string_view curve_name, std::string_view file_name) {
+  return export_csv(curve, curve_file_origin(curve_name), file_name);
+}
+
+Export export_csv(const Curve& curve, const CurveOrigin& origin, std::string_view file_name) {
   Export result;
   ExportFile file{std::string(file_name), std::string(CSV_HEADER) + "\n"};
-  for (const curve::CurvePoint& point : curve.points) {
-    file.text += whole_year(point.year, curve_name);
-    for (const double value : point.values) {
-      file.text += ",";
-      if (!std::isnan(value)) file.text += console::shortest_decimal(value);
-    }
-    file.text += "\n";
-  }
-  const std::string source = curve::printable(curve_name);
-  for (const Component component : curve::COMPONENTS) {
-    const std::vector<std::size_t> missing = gaps(curve, component);
-    if (!missing.empty()) {
-      result.notes.push_back(gap_note(source, curve, component, missing,
-                                      "its fields are left empty in " +
-                                          curve::printable(file.name)));
-    }
-  }
+  append_rows(file.text, {}, curve, origin);
+  add_table_notes(result.notes, curve, origin, file_name);
   result.files.push_back(std::move(file));
   return result;
+}
+
+std::string curve_file_text(const model::SiteCurve& site_curve) {
+  std::string text;
+  const auto add = [&text](std::string_view line) {
+    text += line;
+    text += '\n';
+  };
+  for (const std::string_view line : driver::TITLE_BLOCK) add(line);
+  for (const std::string_view line : driver::SITE_HEADING) add(line);
+  add(driver::site_line(site_curve.latitude, site_curve.longitude));
+  for (const std::string_view line : driver::CURVE_HEADINGS) add(line);
+  for (const model::CurveValues& v : site_curve.epochs) {
+    add(driver::curve_line(v.year, v.declination, v.inclination, v.intensity, v.declination_error,
+                           v.inclination_error, v.intensity_error));
+  }
+  return text;
+}
+
+std::string csv_field(std::string_view text) {
+  const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                      (!text.empty() && (text.front() == ' ' || text.front() == '\t' ||
+                                         text.back() == ' ' || text.back() == '\t'));
+  if (!quoted) return std::string(text);
+  std::string field = "\"";
+  for (const char c : text) {
+    field += c;
+    if (c == '"') field += '"';
+  }
+  return field + "\"";
+}
+
+std::vector<std::string> append_site_rows(std::string& text, std::string_view name_field,
+                                          const Curve& curve, const CurveOrigin& origin,
+                                          std::string_view table_name) {
+  std::string row_start(name_field);
+  row_start += ',';
+  console::append_shortest_decimal(row_start, curve.latitude);
+  row_start += ',';
+  console::append_shortest_decimal(row_start, curve.longitude);
+  row_start += ',';
+  append_rows(text, row_start, curve, origin);
+  std::vector<std::string> notes;
+  add_table_notes(notes, curve, origin, table_name);
+  return notes;
 }
 
 }  // namespace curve_export

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,7 @@ struct Expected {
   std::size_t refused_line = 0;  // 0: refused for the file as a whole
   std::vector<double> years, values, sigmas;
   std::size_t notes = 0;
+  std::optional<std::pair<double, double>> site;
 };
 
 std::string_view trimmed(std::string_view text) {
@@ -45,6 +47,30 @@ std::string lower(std::string_view text) {
   return result;
 }
 
+// The site of a site line, lower-cased and without its comment mark:
+// "site: geodetic latitude LAT, longitude LON ...".
+std::optional<std::pair<double, double>> site_of_line(const std::string& comment) {
+  static const std::regex form(
+      "site:[ \t]*geodetic latitude[ \t]*([^,]*?)[ \t]*,[ \t]*longitude[ \t]*([^ \t]*)[\\s\\S]*");
+  std::smatch match;
+  if (!std::regex_match(comment, match, form)) return std::nullopt;
+  const auto number = [](const std::string& token) -> std::optional<double> {
+    if (!fuzz::is_decimal_number(token)) return std::nullopt;
+    std::string text = token;
+    for (char& c : text) {
+      if (c == 'd') c = 'e';
+    }
+    return std::strtod(text.c_str(), nullptr);
+  };
+  const std::optional<double> latitude = number(match[1].str());
+  const std::optional<double> longitude = number(match[2].str());
+  if (!latitude || !longitude || !(std::fabs(*latitude) <= 90) ||
+      !(*longitude >= -180 && *longitude <= 360)) {
+    return std::nullopt;
+  }
+  return std::pair{*latitude, *longitude};
+}
+
 Expected expected_reading(std::string_view text) {
   Expected expected;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -58,6 +84,7 @@ Expected expected_reading(std::string_view text) {
     start = end + 1;
   }
   bool in_comment = false;
+  bool site_line_seen = false;
   std::vector<std::size_t> data_lines;
   const auto refuse = [&expected](std::size_t line_number) {
     expected.refused = true;
@@ -76,7 +103,16 @@ Expected expected_reading(std::string_view text) {
       ++expected.notes;
       break;
     }
-    if (line.empty() || line[0] == '#' || line[0] == '!' || line.substr(0, 2) == "//") continue;
+    if (!line.empty() && (line[0] == '#' || line[0] == '!' || line.substr(0, 2) == "//")) {
+      const std::string comment = lower(trimmed(line.substr(line[0] == '/' ? 2 : 1)));
+      if (!site_line_seen && comment.rfind("site:", 0) == 0) {
+        site_line_seen = true;
+        expected.site = site_of_line(comment);
+        if (!expected.site) ++expected.notes;
+      }
+      continue;
+    }
+    if (line.empty()) continue;
     if (line.substr(0, 2) == "/*") {
       in_comment = line.find("*/", 2) == std::string_view::npos;
       continue;
@@ -152,20 +188,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(same_numbers(file.series.values, expected.values), "the values differ");
     fuzz::check(same_numbers(file.series.sigmas, expected.sigmas), "the sigmas differ");
     fuzz::check(file.notes.size() == expected.notes, "the number of notes differs");
+    fuzz::check(
+        file.site.has_value() == expected.site.has_value() &&
+            (!file.site || (fuzz::same_number(file.site->latitude, expected.site->first) &&
+                            fuzz::same_number(file.site->longitude, expected.site->second))),
+        "the site differs");
     for (const std::string& note : file.notes) {
       fuzz::check(note.rfind(std::string(NAME), 0) == 0, "a note does not name the file");
     }
   } catch (const curve::RefFileError& error) {
     fuzz::check(expected.refused, "a file the reading here takes was refused");
     const std::string message = error.what();
-    const std::string where = expected.refused_line == 0
-                                  ? std::string(NAME) + " holds "
-                                  : std::string(NAME) + ", line " +
-                                        std::to_string(expected.refused_line) + ": ";
+    const std::string where =
+        expected.refused_line == 0
+            ? std::string(NAME) + " holds "
+            : std::string(NAME) + ", line " + std::to_string(expected.refused_line) + ": ";
     fuzz::check(message.rfind(where, 0) == 0, "the message names another line");
-    fuzz::check(std::all_of(message.begin(), message.end(),
-                            [](char c) { return c >= 0x20 && c < 0x7f; }),
-                "the message holds a byte that is not printable ASCII");
+    fuzz::check(
+        std::all_of(message.begin(), message.end(), [](char c) { return c >= 0x20 && c < 0x7f; }),
+        "the message holds a byte that is not printable ASCII");
   }
   return 0;
 }

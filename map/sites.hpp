@@ -25,13 +25,14 @@ struct Site {
   int line = 0;            // in the file, the header being line 1
 };
 
-/// Reads a sites file from its text, as the samples file of karven-date
-/// is read: the first line that is not blank names the columns name, lat
-/// and lon, each once, in any order; each later line that is not blank is
-/// a site. Fields are separated by commas, blanks around a field dropped;
-/// a field in double quotes may hold commas, and "" is a quote inside it.
-/// A carriage return before a line end and a UTF-8 byte order mark are
-/// ignored.
+/// Reads a sites file from its text with curve::SitesReader, as the
+/// samples file of karven-date is read: the first line that is not blank
+/// names the columns name, lat and lon, each once, in any order; each later
+/// line that is not blank is a site. Fields are separated by commas, blanks
+/// around a field dropped; a field in double quotes may hold commas, and ""
+/// is a quote inside it. A carriage return before a line end and a UTF-8
+/// byte order mark are ignored; a line longer than
+/// curve::MAX_SITES_LINE_BYTES is no site.
 ///
 /// @param[in] text  the whole file
 /// @param[in] name  the file's name, for the messages

@@ -31,12 +31,19 @@ int run(std::span<const std::string_view> arguments) {
   }
   try {
     companion::OutputGuard guard;
-    guard.add_input(options.input, "curve file");
-    const curve::Curve curve = curve::read_curve_file(options.input);
-    if (const std::string note =
-            curve::early_end_note(curve, console::shown_text(options.input.string()));
-        !note.empty()) {
-      report(note);
+    curve::Curve curve;
+    if (options.model_site.model) {
+      // The curve that karven's curve file of the site would hold.
+      guard.add_input(*options.model_site.model, "coefficient file");
+      curve = companion::model_site(options.model_site).curve;
+    } else {
+      guard.add_input(options.input, "curve file");
+      curve = curve::read_curve_file(options.input);
+      if (const std::string note =
+              curve::early_end_note(curve, console::shown_text(options.input.string()));
+          !note.empty()) {
+        report(note);
+      }
     }
     try {
       guard.check(options.output, "figure");

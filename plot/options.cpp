@@ -20,14 +20,16 @@ FigureFormat named_format(std::string_view word) {
 
 std::string description() {
   const auto size = [](FigureFormat format) { return figure_size(format); };
-  return "Draws a curve file written by karven (default: psvc_karven.eu.26.dat) as three\n"
+  return "Draws a curve file written by karven (default: psvc_karven.eu.26.dat), or the\n"
+         "curve that --model computes at the site of --lat and --lon, as three\n"
          "panels on one time axis in years AD: declination (degrees), inclination\n"
          "(degrees) and intensity (microtesla), each a line with its 95% confidence band\n"
          "(value +/- error) shaded. The title names the model and the site as the file's\n"
          "site line gives it, e.g. \"40.40 N, 3.70 W\". NaN, Inf or asterisks in a field\n"
          "leave a gap; a curve cut short is drawn when it has at least two lines,\n"
          "with a line on standard error that says where it ends.\n"
-         "The figure is written beside the curve file, with the extension replaced:\n"
+         "The figure is written beside the curve file, with the extension replaced\n"
+         "(with --model, as if the curve file psvc_karven.eu.26.dat were given):\n"
          "PNG of " +
          size(FigureFormat::png) +
          ", or with --format svg or pdf,\n"
@@ -47,9 +49,10 @@ constexpr const char* FOOTER =
 
 PlotOptions parse_options(std::span<const std::string_view> arguments) {
   std::optional<std::string> format_word, output_name, input_name;
-  const auto app =
-      companion::make_app("karven-plot", "[--format png|svg|pdf] [--output FIGURE] [CURVE_FILE]",
-                          description(), FOOTER);
+  const auto app = companion::make_app("karven-plot",
+                                       "[--format png|svg|pdf] [--output FIGURE] "
+                                       "[CURVE_FILE | --model FILE --lat LAT --lon LON]",
+                                       description(), FOOTER);
   app->add_option("-f,--format", format_word, "png, svg or pdf (default: the figure's extension)")
       ->type_name("FORMAT");
   app->add_option("-o,--output", output_name,
@@ -57,6 +60,8 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
       ->type_name("FIGURE");
   app->add_option("CURVE_FILE", input_name, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
+  PlotOptions options;
+  companion::add_model_site_options(*app, options.model_site);
 
   companion::Parsed parsed;
   try {
@@ -64,7 +69,6 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   } catch (const companion::UsageError& e) {
     throw UsageError(e.what());
   }
-  PlotOptions options;
   if (parsed.stop) {
     options.help = true;
     options.help_text = parsed.text;
@@ -74,6 +78,11 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   if (format_word && format_word->empty()) throw UsageError("option --format needs a value");
   std::optional<FigureFormat> format;
   if (format_word) format = named_format(*format_word);
+  try {
+    companion::check_model_site_options(options.model_site, input_name.has_value());
+  } catch (const companion::UsageError& e) {
+    throw UsageError(e.what());
+  }
 
   options.input = input_name.value_or(std::string(driver::CURVE_FILE_NAME));
   if (output_name) {

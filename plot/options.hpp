@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "companion/model_site.hpp"
 #include "plot/figure.hpp"
 
 namespace plot {
@@ -22,22 +23,27 @@ class UsageError : public std::runtime_error {
 struct PlotOptions {
   bool help = false;  // --help or --version: print help_text and stop
   std::string help_text;
-  std::filesystem::path input;   // the curve file
-  std::filesystem::path output;  // the figure
+  std::filesystem::path input;             // the curve file
+  companion::ModelSiteOptions model_site;  // --model, --lat, --lon instead
+  std::filesystem::path output;            // the figure
   FigureFormat format = FigureFormat::png;
 };
 
 /// Reads the arguments after the program's name:
-/// [--format png|svg|pdf] [--output PATH] [CURVE_FILE], in any order, also
-/// as --format=FORMAT, --output=PATH, -f FORMAT, -o PATH; "--" ends the
-/// options; --help, -h and --version as every companion reads them. The curve file defaults to
-/// psvc_karven.eu.26.dat; the figure, to the curve file's name with its extension replaced by the
-/// format's. Given an output path, the format follows its extension unless --format names it; PNG
-/// when neither tells.
+/// [--format png|svg|pdf] [--output PATH] [CURVE_FILE | --model FILE --lat
+/// LAT --lon LON], in any order, also as --format=FORMAT, --output=PATH,
+/// -f FORMAT, -o PATH; "--" ends the options; --help, -h and --version as
+/// every companion reads them. The curve file defaults to
+/// psvc_karven.eu.26.dat; the figure, to the curve file's name with its
+/// extension replaced by the format's (with --model, as if the curve file
+/// psvc_karven.eu.26.dat of the site were given). Given an output path, the
+/// format follows its extension unless --format names it; PNG when neither
+/// tells.
 ///
 /// @throws UsageError  for an unknown option or format, a missing value, a
-///                     second curve file, or a --format that contradicts
-///                     the output's extension
+///                     second curve file, a --format that contradicts the
+///                     output's extension, or --model, --lat and --lon that
+///                     do not go together (companion::check_model_site_options)
 PlotOptions parse_options(std::span<const std::string_view> arguments);
 
 }  // namespace plot

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <iomanip>
 #include <limits>
 #include <random>
@@ -62,6 +62,39 @@ TEST(FixedField, WritesTheCurveFileLayout) {
   }
 }
 
+// Plain decimals that read back as the same double, from a small buffer or,
+// past 32 characters, a large one; appended after what the text holds.
+TEST(AppendShortestDecimal, WritesPlainDecimalsThatReadBack) {
+  const std::vector<std::pair<double, std::string>> cases = {
+      {-1.66, "-1.66"},
+      {64.8, "64.8"},
+      {-0.0, "0"},
+      {1900, "1900"},
+      {1e-05, "0.00001"},
+      {1e22, "10000000000000000000000"},
+      {1e31, ""},
+      {-1.5e32, ""},
+      {1e308, ""},
+      {-1e-300, ""},
+      {0.1 + 0.2, "0.30000000000000004"},
+  };
+  for (const auto& [value, expected] : cases) {
+    SCOPED_TRACE(expected);
+    std::string text = "x,";
+    console::append_shortest_decimal(text, value);
+    ASSERT_EQ(text.substr(0, 2), "x,");
+    const std::string digits = text.substr(2);
+    if (!expected.empty()) {
+      EXPECT_EQ(digits, expected);
+    }
+    EXPECT_EQ(digits.find_first_of("eE"), std::string::npos);
+    double read = 0.0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), read);
+    EXPECT_EQ(read, value);
+    EXPECT_EQ(console::shortest_decimal(value), digits);
+  }
+}
+
 TEST(IntField, RightJustifiesAndOverflowsToAsterisks) {
   EXPECT_EQ(console::int_field(1, 10), "         1");
   EXPECT_EQ(console::int_field(-42, 10), "       -42");
@@ -115,7 +148,8 @@ TEST(FixedFieldValue, IsTheFieldsTextReadBack) {
       if (std::isnan(expected)) {
         ASSERT_TRUE(std::isnan(got)) << value << " in \"" << field << "\"";
       } else {
-        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+        // Bit for bit: -0 and 0 are told apart.
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(expected))
             << std::setprecision(17) << value << " in \"" << field << "\" gives " << got;
       }
     }

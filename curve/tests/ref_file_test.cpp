@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/testsupport.hpp"
+
 namespace {
 
 using curve::read_ref_text;
@@ -48,6 +50,11 @@ TEST(RefFile, ReadsAUsersFileAndSaysWhatItDid) {
                                       : file.series.sigmas[k] == sigmas[k])
         << "sigma " << k;
   }
+  EXPECT_FALSE(file.site);
+  ASSERT_FALSE(file.notes.empty());
+  EXPECT_EQ(file.notes.front(),
+            "inc.ref, line 2: the site line \"site: M\\xFCnchen\" is not of the form \"Site: "
+            "geodetic latitude 48.85, longitude 2.35\"; the curve's site is left unknown");
   const std::vector<std::string> notes = {
       "inc.ref, line 9: the value \"#REF!\" is not a number; the year 1050 is taken as a gap",
       "inc.ref, line 10: the sigma \"NaN\" is not a number; the year 1075 is taken as a gap",
@@ -55,7 +62,7 @@ TEST(RefFile, ReadsAUsersFileAndSaysWhatItDid) {
       "inc.ref, lines 11-12: no data between the years 1100 and 1200, where the steps beside it "
       "are 25 years; a gap, not bridged",
   };
-  EXPECT_EQ(file.notes, notes);
+  EXPECT_EQ(std::vector<std::string>(file.notes.begin() + 1, file.notes.end()), notes);
 }
 
 TEST(RefFile, RefusesWhatCannotBeACurve) {
@@ -87,8 +94,9 @@ TEST(RefFile, RefusesWhatCannotBeACurve) {
             "a.ref, line 2: the year \"1e9\" lies beyond -100000 to 100000");
   EXPECT_EQ(message("# only one\n1000,64.0,2.0\r\n"),
             "a.ref holds 1 data line year,value,sigma; a reference curve needs at least 2");
-  EXPECT_EQ(message(""), "a.ref holds 0 data lines year,value,sigma; a reference curve needs at "
-                         "least 2");
+  EXPECT_EQ(message(""),
+            "a.ref holds 0 data lines year,value,sigma; a reference curve needs at "
+            "least 2");
 }
 
 // A stretch between two data lines is a gap when it is more than twice
@@ -137,6 +145,58 @@ TEST(RefFile, TellsAChangingStepFromAHole) {
     const auto values = std::count_if(file.series.values.begin(), file.series.values.end(),
                                       [](double v) { return v == 60; });
     EXPECT_EQ(static_cast<std::size_t>(values), c.years.size());
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The site line as karven-export writes it, and as a laboratory may retype
+// it; the first site line counts. Files of one dating name one site.
+TEST(RefFile, ReadsTheSiteLineAndRefusesCurvesOfTwoSites) {
+  struct Case {
+    std::string line;
+    std::optional<curve::Site> site;
+  };
+  const std::vector<Case> cases = {
+      {"# " + curve::site_comment({48.85, 2.35}), curve::Site{48.85, 2.35}},
+      {"// SITE:  Geodetic Latitude -33.5 ,longitude 241.25", curve::Site{-33.5, 241.25}},
+      {"! site: geodetic latitude 4.04e1, longitude -3.7\n# Site: geodetic latitude 1, longitude 2",
+       curve::Site{40.4, -3.7}},
+      {"# Site: geodetic latitude 95, longitude 2", std::nullopt},
+      {"# Site: geodetic latitude 45, longitude -181", std::nullopt},
+      {"# Site: Paris", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const curve::RefFile file = read_ref_text(c.line + "\n1000,64,2\n1025,65,2\n", "a.ref");
+    ASSERT_EQ(file.site.has_value(), c.site.has_value());
+    if (c.site) {
+      EXPECT_EQ(file.site->latitude, c.site->latitude);
+      EXPECT_EQ(file.site->longitude, c.site->longitude);
+    }
+    EXPECT_EQ(file.notes.size(), c.site ? 0U : 1U);
+  }
+
+  const testsupport::ScopedWorkDir work;
+  const std::string data = "1000,64,2\n1025,65,2\n";
+  testsupport::write_file("paris_d.ref", "# " + curve::site_comment({48.85, 2.35}) + "\n" + data);
+  testsupport::write_file("other_i.ref", data);
+  testsupport::write_file("madrid_f.ref", "# " + curve::site_comment({40.4, -3.7}) + "\n" + data);
+  const curve::LoadedReference loaded =
+      curve::load_ref_files({"paris_d.ref", "other_i.ref", std::nullopt});
+  ASSERT_TRUE(loaded.curve.site);
+  EXPECT_EQ(loaded.curve.site->latitude, 48.85);
+  EXPECT_EQ(loaded.curve.site->longitude, 2.35);
+  EXPECT_FALSE(curve::load_ref_files({std::nullopt, "other_i.ref", std::nullopt}).curve.site);
+  try {
+    curve::load_ref_files({"paris_d.ref", "other_i.ref", "madrid_f.ref"});
+    ADD_FAILURE() << "curves of two sites were taken";
+  } catch (const RefFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "madrid_f.ref is a curve at latitude 40.4, longitude -3.7, but paris_d.ref at "
+              "latitude 48.85, longitude 2.35; give the curves of one site");
   }
 }
 

@@ -50,8 +50,9 @@ TEST(ExportRef, WritesTheCommentsAndOneStandardDeviationAndLeavesGapsOut) {
   EXPECT_TRUE(result.failures.empty());
 }
 
-// The .ref files read back give the curve's values, and 1.96 sigma gives
-// its 95% errors: the band the chronology tools draw is the curve's band.
+// The .ref files read back give the curve's site and values, and 1.96
+// sigma gives its 95% errors: the band the chronology tools draw is the
+// curve's band.
 TEST(ExportRef, ReadsBackAsTheCurveWithItsBand) {
   const std::string text = curve_test::smooth_curve_text();
   const curve::Curve curve = curve::read_curve_text(text, "smooth.dat");
@@ -60,6 +61,10 @@ TEST(ExportRef, ReadsBackAsTheCurveWithItsBand) {
     const auto k = static_cast<std::size_t>(component);
     const curve::RefFile file = curve::read_ref_text(result.files[k].text, result.files[k].name);
     EXPECT_TRUE(file.notes.empty());
+    // The site line names the curve file's site.
+    ASSERT_TRUE(file.site);
+    EXPECT_EQ(file.site->latitude, curve.latitude);
+    EXPECT_EQ(file.site->longitude, curve.longitude);
     ASSERT_EQ(file.series.years.size(), curve.points.size());
     for (std::size_t i = 0; i < curve.points.size(); ++i) {
       EXPECT_EQ(file.series.years[i], curve.points[i].year);
@@ -77,14 +82,13 @@ TEST(ExportCsv, ReadsBackAsTheCurve) {
   const curve_export::Export result = curve_export::export_csv(curve, "site.dat", "site.csv");
   ASSERT_EQ(result.files.size(), 1U);
   EXPECT_EQ(result.files[0].name, "site.csv");
-  EXPECT_EQ(result.files[0].text,
-            std::string(curve_export::CSV_HEADER) +
-                "\n1000,-1.25,60.5,55.75,2.94,1.96,3.92\n"
-                "1005,,60.75,56,,1.96,3.92\n"
-                "1010,-0.75,61,56.25,2.94,1.96,3.92\n");
-  EXPECT_EQ(result.notes, std::vector<std::string>{
-                              "site.dat: the declination has no value at the year 1005; its "
-                              "fields are left empty in site.csv"});
+  EXPECT_EQ(result.files[0].text, std::string(curve_export::CSV_HEADER) +
+                                      "\n1000,-1.25,60.5,55.75,2.94,1.96,3.92\n"
+                                      "1005,,60.75,56,,1.96,3.92\n"
+                                      "1010,-0.75,61,56.25,2.94,1.96,3.92\n");
+  EXPECT_EQ(result.notes,
+            std::vector<std::string>{"site.dat: the declination has no value at the year 1005; its "
+                                     "fields are left empty in site.csv"});
 }
 
 // Through the built command: the files land beside the curve file by
@@ -133,8 +137,9 @@ TEST(KarvenExport, WritesTheFilesAndRefusesAWrongCommandLine) {
 
   result = run({"--format", "xls"});
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err,
-            "karven-export: unknown format \"xls\": give ref or csv\nTry 'karven-export --help'.\n");
+  EXPECT_EQ(
+      result.err,
+      "karven-export: unknown format \"xls\": give ref, csv or dat\nTry 'karven-export --help'.\n");
   result = run({"missing.dat"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "karven-export: cannot read missing.dat: No such file or directory\n");
@@ -154,15 +159,15 @@ TEST(KarvenExport, RefFilesDateAsTheCurveFileItself) {
     call.program = program;
     call.arguments = std::move(arguments);
     call.input = std::move(input);
-    const testsupport::ProgramRun result = testsupport::run_program(call);
+    testsupport::ProgramRun result = testsupport::run_program(call);
     EXPECT_EQ(result.status, 0) << program << ": " << result.err;
     return result;
   };
   run(KARVEN_PROGRAM, {}, "48.85\n2.35\n");
   run(KARVEN_EXPORT_PROGRAM, {});
   const std::vector<std::string> measurement = {
-      "--dec", "4.5", "--inc", "64.2", "--a95", "2.8", "--int", "62.5", "--sigma-int", "2.4",
-      "--level", "68", "--level", "95", "--json"};
+      "--dec",       "4.5", "--inc",   "64.2", "--a95",   "2.8", "--int", "62.5",
+      "--sigma-int", "2.4", "--level", "68",   "--level", "95",  "--json"};
   std::vector<std::string> from_curve = measurement, from_ref = measurement;
   from_curve.insert(from_curve.end(), {"--density", "curve.csv"});
   from_ref.insert(from_ref.end(),

@@ -254,19 +254,62 @@ TEST_F(KarvenPlot, CopiesTheFigureToAnotherFileSystem) {
   fs::remove_all(pattern);
 }
 
+// The model's curve at a site, computed in the process, is drawn under the
+// title that the site's curve file gives; a site the model does not cover
+// and a coordinate that is no number are bad input.
+TEST_F(KarvenPlot, DrawsTheModelsCurveAtASite) {
+  const std::string model = KARVEN_DEMO_COEFFICIENTS;
+  PlotRun result = run({"--model", model, "--lat", "48.853", "--lon", "-3.7", "--format", "svg"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Figure written to psvc_karven.eu.26.svg\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(read_file("psvc_karven.eu.26.svg")
+                .find(">KARVEN.EU.26 palaeosecular variation curve at 48.85 N, 3.70 W<"),
+            std::string::npos);
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--model", model, "--lat", "30.04", "--lon", "31.24"},
+       "karven-plot: the site 30.04, 31.24 lies outside the model's region: latitude 35 N to 60 "
+       "N, longitude 15 W to 30 E\n"},
+      {{"--model", model, "--lat", "48,85", "--lon", "2.35"},
+       "karven-plot: --lat: expected a number of degrees, read \"48,85\"\n"},
+      {{"--model", "missing.inp", "--lat", "48.85", "--lon", "2.35"},
+       "karven-plot: the coefficient file missing.inp cannot be opened: No such file or "
+       "directory\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    result = run(row.arguments);
+    EXPECT_EQ(result.err, row.message);
+    EXPECT_EQ(result.status, 1);
+  }
+  EXPECT_EQ(names_in("."), std::vector<std::string>{"psvc_karven.eu.26.svg"});
+}
+
 TEST_F(KarvenPlot, AnswersAWrongCommandLineWithStatus2) {
-  const PlotRun result = run({"--format", "gif"});
-  EXPECT_EQ(result.err,
-            "karven-plot: unknown format \"gif\": give png, svg or pdf\n"
-            "Try 'karven-plot --help'.\n");
-  EXPECT_EQ(result.status, 2);
+  for (const auto& [arguments, message] :
+       {std::pair<std::vector<std::string>, std::string>{
+            {"--format", "gif"}, "unknown format \"gif\": give png, svg or pdf"},
+        {{"--model", "m.inp", "--lat", "48", "--lon", "2", CURVE},
+         "a curve file and --model exclude each other: give one or the other"},
+        {{"--lat", "48", "--lon", "2"},
+         "--lat gives the site of --model: give the coefficient file with --model FILE"},
+        {{"--model", "m.inp", "--lat", "48"}, "--model needs the site: give --lon as well"}}) {
+    SCOPED_TRACE(message);
+    const PlotRun result = run(arguments);
+    EXPECT_EQ(result.err, "karven-plot: " + message + "\nTry 'karven-plot --help'.\n");
+    EXPECT_EQ(result.status, 2);
+  }
 }
 
 TEST_F(KarvenPlot, HelpTellsHowToCallIt) {
   const PlotRun result = run({"--help"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out.rfind("Usage: karven-plot [--format png|svg|pdf] [--output FIGURE] "
-                             "[CURVE_FILE]\n",
+                             "[CURVE_FILE | --model FILE --lat LAT --lon LON]\n",
                              0),
             0u);
   EXPECT_NE(result.out.find("apt-get install gnuplot-nox"), std::string::npos);

@@ -31,6 +31,11 @@ TEST(ParseOptions, FillsInTheCurveFileTheFigureAndItsFormat) {
        "figure",
        FigureFormat::svg},
       {{"--", "--format"}, "--format", "--format.png", FigureFormat::png},
+      // The curve of --model is named as the curve file of its site.
+      {{"--model", "m.inp", "--lat", "48.85", "--lon=2.35", "-f", "svg"},
+       "psvc_karven.eu.26.dat",
+       "psvc_karven.eu.26.svg",
+       FigureFormat::svg},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.output);
@@ -71,6 +76,12 @@ TEST(ParseOptions, SaysWhatIsWrongWithACommandLine) {
       {{"--output", "fig.jpg"},
        "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf, or give "
        "--format"},
+      {{"--model", "m.inp", "--lat", "48", "--lon", "2", "c.dat"},
+       "a curve file and --model exclude each other: give one or the other"},
+      {{"--lon", "2"},
+       "--lon gives the site of --model: give the coefficient file with --model FILE"},
+      {{"--model", "m.inp"}, "--model needs the site: give --lat and --lon"},
+      {{"--model", "m.inp", "--lon", "2"}, "--model needs the site: give --lat as well"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);

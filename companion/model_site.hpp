@@ -1,0 +1,76 @@
+// --model FILE --lat LAT --lon LON on a companion's command line: the curve
+// of a site computed in the process from the model's coefficient file, in
+// place of a curve file that karven wrote for that site.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "curve/curve_reader.hpp"
+#include "model/model.hpp"
+
+namespace companion {
+
+/// The options as given; the coordinates stay text until the run reads
+/// them, since a value that is not a number is bad input (exit status 1),
+/// not a wrong command line.
+struct ModelSiteOptions {
+  std::optional<std::string> model;      // the coefficient file, under any name
+  std::optional<std::string> latitude;   // geodetic, degrees north
+  std::optional<std::string> longitude;  // geodetic, degrees east
+
+  bool any() const { return model || latitude || longitude; }
+};
+
+/// Adds --model, --lat and --lon to a companion's command line.
+void add_model_site_options(CLI::App& app, ModelSiteOptions& options);
+
+/// Checks that the options go together: --model with both --lat and --lon
+/// (or with the option that gives many sites instead), and no curve file
+/// beside them.
+///
+/// @param[in] options           as read
+/// @param[in] curve_file_given  whether the command line names a curve file
+/// @param[in] sites_option      the option that gives many sites instead of
+///                              --lat and --lon (karven-export's "--sites"),
+///                              or empty where there is none
+/// @param[in] sites_given       whether that option is given
+/// @throws UsageError for a curve file with --model, --lat, --lon or the
+///         sites without --model, --model without a site, a site both ways,
+///         or an empty --model
+void check_model_site_options(const ModelSiteOptions& options, bool curve_file_given,
+                              std::string_view sites_option = {}, bool sites_given = false);
+
+/// A site's coordinate is not a number; the message names the option.
+class SiteValueError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// Reads the value of --lat or --lon: a decimal number of degrees.
+///
+/// @param[in] option  "--lat" or "--lon", for the message
+/// @param[in] text    the value as given
+/// @throws SiteValueError "--lat: expected a number of degrees, read \"4x.85\""
+///         for text that is not a finite decimal number
+double site_coordinate(std::string_view option, std::string_view text);
+
+/// The model's curve at the site of --lat and --lon.
+struct ModelSite {
+  model::SiteCurve site_curve;  // the model's values
+  curve::Curve curve;           // what reading karven's curve file of the site gives
+};
+
+/// Loads the model of --model and evaluates it at the site of --lat and
+/// --lon (the options checked by check_model_site_options).
+///
+/// @throws driver::CoefficientFileError when the coefficient file cannot be
+///         read or is none, SiteValueError when a coordinate is not a
+///         number, model::SiteOutsideRegion when the site lies outside the
+///         model's region (the message names the region's bounds)
+ModelSite model_site(const ModelSiteOptions& options);
+
+}  // namespace companion
