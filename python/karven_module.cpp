@@ -1029,7 +1029,9 @@ component given, at least one, as karven-date's --ref-dec, --ref-inc and
 --ref-int. Each line year,value,sigma: years AD, degrees or microtesla,
 and one standard deviation, read as the companions read it. What the
 reader notes (a gap, a trailing block of reference data) is given as a
-UserWarning each, and kept in Curve.notes. The curve's site is unknown.
+UserWarning each, and kept in Curve.notes. The curve's site is the one
+their comment line '# Site: geodetic latitude ..., longitude ...' names
+(as karven-export writes it), else unknown (None).
 OSError when a file cannot be read, ValueError when it is not a reference
 curve.)");
 

@@ -51,7 +51,8 @@ def test_read_ref_gives_the_exported_curve_with_sigma_times_1_96(paris):
     ref = karven.read_ref(inclination=prefix + "_i.ref", intensity=prefix + "_f.ref")
     curve = karven.read_curve(paris)
     assert ref.declination is None and ref.declination_error_95 is None
-    assert ref.latitude is None and ref.model is None
+    # The site of the files' site line; a .ref file names no model.
+    assert (ref.latitude, ref.longitude, ref.model) == (48.85, 2.35, None)
     np.testing.assert_array_equal(ref.year, curve.year)
     np.testing.assert_array_equal(ref.inclination, curve.inclination)
     np.testing.assert_allclose(ref.intensity_error_95, curve.intensity_error_95, rtol=1e-15)

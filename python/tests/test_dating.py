@@ -86,9 +86,13 @@ def test_bad_values_raise_karven_dates_message_naming_the_keyword(paris, options
     assert str(raised.value) == message
 
 
-def test_other_bad_arguments_are_named(paris):
+def test_other_bad_arguments_are_named(paris, tmp_path):
     curve = karven.read_curve(paris)
-    ref = karven.read_ref(inclination=str(paris)[: -len(".dat")] + "_i.ref")
+    # An inclination curve whose site is not known: no site line.
+    exported = open(str(paris)[: -len(".dat")] + "_i.ref").read().splitlines(keepends=True)
+    siteless = tmp_path / "siteless_i.ref"
+    siteless.write_text("".join(line for line in exported if not line.startswith("# Site:")))
+    ref = karven.read_ref(inclination=str(siteless))
     cases = [
         (lambda: karven.date(curve, inc=60, a95=2, levels=(68, 100)), ValueError,
          "levels: an HPD level lies between 0 and 100 percent: 100"),
