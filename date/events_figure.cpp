@@ -179,13 +179,13 @@ std::string events_figure_script(std::span<const EventFigureRow> events, int fir
 
   std::string script;
   const auto add = [&script](const std::string& line) { script += line + "\n"; };
-  const std::string count = n == 1 ? "one event" : std::to_string(n) + " events";
+  const std::string dates =
+      n == 1 ? "The date of one event" : "The dates of " + std::to_string(n) + " events";
   const std::string title =
-      any_sequence
-          ? "The dates of " + count + " in their sequence\n" +
-                "light: the date alone; dark: within the sequence; bar: its 95% HPD interval"
-          : std::string(n == 1 ? "The date of " : "The dates of ") + count +
-                "\nbar: the 95% HPD interval";
+      any_sequence ? dates + (n == 1 ? " in its sequence" : " in their sequence") +
+                         "\nlight: the date alone; dark: within the sequence; bar: its 95% HPD "
+                         "interval"
+                   : dates + "\nbar: the 95% HPD interval";
   add("set encoding utf8");
   add(terminal.command);
   add("set output " + gnuplot_string(plot::figure_file_name(format)));

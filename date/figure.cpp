@@ -169,7 +169,7 @@ YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
       axis.label = "Year (AD)";
       return axis;
     case dating::YearNotation::ce:
-      axis.label = first_year <= 0 ? "Year (BCE/CE)" : "Year (CE)";
+      axis.label = "Year (CE)";  // "Year (BCE/CE)" once a tick is BCE, below
       break;
     case dating::YearNotation::bp:
       axis.label = "Year (BP)";
@@ -195,6 +195,7 @@ YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
   const long long minor_step = step / (lead == 2 ? 4 : 5);
   std::string labelled, unlabelled;
   for (const Tick& t : major) {
+    if (notation == dating::YearNotation::ce && t.number < 0) axis.label = "Year (BCE/CE)";
     labelled += (labelled.empty() ? "" : ", ") + gnuplot_string(tick_label(t.number, notation)) +
                 " " + std::to_string(t.year);
     unlabelled += (unlabelled.empty() ? "" : ", ") + std::string("'' ") + std::to_string(t.year);

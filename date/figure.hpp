@@ -34,8 +34,8 @@ struct YearAxis {
 /// - ad: gnuplot's own ticks, "Year (AD)";
 /// - ce: "500 BCE" at year -499, "1" at year 1, "500" at year 500: there is
 ///   no year 0, so the marks of CE and BCE years lie one year off the
-///   astronomical multiples on the BCE side; "Year (BCE/CE)" when the axis
-///   reaches year 0 or before, else "Year (CE)";
+///   astronomical multiples on the BCE side; "Year (BCE/CE)" when a tick
+///   is BCE, else "Year (CE)";
 /// - bp: "1500" at year 450 (1950 - t), the numbers falling from left to
 ///   right, "Year (BP)".
 /// Minor ticks stand between the major ones.
