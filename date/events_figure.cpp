@@ -112,6 +112,15 @@ double largest_within(const dating::Density& density, int first_year, int last_y
   return largest;
 }
 
+// The highest point of an event's densities on the axis.
+double largest_of(const EventFigureRow& event, int first_year, int last_year) {
+  double largest = largest_within(event.alone, first_year, last_year);
+  if (event.in_sequence) {
+    largest = std::max(largest, largest_within(*event.in_sequence, first_year, last_year));
+  }
+  return largest;
+}
+
 void check_span(std::span<const EventFigureRow> events, int first_year, int last_year) {
   if (events.empty()) throw std::invalid_argument("the figure of events needs an event");
   if (last_year <= first_year) {
@@ -121,39 +130,84 @@ void check_span(std::span<const EventFigureRow> events, int first_year, int last
 
 }  // namespace
 
-std::string events_figure_data(std::span<const EventFigureRow> events, int first_year,
-                               int last_year) {
+dating::YearSpan events_figure_span(std::span<const EventFigureRow> events, int first_year,
+                                    int last_year) {
   check_span(events, first_year, last_year);
-  std::string data = "# year";
-  for (std::size_t k = 0; k < events.size(); ++k) {
-    const std::string number = std::to_string(k + 1);
-    data += " alone_" + number;
-    if (events[k].in_sequence) data += " in_sequence_" + number;
-  }
-  data += "\n";
-  for (int year = first_year; year <= last_year; ++year) {
-    data += std::to_string(year);
-    for (const EventFigureRow& event : events) {
-      data += ' ';
-      data += probability_text(event.alone.at(year));
-      if (event.in_sequence) {
-        data += ' ';
-        data += probability_text(event.in_sequence->at(year));
+  // The years that show: where a density rises above the baseline, and
+  // the bars.
+  long long low = last_year, high = first_year;
+  for (const EventFigureRow& event : events) {
+    const double threshold = VISIBLE * largest_of(event, first_year, last_year);
+    for (const dating::Density* density :
+         {&event.alone, event.in_sequence ? &*event.in_sequence : nullptr}) {
+      if (!density) continue;
+      for (int year = std::max(first_year, density->first_year);
+           year <= std::min(last_year, density->last_year()); ++year) {
+        if (density->at(year) > threshold) {
+          low = std::min<long long>(low, year);
+          high = std::max<long long>(high, year);
+        }
       }
     }
-    data += "\n";
+    for (const dating::HpdInterval& interval : event.interval_95) {
+      low = std::min<long long>(low, std::max(interval.from, first_year));
+      high = std::max<long long>(high, std::min(interval.to, last_year));
+    }
+  }
+  if (low > high) return {first_year, last_year};
+  // A twentieth of the span on either side, then out to round years: a
+  // multiple of the largest step of 1, 2 or 5 times a power of ten that
+  // goes at least five times into the span.
+  const long long pad = std::max<long long>(1, (high - low) / 20);
+  low -= pad;
+  high += pad;
+  long long step = 1;
+  for (long long power = 1; power * 5 <= high - low; power *= 10) {
+    for (const long long lead : {1, 2, 5}) {
+      if (lead * power * 5 <= high - low) step = lead * power;
+    }
+  }
+  const auto floor_to = [step](long long year) {
+    return (year >= 0 ? year / step : -((-year + step - 1) / step)) * step;
+  };
+  const long long from = std::max<long long>(first_year, floor_to(low));
+  const long long to = std::min<long long>(last_year, -floor_to(-high));
+  return {static_cast<int>(from), static_cast<int>(to)};
+}
+
+std::string event_data_name(std::size_t k) { return "event_" + std::to_string(k + 1) + ".dat"; }
+
+std::string event_figure_data(const EventFigureRow& event, int first_year, int last_year) {
+  check_span(std::span(&event, 1), first_year, last_year);
+  const double threshold = VISIBLE * largest_of(event, first_year, last_year);
+  const auto shown = [&](int year) {
+    return event.alone.at(year) > threshold ||
+           (event.in_sequence && event.in_sequence->at(year) > threshold);
+  };
+  std::string data = event.in_sequence ? "# year alone in_sequence\n" : "# year alone\n";
+  for (int year = first_year; year <= last_year; ++year) {
+    const bool written = year == first_year || year == last_year || shown(year - 1) ||
+                         shown(year) || shown(year + 1);
+    if (!written) continue;
+    data += std::to_string(year);
+    data += ' ';
+    data += probability_text(event.alone.at(year));
+    if (event.in_sequence) {
+      data += ' ';
+      data += probability_text(event.in_sequence->at(year));
+    }
+    data += '\n';
   }
   return data;
 }
 
 std::string events_figure_script(std::span<const EventFigureRow> events, int first_year,
                                  int last_year, dating::YearNotation notation,
-                                 plot::FigureFormat format, const std::string& data_name) {
+                                 plot::FigureFormat format) {
   check_span(events, first_year, last_year);
   const std::size_t n = events.size();
   const double aspect = figure_aspect(n);
   const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
-  const std::string data = gnuplot_string(data_name);
   const auto screen_y = [aspect](double from_top) { return layout_text(1.0 - from_top / aspect); };
   const bool any_sequence = std::any_of(events.begin(), events.end(),
                                         [](const EventFigureRow& e) { return e.in_sequence; });
@@ -246,15 +300,8 @@ std::string events_figure_script(std::span<const EventFigureRow> events, int fir
     }
 
     // Both densities on one scale, the taller reaching the row's top.
-    const std::size_t alone_column =
-        2 + k +
-        static_cast<std::size_t>(
-            std::count_if(events.begin(), events.begin() + k,
-                          [](const EventFigureRow& e) { return e.in_sequence.has_value(); }));
-    double largest = largest_within(event.alone, first_year, last_year);
-    if (event.in_sequence) {
-      largest = std::max(largest, largest_within(*event.in_sequence, first_year, last_year));
-    }
+    const std::string data = gnuplot_string(event_data_name(k));
+    const double largest = largest_of(event, first_year, last_year);
     const double scale = largest > 0.0 ? (density_top - density_foot) / largest : 0.0;
     const std::string base = layout_text(foot + density_foot);
     add("set arrow " + std::to_string(arrow++) + " from graph 0, first " + base +
@@ -293,13 +340,13 @@ std::string events_figure_script(std::span<const EventFigureRow> events, int fir
              " ? " + height(column) + " : NaN) with lines lw 1.5 lc rgb '" + colour +
              "', \\\n     ";
     };
-    plot_line += fill(alone_column, ALONE_FILL);
+    plot_line += fill(2, ALONE_FILL);
     if (event.in_sequence) {
-      plot_line += fill(alone_column + 1, SEQUENCE_FILL);
-      lines_over += outline(alone_column, event.alone, ALONE_LINE);
-      lines_over += outline(alone_column + 1, *event.in_sequence, DENSITY_COLOUR);
+      plot_line += fill(3, SEQUENCE_FILL);
+      lines_over += outline(2, event.alone, ALONE_LINE);
+      lines_over += outline(3, *event.in_sequence, DENSITY_COLOUR);
     } else {
-      lines_over += outline(alone_column, event.alone, DENSITY_COLOUR);
+      lines_over += outline(2, event.alone, DENSITY_COLOUR);
     }
   }
   plot_line += lines_over;
@@ -314,10 +361,12 @@ void draw_events_figure(std::span<const EventFigureRow> events, int first_year, 
                         dating::YearNotation notation, plot::FigureFormat format,
                         const companion::OutputGuard& guard,
                         const std::filesystem::path& destination) {
-  constexpr const char* data_name = "events.dat";
   plot::GnuplotJob job;
-  job.data_files.push_back({data_name, events_figure_data(events, first_year, last_year)});
-  job.script = events_figure_script(events, first_year, last_year, notation, format, data_name);
+  for (std::size_t k = 0; k < events.size(); ++k) {
+    job.data_files.push_back(
+        {event_data_name(k), event_figure_data(events[k], first_year, last_year)});
+  }
+  job.script = events_figure_script(events, first_year, last_year, notation, format);
   plot::run_gnuplot_job(job, format, guard, destination);
 }
 

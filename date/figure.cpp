@@ -175,8 +175,21 @@ YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
       axis.label = "Year (BP)";
       break;
   }
-  // The finest step of 1, 2 or 5 times a power of ten whose labels, each
-  // with room for two characters beside it, fit side by side.
+  // The finest step of 1, 2 or 5 times a power of ten at which each two
+  // neighbouring labels, centred on their ticks, fit with room for two
+  // characters between them.
+  const double span = static_cast<double>(last_year) - first_year;
+  const auto fits = [&](const std::vector<Tick>& marks) {
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+      const double room = static_cast<double>(marks[i].year - marks[i - 1].year) / span;
+      const double needed =
+          0.5 * static_cast<double>(tick_label(marks[i - 1].number, notation).size() +
+                                    tick_label(marks[i].number, notation).size()) +
+          2.0;
+      if (room < needed * char_width) return false;
+    }
+    return true;
+  };
   long long step = 1, lead = 1;
   std::vector<Tick> major;
   for (int k = 0;; ++k) {
@@ -184,12 +197,7 @@ YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
     step = lead;
     for (int p = 0; p < k / 3; ++p) step *= 10;
     major = ticks(first_year, last_year, notation, step);
-    std::size_t longest = 0;
-    for (const Tick& t : major) longest = std::max(longest, tick_label(t.number, notation).size());
-    if (static_cast<double>(major.size() * (longest + 2)) * char_width <= 1.0 ||
-        major.size() <= 2) {
-      break;
-    }
+    if (fits(major) || major.size() <= 2) break;
   }
   // Minor ticks: fifths of a step of 1 or 5, quarters of a step of 2.
   const long long minor_step = step / (lead == 2 ? 4 : 5);

@@ -28,9 +28,10 @@ struct YearAxis {
 /// The year axis from first_year to last_year (astronomical years, the
 /// axis always running from the earlier at the left to the later at the
 /// right), its major ticks at round numbers of the notation's own
-/// numbering, as many as fit labels of `char_width` (a fraction of the
-/// plot's width per character, plot::FigureTerminal::char_width divided by
-/// the plot's share of the figure):
+/// numbering, as many as leave room between neighbouring labels of
+/// characters `char_width` wide (a fraction of the plot's width,
+/// plot::FigureTerminal::char_width divided by the plot's share of the
+/// figure):
 /// - ad: gnuplot's own ticks, "Year (AD)";
 /// - ce: "500 BCE" at year -499, "1" at year 1, "500" at year 500: there is
 ///   no year 0, so the marks of CE and BCE years lie one year off the

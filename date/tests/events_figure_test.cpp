@@ -49,20 +49,30 @@ std::vector<std::string> lines_starting(const std::string& script, const std::st
   return found;
 }
 
-TEST(EventsFigureData, HoldsEveryYearOfTheAxisWithZerosOutsideEachDensity) {
-  EXPECT_EQ(date::events_figure_data(two_events(), 999, 1004),
-            "# year alone_1 in_sequence_1 alone_2\n"
-            "999 0 0 0\n"
-            "1000 0 0 0\n"
-            "1001 0.25 0 0\n"
-            "1002 0.75 1 0\n"
-            "1003 0 0 0.5\n"
-            "1004 0 0 0.5\n");
+// Every year where a density shows, and its neighbours; of the years
+// between, where both vanish, the first and the last, down to the axis's
+// ends.
+TEST(EventFigureData, CoversTheAxisWithZerosOutsideEachDensity) {
+  const std::vector<date::EventFigureRow> events = two_events();
+  EXPECT_EQ(date::event_figure_data(events[0], 999, 1004),
+            "# year alone in_sequence\n"
+            "999 0 0\n"
+            "1000 0 0\n"
+            "1001 0.25 0\n"
+            "1002 0.75 1\n"
+            "1003 0 0\n"
+            "1004 0 0\n");
+  EXPECT_EQ(date::event_figure_data(events[1], 999, 1004),
+            "# year alone\n"
+            "999 0\n"
+            "1002 0\n"
+            "1003 0.5\n"
+            "1004 0.5\n");
 }
 
 TEST(EventsFigureScript, WritesNamesAgreementsIntervalsAndScaledDensities) {
   const std::string script = date::events_figure_script(two_events(), 999, 1004, YearNotation::ad,
-                                                        plot::FigureFormat::png, "events.dat");
+                                                        plot::FigureFormat::png);
   // The names and agreements at the left of their rows, the top row first;
   // the poor agreement in red. The names come through as text only: the
   // quotes joined in by concatenation, the backquotes inside single
@@ -105,20 +115,47 @@ TEST(EventsFigureScript, WritesNamesAgreementsIntervalsAndScaledDensities) {
   const std::size_t plot = script.find("\nplot ") + 1;
   EXPECT_EQ(
       script.substr(plot, script.find("\nunset multiplot") + 1 - plot),
-      "plot 'events.dat' using 1:(1.0575):(1.0575+$2*0.9225) with filledcurves fc rgb '#d9d9d9' "
+      "plot 'event_1.dat' using 1:(1.0575):(1.0575+$2*0.9225) with filledcurves fc rgb '#d9d9d9' "
       "fillstyle solid 1.0 noborder, \\\n"
-      "     'events.dat' using 1:(1.0575):(1.0575+$3*0.9225) with filledcurves fc rgb '#6b6b6b' "
+      "     'event_1.dat' using 1:(1.0575):(1.0575+$3*0.9225) with filledcurves fc rgb '#6b6b6b' "
       "fillstyle solid 1.0 noborder, \\\n"
-      "     'events.dat' using 1:(0.0575):(0.0575+$4*1.845) with filledcurves fc rgb '#d9d9d9' "
+      "     'event_2.dat' using 1:(0.0575):(0.0575+$2*1.845) with filledcurves fc rgb '#d9d9d9' "
       "fillstyle solid 1.0 noborder, \\\n"
-      "     'events.dat' using 1:($2 > 0.002 ? 1.0575+$2*0.9225 : NaN) with lines lw 1.5 "
+      "     'event_1.dat' using 1:($2 > 0.002 ? 1.0575+$2*0.9225 : NaN) with lines lw 1.5 "
       "lc rgb '#9a9a9a', \\\n"
-      "     'events.dat' using 1:($3 > 0.002 ? 1.0575+$3*0.9225 : NaN) with lines lw 1.5 "
+      "     'event_1.dat' using 1:($3 > 0.002 ? 1.0575+$3*0.9225 : NaN) with lines lw 1.5 "
       "lc rgb '#4d4d4d', \\\n"
-      "     'events.dat' using 1:($4 > 0.001 ? 0.0575+$4*1.845 : NaN) with lines lw 1.5 "
+      "     'event_2.dat' using 1:($2 > 0.001 ? 0.0575+$2*1.845 : NaN) with lines lw 1.5 "
       "lc rgb '#4d4d4d'\n");
   EXPECT_THAT(lines_starting(script, "set xrange"), ElementsAre("set xrange [999:1004]"));
   EXPECT_THAT(lines_starting(script, "set xlabel"), ElementsAre("set xlabel 'Year (AD)'"));
+}
+
+// The axis that shows the dates: the years where they show, a twentieth
+// more on either side, out to round years, within the grid.
+TEST(EventsFigureSpan, FramesTheYearsWhereTheDatesShow) {
+  struct Row {
+    int from, to;  // where the one density of the event is flat
+    int first, last;
+    dating::YearSpan span;
+  };
+  const std::vector<Row> rows = {
+      {1001, 1004, 0, 1900, {1000, 1005}},       // a year's room at least, steps of 1
+      {523, 1718, 0, 1900, {400, 1800}},         // 464 to 1777, steps of 200
+      {3, 50, 0, 1900, {0, 60}},                 // 1 to 52, steps of 10
+      {-523, -100, -1000, 1900, {-550, -50}},    // -544 to -79, steps of 50
+      {-900, 1850, -1000, 1900, {-1000, 1900}},  // held to the grid
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.from) + " to " + std::to_string(row.to));
+    date::EventFigureRow event;
+    event.alone = {row.from, std::vector<double>(static_cast<std::size_t>(row.to - row.from + 1),
+                                                 1.0 / (row.to - row.from + 1))};
+    const dating::YearSpan span =
+        date::events_figure_span(std::span(&event, 1), row.first, row.last);
+    EXPECT_EQ(span.first_year, row.span.first_year);
+    EXPECT_EQ(span.last_year, row.span.last_year);
+  }
 }
 
 // gnuplot draws the figure from the script and the data file; the
