@@ -311,7 +311,7 @@ class DateRun {
       if (path.empty()) return;
       try {
         draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured, *sample.result,
-                           options_.figure_format, guard_, path);
+                           options_.figure_format, guard_, path, options_.years);
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
         return;
@@ -501,7 +501,7 @@ bool write_event_files(const DateOptions& options, const EventBook& book,
     for (const DatedEvent& event : events) {
       if (!event.alone) continue;
       EventFigureRow row;
-      row.name = console::shown_text(event.name);
+      row.name = event.name;
       row.alone = event.alone->density;
       const dating::Density& shown = event.in_sequence ? event.in_sequence->density : row.alone;
       if (event.in_sequence) {
@@ -514,8 +514,14 @@ bool write_event_files(const DateOptions& options, const EventBook& book,
       row.interval_95 = region.front().intervals;
       rows.push_back(std::move(row));
     }
+    // A pile of floors is drawn as it lies: the youngest at the top.
+    if (options.sequence == DateOptions::Sequence::oldest_first) {
+      std::reverse(rows.begin(), rows.end());
+    }
     try {
-      draw_events_figure(rows, years->first_year, years->last_year, options.years,
+      if (rows.empty()) throw plot::PlotError("no event was dated: the figure is not drawn");
+      const dating::YearSpan shown = events_figure_span(rows, years->first_year, years->last_year);
+      draw_events_figure(rows, shown.first_year, shown.last_year, options.years,
                          options.figure_format, guard, *options.figure);
     } catch (const plot::PlotError& e) {
       report(e.what());

@@ -1,6 +1,7 @@
 #include "date/figure.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <vector>
@@ -25,6 +26,9 @@ constexpr double COMBINED_PANEL = 0.2;
 constexpr double TOP_MARGIN = 0.1;
 constexpr double BOTTOM_MARGIN = 0.07;
 constexpr double PANEL_GAP = 0.012;
+// The plots' left and right edges, fractions of the figure's width.
+constexpr double PLOT_LEFT = 0.13;
+constexpr double PLOT_RIGHT = 0.96;
 
 constexpr const char* CURVE_COLOUR = "#1a4c8f";
 constexpr const char* CURVE_BAND_COLOUR = "#3f7fd0";
@@ -86,12 +90,138 @@ bool in_region(const dating::HpdRegion& region, int year) {
       [year](const dating::HpdInterval& i) { return i.from <= year && year <= i.to; });
 }
 
+// The number a notation writes for a year, and back: CE years 1, 2, ...
+// and BCE years -1, -2, ... (1 BCE is year 0), number 0 standing for the
+// mark of year 1, which the CE axis shows at its round place; years BP
+// 1950 - t; years AD as they are.
+long long number_of(long long year, dating::YearNotation notation) {
+  switch (notation) {
+    case dating::YearNotation::ce:
+      return year >= 1 ? year : year - 1;
+    case dating::YearNotation::bp:
+      return 1950 - year;
+    case dating::YearNotation::ad:
+      break;
+  }
+  return year;
+}
+
+long long year_of(long long number, dating::YearNotation notation) {
+  switch (notation) {
+    case dating::YearNotation::ce:
+      return number > 0 ? number : number < 0 ? number + 1 : 1;
+    case dating::YearNotation::bp:
+      return 1950 - number;
+    case dating::YearNotation::ad:
+      break;
+  }
+  return number;
+}
+
+std::string tick_label(long long number, dating::YearNotation notation) {
+  if (notation == dating::YearNotation::ce) {
+    return number > 0   ? std::to_string(number)
+           : number < 0 ? std::to_string(-number) + " BCE"
+                        : "1";
+  }
+  return std::to_string(number);
+}
+
+struct Tick {
+  long long year;
+  long long number;
+};
+
+// The years on the axis whose numbers are whole multiples of the step, in
+// order of time, each year once.
+std::vector<Tick> ticks(int first_year, int last_year, dating::YearNotation notation,
+                        long long step) {
+  const long long a = number_of(first_year, notation), b = number_of(last_year, notation);
+  const long long low = std::min(a, b), high = std::max(a, b);
+  // The first multiple of the step at or above `low` (floor division).
+  long long number = (low / step - (low % step != 0 && low < 0 ? 1 : 0)) * step;
+  if (number < low) number += step;
+  std::vector<Tick> marks;
+  for (; number <= high; number += step) {
+    const long long year = year_of(number, notation);
+    if (year >= first_year && year <= last_year) marks.push_back({year, number});
+  }
+  std::stable_sort(marks.begin(), marks.end(),
+                   [](const Tick& x, const Tick& y) { return x.year < y.year; });
+  marks.erase(std::unique(marks.begin(), marks.end(),
+                          [](const Tick& x, const Tick& y) { return x.year == y.year; }),
+              marks.end());
+  return marks;
+}
+
 double figure_aspect(std::size_t components) {
   return TOP_MARGIN + BOTTOM_MARGIN + COMBINED_PANEL +
          static_cast<double>(components) * (CURVE_PANEL + DENSITY_PANEL + 2 * PANEL_GAP);
 }
 
 }  // namespace
+
+YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
+                   double char_width) {
+  YearAxis axis;
+  switch (notation) {
+    case dating::YearNotation::ad:
+      axis.label = "Year (AD)";
+      return axis;
+    case dating::YearNotation::ce:
+      axis.label = "Year (CE)";  // "Year (BCE/CE)" once a tick is BCE, below
+      break;
+    case dating::YearNotation::bp:
+      axis.label = "Year (BP)";
+      break;
+  }
+  // The finest step of 1, 2 or 5 times a power of ten at which each two
+  // neighbouring labels, centred on their ticks, fit with room for two
+  // characters between them.
+  const double span = static_cast<double>(last_year) - first_year;
+  const auto fits = [&](const std::vector<Tick>& marks) {
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+      const double room = static_cast<double>(marks[i].year - marks[i - 1].year) / span;
+      const double needed =
+          0.5 * static_cast<double>(tick_label(marks[i - 1].number, notation).size() +
+                                    tick_label(marks[i].number, notation).size()) +
+          2.0;
+      if (room < needed * char_width) return false;
+    }
+    return true;
+  };
+  long long step = 1, lead = 1;
+  std::vector<Tick> major;
+  for (int k = 0;; ++k) {
+    lead = std::array<long long, 3>{1, 2, 5}[k % 3];
+    step = lead;
+    for (int p = 0; p < k / 3; ++p) step *= 10;
+    major = ticks(first_year, last_year, notation, step);
+    if (fits(major) || major.size() <= 2) break;
+  }
+  // Minor ticks: fifths of a step of 1 or 5, quarters of a step of 2.
+  const long long minor_step = step / (lead == 2 ? 4 : 5);
+  std::string labelled, unlabelled;
+  for (const Tick& t : major) {
+    if (notation == dating::YearNotation::ce && t.number < 0) axis.label = "Year (BCE/CE)";
+    labelled += (labelled.empty() ? "" : ", ") + gnuplot_string(tick_label(t.number, notation)) +
+                " " + std::to_string(t.year);
+    unlabelled += (unlabelled.empty() ? "" : ", ") + std::string("'' ") + std::to_string(t.year);
+  }
+  if (minor_step >= 1 && step % minor_step == 0 && minor_step < step) {
+    for (const Tick& t : ticks(first_year, last_year, notation, minor_step)) {
+      const bool is_major =
+          std::any_of(major.begin(), major.end(), [&t](const Tick& m) { return m.year == t.year; });
+      if (is_major) continue;
+      const std::string entry = "'' " + std::to_string(t.year) + " 1";
+      labelled += ", " + entry;
+      unlabelled += ", " + entry;
+    }
+  }
+  axis.tics = "set xtics (" + labelled + ")";
+  axis.unlabelled_tics = "set xtics (" + unlabelled + ")";
+  return axis;
+}
 
 std::string dating_figure_data(const dating::GriddedCurve& curve,
                                const dating::DatingResult& result) {
@@ -134,13 +264,16 @@ std::string dating_figure_data(const dating::GriddedCurve& curve,
 std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
                                  std::span<const dating::MeasuredComponent> measured,
                                  const dating::DatingResult& result, plot::FigureFormat format,
-                                 const std::string& data_name) {
+                                 const std::string& data_name, dating::YearNotation notation) {
   const std::size_t n = result.components.size();
   const double aspect = figure_aspect(n);
   const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
   const std::string data = gnuplot_string(data_name);
   // Screen coordinates run from 0 at the bottom to 1 at the top.
   const auto screen = [aspect](double from_top) { return shortest_text(1.0 - from_top / aspect); };
+  const int last_year = result.first_year + static_cast<int>(result.combined.size()) - 1;
+  const YearAxis axis = year_axis(result.first_year, last_year, notation,
+                                  terminal.char_width / (PLOT_RIGHT - PLOT_LEFT));
 
   std::string script;
   const auto add = [&script](const std::string& line) { script += line + "\n"; };
@@ -151,13 +284,13 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   add(terminal.command);
   add("set output " + gnuplot_string(plot::figure_file_name(format)));
   add("set multiplot title " + gnuplot_string(title) + " font '" + terminal.font + "'");
-  add("set xrange [" + std::to_string(result.first_year) + ":" +
-      std::to_string(result.first_year + static_cast<int>(result.combined.size()) - 1) + "]");
+  add("set xrange [" + std::to_string(result.first_year) + ":" + std::to_string(last_year) + "]");
   add("set mxtics");
+  if (!axis.tics.empty()) add(axis.unlabelled_tics);
   add("set grid xtics ytics back lt 1 lw 1 lc rgb '#dcdcdc'");
   add("set key off");
-  add("set lmargin at screen 0.13");
-  add("set rmargin at screen 0.96");
+  add("set lmargin at screen " + shortest_text(PLOT_LEFT));
+  add("set rmargin at screen " + shortest_text(PLOT_RIGHT));
   add("set format x ''");
   add("set style fill transparent solid 0.28 noborder");
 
@@ -207,7 +340,8 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   // bounds written above them, one row of labels per level.
   place(COMBINED_PANEL);
   add("set format x '%g'");
-  add("set xlabel 'Year (AD)'");
+  if (!axis.tics.empty()) add(axis.tics);
+  add("set xlabel " + gnuplot_string(axis.label));
   add("set ylabel 'Probability per year'");
   add("set ytics");
   add("set format y '%g'");
@@ -233,8 +367,12 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
     std::string text = shortest_text(region.level) + "% HPD:";
     for (std::size_t k = 0; k < region.intervals.size(); ++k) {
       const dating::HpdInterval& interval = region.intervals[k];
-      text +=
-          (k == 0 ? " " : ", ") + std::to_string(interval.from) + "–" + std::to_string(interval.to);
+      // AD keeps the bare years the axis shows; other notations write
+      // their suffixes, which the axis's numbers alone do not tell.
+      text += (k == 0 ? " " : ", ") +
+              (notation == dating::YearNotation::ad
+                   ? std::to_string(interval.from) + "–" + std::to_string(interval.to)
+                   : dating::span_text(interval.from, interval.to, notation));
     }
     add("set label " + std::to_string(label++) + " " + gnuplot_string(text) +
         " at graph 0.01, graph " + shortest_text(row) + " left front");
@@ -251,11 +389,11 @@ void draw_dating_figure(const std::string& name, const dating::GriddedCurve& cur
                         std::span<const dating::MeasuredComponent> measured,
                         const dating::DatingResult& result, plot::FigureFormat format,
                         const companion::OutputGuard& guard,
-                        const std::filesystem::path& destination) {
+                        const std::filesystem::path& destination, dating::YearNotation notation) {
   constexpr const char* data_name = "dating.dat";
   plot::GnuplotJob job;
   job.data_files.push_back({data_name, dating_figure_data(curve, result)});
-  job.script = dating_figure_script(name, curve, measured, result, format, data_name);
+  job.script = dating_figure_script(name, curve, measured, result, format, data_name, notation);
   plot::run_gnuplot_job(job, format, guard, destination);
 }
 

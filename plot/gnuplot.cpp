@@ -92,19 +92,31 @@ FigureTerminal figure_terminal(FigureFormat format, double aspect) {
     case FigureFormat::svg:
       return {"set terminal svg size " + pixels(900) +
                   " font 'sans,14' noenhanced background rgb 'white'",
-              shown(900), "sans,14", "sans,17", "2"};
+              shown(900),
+              "sans,14",
+              "sans,17",
+              "2",
+              0.0093};
     case FigureFormat::pdf: {
       const std::string height = console::shortest_text(std::round(600.0 * aspect) / 100.0);
       return {"set terminal pdfcairo size 6in," + height +
                   "in font 'sans,10' noenhanced background rgb 'white'",
-              "6 x " + height + " inches", "sans,10", "sans,12", "2.5"};
+              "6 x " + height + " inches",
+              "sans,10",
+              "sans,12",
+              "2.5",
+              0.009};
     }
     case FigureFormat::png:
       break;
   }
   return {"set terminal pngcairo size " + pixels(1200) +
               " font 'sans,18' noenhanced background rgb 'white'",
-          shown(1200), "sans,18", "sans,22", "2.5"};
+          shown(1200),
+          "sans,18",
+          "sans,22",
+          "2.5",
+          0.0117};
 }
 
 std::string figure_file_name(FigureFormat format) {

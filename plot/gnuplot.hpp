@@ -65,6 +65,12 @@ struct FigureTerminal {
   std::string font;        // the base font, "sans,18"
   std::string title_font;  // a little larger than the base font
   std::string line_width;  // of the curves, in the terminal's units
+  // The width of a digit of the base font as drawn (some 0.6 of its em;
+  // pdfcairo draws a font smaller than its nominal size), as a fraction of
+  // the figure's width: measured on the figures, a little more than most
+  // letters take. For laying out text whose room gnuplot does not make
+  // itself: a column of names, tick labels.
+  double char_width = 0.0;
 };
 
 /// The terminal of a figure whose height is `aspect` times its width:
