@@ -200,6 +200,11 @@ std::string quoted_token(std::string_view token, bool cut) {
   return quoted;
 }
 
+std::string quoted_text(std::string_view text) {
+  const bool cut = text.size() > MAX_QUOTED;
+  return quoted_token(cut ? text.substr(0, MAX_QUOTED) : text, cut);
+}
+
 std::optional<double> parse_real(std::string_view token, NumberForm form) {
   // Longer than any double needs; longer tokens are not numbers here.
   constexpr std::size_t max_length = 64;

@@ -88,4 +88,11 @@ std::string shown_text(std::string_view text);
 /// token that was cut short.
 std::string quoted_token(std::string_view token, bool cut);
 
+/// Longest text of a file or a command line that a message quotes whole.
+inline constexpr std::size_t MAX_QUOTED = 40;
+
+/// A text quoted in a message as quoted_token quotes it, cut after
+/// MAX_QUOTED bytes ("6x", "a very long ...").
+std::string quoted_text(std::string_view text);
+
 }  // namespace console

@@ -9,13 +9,7 @@ namespace curve {
 
 namespace {
 
-// Longest field a message quotes whole.
-constexpr std::size_t MAX_QUOTED = 40;
-
-std::string quoted_text(std::string_view text) {
-  const bool cut = text.size() > MAX_QUOTED;
-  return console::quoted_token(cut ? text.substr(0, MAX_QUOTED) : text, cut);
-}
+using console::quoted_text;
 
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");

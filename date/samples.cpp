@@ -13,8 +13,7 @@ namespace date {
 
 namespace {
 
-// Longest field a message quotes whole.
-constexpr std::size_t MAX_QUOTED = 40;
+using console::quoted_text;
 
 // Columns by their index in SAMPLE_COLUMNS.
 constexpr std::size_t NAME = 0;
@@ -29,11 +28,6 @@ std::string_view trimmed(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
-}
-
-std::string quoted_text(std::string_view text) {
-  const bool cut = text.size() > MAX_QUOTED;
-  return console::quoted_token(cut ? text.substr(0, MAX_QUOTED) : text, cut);
 }
 
 bool is_blank_line(std::string_view line) { return trimmed(line).empty(); }

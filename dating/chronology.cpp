@@ -266,19 +266,8 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
         " do not lie within the curve's years, " + std::to_string(curve.first_year) + " to " +
         std::to_string(curve.last_year));
   }
-  if (measured.empty()) throw std::invalid_argument("no component measured");
-  std::array<const MeasuredComponent*, 3> by_component{};
-  for (const MeasuredComponent& m : measured) {
-    const auto index = static_cast<std::size_t>(m.component);
-    const std::string name = curve::component_name(m.component);
-    if (by_component[index]) throw std::invalid_argument("the " + name + " is measured twice");
-    if (!std::isfinite(m.value) || !std::isfinite(m.sigma) || !(m.sigma > 0.0)) {
-      throw std::invalid_argument("the measured " + name +
-                                  " needs a finite value and a positive, finite sigma");
-    }
-    if (!curve[m.component]) throw std::invalid_argument("the curve gives no " + name);
-    by_component[index] = &m;
-  }
+  const std::array<const MeasuredComponent*, 3> by_component =
+      terms::measured_by_component(curve, measured);
 
   const std::size_t n = span.size();
   const auto offset = static_cast<std::size_t>(span.first_year - curve.first_year);

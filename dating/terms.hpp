@@ -5,10 +5,12 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <span>
 #include <stdexcept>
+#include <string>
 
 #include "console/fields.hpp"
 #include "dating/dating.hpp"
@@ -76,6 +78,30 @@ inline const char* field_of(Component component) {
       break;
   }
   return "int";
+}
+
+/// The components measured by component, each checked: measured once,
+/// with a finite value and a positive, finite sigma, and given by the
+/// curve.
+///
+/// @throws std::invalid_argument naming the first component at fault, or
+///         when nothing is measured
+inline std::array<const MeasuredComponent*, 3> measured_by_component(
+    const GriddedCurve& curve, std::span<const MeasuredComponent> measured) {
+  if (measured.empty()) throw std::invalid_argument("no component measured");
+  std::array<const MeasuredComponent*, 3> by_component{};
+  for (const MeasuredComponent& m : measured) {
+    const auto index = static_cast<std::size_t>(m.component);
+    const std::string name = curve::component_name(m.component);
+    if (by_component[index]) throw std::invalid_argument("the " + name + " is measured twice");
+    if (!std::isfinite(m.value) || !std::isfinite(m.sigma) || !(m.sigma > 0.0)) {
+      throw std::invalid_argument("the measured " + name +
+                                  " needs a finite value and a positive, finite sigma");
+    }
+    if (!curve[m.component]) throw std::invalid_argument("the curve gives no " + name);
+    by_component[index] = &m;
+  }
+  return by_component;
 }
 
 /// @throws std::invalid_argument for a level outside (0, 100)

@@ -11,13 +11,7 @@ namespace field_map {
 
 namespace {
 
-// Longest text a message quotes whole.
-constexpr std::size_t MAX_QUOTED = 40;
-
-std::string quoted_text(std::string_view text) {
-  const bool cut = text.size() > MAX_QUOTED;
-  return console::quoted_token(cut ? text.substr(0, MAX_QUOTED) : text, cut);
-}
+using console::quoted_text;
 
 std::string number_text(double value) { return console::shortest_text(value); }
 
