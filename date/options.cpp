@@ -24,7 +24,8 @@ constexpr const char* DESCRIPTION =
     "geomagnetic pole, the intensity through its virtual axial dipole moment). Give\n"
     "one measurement with the options below, or many with --samples FILE, a CSV\n"
     "file whose header names its columns: name,dec,inc,a95,int,sigma_int,lat,lon,\n"
-    "in any order, an empty field a missing value.\n"
+    "event, in any order, an empty field a missing value. Rows of one event are\n"
+    "dated together; with --sequence the events form a stratigraphic sequence.\n"
     "The components used are those given: I alone, D with I, F alone, I with F, or\n"
     "D, I and F; D needs I and alpha95. The report gives for each level the highest\n"
     "posterior density (HPD) intervals of the date, each with its probability.\n"
@@ -36,7 +37,8 @@ constexpr const char* DESCRIPTION =
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
-    "--figure 'dating_{name}.png'. Figures need gnuplot: apt-get install gnuplot-nox\n\n"
+    "--figure 'dating_{name}.png'; with events, one file's name for all of them.\n"
+    "Figures need gnuplot: apt-get install gnuplot-nox\n\n"
     "Exit status: 0 dated, 1 bad input or a sample not dated (said on standard error),\n"
     "2 wrong usage.";
 
@@ -113,7 +115,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("--lon", options.longitude, "the site's geodetic longitude, degrees east")
       ->type_name("LON");
   app->add_option("--name", name, "the sample's name in the report")->type_name("NAME");
-  app->add_option("--samples", samples, "a CSV file of samples, each dated on its own")
+  app->add_option("--samples", samples, "a CSV file of samples, each dated at its site")
       ->type_name("FILE");
   app->add_option("--level", levels, "an HPD level in percent, repeatable (default 95)")
       ->type_name("P")
@@ -126,8 +128,8 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_flag("--json", options.json, "write the results as JSON instead of the report");
   std::optional<std::string> sequence, years;
   app->add_option("--sequence", sequence,
-                  "the samples file's events are a stratigraphic sequence, written in the "
-                  "file oldest-first or youngest-first")
+                  "the events form a stratigraphic sequence, listed oldest-first or "
+                  "youngest-first")
       ->type_name("ORDER");
   app->add_option("--years", years, "write years as ad (the default), ce or bp")
       ->type_name("ad|ce|bp");
@@ -139,8 +141,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       ->type_name("LAT");
   app->add_option("--ref-lon", options.ref_longitude, "and longitude, degrees")->type_name("LON");
   std::optional<std::string> model;
-  app->add_option("--model", model,
-                  "date against the model's curve at each site, from this coefficient file")
+  app->add_option("--model", model, "the model's coefficient file: date at each site itself")
       ->type_name("FILE");
   app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
