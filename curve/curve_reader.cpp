@@ -39,7 +39,6 @@ std::string_view trim_left(std::string_view text) {
 
 bool is_blank(std::string_view line) { return trim_right(line).empty(); }
 
-
 class LineReader {
  public:
   explicit LineReader(std::string_view name) : name_(name) {}
@@ -187,7 +186,8 @@ Curve read_curve_text(std::string_view text, std::string_view name) {
   for (std::size_t k = header; k < lines.size(); ++k) {
     const CurvePoint point = reader.curve_line(lines[k], k + 1);
     if (!curve.points.empty() && !(point.year > curve.points.back().year)) {
-      reader.fail_at(k + 1, "the year " + console::shortest_text(point.year) + " does not follow the year " +
+      reader.fail_at(k + 1, "the year " + console::shortest_text(point.year) +
+                                " does not follow the year " +
                                 console::shortest_text(curve.points.back().year));
     }
     curve.points.push_back(point);

@@ -72,7 +72,8 @@ ReferenceCurve reference_curve(const Curve& curve) {
   ReferenceCurve reference;
   reference.source = curve.model;
   reference.site = Site{curve.latitude, curve.longitude};
-  for (const Component component : COMPONENTS) reference[component] = component_series(curve, component);
+  for (const Component component : COMPONENTS)
+    reference[component] = component_series(curve, component);
   return reference;
 }
 

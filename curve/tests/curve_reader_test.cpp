@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/curve_file.hpp"
 #include "curve/tests/synthetic_curve.hpp"
+#include "driver/curve_file.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {

@@ -124,8 +124,9 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     std::vector<std::string> arguments = row.arguments;
-    const bool ref_files = std::any_of(arguments.begin(), arguments.end(),
-                                       [](const std::string& a) { return a.starts_with("--ref-"); });
+    const bool ref_files =
+        std::any_of(arguments.begin(), arguments.end(),
+                    [](const std::string& a) { return a.starts_with("--ref-"); });
     if (!ref_files && (arguments.empty() || !arguments.back().ends_with(".dat"))) {
       arguments.push_back("curve.dat");
     }
