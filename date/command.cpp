@@ -74,6 +74,8 @@ companion::OutputGuard input_guard(const DateOptions& options) {
     for (const auto* file : {&refs.declination, &refs.inclination, &refs.intensity}) {
       if (*file) guard.add_input(**file, "reference curve");
     }
+  } else if (options.model) {
+    guard.add_input(*options.model, "coefficient file");
   } else {
     guard.add_input(options.curve_file, "curve file");
   }
