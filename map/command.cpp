@@ -90,12 +90,9 @@ std::vector<Site> sites_on_map(std::vector<Site> sites, const GridAxes& grid,
         site.longitude >= extent.west && site.longitude <= extent.east) {
       shown.push_back(std::move(site));
     } else {
-      std::string name = site.name;
-      for (char& c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-      }
-      report(file + ", line " + std::to_string(site.line) + ": the site \"" + name +
-             "\" lies outside the map, " + region_text(extent) + "; not marked");
+      report(console::shown_text(file) + ", line " + std::to_string(site.line) + ": the site \"" +
+             console::shown_text(site.name) + "\" lies outside the map, " + region_text(extent) +
+             "; not marked");
     }
   }
   return shown;
