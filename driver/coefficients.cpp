@@ -28,7 +28,7 @@ std::size_t position(int i, int column) {
          static_cast<std::size_t>(column - 1);
 }
 
-// A message names the file as it was given.
+// A message names the file as read_coefficient_file shows it.
 [[noreturn]] void fail(const std::string& file_name, const std::string& what) {
   throw CoefficientFileError("the coefficient file " + file_name + " " + what);
 }
@@ -243,7 +243,9 @@ double coef_error(int i, int j) { return table().values[position(i, 11 + j)]; }
 void load_coefficients() { table() = read_coefficient_file(COEFFICIENT_FILE_NAME); }
 
 CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
-  const std::string name = path.string();
+  // Any path may be given: shown escaped, so that no byte of it acts on a
+  // terminal (the model's fixed name reads as it stands).
+  const std::string name = console::shown_text(path.string());
   refuse_other_than_regular_file(path, name);
   CoefficientTable read;
   errno = 0;

@@ -48,7 +48,8 @@ struct CoefficientTable {
 /// other columns; the report names the row's epoch, the column and the
 /// value, and the shift that would explain it where one does.
 ///
-/// @param[in] path  the file; messages name it as given
+/// @param[in] path  the file; messages name it as given, escaped as
+///                  console::shown_text shows a name
 /// @return the table, and the count of the numbers after the 7620th
 /// @throws CoefficientFileError naming the file and what is wrong; also
 ///         for a file that is not a regular file (a pipe, a device or a

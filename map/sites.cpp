@@ -1,15 +1,11 @@
 #include "map/sites.hpp"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
+#include "console/numbers.hpp"
 #include "curve/csv_rows.hpp"
+#include "curve/file_text.hpp"
 
 namespace field_map {
 
@@ -29,21 +25,20 @@ std::vector<Site> read_sites_text(std::string_view text, std::string_view name) 
 }
 
 std::vector<Site> read_sites_file(const std::filesystem::path& path) {
-  const auto cannot_read = [&path](const std::string& reason) {
-    return SitesFileError("cannot read the sites file " + path.string() + ": " + reason);
-  };
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0) throw cannot_read(std::strerror(errno));
-  if (!S_ISREG(status.st_mode)) throw cannot_read("not a regular file");
-  if (static_cast<std::uintmax_t>(status.st_size) > MAX_SITES_BYTES) {
-    throw cannot_read("larger than 1 MiB, more sites than a map can show");
+  // Read as every other input is: refused at once when it is no regular
+  // file, and never more than the bound.
+  std::string text;
+  try {
+    text = curve::read_file_text(path, MAX_SITES_BYTES);
+  } catch (const curve::FileReadError& e) {
+    throw SitesFileError(e.what());
   }
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw cannot_read(std::strerror(errno != 0 ? errno : ENOENT));
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw cannot_read(std::strerror(errno != 0 ? errno : EIO));
-  return read_sites_text(text, path.string());
+  const std::string shown = console::shown_text(path.string());
+  if (text.size() > MAX_SITES_BYTES) {
+    throw SitesFileError("cannot read the sites file " + shown +
+                         ": larger than 1 MiB, more sites than a map can show");
+  }
+  return read_sites_text(text, shown);
 }
 
 }  // namespace field_map
