@@ -15,9 +15,10 @@ constexpr std::chrono::milliseconds REDRAWN{250};
 
 }  // namespace
 
-Progress::Progress(std::string program)
+Progress::Progress(std::string program, Report report)
     : program_(std::move(program)),
-      enabled_(::isatty(STDERR_FILENO) == 1 && ::isatty(STDOUT_FILENO) != 1),
+      enabled_(::isatty(STDERR_FILENO) == 1 &&
+               (report == Report::at_the_end || ::isatty(STDOUT_FILENO) != 1)),
       start_(Clock::now()),
       next_(start_ + FIRST_SHOWN) {}
 

@@ -1,13 +1,11 @@
 #include "map/command.hpp"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 #include "companion/command_line.hpp"
+#include "companion/progress.hpp"
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "map/csv_table.hpp"
@@ -29,55 +27,6 @@ void report(std::string_view message) { companion::report(PROGRAM, message); }
 // A held signal came: the run stops, its temporary files are removed, and
 // the signal then ends the program.
 struct Interrupted {};
-
-// The share of nodes done, on standard error when it is a terminal and
-// once the work has taken a second; nothing in a pipe or a log.
-class Progress {
- public:
-  explicit Progress(std::int64_t total)
-      : total_(total), shown_(isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
-  ~Progress() { finish(); }
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-
-  // Clears the line, before what the run prints next.
-  void finish() {
-    if (drawn_) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-    drawn_ = false;
-  }
-
-  void done(std::int64_t count) {
-    if (!shown_) return;
-    const Clock::time_point now = Clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) {
-      return;
-    }
-    last_ = now;
-    show(std::to_string(100 * count / total_) + "% of " +
-         grouped_count(static_cast<double>(total_)) + " nodes");
-  }
-
-  // What the run does now, when it will take seconds (GMT drawing the map).
-  void show(const std::string& what) {
-    if (!shown_) return;
-    const std::string text = std::string(PROGRAM) + ": " + what;
-    if (text.size() < width_) {
-      std::cerr << '\r' << std::string(width_, ' ');
-    }
-    width_ = std::max(width_, text.size());
-    std::cerr << '\r' << text << std::flush;
-    drawn_ = true;
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  std::int64_t total_;
-  bool shown_;
-  bool drawn_ = false;
-  std::size_t width_ = 0;
-  Clock::time_point start_;
-  Clock::time_point last_;
-};
 
 // The sites that lie on the map; a note for each that does not.
 std::vector<Site> sites_on_map(std::vector<Site> sites, const GridAxes& grid,
@@ -151,7 +100,10 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
   figure.format = options.format;
 
   CubeRow row;
-  Progress progress(grid.node_count());
+  // The share of nodes done; the run writes on standard output only at
+  // its end, so the line is shown whenever standard error is a terminal.
+  companion::Progress progress(PROGRAM, companion::Progress::Report::at_the_end);
+  const std::string total_nodes = grouped_count(static_cast<double>(grid.node_count()));
   for (std::size_t i = 0; i < grid.latitudes.size(); ++i) {
     if (signals.any_pending()) throw Interrupted{};
     evaluate_row(model, grid, i, epochs, row);
@@ -167,9 +119,12 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
       const std::span<const double> layer = row.layer(options.quantity, 0);
       figure.values.insert(figure.values.end(), layer.begin(), layer.end());
     }
-    progress.done(static_cast<std::int64_t>((i + 1) * grid.longitudes.size()));
+    if (progress.due()) {
+      progress.show(std::to_string(100 * (i + 1) / grid.latitudes.size()) + "% of " + total_nodes +
+                    " nodes");
+    }
   }
-  progress.finish();
+  progress.clear();
   if (signals.any_pending()) throw Interrupted{};
 
   const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
@@ -177,25 +132,25 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
   if (cube) {
     cube->close();
     grid_file->commit();
-    std::cout << "Grid written to " << *options.grid << ": " << epochs_text(epochs.size()) << ", "
-              << nodes << '\n';
+    std::cout << "Grid written to " << console::shown_text(*options.grid) << ": "
+              << epochs_text(epochs.size()) << ", " << nodes << '\n';
   }
   if (table_file) {
     table_file->write(table);
     table_file->commit();
-    std::cout << "Table written to " << *options.table << ": "
+    std::cout << "Table written to " << console::shown_text(*options.table) << ": "
               << grouped_count(static_cast<double>(grid.node_count()) *
                                static_cast<double>(epochs.size()))
               << " rows, " << epochs_text(epochs.size()) << " at "
               << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
   }
   if (figure_file) {
-    progress.show("drawing the map with GMT");
+    if (progress.enabled()) progress.show("drawing the map with GMT");
     const std::string bytes = draw_map(figure, *programs, signals);
-    progress.finish();
+    progress.clear();
     figure_file->write(bytes);
     figure_file->commit();
-    std::cout << "Figure written to " << *options.figure << '\n';
+    std::cout << "Figure written to " << console::shown_text(*options.figure) << '\n';
   }
   return 0;
 }
