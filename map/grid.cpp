@@ -160,21 +160,11 @@ int epoch_index(std::string_view year_text) {
   if (!year || !std::isfinite(*year)) {
     throw GridError("--year: expected a year AD, e.g. 1500, read " + quoted_text(year_text));
   }
-  const double first = model::epoch_year(0);
-  const double last = model::epoch_year(model::EPOCHS - 1);
-  if (*year < first || *year > last) {
-    throw GridError("--year: the model's epochs are the years " + number_text(first) + " to " +
-                    number_text(last) + " AD, every 5 years: " + number_text(*year));
+  try {
+    return model::epoch_index(*year);
+  } catch (const model::NotAnEpoch& e) {
+    throw GridError(std::string("--year: ") + e.what());
   }
-  const double steps = *year / 5.0;
-  if (steps != std::floor(steps)) {
-    const int before = static_cast<int>(std::floor(steps));
-    throw GridError("--year: " + number_text(*year) +
-                    " is not an epoch of the model; the epochs around it are " +
-                    number_text(model::epoch_year(before)) + " and " +
-                    number_text(model::epoch_year(before + 1)) + " AD");
-  }
-  return static_cast<int>(steps);
 }
 
 }  // namespace field_map

@@ -40,6 +40,22 @@ std::string coordinate_text(double value) {
 
 }  // namespace
 
+int epoch_index(double year) {
+  const double last = epoch_year(EPOCHS - 1);
+  if (!(year >= 0.0 && year <= last)) {
+    throw NotAnEpoch("the model's epochs are the years 0 to " + console::shortest_text(last) +
+                     " AD, every 5 years: " + coordinate_text(year));
+  }
+  const int before = static_cast<int>(std::floor(year / epoch_year(1)));
+  if (epoch_year(before) != year) {
+    throw NotAnEpoch(console::shortest_text(year) +
+                     " is not an epoch of the model; the epochs around it are " +
+                     console::shortest_text(epoch_year(before)) + " and " +
+                     console::shortest_text(epoch_year(before + 1)) + " AD");
+  }
+  return before;
+}
+
 bool in_region(double latitude, double longitude) {
   // Written so that NaN fails, as in the dialogue's range tests.
   return latitude >= MIN_LATITUDE && latitude <= MAX_LATITUDE && longitude >= MIN_LONGITUDE &&

@@ -37,6 +37,20 @@ using driver::CurveValues;
 /// The year of epoch k, k = 0 to 380: 5 k, years AD.
 constexpr double epoch_year(int k) { return 5.0 * k; }
 
+/// A year that is not one of the model's epochs.
+class NotAnEpoch : public std::domain_error {
+ public:
+  using std::domain_error::domain_error;
+};
+
+/// The index k of the model's epoch at a year AD: 0 for 0 AD, 300 for
+/// 1500 AD.
+///
+/// @throws NotAnEpoch when the year lies between two epochs ("1502 is not
+///         an epoch of the model; the epochs around it are 1500 and 1505
+///         AD"), outside them, or is not finite
+int epoch_index(double year);
+
 /// The model's region in geodetic degrees, bounds included: the bounds the
 /// main program's dialogue asks within.
 inline constexpr double MIN_LATITUDE = driver::MIN_LATITUDE;

@@ -339,26 +339,16 @@ Model load_model(const std::filesystem::path& path) {
   }
 }
 
-// The epoch of a year: every fifth year from 0 to 1900 AD.
+// The epoch of a year, with karven-map's words for one that is none.
 int epoch_of_year(double year) {
-  const double last = model::epoch_year(model::EPOCHS - 1);
   if (!std::isfinite(year)) {
     throw InputError("year: expected a year AD, got " + console::shortest_text(year));
   }
-  if (year < 0.0 || year > last) {
-    throw InputError("year: " + console::shortest_text(year) +
-                     " lies outside the model's epochs, 0 to " + console::shortest_text(last) +
-                     " AD");
+  try {
+    return model::epoch_index(year);
+  } catch (const model::NotAnEpoch& e) {
+    throw InputError(std::string("year: ") + e.what());
   }
-  const int k = static_cast<int>(std::floor(year / model::epoch_year(1)));
-  if (model::epoch_year(k) != year) {
-    throw InputError("year: " + console::shortest_text(year) +
-                     " is no epoch of the model (every fifth year, 0 to " +
-                     console::shortest_text(last) + " AD); the epochs around it are " +
-                     console::shortest_text(model::epoch_year(k)) + " and " +
-                     console::shortest_text(model::epoch_year(k + 1)));
-  }
-  return k;
 }
 
 // The field at numpy-broadcast sites, all epochs or one.

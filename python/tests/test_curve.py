@@ -90,10 +90,9 @@ def test_field_broadcasts_sites_as_numpy_does():
 
 @pytest.mark.parametrize("call, error, message", [
     (lambda model: model.field(48.85, 2.35, year=1003), ValueError,
-     "year: 1003 is no epoch of the model (every fifth year, 0 to 1900 AD); "
-     "the epochs around it are 1000 and 1005"),
+     "year: 1003 is not an epoch of the model; the epochs around it are 1000 and 1005 AD"),
     (lambda model: model.field(48.85, 2.35, year=-5), ValueError,
-     "year: -5 lies outside the model's epochs, 0 to 1900 AD"),
+     "year: the model's epochs are the years 0 to 1900 AD, every 5 years: -5"),
     (lambda model: model.field([48.85, 60.5], 2.35), ValueError,
      "the site 60.5, 2.35 lies outside the model's region: latitude 35 N to 60 N, "
      "longitude 15 W to 30 E"),
