@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +77,16 @@ inline std::vector<std::string> split_lines(const std::string& text) {
 
 inline std::vector<std::string> read_lines(const std::filesystem::path& path) {
   return split_lines(read_file(path));
+}
+
+/// The names of the entries of a folder, sorted: what a run left there.
+inline std::vector<std::string> names_in(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 /// A fresh folder outside the working directory, removed with its content.
@@ -157,6 +168,33 @@ inline ProgramRun run_program(const ProgramCall& call) {
   run.err = read_file(err);
   return run;
 }
+
+/// A test that runs a built companion as a user would: in a working
+/// directory of its own, with TMPDIR a folder of its own that the run must
+/// leave empty, whatever happened (its temporary files all removed).
+class CompanionRunTest : public testing::Test {
+ protected:
+  explicit CompanionRunTest(std::string program) : program_(std::move(program)) {}
+
+  /// Runs the program with the arguments and the given variables changed.
+  ProgramRun run(const std::vector<std::string>& arguments,
+                 const std::map<std::string, std::string>& changed = {}) {
+    ProgramCall call;
+    call.program = program_;
+    call.arguments = arguments;
+    call.changed_environment = changed;
+    call.changed_environment.try_emplace("TMPDIR", tmpdir_.path().string());
+    return run_program(call);
+  }
+
+  void TearDown() override { EXPECT_TRUE(std::filesystem::is_empty(tmpdir_.path())); }
+
+  ScopedWorkDir work_;
+  TempFolder tmpdir_;
+
+ private:
+  std::string program_;
+};
 
 /// Runs a program in the current directory with the given standard input.
 inline ProgramRun run_program_binary(const std::string& program, const std::string& input) {

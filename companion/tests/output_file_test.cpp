@@ -12,17 +12,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::names_in;
 using testsupport::read_file;
 using testsupport::write_file;
-
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 std::string refusal(const companion::OutputGuard& guard, const fs::path& output) {
   try {

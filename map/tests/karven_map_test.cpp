@@ -26,6 +26,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::names_in;
 using testsupport::read_file;
 using testsupport::write_file;
 
@@ -33,41 +34,14 @@ const std::string PROGRAM = KARVEN_MAP_PROGRAM;
 const std::string DEMO = KARVEN_DEMO_COEFFICIENTS;
 const std::string MODEL = "demo_coeff.inp";
 
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::optional<fs::path> installed(const char* program) {
   return plot::find_program(program, plot::program_search_path());
 }
 
-class KarvenMap : public testing::Test {
+class KarvenMap : public testsupport::CompanionRunTest {
  protected:
+  KarvenMap() : CompanionRunTest(PROGRAM) {}
   void SetUp() override { fs::copy_file(DEMO, MODEL); }
-
-  // Runs the program in the working directory with TMPDIR set to a folder
-  // of the test's own, and the given variables changed.
-  testsupport::ProgramRun run(const std::vector<std::string>& arguments,
-                              const std::map<std::string, std::string>& changed = {}) {
-    std::map<std::string, std::string> variables = changed;
-    variables.try_emplace("TMPDIR", tmpdir_.path().string());
-    testsupport::ProgramCall call;
-    call.program = PROGRAM;
-    call.arguments = arguments;
-    call.changed_environment = variables;
-    return testsupport::run_program(call);
-  }
-
-  // Whatever happened, the program leaves nothing in its temporary folder.
-  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmpdir_.path())); }
-
-  testsupport::ScopedWorkDir work_;
-  testsupport::TempFolder tmpdir_;
 };
 
 TEST_F(KarvenMap, RefusesAWrongCommandLineAndWritesNothing) {

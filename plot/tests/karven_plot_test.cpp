@@ -21,6 +21,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::names_in;
 using testsupport::read_file;
 using testsupport::write_file;
 
@@ -29,15 +30,6 @@ const std::string CURVE = "psvc_karven.eu.26.dat";
 
 using PlotRun = testsupport::ProgramRun;
 using Folder = testsupport::TempFolder;
-
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Width and height from a PNG's header chunk, which follows the 8-byte
 // signature: length (4 bytes), "IHDR", width and height (4 bytes each,
@@ -62,26 +54,9 @@ void make_program(const fs::path& path, const std::string& text) {
   fs::permissions(path, fs::perms::owner_all);
 }
 
-class KarvenPlot : public testing::Test {
+class KarvenPlot : public testsupport::CompanionRunTest {
  protected:
-  // Runs the program in the working directory with TMPDIR set to a folder
-  // of the test's own, and the given variables changed.
-  PlotRun run(const std::vector<std::string>& arguments,
-              const std::map<std::string, std::string>& changed = {}) {
-    std::map<std::string, std::string> variables = changed;
-    variables.try_emplace("TMPDIR", tmpdir_.path().string());
-    testsupport::ProgramCall call;
-    call.program = PROGRAM;
-    call.arguments = arguments;
-    call.changed_environment = variables;
-    return testsupport::run_program(call);
-  }
-
-  // Whatever happened, the program leaves nothing in its temporary folder.
-  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmpdir_.path())); }
-
-  testsupport::ScopedWorkDir work_;
-  Folder tmpdir_;
+  KarvenPlot() : CompanionRunTest(PROGRAM) {}
 };
 
 TEST_F(KarvenPlot, DrawsAPngBesideTheCurveFileByDefault) {
