@@ -212,6 +212,18 @@ void expect_earlier_curve_kept() {
   EXPECT_EQ(directory_listing(), COEFFICIENTS_AND_CURVE);
 }
 
+// A run on a coefficient file of this text answers the dialogue, then
+// stops with the message and status 1, and leaves the earlier curve.
+void expect_coefficient_file_refused(const std::string& text, const std::string& message) {
+  testsupport::write_file("KARVEN_coeff.inp", text);
+  testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
+  const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, VALID_DIALOGUE + "\n");
+  EXPECT_EQ(run.err, message + NOT_WRITTEN);
+  expect_earlier_curve_kept();
+}
+
 TEST(Program, ACoefficientFileThatCannotBeLoadedStopsTheRunAndWritesNoCurve) {
   const std::string demo = read_file(KARVEN_DEMO_COEFFICIENTS);
   const std::string short_file = demo.substr(0, demo.rfind(' '));  // 7619 numbers
@@ -238,13 +250,7 @@ TEST(Program, ACoefficientFileThatCannotBeLoadedStopsTheRunAndWritesNoCurve) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DemoRunDir dir;
-    testsupport::write_file("KARVEN_coeff.inp", c.text);
-    testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
-    const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, VALID_DIALOGUE + "\n");
-    EXPECT_EQ(run.err, c.message + NOT_WRITTEN);
-    expect_earlier_curve_kept();
+    expect_coefficient_file_refused(c.text, c.message);
   }
 }
 
@@ -341,13 +347,7 @@ TEST(Program, ACoefficientFileWithShiftedNumbersIsRefused) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScopedWorkDir dir;
-    testsupport::write_file("KARVEN_coeff.inp", c.text);
-    testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
-    const auto run = run_program_binary(KARVEN_PROGRAM, "40.4\n-3.7\n");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, VALID_DIALOGUE + "\n");
-    EXPECT_EQ(run.err, c.message + NOT_WRITTEN);
-    expect_earlier_curve_kept();
+    expect_coefficient_file_refused(c.text, c.message);
   }
 }
 
