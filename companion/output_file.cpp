@@ -165,6 +165,13 @@ std::string file_name_part(std::string_view name) {
   return part;
 }
 
+bool same_output(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec)) return true;
+  return std::filesystem::absolute(a).lexically_normal() ==
+         std::filesystem::absolute(b).lexically_normal();
+}
+
 std::string with_name(std::string_view pattern, std::string_view name) {
   std::string path(pattern);
   const std::string part = file_name_part(name);

@@ -147,6 +147,10 @@ std::string file_name_part(std::string_view name);
 /// file_name_part(name).
 std::string with_name(std::string_view pattern, std::string_view name);
 
+/// Whether two outputs of one run (or their name patterns) name one file:
+/// the same path once made absolute and normal, or the same existing file.
+bool same_output(const std::filesystem::path& a, const std::filesystem::path& b);
+
 /// Writes a whole text as an output through an OutputFile.
 ///
 /// @throws OutputError when the output is refused or cannot be written;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <tuple>
 
+#include "companion/output_file.hpp"
 #include "date/samples.hpp"
 #include "driver/curve_file.hpp"
 
@@ -262,6 +263,11 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
                        "\": end its name in .png, .svg or .pdf");
     }
     options.figure_format = *format;
+  }
+  // Else the density would be written, then the figure refused in its place.
+  if (options.density && options.figure &&
+      companion::same_output(*options.density, *options.figure)) {
+    throw UsageError("--density and --figure name the same file " + *options.figure);
   }
   return options;
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "companion/command_line.hpp"
+#include "companion/output_file.hpp"
 
 namespace field_map {
 
@@ -36,15 +37,6 @@ std::optional<Quantity> component_quantity(std::string_view name, bool error) {
     return std::nullopt;
   }
   return error ? error_value : value;
-}
-
-// Whether two outputs would be one file: the same path once made absolute
-// and normal, or the same existing file.
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (std::filesystem::equivalent(a, b, ec)) return true;
-  return std::filesystem::absolute(a).lexically_normal() ==
-         std::filesystem::absolute(b).lexically_normal();
 }
 
 }  // namespace
@@ -152,7 +144,7 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
   for (std::size_t a = 0; a < outputs.size(); ++a) {
     for (std::size_t b = a + 1; b < outputs.size(); ++b) {
       if (*outputs[a].second && *outputs[b].second &&
-          same_file(**outputs[a].second, **outputs[b].second)) {
+          companion::same_output(**outputs[a].second, **outputs[b].second)) {
         throw companion::UsageError(std::string(outputs[a].first) + " and " + outputs[b].first +
                                     " name the same file " + **outputs[b].second);
       }

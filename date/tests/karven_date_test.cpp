@@ -157,6 +157,8 @@ TEST_F(KarvenDate, AnswersAWrongCommandLineWithStatus2) {
        "\"dating_{name}.png\""},
       {{"--figure", "fig.jpg"},
        "cannot tell the format of \"fig.jpg\": end its name in .png, .svg or .pdf"},
+      {{"--inc", "60", "--a95", "2", "--density", "x.png", "--figure", "./x.png"},
+       "--density and --figure name the same file ./x.png"},
       {{"a.dat", "b.dat"}, "unexpected argument \"b.dat\""},
       {{"--ref-inc", "i.ref", "a.dat"},
        "the curve file a.dat and --ref-inc exclude each other: date against one or the other"},
