@@ -34,8 +34,9 @@ SharedRecords& shared() {
   return record;
 }
 
+// A number as given, NaN and infinities named as such ("inf", "-inf").
 std::string coordinate_text(double value) {
-  return std::isfinite(value) ? console::shortest_text(value) : "NaN";
+  return std::isnan(value) ? "NaN" : console::shortest_text(value);
 }
 
 }  // namespace
