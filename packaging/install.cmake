@@ -71,3 +71,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/do
         DESTINATION ${doc})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME karven)
+
+# The bundled data: the global field models and the radiocarbon
+# calibration curves, each folder with the README that credits it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/models ${PROJECT_SOURCE_DIR}/data/radiocarbon
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/karven)
