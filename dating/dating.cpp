@@ -434,8 +434,13 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
     // them.
     std::size_t first = taken.size();  // the span of the years taken
     std::size_t last = 0;
+    // Years tied in probability with the last one taken are taken too,
+    // so that a flat stretch of a curve is never split where nothing
+    // changes.
+    double last_taken = -1.0;
     for (const auto& [p, year] : order) {
-      if (region.total >= target) break;
+      if (region.total >= target && p != last_taken) break;
+      last_taken = p;
       region.total += p;
       const auto k = static_cast<std::size_t>(year);
       taken[k] = 1;

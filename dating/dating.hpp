@@ -173,8 +173,11 @@ struct HpdRegion {
 
 /// The HPD regions of a probability per year: the years sorted by
 /// probability, highest first (the earlier year first among equals), are
-/// taken until their sum reaches the level; the years taken form the
-/// intervals. Years of probability 0 are never taken.
+/// taken until their sum reaches the level, and with them every year whose
+/// probability equals (as a double) that of the last year taken: tied
+/// years stay together, and the level may be passed by more than one
+/// year's probability. The years taken form the intervals. Years of
+/// probability 0 are never taken.
 ///
 /// @param[in] probabilities  one per year, summing to 1
 /// @param[in] first_year     the year of probabilities[0]
