@@ -111,9 +111,10 @@ void check_age(const GriddedCalibrationCurve& curve, const C14Age& age) {
   const double variance = measured_variance(age);
   const auto at = [&](int year) { return static_cast<std::size_t>(year - curve.first_year); };
   const bool shifted = age.delta_r != 0.0 || age.delta_r_sigma != 0.0;
-  const std::string measured = "the 14C age " + (shifted ? "less Delta R, " : std::string()) +
-                               age_text(r) + " +- " + console::shortest_text(std::sqrt(variance)) +
-                               ",";
+  const std::string value =
+      console::shortest_text(r) + " +- " + console::shortest_text(std::sqrt(variance)) + " BP";
+  const std::string measured =
+      shifted ? "the 14C age less Delta R (" + value + ")" : "the 14C age " + value;
   const double oldest = curve.ages[at(curve.oldest_year)];
   if (r - oldest > BEYOND_SIGMAS * std::sqrt(variance + curve.variances[at(curve.oldest_year)])) {
     refuse("c14_age", measured + " is older than the oldest age of " + curve.name + ", " +
