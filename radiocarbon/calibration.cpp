@@ -180,48 +180,61 @@ Calibration calibrate(const GriddedCalibrationCurve& curve, const C14Age& age,
   }
   const std::size_t from = first_block * BLOCK;
   const std::size_t to = std::min(n, (last_block + 1) * BLOCK);
-  std::vector<double> minus_ln(to - from, INF);
-  std::vector<double> chi_square(to - from, INF);
+  // L itself, not its logarithm, on the years that may be kept: the peak
+  // lies within BEYOND_SIGMAS of the measurement (check_age), far above the
+  // smallest double.
+  std::vector<double> likelihood(to - from, 0.0);
   for (std::size_t b = first_block; b <= last_block; ++b) {
     if (bound[b] > ceiling) continue;
     for (std::size_t k = b * BLOCK; k < std::min(n, (b + 1) * BLOCK); ++k) {
       const double s2 = variance + curve.variances[k];
       const double residual = r - curve.ages[k];
-      chi_square[k - from] = residual * residual / s2;
-      minus_ln[k - from] = 0.5 * chi_square[k - from] + 0.5 * std::log(s2);
+      likelihood[k - from] = std::exp(-0.5 * residual * residual / s2) / std::sqrt(s2);
     }
   }
-  const auto least = std::min_element(minus_ln.begin(), minus_ln.end());
-  const double least_value = *least;
+  const auto peak = std::max_element(likelihood.begin(), likelihood.end());
+  if (!(*peak > 0.0)) {
+    throw dating::MeasurementError("c14_age", "the 14C age meets " + curve.name +
+                                                  " nowhere: its likelihood vanishes at every "
+                                                  "year; it cannot be calibrated");
+  }
+  const double negligible = *peak * NEGLIGIBLE;
 
   Calibration result;
   dating::DatingResult& date = result.date;
-  // The years kept: those within ln(1 / NEGLIGIBLE) of the least.
-  std::size_t first_kept = minus_ln.size();
+  // The years kept: from the first to the last whose likelihood is at
+  // least NEGLIGIBLE of the peak; those between that fall below it are 0.
+  std::size_t first_kept = likelihood.size();
   std::size_t last_kept = 0;
-  for (std::size_t i = 0; i < minus_ln.size(); ++i) {
-    if (minus_ln[i] - least_value <= LN_NEGLIGIBLE) {
+  for (std::size_t i = 0; i < likelihood.size(); ++i) {
+    if (likelihood[i] >= negligible) {
       first_kept = std::min(first_kept, i);
       last_kept = i;
     }
   }
   date.first_year = curve.first_year + static_cast<int>(from + first_kept);
-  date.combined.resize(last_kept - first_kept + 1);
+  date.combined.assign(likelihood.begin() + static_cast<std::ptrdiff_t>(first_kept),
+                       likelihood.begin() + static_cast<std::ptrdiff_t>(last_kept + 1));
   double sum = 0.0;
   date.min_chi_square = INF;
-  for (std::size_t i = first_kept; i <= last_kept; ++i) {
-    const double excess = minus_ln[i] - least_value;
-    const double p = excess <= LN_NEGLIGIBLE ? std::exp(-excess) : 0.0;
-    date.combined[i - first_kept] = p;
+  for (std::size_t i = 0; i < date.combined.size(); ++i) {
+    double& p = date.combined[i];
+    if (p < negligible) {
+      p = 0.0;
+      continue;
+    }
     sum += p;
-    if (p > 0.0 && chi_square[i] < date.min_chi_square) {
-      date.min_chi_square = chi_square[i];
-      date.closest_year = curve.first_year + static_cast<int>(from + i);
+    const std::size_t k = from + first_kept + i;
+    const double residual = r - curve.ages[k];
+    const double chi_square = residual * residual / (variance + curve.variances[k]);
+    if (chi_square < date.min_chi_square) {
+      date.min_chi_square = chi_square;
+      date.closest_year = curve.first_year + static_cast<int>(k);
     }
   }
   for (double& p : date.combined) p /= sum;
   date.mode = curve.first_year +
-              static_cast<int>(from + static_cast<std::size_t>(least - minus_ln.begin()));
+              static_cast<int>(from + static_cast<std::size_t>(peak - likelihood.begin()));
   date.regions = dating::hpd_regions(date.combined, date.first_year, levels);
 
   // Warnings, one line each.
