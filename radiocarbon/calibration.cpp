@@ -258,20 +258,15 @@ Calibration calibrate(const GriddedCalibrationCurve& curve, const C14Age& age,
       upper_tail((oldest - r) / std::sqrt(variance + curve.variances[at(curve.oldest_year)]));
   result.beyond_youngest =
       upper_tail((r - youngest) / std::sqrt(variance + curve.variances[at(curve.youngest_year)]));
-  if (result.beyond_oldest >= BEYOND_SHARE_WARNED) {
-    date.warnings.push_back(dating::percent_text(result.beyond_oldest) +
-                            " of the measured age lies above the oldest age of " + curve.name +
-                            ", " + age_text(oldest) + " at " +
-                            dating::year_text(curve.oldest_year, notation) +
-                            ": the date may lie before the curve's span");
-  }
-  if (result.beyond_youngest >= BEYOND_SHARE_WARNED) {
-    date.warnings.push_back(dating::percent_text(result.beyond_youngest) +
-                            " of the measured age lies below the youngest age of " + curve.name +
-                            ", " + age_text(youngest) + " at " +
-                            dating::year_text(curve.youngest_year, notation) +
-                            ": the date may lie after the curve's span");
-  }
+  auto warn_beyond = [&](double share, const char* side, int year, const char* when) {
+    if (share < BEYOND_SHARE_WARNED) return;
+    date.warnings.push_back(dating::percent_text(share) + " of the measured age lies " + side +
+                            " age of " + curve.name + ", " + age_text(curve.ages[at(year)]) +
+                            " at " + dating::year_text(year, notation) + ": the date may lie " +
+                            when + " the curve's span");
+  };
+  warn_beyond(result.beyond_oldest, "above the oldest", curve.oldest_year, "before");
+  warn_beyond(result.beyond_youngest, "below the youngest", curve.youngest_year, "after");
   return result;
 }
 
