@@ -181,8 +181,9 @@ Calibration calibrate(const GriddedCalibrationCurve& curve, const C14Age& age,
   const std::size_t from = first_block * BLOCK;
   const std::size_t to = std::min(n, (last_block + 1) * BLOCK);
   // L itself, not its logarithm, on the years that may be kept: the peak
-  // lies within BEYOND_SIGMAS of the measurement (check_age), far above the
-  // smallest double.
+  // of an age that check_age lets through lies far above the smallest
+  // double, unless a curve of the user's leaps past it between two years
+  // (refused below).
   std::vector<double> likelihood(to - from, 0.0);
   for (std::size_t b = first_block; b <= last_block; ++b) {
     if (bound[b] > ceiling) continue;
