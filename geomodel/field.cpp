@@ -53,6 +53,33 @@ int nonzero_splines(const SplineModel& model, double year, std::span<double> val
   return i - (k - 1);
 }
 
+// The constants of the recurrences of the Schmidt functions, by (n, m) at
+// n (n + 1) / 2 + m: for m < n, 1 / sqrt(n^2 - m^2) and sqrt((n-1)^2 - m^2);
+// for n = m >= 2, sqrt((2m - 1) / 2m). Computed once for every site.
+struct Recurrence {
+  static constexpr std::size_t TABLE = (MAX_DEGREE + 1) * (MAX_DEGREE + 2) / 2;
+  std::array<double, TABLE> scale{}, back{};
+
+  Recurrence() {
+    for (std::size_t n = 1; n <= MAX_DEGREE; ++n)
+      for (std::size_t m = 0; m <= n; ++m) {
+        const double nn = static_cast<double>(n), mm = static_cast<double>(m);
+        const std::size_t k = n * (n + 1) / 2 + m;
+        if (m == n) {
+          scale[k] = std::sqrt((2.0 * mm - 1.0) / (2.0 * mm));
+        } else {
+          scale[k] = 1.0 / std::sqrt(nn * nn - mm * mm);
+          back[k] = n >= m + 2 ? std::sqrt((nn - 1.0) * (nn - 1.0) - mm * mm) : 0.0;
+        }
+      }
+  }
+};
+
+const Recurrence& recurrence() {
+  static const Recurrence table;
+  return table;
+}
+
 }  // namespace
 
 GaussCoefficients gauss_coefficients(const SplineModel& model, double year) {
@@ -100,7 +127,8 @@ SiteTerms::SiteTerms(double latitude, double longitude, int degree)
   // P(n,m) / sin(theta) for m >= 1 (finite at the poles: it is computed by
   // the same recurrence in n from sin(theta)^(m-1)). Table index n (n+1)/2 + m.
   const auto N = static_cast<std::size_t>(degree);
-  std::vector<double> P((N + 1) * (N + 2) / 2), dP(P.size()), U(P.size());
+  const Recurrence& constants = recurrence();
+  std::array<double, Recurrence::TABLE> P, dP, U;
   auto at = [](std::size_t n, std::size_t m) { return n * (n + 1) / 2 + m; };
   P[0] = 1.0;
   dP[0] = 0.0;
@@ -111,15 +139,15 @@ SiteTerms::SiteTerms(double latitude, double longitude, int degree)
       dP[at(1, 1)] = c;
       U[at(1, 1)] = 1.0;
     } else if (m >= 2) {
-      const double f = std::sqrt((2.0 * m - 1.0) / (2.0 * m));
+      const double f = constants.scale[at(m, m)];
       P[at(m, m)] = f * s * P[at(m - 1, m - 1)];
       dP[at(m, m)] = f * (c * P[at(m - 1, m - 1)] + s * dP[at(m - 1, m - 1)]);
       U[at(m, m)] = f * s * U[at(m - 1, m - 1)];
     }
     for (std::size_t n = m + 1; n <= N; ++n) {
-      const double nn = static_cast<double>(n), mm = static_cast<double>(m);
-      const double scale = 1.0 / std::sqrt(nn * nn - mm * mm);
-      const double back = n >= m + 2 ? std::sqrt((nn - 1.0) * (nn - 1.0) - mm * mm) : 0.0;
+      const double nn = static_cast<double>(n);
+      const double scale = constants.scale[at(n, m)];
+      const double back = constants.back[at(n, m)];
       const double p2 = n >= m + 2 ? P[at(n - 2, m)] : 0.0;
       const double d2 = n >= m + 2 ? dP[at(n - 2, m)] : 0.0;
       const double u2 = n >= m + 2 ? U[at(n - 2, m)] : 0.0;
@@ -133,22 +161,25 @@ SiteTerms::SiteTerms(double latitude, double longitude, int degree)
   const double lambda = longitude * cap::DEG_TO_RAD;
   const double cd = site.difference.cosine, sd = site.difference.sine;
   const auto count = static_cast<std::size_t>(coefficient_count(degree));
-  north_.reserve(count);
-  east_.reserve(count);
-  down_.reserve(count);
+  terms_.resize(3 * count);
+  std::size_t k = 0;
   // One coefficient's shares in the geocentric frame, rotated into the
   // geodetic one: X' = X cos + Z sin, Z' = Z cos - X sin.
   auto add = [&](double x, double y, double z) {
-    north_.push_back(x * cd + z * sd);
-    east_.push_back(y);
-    down_.push_back(z * cd - x * sd);
+    terms_[k++] = x * cd + z * sd;
+    terms_[k++] = y;
+    terms_[k++] = z * cd - x * sd;
   };
+  std::array<double, MAX_DEGREE + 1> cos_m, sin_m;
+  for (std::size_t m = 0; m <= N; ++m) {
+    cos_m[m] = std::cos(static_cast<double>(m) * lambda);
+    sin_m[m] = std::sin(static_cast<double>(m) * lambda);
+  }
   double power = ratio * ratio;  // (a/r)^(n+2)
   for (std::size_t n = 1; n <= N; ++n) {
     power *= ratio;
     for (std::size_t m = 0; m <= n; ++m) {
-      const double cm = std::cos(static_cast<double>(m) * lambda);
-      const double sm = std::sin(static_cast<double>(m) * lambda);
+      const double cm = cos_m[m], sm = sin_m[m];
       const double p = power * P[at(n, m)], d = power * dP[at(n, m)];
       const double u = power * static_cast<double>(m) * U[at(n, m)];
       const double radial = -static_cast<double>(n + 1) * p;
@@ -159,13 +190,13 @@ SiteTerms::SiteTerms(double latitude, double longitude, int degree)
 }
 
 FieldValues SiteTerms::field(std::span<const double> gauss) const {
-  const std::size_t count = north_.size();
+  const std::size_t count = terms_.size() / 3;
   if (gauss.size() < count) throw std::invalid_argument("fewer Gauss coefficients than the site's");
   double x = 0.0, y = 0.0, z = 0.0;
   for (std::size_t k = 0; k < count; ++k) {
-    x += north_[k] * gauss[k];
-    y += east_[k] * gauss[k];
-    z += down_[k] * gauss[k];
+    x += terms_[3 * k] * gauss[k];
+    y += terms_[3 * k + 1] * gauss[k];
+    z += terms_[3 * k + 2] * gauss[k];
   }
   FieldValues f;
   f.horizontal = std::hypot(x, y);

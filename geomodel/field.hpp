@@ -96,7 +96,7 @@ class SiteTerms {
   double longitude_;
   int degree_;
   bool at_pole_;
-  std::vector<double> north_, east_, down_;  // per coefficient
+  std::vector<double> terms_;  // north, east, down of each coefficient in turn
 };
 
 /// The field of a model at one site and one year.
