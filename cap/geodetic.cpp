@@ -19,9 +19,7 @@ const LatitudeDifference& latitude_difference() { return difference(); }
 
 void reset_geodetic_state() { difference() = {}; }
 
-void geodetic_to_geocentric(double latitude, double altitude, double x_geodetic, double z_geodetic,
-                            double& geocentric_latitude, double& radius, double& x_geocentric,
-                            double& z_geocentric) {
+GeocentricSite geocentric_site(double latitude, double altitude) {
   const double phi = latitude * DEG_TO_RAD;
   const double s = std::sin(phi);
   const double c = std::cos(phi);
@@ -29,21 +27,34 @@ void geodetic_to_geocentric(double latitude, double altitude, double x_geodetic,
   const double N = EQUATORIAL_RADIUS / std::sqrt(1.0 - ECCENTRICITY_SQUARED * (s * s));
   const double p = (N + altitude) * c;                             // from the polar axis
   const double z = (N + altitude - ECCENTRICITY_SQUARED * N) * s;  // from the equator's plane
-  radius = std::sqrt(p * p + z * z);
+  GeocentricSite site;
+  site.radius = std::sqrt(p * p + z * z);
+  site.cos_latitude = p / site.radius;
+  site.sin_latitude = z / site.radius;
 
   // Of arccosine and arcsine, the one whose argument stays away from 1.
   double psi;
   if (std::abs(z) > p) {
-    psi = std::acos(p / radius);
+    psi = std::acos(p / site.radius);
     if (z < 0.0) psi = -psi;
   } else {
-    psi = std::asin(z / radius);
+    psi = std::asin(z / site.radius);
   }
-  geocentric_latitude = psi / DEG_TO_RAD;
+  site.latitude = psi / DEG_TO_RAD;
 
   const double delta = phi - psi;
-  difference().cosine = std::cos(delta);
-  difference().sine = std::sin(delta);
+  site.difference.cosine = std::cos(delta);
+  site.difference.sine = std::sin(delta);
+  return site;
+}
+
+void geodetic_to_geocentric(double latitude, double altitude, double x_geodetic, double z_geodetic,
+                            double& geocentric_latitude, double& radius, double& x_geocentric,
+                            double& z_geocentric) {
+  const GeocentricSite site = geocentric_site(latitude, altitude);
+  geocentric_latitude = site.latitude;
+  radius = site.radius;
+  difference() = site.difference;
   components_to_geocentric(x_geodetic, z_geodetic, x_geocentric, z_geocentric);
 }
 

@@ -163,4 +163,20 @@ TEST_F(Geodetic, BeforeAnySiteTheRotationsKeepTheComponents) {
   EXPECT_EQ(z, 4.0);
 }
 
+// A site converted without state gives what the stateful conversion stores,
+// to the last bit, and its latitude's sine and cosine, at any latitude.
+TEST_F(Geodetic, TheSiteWithoutStateIsTheStatefulConversion) {
+  for (double latitude : {-90.0, -89.9, -45.0, 0.0, 12.3, 45.001, 60.0, 89.99, 90.0}) {
+    double geocentric = 0.0, radius = 0.0, x = 0.0, z = 0.0;
+    cap::geodetic_to_geocentric(latitude, 0.0, 1.0, 0.0, geocentric, radius, x, z);
+    const cap::GeocentricSite site = cap::geocentric_site(latitude, 0.0);
+    EXPECT_EQ(site.latitude, geocentric) << latitude;
+    EXPECT_EQ(site.radius, radius) << latitude;
+    EXPECT_EQ(site.difference.cosine, cap::latitude_difference().cosine) << latitude;
+    EXPECT_EQ(site.difference.sine, cap::latitude_difference().sine) << latitude;
+    EXPECT_NEAR(site.sin_latitude, std::sin(geocentric * cap::DEG_TO_RAD), 1e-15) << latitude;
+    EXPECT_NEAR(site.cos_latitude, std::cos(geocentric * cap::DEG_TO_RAD), 1e-15) << latitude;
+  }
+}
+
 }  // namespace
