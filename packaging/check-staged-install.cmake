@@ -1,8 +1,9 @@
 # Installs the build tree as a distribution's packager does, into a stage
-# with DESTDIR, and checks that every file lands under STAGE/PREFIX, both
-# the files found in the stage and those the install's manifest names
-# (a rule that left DESTDIR out would write outside the stage; one that
-# put it in front twice, inside the stage but not under STAGE/PREFIX).
+# with DESTDIR, and checks that every file lands under STAGE/PREFIX: the
+# files found in the stage, and those the install's manifest names, each
+# PREFIX/... and found under the stage (a rule that left DESTDIR out would
+# write outside the stage; one that put it in front twice, inside the
+# stage but not under STAGE/PREFIX).
 # With PYTHON given, the module must lie in the site-packages folder that
 # interpreter takes under PREFIX, and import from there with PYTHONPATH
 # set to that folder.
@@ -33,11 +34,12 @@ foreach(file IN LISTS found)
     list(APPEND outside "${file}")
   endif()
 endforeach()
+# The manifest names each file as installed without DESTDIR.
 file(STRINGS "${BUILD}/install_manifest.txt" installed)
 foreach(file IN LISTS installed)
-  string(FIND "${file}" "${tree}" at)
-  if(NOT at EQUAL 0)
-    list(APPEND outside "${file} (in the manifest)")
+  string(FIND "${file}" "${PREFIX}/" at)
+  if(NOT at EQUAL 0 OR NOT EXISTS "${STAGE}${file}")
+    list(APPEND outside "${file} (in the manifest, not ${STAGE}${file})")
   endif()
 endforeach()
 list(LENGTH found count)
