@@ -393,8 +393,8 @@ py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle 
   // Made contiguous by numpy, whose MemoryError then reaches the caller (a
   // failed conversion by pybind11's caster would be a RuntimeError).
   using Sites = py::array_t<double, py::array::c_style | py::array::forcecast>;
-  const auto latitudes = numpy.attr("ascontiguousarray")(sites[0]).cast<Sites>();
-  const auto longitudes = numpy.attr("ascontiguousarray")(sites[1]).cast<Sites>();
+  const auto latitudes = numpy.attr("require")(sites[0], "float64", "C").cast<Sites>();
+  const auto longitudes = numpy.attr("require")(sites[1], "float64", "C").cast<Sites>();
   const bool all_epochs = year.is_none();
   const std::size_t epoch =
       all_epochs ? 0 : static_cast<std::size_t>(epoch_of_year(number(year, "year")));
