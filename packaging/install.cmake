@@ -76,3 +76,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
 # calibration curves, each folder with the README that credits it.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/models ${PROJECT_SOURCE_DIR}/data/radiocarbon
         DESTINATION ${CMAKE_INSTALL_DATADIR}/karven)
+
+# The install as a packager makes it, into a stage with DESTDIR: every file
+# under STAGE/PREFIX, the Python module (when built) where its interpreter
+# looks under the prefix, and importable from there.
+if(BUILD_TESTING AND NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME staged_install
+           COMMAND ${CMAKE_COMMAND} -DBUILD=${PROJECT_BINARY_DIR}
+                   -DSTAGE=${PROJECT_BINARY_DIR}/staged-install -DPREFIX=/usr/local
+                   "-DPYTHON=$<$<TARGET_EXISTS:karven_module>:$<TARGET_PROPERTY:karven_module,KARVEN_PYTHON>>"
+                   -DSITE_PACKAGES=${PROJECT_SOURCE_DIR}/python/site_packages.py
+                   -P ${PROJECT_SOURCE_DIR}/packaging/check-staged-install.cmake)
+endif()

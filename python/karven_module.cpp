@@ -44,6 +44,26 @@
 namespace py = pybind11;
 using namespace pybind11::literals;
 
+// An object of the module's classes that Python made without the module
+// (by Curve.__new__(Curve) without a constructor) holds no value: pybind11
+// would hand out uninitialised storage for it. Each class of the module
+// (marked by a member made_by_module) refuses such an object with
+// TypeError wherever it is taken: as self, as an argument, as a base.
+namespace pybind11::detail {
+template <class T>
+class type_caster<T, std::void_t<typename T::made_by_module>> : public type_caster_base<T> {
+ public:
+  bool load(handle source, bool convert) {
+    if (this->typeinfo && source && PyObject_TypeCheck(source.ptr(), this->typeinfo->type) &&
+        !reinterpret_cast<instance*>(source.ptr())->get_value_and_holder().holder_constructed()) {
+      throw type_error(std::string("this ") + Py_TYPE(source.ptr())->tp_name +
+                       " was made without the module (by __new__ alone) and holds nothing");
+    }
+    return type_caster_base<T>::load(source, convert);
+  }
+};
+}  // namespace pybind11::detail
+
 namespace {
 
 using curve::Component;
@@ -84,9 +104,14 @@ py::array_t<T> frozen(py::array_t<T> array) {
   return array;
 }
 
+// Made empty, then filled: pybind11's copying constructor leaves the array
+// null when numpy cannot copy (out of memory), where this raises
+// MemoryError.
 template <class T>
 py::array_t<T> frozen(const std::vector<T>& values) {
-  return frozen(py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data()));
+  py::array_t<T> array(static_cast<py::ssize_t>(values.size()));
+  std::copy(values.begin(), values.end(), array.mutable_data());
+  return frozen(std::move(array));
 }
 
 // The years first_year, first_year + 1, ... as an integer array.
@@ -94,6 +119,12 @@ py::array_t<std::int64_t> year_grid(int first_year, std::size_t count) {
   std::vector<std::int64_t> years(count);
   for (std::size_t k = 0; k < count; ++k) years[k] = first_year + static_cast<std::int64_t>(k);
   return frozen(years);
+}
+
+// Lets Ctrl-C stop a long loop over sites, years or events: the handler
+// Python installed runs here, and its KeyboardInterrupt is raised.
+void check_signals() {
+  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
 }
 
 // --- Arguments ---------------------------------------------------------------
@@ -156,6 +187,7 @@ constexpr std::array<double model::CurveValues::*, 6> QUANTITY_MEMBERS = {
 // from it: the values of the file it was read from, or for the model's
 // curve the values its curve file would hold.
 struct Curve {
+  using made_by_module = void;
   std::optional<std::string> model;
   std::string source;
   std::optional<double> latitude;
@@ -327,6 +359,7 @@ py::object curve_to_pandas(const Curve& c) {
 // --- The model -----------------------------------------------------------------
 
 struct Model {
+  using made_by_module = void;
   model::Model model;
   std::string path;
 };
@@ -357,9 +390,11 @@ py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle 
   const py::tuple sites =
       numpy.attr("broadcast_arrays")(numpy.attr("asarray")(lat, "dtype"_a = "float64"),
                                      numpy.attr("asarray")(lon, "dtype"_a = "float64"));
+  // Made contiguous by numpy, whose MemoryError then reaches the caller (a
+  // failed conversion by pybind11's caster would be a RuntimeError).
   using Sites = py::array_t<double, py::array::c_style | py::array::forcecast>;
-  const auto latitudes = sites[0].cast<Sites>();
-  const auto longitudes = sites[1].cast<Sites>();
+  const auto latitudes = numpy.attr("require")(sites[0], "float64", "C").cast<Sites>();
+  const auto longitudes = numpy.attr("require")(sites[1], "float64", "C").cast<Sites>();
   const bool all_epochs = year.is_none();
   const std::size_t epoch =
       all_epochs ? 0 : static_cast<std::size_t>(epoch_of_year(number(year, "year")));
@@ -377,6 +412,7 @@ py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle 
   std::array<model::CurveValues, model::EPOCHS> epochs;
   const auto count = static_cast<std::size_t>(latitudes.size());
   for (std::size_t i = 0; i < count; ++i) {
+    check_signals();
     m.model.evaluate(lat_data[i], lon_data[i], epochs);
     for (std::size_t q = 0; q < fields.size(); ++q) {
       if (all_epochs) {
@@ -514,6 +550,7 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
 // What every date on the year grid has: the probability per year, the
 // most probable year, the HPD intervals per level and the warnings.
 struct Date {
+  using made_by_module = void;
   py::array_t<std::int64_t> years;
   py::array_t<double> density;
   int mode = 0;
@@ -627,6 +664,7 @@ struct DateInSequence : Date {
 };
 
 struct SequenceDate {
+  using made_by_module = void;
   py::list events;
   double agreement = 0.0;
   py::list warnings;
@@ -662,6 +700,7 @@ auto located(const std::string& where, F&& f) {
 // takes the default curve.
 PreparedRow prepare_event_row(py::handle row, const Curve* default_curve,
                               const std::string& where) {
+  check_signals();
   PreparedRow prepared = located(where, [&] {
     if (!py::isinstance<py::dict>(row)) {
       throw py::type_error(
@@ -716,6 +755,7 @@ dating::EventDate date_rows(const std::vector<PreparedRow>& rows, dating::YearSp
                             const std::vector<double>& levels, const std::string& where) {
   std::vector<dating::RowLikelihood> likelihoods;
   for (const PreparedRow& row : rows) {
+    check_signals();
     likelihoods.push_back(
         located(row.where, [&] { return dating::row_likelihood(*row.grid, row.measured, span); }));
   }
@@ -802,6 +842,7 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
 
   std::vector<py::object> in_order(events.size());
   for (std::size_t k = 0; k < oldest_first.size(); ++k) {
+    check_signals();
     const std::size_t e = oldest_first[k];
     const dating::DateInSequence& within = result.events[k];
     DateInSequence date;
@@ -905,6 +946,11 @@ PYBIND11_MODULE(karven, m) {
       PyErr_SetString(PyExc_RuntimeError,
                       "the model's Legendre routines reported a fatal error; their report is "
                       "on standard output");
+    } catch (const std::exception&) {
+      // pybind11 reports a list, dict or str that Python could not make
+      // as a RuntimeError ("Could not allocate ..."): the MemoryError
+      // Python set is what happened, and what is raised.
+      if (PyErr_Occurred() == nullptr || PyErr_ExceptionMatches(PyExc_MemoryError) == 0) throw;
     }
   });
 
@@ -986,7 +1032,13 @@ exactly 8 as 8.001; the curve keeps the site as given). The arrays hold the
 model's full double values: karven's curve file rounds them to two
 decimals. Dating this curve takes the values as that curve file holds
 them, so that it gives what karven-date gives for the file.
-A site outside the region raises ValueError.)")
+A site outside the region raises ValueError.
+
+Returns a Curve of read-only numpy arrays, one entry per epoch: year
+(years AD), declination (degrees east), inclination (degrees downward),
+intensity (microtesla), and their errors at 95% confidence,
+declination_error_95 and inclination_error_95 (degrees) and
+intensity_error_95 (microtesla).)")
       .def("field", &model_field, "lat"_a, "lon"_a, "year"_a = py::none(),
            R"(The field at many sites: a dict of numpy arrays.
 
