@@ -100,6 +100,10 @@ py::array_t<std::int64_t> year_grid(int first_year, std::size_t count) {
 
 std::optional<double> optional_number(py::handle value, const char* name) {
   if (value.is_none()) return std::nullopt;
+  // True is no measured value, though Python counts it as 1.
+  if (py::isinstance<py::bool_>(value)) {
+    throw py::type_error(std::string(name) + ": expected a number or None, got bool");
+  }
   try {
     return value.cast<double>();
   } catch (const py::cast_error&) {
@@ -436,6 +440,11 @@ std::optional<dating::Site> measured_site(py::handle site) {
     throw InputError("site: the longitude is not a finite number: " +
                      console::shortest_text(result.longitude));
   }
+  // The commands' range: east or west of Greenwich, or east up to a turn.
+  if (!(result.longitude >= -180.0 && result.longitude <= 360.0)) {
+    throw InputError("site: a longitude lies between -180 and 360 degrees: " +
+                     console::shortest_text(result.longitude));
+  }
   return result;
 }
 
@@ -492,7 +501,12 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
     }
     // Relocated to the curve's site, as karven-date relocates it: not at all
     // when the two are the same.
-    dating::Relocation relocation = dating::relocate(measurement, *site, *c.reference->site);
+    dating::Relocation relocation;
+    try {
+      relocation = dating::relocate(measurement, *site, *c.reference->site);
+    } catch (const dating::MeasurementError& e) {
+      throw InputError(argument_of_field(e.field()) + ": " + e.what());
+    }
     if (relocation.distance_km > 0.0) {
       row.relocation = std::move(relocation);
       row.measured = components_used(row.relocation->measurement);
