@@ -11,6 +11,9 @@ namespace date {
 
 namespace {
 
+// Frees a vector's memory (assigning {} would keep it).
+void release(std::vector<double>& values) { std::vector<double>().swap(values); }
+
 // An event value of blanks alone is no event.
 std::string event_value(const std::string& value) {
   return value.find_first_not_of(" \t") == std::string::npos ? std::string() : value;
@@ -108,8 +111,8 @@ void EventBook::close(std::size_t i) {
   entry = {};
   if (!event.alone) return;
   // A sequence needs the likelihood; only the files show the density.
-  if (!options_.sequence) event.alone->log_likelihood = {};
-  if (!options_.density && !options_.figure) event.alone->density.values = {};
+  if (!options_.sequence) release(event.alone->log_likelihood);
+  if (!options_.density && !options_.figure) release(event.alone->density.values);
 }
 
 void EventBook::date() {
@@ -157,14 +160,14 @@ void EventBook::date() {
       DatedEvent& event = events_[in_sequence[k]];
       event.in_sequence = std::move(dated.events[k]);
       if (!event.in_sequence->left_out) ++sequence_events_;
-      if (!options_.density && !options_.figure) event.in_sequence->density.values = {};
+      if (!options_.density && !options_.figure) release(event.in_sequence->density.values);
     }
     dated.events.clear();
     sequence_ = std::move(dated);
   } catch (const std::invalid_argument& e) {
     sequence_error_ = e.what();
   }
-  for (const std::size_t i : in_sequence) events_[i].alone->log_likelihood = {};
+  for (const std::size_t i : in_sequence) release(events_[i].alone->log_likelihood);
 }
 
 std::vector<std::string> write_event_files(const DateOptions& options, const EventBook& book,

@@ -809,10 +809,12 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
   for (std::size_t k = 0; k < events.size(); ++k) {
     oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
   }
-  std::vector<std::span<const double>> log_likelihoods;
-  for (const std::size_t e : oldest_first) log_likelihoods.push_back(alone[e].log_likelihood);
-  const dating::SequenceDate result = located(
-      "events", [&] { return dating::date_sequence(span.first_year, log_likelihoods, levels); });
+  // An event that meets its curves nowhere is left out, its date within
+  // the sequence empty.
+  std::vector<const dating::EventDate*> ordered;
+  for (const std::size_t e : oldest_first) ordered.push_back(&alone[e]);
+  const dating::SequenceDate result =
+      located("events", [&] { return dating::date_sequence(ordered, levels); });
 
   std::vector<py::object> in_order(events.size());
   for (std::size_t k = 0; k < oldest_first.size(); ++k) {
