@@ -4,6 +4,9 @@
 // come from date/tests/reference/linear_curve.py, counted pair by pair.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -295,4 +298,37 @@ TEST_F(KarvenDateEvents, SmallerFaults) {
       "date may lie before the curve's span\n"
       "  warning:            within the sequence, the 95% HPD interval begins at the curve's "
       "first year, 0 AD: the date may lie before the curve's span\n\n");
+}
+
+// A run that memory cannot hold ends with one line, saying what it was
+// doing and how far it came. (AddressSanitizer reserves more address space
+// than any such limit.)
+TEST_F(KarvenDateEvents, AFailedAllocationEndsTheRunWithOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a limit of the address space stops AddressSanitizer itself";
+#endif
+  std::string rows = "name,inc,a95\n";
+  for (int k = 0; k < 4000; ++k) rows += "s" + std::to_string(k) + ",60.003,2.9376\n";
+  write_file("many.csv", rows);
+  testsupport::ProgramCall call;
+  call.program = KARVEN_DATE_PROGRAM;
+  call.arguments = {"--samples", "many.csv", "--sequence", "oldest-first", "curve.dat"};
+  call.stdout_path = "/dev/null";
+  // Each event of a sequence holds its likelihood, some 30 kB, to the end.
+  call.in_child = [] {
+    const rlimit limit{64L << 20, 64L << 20};
+    setrlimit(RLIMIT_AS, &limit);
+  };
+  const testsupport::ProgramRun run = testsupport::run_program(call);
+  int read = 0;
+  ASSERT_EQ(std::sscanf(run.err.c_str(),
+                        "karven-date: out of memory while dating the rows (many.csv: %d", &read),
+            1)
+      << run.err;
+  EXPECT_GT(read, 0);
+  EXPECT_LT(read, 4000);
+  EXPECT_EQ(run.err, "karven-date: out of memory while dating the rows (many.csv: " +
+                         std::to_string(read) + " rows read, " + std::to_string(read) +
+                         " events)\n");
+  EXPECT_EQ(run.status, 1);
 }
