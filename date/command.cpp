@@ -474,6 +474,8 @@ int date_samples(const DateOptions& options, DateRun& run,
     if (events && refused.empty()) {
       try {
         book.add(row->event, sample, row->line);
+      } catch (const std::bad_alloc&) {
+        throw;
       } catch (const std::exception& e) {
         // Past its dating, a row's likelihood is always found.
         report(file + ", line " + std::to_string(row->line) + ": " + e.what());

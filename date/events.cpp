@@ -48,7 +48,7 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
     i = known->second;
   } else {
     // A new event: the one before is complete.
-    if (open_ && !options_.sequence) close(*open_);
+    if (open_) close(*open_);
     open_.reset();
     i = events_.size();
     events_.push_back(
@@ -89,7 +89,7 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
     }
   }
   // A row on its own is its event, complete.
-  if (event.empty() && !options_.sequence) close(i);
+  if (event.empty()) close(i);
 }
 
 void EventBook::close(std::size_t i) {
@@ -116,36 +116,33 @@ void EventBook::close(std::size_t i) {
 }
 
 void EventBook::date() {
-  if (!options_.sequence) {
-    if (open_) close(*open_);
-    open_.reset();
-    return;
-  }
-  std::vector<std::size_t> datable;
-  for (std::size_t i = 0; i < events_.size(); ++i) {
-    if (sums_[i].rows == 0 && events_[i].error.empty()) {
-      events_[i].error = "none of its rows could be dated";
-    }
-    if (events_[i].error.empty()) datable.push_back(i);
-  }
-  if (!datable.empty()) {
-    dating::YearSpan shared = dating::span_of(sums_[datable.front()].sum);
-    for (const std::size_t i : datable) {
-      const dating::YearSpan span = dating::span_of(sums_[i].sum);
-      shared = {std::max(shared.first_year, span.first_year),
-                std::min(shared.last_year, span.last_year)};
-    }
-    if (shared.last_year <= shared.first_year) {
-      sequence_error_ = "the curves of the sequence's events share no span of two whole years";
-    } else {
-      for (const std::size_t i : datable) sums_[i].sum = dating::cropped(sums_[i].sum, shared);
-    }
-  }
-  // Each event alone: its sum then gives way to the date's likelihood.
+  if (open_) close(*open_);
+  open_.reset();
+  if (!options_.sequence) return;
+  // The sequence takes its events on the years that all of them share.
   std::vector<std::size_t> in_sequence;
-  for (const std::size_t i : datable) {
-    close(i);
-    if (events_[i].alone) in_sequence.push_back(i);
+  std::optional<dating::YearSpan> shared;
+  for (std::size_t i = 0; i < events_.size(); ++i) {
+    if (!events_[i].alone) continue;
+    in_sequence.push_back(i);
+    const dating::EventDate& alone = *events_[i].alone;
+    const int first = alone.first_year;
+    const int last = first + static_cast<int>(alone.log_likelihood.size()) - 1;
+    shared = shared ? dating::YearSpan{std::max(shared->first_year, first),
+                                       std::min(shared->last_year, last)}
+                    : dating::YearSpan{first, last};
+  }
+  if (shared && shared->last_year <= shared->first_year) {
+    sequence_error_ = "the curves of the sequence's events share no span of two whole years";
+  } else if (shared) {
+    for (const std::size_t i : in_sequence) {
+      dating::EventDate& alone = *events_[i].alone;
+      std::vector<double>& l = alone.log_likelihood;
+      l.erase(l.begin() + (shared->last_year - alone.first_year) + 1, l.end());
+      l.erase(l.begin(), l.begin() + (shared->first_year - alone.first_year));
+      l.shrink_to_fit();
+      alone.first_year = shared->first_year;
+    }
   }
   if (!sequence_error_.empty() || in_sequence.empty()) return;
   // date_sequence takes the events oldest first.

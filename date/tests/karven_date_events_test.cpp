@@ -3,7 +3,6 @@
 // karven_date_test.cpp (I = 50 + 0.01 t, sigma 0.5). The datings quoted
 // come from date/tests/reference/linear_curve.py, counted pair by pair.
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -308,13 +307,17 @@ TEST_F(KarvenDateEvents, AFailedAllocationEndsTheRunWithOneLine) {
   GTEST_SKIP() << "a limit of the address space stops AddressSanitizer itself";
 #endif
   std::string rows = "name,inc,a95\n";
-  for (int k = 0; k < 4000; ++k) rows += "s" + std::to_string(k) + ",60.003,2.9376\n";
+  for (int k = 0; k < 8000; ++k) {
+    rows += 's';
+    rows += std::to_string(k);
+    rows += ",60.003,2.9376\n";
+  }
   write_file("many.csv", rows);
   testsupport::ProgramCall call;
   call.program = KARVEN_DATE_PROGRAM;
   call.arguments = {"--samples", "many.csv", "--sequence", "oldest-first", "curve.dat"};
   call.stdout_path = "/dev/null";
-  // Each event of a sequence holds its likelihood, some 30 kB, to the end.
+  // Each event of a sequence holds its likelihood, some 15 kB, to the end.
   call.in_child = [] {
     const rlimit limit{64L << 20, 64L << 20};
     setrlimit(RLIMIT_AS, &limit);
@@ -326,9 +329,9 @@ TEST_F(KarvenDateEvents, AFailedAllocationEndsTheRunWithOneLine) {
             1)
       << run.err;
   EXPECT_GT(read, 0);
-  EXPECT_LT(read, 4000);
-  EXPECT_EQ(run.err, "karven-date: out of memory while dating the rows (many.csv: " +
-                         std::to_string(read) + " rows read, " + std::to_string(read) +
-                         " events)\n");
+  EXPECT_LT(read, 8000);
+  EXPECT_EQ(run.err,
+            "karven-date: out of memory while dating the rows (many.csv: " + std::to_string(read) +
+                " rows read, " + std::to_string(read) + " events)\n");
   EXPECT_EQ(run.status, 1);
 }
