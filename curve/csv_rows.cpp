@@ -60,12 +60,49 @@ CsvFields split_csv_fields(std::string_view line) {
   }
 }
 
+bool ends_in_quote(std::string_view line) {
+  bool quoted = false;  // within a quoted field
+  bool field_start = true;
+  for (std::size_t at = 0; at < line.size(); ++at) {
+    const char c = line[at];
+    if (quoted) {
+      if (c != '"') continue;
+      if (at + 1 < line.size() && line[at + 1] == '"') {
+        ++at;
+      } else {
+        quoted = false;
+      }
+    } else if (c == ',') {
+      field_start = true;
+    } else if (field_start && c == '"') {
+      quoted = true;
+      field_start = false;
+    } else if (!is_blank(c)) {
+      field_start = false;
+    }
+  }
+  return quoted;
+}
+
+void join_quoted_lines(std::streambuf& in, std::size_t max_bytes, std::string& record,
+                       bool& too_long, int& line_number) {
+  std::string more;
+  while (!too_long && ends_in_quote(record)) {
+    const std::size_t room = max_bytes > record.size() + 1 ? max_bytes - record.size() - 1 : 0;
+    if (read_bounded_line(in, room, more, too_long) == LineEnd::none) return;
+    ++line_number;
+    if (more.ends_with('\r')) more.pop_back();
+    record += '\n';
+    record += more;
+  }
+}
+
 SitesReader::SitesReader(std::streambuf& in, std::string name) : in_(in), name_(std::move(name)) {
   if (!next_line()) {
     throw SitesFileError(name_ + (empty_ ? " is empty" : " holds only blank lines") +
                          "; expected a header row naming the columns name,lat,lon");
   }
-  const std::string where = name_ + ", line " + std::to_string(line_number_);
+  const std::string where = name_ + ", line " + std::to_string(first_line_);
   if (too_long_) {
     throw SitesFileError(where + ": more than " + std::to_string(MAX_SITES_LINE_BYTES) +
                          " bytes, longer than any header row");
@@ -103,17 +140,21 @@ bool SitesReader::next_line() {
       if (line_.starts_with("\xEF\xBB\xBF")) line_.erase(0, 3);
       empty_ = line_.empty() && end == LineEnd::end_of_input;
     }
+    first_line_ = line_number_;
     if (too_long_) return true;
     if (line_.ends_with('\r')) line_.pop_back();
-    if (!trimmed(line_).empty()) return true;
+    if (!trimmed(line_).empty()) {
+      join_quoted_lines(in_, MAX_SITES_LINE_BYTES, line_, too_long_, line_number_);
+      return true;
+    }
   }
 }
 
 std::optional<SiteRow> SitesReader::next() {
   if (!next_line()) return std::nullopt;
   SiteRow row;
-  row.line = line_number_;
-  const std::string where = "line " + std::to_string(line_number_);
+  row.line = first_line_;
+  const std::string where = "line " + std::to_string(first_line_);
   if (too_long_) {
     row.error = where + ": more than " + std::to_string(MAX_SITES_LINE_BYTES) +
                 " bytes, longer than any row of sites";

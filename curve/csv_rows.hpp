@@ -30,6 +30,23 @@ struct CsvFields {
 ///         does not close" or "field N has text after its closing quote"
 CsvFields split_csv_fields(std::string_view line);
 
+/// Whether a line ends within a quoted field, a quote it opens not being
+/// closed: the record then goes on to the next line, the line feed being
+/// part of the field, as CSV files write a field of several lines.
+bool ends_in_quote(std::string_view line);
+
+/// Joins to a record the lines that its open quote takes in: while the
+/// record ends within a quoted field, the next line is read (without a
+/// carriage return before its line feed) and added after a line feed.
+///
+/// @param[in,out] in           the buffer, at the start of the next line
+/// @param[in]     max_bytes    the longest record kept whole
+/// @param[in,out] record       the record so far, ending within a quote or not
+/// @param[out]    too_long     set when the record grows beyond max_bytes
+/// @param[in,out] line_number  counts the lines read
+void join_quoted_lines(std::streambuf& in, std::size_t max_bytes, std::string& record,
+                       bool& too_long, int& line_number);
+
 /// The columns of a sites file, in any order: the site's name, its
 /// geodetic latitude and longitude (degrees, north and east positive).
 inline constexpr std::array<std::string_view, 3> SITE_COLUMNS = {"name", "lat", "lon"};
@@ -60,7 +77,9 @@ struct SiteRow {
 /// A sites file read row by row, in bounded memory, as the samples file
 /// of karven-date is read: the first line that is not blank is the header,
 /// naming the columns of SITE_COLUMNS, each once, in any order; each later
-/// line that is not blank is a site, its fields split by split_csv_fields.
+/// line that is not blank is a site, its fields split by split_csv_fields;
+/// a quoted field may run over several lines (join_quoted_lines), and the
+/// row is named by its first.
 /// A carriage return before a line end and a UTF-8 byte order mark at the
 /// start are ignored. The latitude and longitude are decimal numbers
 /// ("48.85", "-3.7", "4.885e1"); whether they lie in a region is the
@@ -98,7 +117,8 @@ class SitesReader {
   std::string line_;
   bool too_long_ = false;
   int line_number_ = 0;
-  bool empty_ = true;  // the file holds no byte but a byte order mark
+  int first_line_ = 0;  // of the row last read
+  bool empty_ = true;   // the file holds no byte but a byte order mark
 };
 
 }  // namespace curve

@@ -8,6 +8,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -329,6 +330,24 @@ class DateRun {
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
 
+// What a run is doing, for the one line that a failed allocation ends it
+// with.
+struct Doing {
+  std::string task = "reading the command line";
+  std::string file;        // the samples file, once it is read
+  std::size_t rows = 0;    // its rows read
+  std::size_t events = 0;  // its events so far
+
+  std::string text() const {
+    std::string line = "out of memory while " + task;
+    if (!file.empty()) {
+      line += " (" + file + ": " + std::to_string(rows) + (rows == 1 ? " row" : " rows") +
+              " read, " + std::to_string(events) + (events == 1 ? " event" : " events") + ")";
+    }
+    return line;
+  }
+};
+
 int date_one(const DateOptions& options, DateRun& run, const std::optional<curve::Site>& site) {
   dating::Measurement measurement;
   try {
@@ -390,8 +409,10 @@ void check_event_files(const DateOptions& options) {
 // each one's report or JSON as it is dated: whatever the number of rows,
 // the run holds one row's dating and a summary line per row.
 int date_samples(const DateOptions& options, DateRun& run,
-                 const std::optional<curve::Site>& default_site) {
+                 const std::optional<curve::Site>& default_site, Doing& doing) {
   const std::string file = console::shown_text(options.samples->string());
+  doing.task = "dating the rows";
+  doing.file = file;
   std::optional<curve::InputFileBuffer> input;
   std::optional<SamplesReader> reader;
   std::optional<SampleRow> row;
@@ -411,7 +432,10 @@ int date_samples(const DateOptions& options, DateRun& run,
     return companion::FAILED;
   }
   const bool events = options.sequence.has_value() || reader->has_column("event");
-  EventBook book;
+  EventBook book(options);
+  // The line of each sample's name: two samples of one name would mix in
+  // the outputs that name them.
+  std::map<std::string, int> names;
   if (events) run.date_events();
   const std::string indent = events ? "    " : "  ";
   companion::Progress progress(PROGRAM);
@@ -420,10 +444,22 @@ int date_samples(const DateOptions& options, DateRun& run,
   if (options.json) std::cout << (events ? "{\n  \"samples\": [\n" : "[\n");
   while (row) {
     DatedSample sample;
-    if (!row->error.empty()) {
+    std::string refused;
+    if (row->error.empty()) {
+      const auto [known, fresh] = names.try_emplace(row->measurement.name, row->line);
+      if (!fresh) {
+        refused = "line " + std::to_string(row->line) + ": the name " +
+                  console::shown_text(row->measurement.name) + " is also that of line " +
+                  std::to_string(known->second) + "; give the samples distinct names";
+      } else if (events) {
+        const std::string why = book.refusal(row->event, row->measurement.name);
+        if (!why.empty()) refused = "line " + std::to_string(row->line) + ": " + why;
+      }
+    }
+    if (!row->error.empty() || !refused.empty()) {
       sample.measurement = std::move(row->measurement);
       sample.site = row->site;
-      sample.error = std::move(row->error);
+      sample.error = row->error.empty() ? refused : std::move(row->error);
     } else {
       sample = run.date(row->measurement, row->site ? row->site : default_site, row->line);
     }
@@ -435,9 +471,11 @@ int date_samples(const DateOptions& options, DateRun& run,
       report(file + ", " + (names_line ? "" : "line " + std::to_string(row->line) + ": ") +
              sample.error);
     }
-    if (events) {
+    if (events && refused.empty()) {
       try {
-        book.add(row->event, sample);
+        book.add(row->event, sample, row->line);
+      } catch (const std::bad_alloc&) {
+        throw;
       } catch (const std::exception& e) {
         // Past its dating, a row's likelihood is always found.
         report(file + ", line " + std::to_string(row->line) + ": " + e.what());
@@ -450,6 +488,8 @@ int date_samples(const DateOptions& options, DateRun& run,
       std::cout << sample_report(sample, options.years) << '\n';
     }
     summary.push_back(summary_row(sample, options.years));
+    doing.rows = summary.size();
+    doing.events = book.events().size();
     if (progress.due()) {
       const std::uint64_t size = input->size();
       progress.show(std::to_string(summary.size()) + " samples done" +
@@ -476,8 +516,10 @@ int date_samples(const DateOptions& options, DateRun& run,
     return failed ? companion::FAILED : 0;
   }
 
-  book.date(options);
-  const std::vector<DatedEvent> dated = book.events();
+  doing.task = options.sequence ? "dating the events and their sequence" : "dating the events";
+  book.date();
+  doing.task = "writing the events' report";
+  const std::vector<DatedEvent>& dated = book.events();
   for (const DatedEvent& event : dated) {
     if (!event.alone) {
       report(file + ": event " + console::shown_text(event.name) + ": " + event.error);
@@ -503,6 +545,7 @@ int date_samples(const DateOptions& options, DateRun& run,
     std::cout << '\n';
     events_table(std::cout, dated, options.levels, book.sequence().has_value(), options.years);
   }
+  doing.task = "writing the events' files";
   for (const std::string& failure : write_event_files(options, book, dated, run.guard())) {
     report(failure);
     failed = true;
@@ -530,7 +573,9 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
   return reference;
 }
 
-int run_date_command(std::span<const std::string_view> arguments) {
+namespace {
+
+int run_command(std::span<const std::string_view> arguments, Doing& doing) {
   DateOptions options;
   try {
     options = parse_options(arguments);
@@ -554,13 +599,14 @@ int run_date_command(std::span<const std::string_view> arguments) {
   }
   // The curve (or the model) to date against.
   std::optional<curve::ReferenceCurve> curve;
-  std::optional<DateRun> run;
+  std::optional<DateRun> dated;
+  doing.task = options.model ? "reading the coefficient file" : "reading the curve";
   try {
     if (!options.model) {
       curve = load_reference(options);
       if (ref_site) curve->site = ref_site;
     }
-    run.emplace(options, curve ? &*curve : nullptr);
+    dated.emplace(options, curve ? &*curve : nullptr);
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;
@@ -571,7 +617,22 @@ int run_date_command(std::span<const std::string_view> arguments) {
     report(e.what());
     return companion::FAILED;
   }
-  return options.samples ? date_samples(options, *run, site) : date_one(options, *run, site);
+  doing.task = options.samples ? "dating the rows" : "dating the measurement";
+  return options.samples ? date_samples(options, *dated, site, doing)
+                         : date_one(options, *dated, site);
+}
+
+}  // namespace
+
+int run_date_command(std::span<const std::string_view> arguments) {
+  Doing doing;
+  try {
+    return run_command(arguments, doing);
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    report(doing.text());
+    return companion::FAILED;
+  }
 }
 
 }  // namespace date

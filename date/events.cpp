@@ -4,115 +4,167 @@
 #include <span>
 #include <utility>
 
+#include "console/numbers.hpp"
 #include "date/events_figure.hpp"
 
 namespace date {
 
-void EventBook::add(const std::string& value, const DatedSample& sample) {
-  Entry* entry = nullptr;
-  if (!value.empty()) {
-    const auto [at, made] = by_value_.try_emplace(value, entries_.size());
-    if (made) entries_.push_back({DatedEvent{value, {}, 0, {}, {}, {}}, {}, 0});
-    entry = &entries_[at->second];
-  } else {
-    entries_.push_back({DatedEvent{sample.measurement.name, {}, 0, {}, {}, {}}, {}, 0});
-    entry = &entries_.back();
-  }
-  if (!sample.result) {
-    ++entry->event.undated_rows;
-    return;
-  }
-  entry->event.rows.push_back(sample.measurement.name);
-  if (!entry->event.error.empty()) return;
-  const dating::YearSpan span{sample.curve->first_year, sample.curve->last_year};
-  dating::RowLikelihood row = dating::row_likelihood(*sample.curve, sample.measured, span);
-  if (entry->rows == 0) {
-    entry->sum = std::move(row);
-  } else {
-    // The rows of an event share the years that all their curves give.
-    const dating::YearSpan had = dating::span_of(entry->sum);
-    const dating::YearSpan shared{std::max(had.first_year, span.first_year),
-                                  std::min(had.last_year, span.last_year)};
-    if (shared.last_year <= shared.first_year) {
-      entry->event.error = "the curves of its rows share no span of two whole years";
-      return;
-    }
-    entry->sum = dating::cropped(entry->sum, shared);
-    dating::add_row(entry->sum, dating::cropped(row, shared));
-  }
-  ++entry->rows;
+namespace {
+
+// Frees a vector's memory (assigning {} would keep it).
+void release(std::vector<double>& values) { std::vector<double>().swap(values); }
+
+// An event value of blanks alone is no event.
+std::string event_value(const std::string& value) {
+  return value.find_first_not_of(" \t") == std::string::npos ? std::string() : value;
 }
 
-void EventBook::date(const DateOptions& options) {
-  std::vector<Entry*> datable;
-  for (Entry& entry : entries_) {
-    if (entry.rows == 0 && entry.event.error.empty()) {
-      entry.event.error = "none of its rows could be dated";
-    }
-    if (entry.event.error.empty()) datable.push_back(&entry);
+}  // namespace
+
+std::string EventBook::refusal(const std::string& value, const std::string& name) const {
+  const std::string event = event_value(value);
+  const auto known = by_value_.find(event.empty() ? name : event);
+  if (known == by_value_.end()) return "";
+  const auto [first, last] = lines_[known->second];
+  const std::string quoted = console::shown_text(events_[known->second].name);
+  if (event.empty()) {
+    return "the sample " + quoted + " would be an event of its own under the name of the event " +
+           "of line " + std::to_string(first) + ": give it another name";
   }
-  if (options.sequence && !datable.empty()) {
-    dating::YearSpan shared = dating::span_of(datable.front()->sum);
-    for (const Entry* entry : datable) {
-      const dating::YearSpan span = dating::span_of(entry->sum);
-      shared = {std::max(shared.first_year, span.first_year),
-                std::min(shared.last_year, span.last_year)};
-    }
-    if (shared.last_year <= shared.first_year) {
-      sequence_error_ = "the curves of the sequence's events share no span of two whole years";
-    } else {
-      for (Entry* entry : datable) entry->sum = dating::cropped(entry->sum, shared);
+  if (open_ == known->second) return "";
+  if (!of_value_[known->second]) {
+    return "the event " + quoted + " bears the name of the sample of line " +
+           std::to_string(first) + ", an event of its own: give it another name";
+  }
+  return "the event " + quoted + " has rows at line " + std::to_string(first) +
+         (first == last ? "" : " to " + std::to_string(last)) +
+         " and other events' rows after them: list the rows of an event together";
+}
+
+void EventBook::add(const std::string& value, const DatedSample& sample, int line) {
+  const std::string event = event_value(value);
+  std::size_t i = 0;
+  if (const auto known = by_value_.find(event); !event.empty() && known != by_value_.end()) {
+    i = known->second;
+  } else {
+    // A new event: the one before is complete.
+    if (open_) close(*open_);
+    open_.reset();
+    i = events_.size();
+    events_.push_back(
+        DatedEvent{event.empty() ? sample.measurement.name : event, {}, 0, {}, {}, {}});
+    sums_.emplace_back();
+    lines_.emplace_back(line, line);
+    of_value_.push_back(!event.empty());
+    by_value_.emplace(events_.back().name, i);
+    if (!event.empty()) open_ = i;
+  }
+  lines_[i].second = line;
+  DatedEvent& dated = events_[i];
+  Sum& entry = sums_[i];
+  if (!sample.result) {
+    ++dated.undated_rows;
+  } else {
+    dated.rows.push_back(sample.measurement.name);
+    if (dated.error.empty()) {
+      const dating::YearSpan span{sample.curve->first_year, sample.curve->last_year};
+      dating::RowLikelihood row = dating::row_likelihood(*sample.curve, sample.measured, span);
+      if (entry.rows == 0) {
+        entry.sum = std::move(row);
+        ++entry.rows;
+      } else {
+        // The rows of an event share the years that all their curves give.
+        const dating::YearSpan had = dating::span_of(entry.sum);
+        const dating::YearSpan shared{std::max(had.first_year, span.first_year),
+                                      std::min(had.last_year, span.last_year)};
+        if (shared.last_year <= shared.first_year) {
+          dated.error = "the curves of its rows share no span of two whole years";
+          entry = {};
+        } else {
+          entry.sum = dating::cropped(entry.sum, shared);
+          dating::add_row(entry.sum, dating::cropped(row, shared));
+          ++entry.rows;
+        }
+      }
     }
   }
-  std::vector<Entry*> in_sequence;
-  for (Entry* entry : datable) {
+  // A row on its own is its event, complete.
+  if (event.empty()) close(i);
+}
+
+void EventBook::close(std::size_t i) {
+  DatedEvent& event = events_[i];
+  Sum& entry = sums_[i];
+  if (entry.rows == 0 && event.error.empty()) event.error = "none of its rows could be dated";
+  if (event.error.empty() && !event.alone) {
     try {
-      entry->event.alone =
-          dating::date_event(entry->sum, entry->rows, options.levels, options.years);
-      in_sequence.push_back(entry);
+      event.alone = dating::date_event(entry.sum, entry.rows, options_.levels, options_.years);
+      const int first = event.alone->first_year;
+      const int last = first + static_cast<int>(event.alone->log_likelihood.size()) - 1;
+      years_ = years_ ? dating::YearSpan{std::min(years_->first_year, first),
+                                         std::max(years_->last_year, last)}
+                      : dating::YearSpan{first, last};
     } catch (const std::invalid_argument& e) {
-      entry->event.error = e.what();
+      event.error = e.what();
     }
   }
-  if (!options.sequence || !sequence_error_.empty() || in_sequence.empty()) return;
+  entry = {};
+  if (!event.alone) return;
+  // A sequence needs the likelihood; only the files show the density.
+  if (!options_.sequence) release(event.alone->log_likelihood);
+  if (!options_.density && !options_.figure) release(event.alone->density.values);
+}
+
+void EventBook::date() {
+  if (open_) close(*open_);
+  open_.reset();
+  if (!options_.sequence) return;
+  // The sequence takes its events on the years that all of them share.
+  std::vector<std::size_t> in_sequence;
+  std::optional<dating::YearSpan> shared;
+  for (std::size_t i = 0; i < events_.size(); ++i) {
+    if (!events_[i].alone) continue;
+    in_sequence.push_back(i);
+    const dating::EventDate& alone = *events_[i].alone;
+    const int first = alone.first_year;
+    const int last = first + static_cast<int>(alone.log_likelihood.size()) - 1;
+    shared = shared ? dating::YearSpan{std::max(shared->first_year, first),
+                                       std::min(shared->last_year, last)}
+                    : dating::YearSpan{first, last};
+  }
+  if (shared && shared->last_year <= shared->first_year) {
+    sequence_error_ = "the curves of the sequence's events share no span of two whole years";
+  } else if (shared) {
+    for (const std::size_t i : in_sequence) {
+      dating::EventDate& alone = *events_[i].alone;
+      std::vector<double>& l = alone.log_likelihood;
+      l.erase(l.begin() + (shared->last_year - alone.first_year) + 1, l.end());
+      l.erase(l.begin(), l.begin() + (shared->first_year - alone.first_year));
+      l.shrink_to_fit();
+      alone.first_year = shared->first_year;
+    }
+  }
+  if (!sequence_error_.empty() || in_sequence.empty()) return;
   // date_sequence takes the events oldest first.
-  if (options.sequence == DateOptions::Sequence::youngest_first) {
+  if (options_.sequence == DateOptions::Sequence::youngest_first) {
     std::reverse(in_sequence.begin(), in_sequence.end());
   }
-  std::vector<std::span<const double>> likelihoods;
-  for (const Entry* entry : in_sequence)
-    likelihoods.emplace_back(entry->event.alone->log_likelihood);
+  std::vector<const dating::EventDate*> alone;
+  for (const std::size_t i : in_sequence) alone.push_back(&*events_[i].alone);
   try {
-    dating::SequenceDate dated = dating::date_sequence(in_sequence.front()->event.alone->first_year,
-                                                       likelihoods, options.levels, options.years);
-    for (std::size_t i = 0; i < in_sequence.size(); ++i) {
-      in_sequence[i]->event.in_sequence = std::move(dated.events[i]);
+    dating::SequenceDate dated = dating::date_sequence(alone, options_.levels, options_.years);
+    for (std::size_t k = 0; k < in_sequence.size(); ++k) {
+      DatedEvent& event = events_[in_sequence[k]];
+      event.in_sequence = std::move(dated.events[k]);
+      if (!event.in_sequence->left_out) ++sequence_events_;
+      if (!options_.density && !options_.figure) release(event.in_sequence->density.values);
     }
     dated.events.clear();
     sequence_ = std::move(dated);
-    sequence_events_ = in_sequence.size();
   } catch (const std::invalid_argument& e) {
     sequence_error_ = e.what();
   }
-}
-
-std::vector<DatedEvent> EventBook::events() const {
-  std::vector<DatedEvent> all;
-  for (const Entry& entry : entries_) all.push_back(entry.event);
-  return all;
-}
-
-std::optional<dating::YearSpan> EventBook::years() const {
-  std::optional<dating::YearSpan> span;
-  for (const Entry& entry : entries_) {
-    if (!entry.event.alone) continue;
-    const int first = entry.event.alone->first_year;
-    const int last = first + static_cast<int>(entry.event.alone->log_likelihood.size()) - 1;
-    span =
-        span ? dating::YearSpan{std::min(span->first_year, first), std::max(span->last_year, last)}
-             : dating::YearSpan{first, last};
-  }
-  return span;
+  for (const std::size_t i : in_sequence) release(events_[i].alone->log_likelihood);
 }
 
 std::vector<std::string> write_event_files(const DateOptions& options, const EventBook& book,
@@ -136,8 +188,9 @@ std::vector<std::string> write_event_files(const DateOptions& options, const Eve
       EventFigureRow row;
       row.name = event.name;
       row.alone = event.alone->density;
-      const dating::Density& shown = event.in_sequence ? event.in_sequence->density : row.alone;
-      if (event.in_sequence) {
+      const bool placed = event.in_sequence && !event.in_sequence->left_out;
+      const dating::Density& shown = placed ? event.in_sequence->density : row.alone;
+      if (event.in_sequence && !event.in_sequence->left_out) {
         row.in_sequence = event.in_sequence->density;
         row.agreement = event.in_sequence->agreement;
       }

@@ -1,5 +1,6 @@
 #include "date/options.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <tuple>
 
@@ -193,7 +194,13 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
     throw UsageError("--ref-lat and --ref-lon give the site of .ref curves; no .ref file is given");
   }
   options.name = name.value_or("measurement");
-  for (const std::string& word : levels) options.levels.push_back(level_of(word));
+  // A level given twice is taken once, where it first came.
+  for (const std::string& word : levels) {
+    const double level = level_of(word);
+    if (std::find(options.levels.begin(), options.levels.end(), level) == options.levels.end()) {
+      options.levels.push_back(level);
+    }
+  }
   if (options.levels.empty()) options.levels.push_back(95.0);
 
   if (samples) {

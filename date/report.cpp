@@ -279,6 +279,16 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   return json;
 }
 
+namespace {
+
+// A warning about an event's date within the sequence, told from the same
+// warning about its date alone.
+std::string sequence_warning(const dating::DateInSequence& date, const std::string& warning) {
+  return date.left_out ? warning : "within the sequence, " + warning;
+}
+
+}  // namespace
+
 std::string event_report(const DatedEvent& event, dating::YearNotation notation) {
   std::string text = "Event " + console::shown_text(event.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
@@ -300,7 +310,9 @@ std::string event_report(const DatedEvent& event, dating::YearNotation notation)
   for (const dating::HpdRegion& region : event.alone->regions) {
     text += "    " + region_text(region, notation) + "\n";
   }
-  if (event.in_sequence) {
+  const bool placed = event.in_sequence && !event.in_sequence->left_out;
+  if (event.in_sequence && !placed) line("in sequence", "left out");
+  if (placed) {
     line("in sequence", "most probable year " +
                             dating::year_text(event.in_sequence->mode, notation) + "; agreement " +
                             console::fixed_text(event.in_sequence->agreement, 1) + "%");
@@ -310,7 +322,9 @@ std::string event_report(const DatedEvent& event, dating::YearNotation notation)
   }
   for (const std::string& warning : event.alone->warnings) line("warning", warning);
   if (event.in_sequence) {
-    for (const std::string& warning : event.in_sequence->warnings) line("warning", warning);
+    for (const std::string& warning : event.in_sequence->warnings) {
+      line("warning", sequence_warning(*event.in_sequence, warning));
+    }
   }
   return text;
 }
@@ -355,7 +369,9 @@ void events_table(std::ostream& out, std::span<const DatedEvent> events,
       for (const dating::HpdRegion& region : event.alone->regions) {
         row.push_back(intervals_of(region));
       }
-      if (event.in_sequence) {
+      if (event.in_sequence && event.in_sequence->left_out) {
+        row.push_back("left out");
+      } else if (event.in_sequence) {
         row.push_back(dating::year_text(event.in_sequence->mode, notation));
         for (const dating::HpdRegion& region : event.in_sequence->regions) {
           row.push_back(intervals_of(region));
@@ -398,11 +414,14 @@ nlohmann::ordered_json event_json(const DatedEvent& event) {
   json["alone"] = {{"mode", event.alone->mode}, {"levels", levels_json(event.alone->regions)}};
   std::vector<std::string> warnings = event.alone->warnings;
   if (event.in_sequence) {
-    warnings.insert(warnings.end(), event.in_sequence->warnings.begin(),
-                    event.in_sequence->warnings.end());
+    for (const std::string& warning : event.in_sequence->warnings) {
+      warnings.push_back(sequence_warning(*event.in_sequence, warning));
+    }
   }
   json["warnings"] = warnings;
-  if (event.in_sequence) {
+  if (event.in_sequence && event.in_sequence->left_out) {
+    json["in_sequence"] = {{"left_out", true}};
+  } else if (event.in_sequence) {
     json["in_sequence"] = {{"mode", event.in_sequence->mode},
                            {"levels", levels_json(event.in_sequence->regions)},
                            {"agreement", rounded_value(event.in_sequence->agreement)}};
@@ -428,7 +447,7 @@ std::string events_density_csv(std::span<const DatedEvent> events, int first_yea
     if (!event.alone) continue;
     text += ',';
     text += csv_field(event.name);
-    if (event.in_sequence) {
+    if (event.in_sequence && !event.in_sequence->left_out) {
       text += ',';
       text += csv_field(event.name + " in sequence");
     }
@@ -440,7 +459,7 @@ std::string events_density_csv(std::span<const DatedEvent> events, int first_yea
       if (!event.alone) continue;
       text += ',';
       text += probability_text(event.alone->density.at(year));
-      if (event.in_sequence) {
+      if (event.in_sequence && !event.in_sequence->left_out) {
         text += ',';
         text += probability_text(event.in_sequence->density.at(year));
       }

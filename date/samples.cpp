@@ -65,7 +65,7 @@ SamplesReader::SamplesReader(std::streambuf& in, std::string name)
                            "; expected a header row naming the columns, e.g. "
                            "name,dec,inc,a95,int,sigma_int");
   }
-  const std::string where = name_ + ", line " + std::to_string(line_number_);
+  const std::string where = name_ + ", line " + std::to_string(first_line_);
   if (too_long_) {
     throw SamplesFileError(where + ": more than " + std::to_string(MAX_SAMPLES_LINE_BYTES) +
                            " bytes, longer than any header row");
@@ -102,18 +102,22 @@ bool SamplesReader::next_line() {
       // Nothing but a byte order mark, if that.
       empty_ = line_.empty() && end == curve::LineEnd::end_of_input;
     }
+    first_line_ = line_number_;
     if (too_long_) return true;
     if (line_.ends_with('\r')) line_.pop_back();
-    if (!is_blank_line(line_)) return true;
+    if (!is_blank_line(line_)) {
+      curve::join_quoted_lines(in_, MAX_SAMPLES_LINE_BYTES, line_, too_long_, line_number_);
+      return true;
+    }
   }
 }
 
 std::optional<SampleRow> SamplesReader::next() {
   if (!next_line()) return std::nullopt;
   SampleRow row;
-  row.line = line_number_;
-  row.measurement.name = "line " + std::to_string(line_number_);
-  const std::string row_where = "line " + std::to_string(line_number_);
+  row.line = first_line_;
+  row.measurement.name = "line " + std::to_string(first_line_);
+  const std::string row_where = "line " + std::to_string(first_line_);
   if (too_long_) {
     row.error = row_where + ": more than " + std::to_string(MAX_SAMPLES_LINE_BYTES) +
                 " bytes, longer than any row of samples";

@@ -59,7 +59,9 @@ struct SampleRow {
 /// SAMPLE_COLUMNS, each at most once, in any order. Each later line that is
 /// not blank is a row with as many fields as the header. Fields are
 /// separated by commas; blanks around a field are dropped; a field in
-/// double quotes may hold commas, and "" stands for a quote inside it. An
+/// double quotes may hold commas and line feeds (a row then runs over
+/// several lines, and is named by its first), and "" stands for a quote
+/// inside it. An
 /// empty field is a missing value; a number is written as a decimal
 /// number ("64.5", "-3", "6.1e1"). A carriage return before a line end and
 /// a UTF-8 byte order mark at the start are ignored. A line longer than
@@ -103,7 +105,8 @@ class SamplesReader {
   std::string line_;
   bool too_long_ = false;
   int line_number_ = 0;
-  bool empty_ = true;  // the file holds no byte but a byte order mark
+  int first_line_ = 0;  // of the row last read
+  bool empty_ = true;   // the file holds no byte but a byte order mark
 };
 
 /// Reads a measured value written as text: a decimal number, blanks around

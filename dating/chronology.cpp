@@ -7,6 +7,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "console/fields.hpp"
 #include "dating/terms.hpp"
@@ -244,6 +245,32 @@ double chi_square_quantile(double probability, int degrees) {
 
 // --- Rows ---
 
+namespace {
+
+/// The smallest chi-square of a row and its first year; +inf at none.
+std::pair<double, int> closest(const RowLikelihood& row) {
+  double smallest = INF;
+  int year = row.first_year;
+  for (std::size_t k = 0; k < row.chi_square.size(); ++k) {
+    if (row.chi_square[k] < smallest) {  // false for NaN
+      smallest = row.chi_square[k];
+      year = row.first_year + static_cast<int>(k);
+    }
+  }
+  return {smallest, year};
+}
+
+/// The 95% point of the chi-square distribution for a row's components.
+double row_limit(const RowLikelihood& row) {
+  return CHI_SQUARE_95[static_cast<std::size_t>(std::clamp(row.components, 1, 3)) - 1];
+}
+
+/// Whether a row meets its curve nowhere: its chi-square above the 95%
+/// point at every year.
+bool off_curve(const RowLikelihood& row) { return closest(row).first > row_limit(row); }
+
+}  // namespace
+
 YearSpan shared_span(std::span<const GriddedCurve* const> curves) {
   if (curves.empty()) throw std::invalid_argument("no curve given");
   YearSpan span{INT_MIN, INT_MAX};
@@ -302,6 +329,7 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
     row.log_likelihood[k] = -0.5 * row.chi_square[k] - 0.5 * log_variances[k];
     possible = possible || row.log_likelihood[k] > NEG_INF;
   }
+  row.rows_off_curve = off_curve(row) ? 1 : 0;
   if (!usable) {
     throw std::invalid_argument("no year from " + std::to_string(span.first_year) + " to " +
                                 std::to_string(span.last_year) + " has every component measured");
@@ -365,6 +393,7 @@ RowLikelihood cropped(const RowLikelihood& row, YearSpan span) {
   RowLikelihood part;
   part.first_year = span.first_year;
   part.components = row.components;
+  part.rows_off_curve = row.rows_off_curve;
   part.log_likelihood.assign(row.log_likelihood.begin() + from, row.log_likelihood.begin() + to);
   part.chi_square.assign(row.chi_square.begin() + from, row.chi_square.begin() + to);
   return part;
@@ -383,6 +412,7 @@ void add_row(RowLikelihood& sum, const RowLikelihood& row) {
     sum.chi_square[k] += row.chi_square[k];
   }
   sum.components += row.components;
+  sum.rows_off_curve += row.rows_off_curve;
 }
 
 EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double> levels,
@@ -396,8 +426,21 @@ EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double
     check_row(row, rows.front().first_year, rows.front().size());
   }
   RowLikelihood sum;
-  for (const RowLikelihood& row : rows) add_row(sum, row);
-  return date_event(sum, rows.size(), levels, notation);
+  std::vector<std::string> warnings;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    RowLikelihood row = rows[i];
+    row.rows_off_curve = off_curve(row) ? 1 : 0;
+    if (row.rows_off_curve) {
+      const auto [smallest, year] = closest(row);
+      warnings.push_back("row " + std::to_string(i + 1) + ": " +
+                         off_curve_warning("the measurement", smallest, year, row_limit(row),
+                                           row.components, notation));
+    }
+    add_row(sum, row);
+  }
+  EventDate event = date_event(sum, rows.size(), levels, notation);
+  event.warnings.insert(event.warnings.begin(), warnings.begin(), warnings.end());
+  return event;
 }
 
 EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const double> levels,
@@ -432,13 +475,17 @@ EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const
 
   const int last_year = first_year + static_cast<int>(n) - 1;
   add_edge_warnings(event.regions, first_year, last_year, notation, event.warnings);
-  if (rows > 1 && event.min_chi_square > event.chi_square_limit) {
-    event.warnings.push_back("the rows do not agree with one date: their smallest chi-square, " +
-                             console::fixed_text(event.min_chi_square, 2) + " at " +
-                             year_text(event.closest_year, notation) + ", exceeds " +
-                             console::fixed_text(event.chi_square_limit, 3) +
-                             ", the 95% point for " + std::to_string(event.degrees) +
-                             " components; the event's date is doubtful");
+  event.meets_curve = static_cast<std::size_t>(sum.rows_off_curve) < rows;
+  if (!event.meets_curve) {
+    event.warnings.push_back(off_curve_warning("the event", event.min_chi_square,
+                                               event.closest_year, event.chi_square_limit,
+                                               event.degrees, notation));
+  } else if (rows > 1 && event.min_chi_square > event.chi_square_limit) {
+    event.warnings.push_back(
+        "the rows do not agree with one date: their smallest chi-square, " +
+        chi_square_text(event.min_chi_square) + " at " + year_text(event.closest_year, notation) +
+        ", exceeds " + console::fixed_text(event.chi_square_limit, 3) + ", the 95% point for " +
+        std::to_string(event.degrees) + " components; the event's date is doubtful");
   }
   return event;
 }
@@ -541,6 +588,35 @@ SequenceDate date_sequence(int first_year, std::span<const std::span<const doubl
                                 console::shortest_text(AGREEMENT_THRESHOLD) + "%");
   }
   return sequence;
+}
+
+SequenceDate date_sequence(std::span<const EventDate* const> events, std::span<const double> levels,
+                           YearNotation notation) {
+  if (events.empty()) throw std::invalid_argument("a sequence has at least one event");
+  std::vector<std::span<const double>> kept;
+  for (const EventDate* event : events) {
+    if (event->meets_curve) kept.emplace_back(event->log_likelihood);
+  }
+  if (kept.empty()) {
+    throw std::invalid_argument("no event of the sequence meets its curve: none can be placed");
+  }
+  SequenceDate dated = date_sequence(events.front()->first_year, kept, levels, notation);
+  std::vector<DateInSequence> within = std::move(dated.events);
+  dated.events.clear();
+  dated.events.reserve(events.size());
+  std::size_t next = 0;
+  for (const EventDate* event : events) {
+    if (event->meets_curve) {
+      dated.events.push_back(std::move(within[next++]));
+      continue;
+    }
+    DateInSequence left;
+    left.left_out = true;
+    left.agreement = NO_VALUE;
+    left.warnings.push_back("the event meets the curve nowhere and is left out of the sequence");
+    dated.events.push_back(std::move(left));
+  }
+  return dated;
 }
 
 }  // namespace dating

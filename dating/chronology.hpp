@@ -71,6 +71,10 @@ struct RowLikelihood {
   std::vector<double> log_likelihood;  // per year, finite or -inf
   std::vector<double> chi_square;      // per year, NaN where ln L is -inf
   int components = 0;                  // the count used, 1 to 3
+  // Rows that meet their curve nowhere: whose chi-square exceeds the 95%
+  // point for their components at every year (1 or 0 for one row, set by
+  // row_likelihood; summed by add_row).
+  int rows_off_curve = 0;
 
   std::size_t size() const { return log_likelihood.size(); }
 };
@@ -90,6 +94,7 @@ struct RowLikelihood {
 ///         or no year of the span has every component used
 /// @throws MeasurementError when the measurement lies so far from the
 ///         curve that its chi-square overflows at every year of the span
+/// rows_off_curve is 1 when the row meets the curve nowhere on the span.
 RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const MeasuredComponent> measured,
                              YearSpan span);
 
@@ -123,17 +128,21 @@ struct EventDate {
   int closest_year = 0;                // where it is reached, the earlier among equals
   int degrees = 0;                     // components summed over the rows
   double chi_square_limit = 0.0;       // the 95% point for that many degrees
-  std::vector<std::string> warnings;   // one line each, for report and JSON
+  // False when every row meets its curve nowhere: the event then meets it
+  // nowhere either, and a sequence leaves it out.
+  bool meets_curve = true;
+  std::vector<std::string> warnings;  // one line each, for report and JSON
 };
 
-/// Dates the rows of one event together. The consistency test: when there
-/// are two rows or more and min_chi_square exceeds chi_square_limit, a
-/// warning says the rows do not agree with one date, naming the year where
-/// they come closest. (A single row's own test is date_measurement's.)
-/// Like date_measurement, a warning says when an HPD interval touches the
-/// first or last year of the grid; the rows' own warnings (a row that meets
-/// its curve nowhere, years without a value) are date_measurement's and are
-/// not repeated here.
+/// Dates the rows of one event together. When every row meets its curve
+/// nowhere, a warning says so of the event (and meets_curve is false);
+/// otherwise the consistency test: when there are two rows or more and
+/// min_chi_square exceeds chi_square_limit, a warning says the rows do not
+/// agree with one date, naming the year where they come closest. Like
+/// date_measurement, a warning says when an HPD interval touches the first
+/// or last year of the grid. Each row that meets its curve nowhere on the
+/// grid has its own warning first, "row 2: the measurement meets the curve
+/// nowhere: ...".
 ///
 /// @param[in] rows      at least one, all on the same grid (first year and
 ///                      count of years); ln L finite or -inf, chi-square
@@ -163,7 +172,8 @@ void add_row(RowLikelihood& sum, const RowLikelihood& row);
 
 /// Dates an event from the sum of its rows' likelihoods (add_row), so that
 /// an event of many rows is held in the memory of one: the same as
-/// date_event of the rows themselves.
+/// date_event of the rows themselves, but for the rows' own warnings,
+/// which the caller has (date_measurement's).
 ///
 /// @param[in] sum   the rows' sum; its components, the degrees of freedom
 /// @param[in] rows  how many rows the sum holds, at least one
@@ -176,10 +186,13 @@ inline constexpr double AGREEMENT_THRESHOLD = 60.0;
 
 /// An event's date within a sequence.
 struct DateInSequence {
-  Density density;                    // p_i, the date within the sequence
-  int mode = 0;                       // the most probable year, the earlier among equals
-  std::vector<HpdRegion> regions;     // one per level, as asked
-  double agreement = 0.0;             // percent: 100 sum p_i q_i / sum q_i^2
+  Density density;                 // p_i, the date within the sequence
+  int mode = 0;                    // the most probable year, the earlier among equals
+  std::vector<HpdRegion> regions;  // one per level, as asked
+  double agreement = 0.0;          // percent: 100 sum p_i q_i / sum q_i^2
+  // An event that meets its curve nowhere is left out of the sequence: it
+  // has no date within it (density empty, agreement NaN), and a warning.
+  bool left_out = false;
   std::vector<std::string> warnings;  // one line each
 };
 
@@ -218,6 +231,19 @@ struct SequenceDate {
 ///         follow one another)
 SequenceDate date_sequence(int first_year, std::span<const std::span<const double>> log_likelihoods,
                            std::span<const double> levels,
+                           YearNotation notation = YearNotation::ad);
+
+/// Dates the events of a sequence from their dates alone, oldest first, as
+/// date_sequence of their log-likelihoods, leaving out each event that
+/// meets its curve nowhere (EventDate::meets_curve false): a row far from
+/// every year of the curve would otherwise hold the others at its closest
+/// year. Such an event's date in the sequence is left_out, with the warning
+/// "the event meets the curve nowhere and is left out of the sequence".
+///
+/// @param[in] events  at least one, not null, all on one grid
+/// @throws std::invalid_argument as date_sequence, and when every event
+///         is left out
+SequenceDate date_sequence(std::span<const EventDate* const> events, std::span<const double> levels,
                            YearNotation notation = YearNotation::ad);
 
 }  // namespace dating

@@ -1,6 +1,7 @@
 #include "dating/dating.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -215,6 +216,23 @@ std::string interval_text(const HpdInterval& interval, YearNotation notation) {
          percent_text(interval.probability) + ")";
 }
 
+std::string chi_square_text(double chi_square) {
+  if (!(std::fabs(chi_square) >= 1e6)) return console::fixed_text(chi_square, 2);
+  char text[32];
+  const auto end =
+      std::to_chars(text, text + sizeof text, chi_square, std::chars_format::scientific, 2);
+  return std::string(text, end.ptr);
+}
+
+std::string off_curve_warning(const std::string& what, double min_chi_square, int closest_year,
+                              double limit, int components, YearNotation notation) {
+  return what + " meets the curve nowhere: its smallest chi-square, " +
+         chi_square_text(min_chi_square) + " at " + year_text(closest_year, notation) +
+         ", exceeds " + console::fixed_text(limit, 3) + ", the 95% point for " +
+         std::to_string(components) + (components == 1 ? " component" : " components") +
+         "; the date is doubtful";
+}
+
 std::vector<MeasuredComponent> measured_components(const Measurement& measurement) {
   struct Given {
     const std::optional<double>& value;
@@ -240,6 +258,10 @@ std::vector<MeasuredComponent> measured_components(const Measurement& measuremen
   if (a95 && !(*a95 > 0.0 && *a95 < 90.0)) {
     throw MeasurementError("a95", "alpha95 must lie between 0 and 90 degrees, both excluded: " +
                                       console::shortest_text(*a95));
+  }
+  if (dec && !(std::fabs(*dec) <= 360.0)) {
+    throw MeasurementError("dec", "the declination must lie between -360 and 360 degrees: " +
+                                      console::shortest_text(*dec));
   }
   if (inc && !(*inc >= -90.0 && *inc <= 90.0)) {
     throw MeasurementError("inc", "the inclination must lie between -90 and 90 degrees: " +
@@ -623,11 +645,8 @@ DatingResult date_measurement(const GriddedCurve& curve,
   const double limit = chi_square_95(result.components.size());
   if (result.min_chi_square > limit) {
     result.warnings.push_back(
-        "the measurement meets the curve nowhere: its smallest chi-square, " +
-        console::fixed_text(result.min_chi_square, 2) + " at " +
-        year_text(result.closest_year, notation) + ", exceeds " + console::fixed_text(limit, 3) +
-        ", the 95% point for " + std::to_string(result.components.size()) +
-        (result.components.size() == 1 ? " component" : " components") + "; the date is doubtful");
+        off_curve_warning("the measurement", result.min_chi_square, result.closest_year, limit,
+                          static_cast<int>(result.components.size()), notation));
   }
   if (result.unusable_years > 0) {
     result.warnings.push_back(std::to_string(result.unusable_years) + " of the curve's " +

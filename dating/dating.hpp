@@ -100,7 +100,9 @@ struct MeasuredComponent {
 /// with their standard deviations.
 ///
 /// @throws MeasurementError for the first of these faults: a value that is
-///         not finite; alpha95 not in (0, 90); I outside [-90, 90]; F or
+///         not finite; alpha95 not in (0, 90); D outside [-360, 360] (a
+///         declination is one turn at most, east or west); I outside
+///         [-90, 90]; F or
 ///         sigma_F not positive; F above MAX_INTENSITY (a value in
 ///         nanotesla); D without I or alpha95; D with |I| = 90;
 ///         I without alpha95 or alpha95 without I; F without sigma_F or
@@ -201,6 +203,17 @@ struct DatingResult {
   int unusable_years = 0;             // years where a component used has no value
   std::vector<std::string> warnings;  // one line each, for report and JSON
 };
+
+/// A chi-square as warnings write it: two decimals, "10990.14"; beyond
+/// 1e6, three significant digits and an exponent, "1.23e+300".
+std::string chi_square_text(double chi_square);
+
+/// The warning of a date that meets its curve nowhere: "the measurement
+/// meets the curve nowhere: its smallest chi-square, 10990.14 at 1500 AD,
+/// exceeds 3.841, the 95% point for 1 component; the date is doubtful",
+/// with `what` in place of "the measurement".
+std::string off_curve_warning(const std::string& what, double min_chi_square, int closest_year,
+                              double limit, int components, YearNotation notation);
 
 /// Dates a measurement against a gridded curve.
 ///

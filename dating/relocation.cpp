@@ -81,6 +81,18 @@ std::string relocation_warning(const Relocation& relocation) {
 }
 
 Relocation relocate(const Measurement& measurement, const Site& from, const Site& to) {
+  // At a pole every direction is south (or north): a declination there is
+  // measured from no meridian, and the pole of its direction is unknown.
+  for (const Site* pole : {&from, &to}) {
+    if (measurement.declination && std::fabs(pole->latitude) == 90.0) {
+      throw MeasurementError(
+          "dec",
+          std::string("a declination at a pole is measured from no meridian and cannot be ") +
+              (pole == &from ? "relocated from" : "relocated to") + " latitude " +
+              console::shortest_text(pole->latitude) +
+              "; leave it out to relocate the inclination and the intensity alone");
+    }
+  }
   Relocation r;
   r.measurement = measurement;
   r.from = from;

@@ -79,6 +79,11 @@ std::string relocation_warning(const Relocation& relocation);
 /// 180); the intensity and its sigma by axial_dipole_factor. Values the
 /// measurement lacks stay missing; what cannot be relocated (a declination
 /// with |I| = 90) is left as it is, for measured_components to refuse.
+///
+/// @throws MeasurementError (field "dec") for a declination when either
+///         site lies at a pole (latitude +-90): no meridian is there to
+///         measure it from, and an inclination or intensity alone is
+///         relocated
 Relocation relocate(const Measurement& measurement, const Site& from, const Site& to);
 
 }  // namespace dating

@@ -131,6 +131,10 @@ void check_signals() {
 
 std::optional<double> optional_number(py::handle value, const char* name) {
   if (value.is_none()) return std::nullopt;
+  // True is no measured value, though Python counts it as 1.
+  if (py::isinstance<py::bool_>(value)) {
+    throw py::type_error(std::string(name) + ": expected a number or None, got bool");
+  }
   try {
     return value.cast<double>();
   } catch (const py::cast_error&) {
@@ -472,6 +476,11 @@ std::optional<dating::Site> measured_site(py::handle site) {
     throw InputError("site: the longitude is not a finite number: " +
                      console::shortest_text(result.longitude));
   }
+  // The commands' range: east or west of Greenwich, or east up to a turn.
+  if (!(result.longitude >= -180.0 && result.longitude <= 360.0)) {
+    throw InputError("site: a longitude lies between -180 and 360 degrees: " +
+                     console::shortest_text(result.longitude));
+  }
   return result;
 }
 
@@ -528,7 +537,12 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
     }
     // Relocated to the curve's site, as karven-date relocates it: not at all
     // when the two are the same.
-    dating::Relocation relocation = dating::relocate(measurement, *site, *c.reference->site);
+    dating::Relocation relocation;
+    try {
+      relocation = dating::relocate(measurement, *site, *c.reference->site);
+    } catch (const dating::MeasurementError& e) {
+      throw InputError(argument_of_field(e.field()) + ": " + e.what());
+    }
     if (relocation.distance_km > 0.0) {
       row.relocation = std::move(relocation);
       row.measured = components_used(row.relocation->measurement);
@@ -835,10 +849,12 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
   for (std::size_t k = 0; k < events.size(); ++k) {
     oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
   }
-  std::vector<std::span<const double>> log_likelihoods;
-  for (const std::size_t e : oldest_first) log_likelihoods.push_back(alone[e].log_likelihood);
-  const dating::SequenceDate result = located(
-      "events", [&] { return dating::date_sequence(span.first_year, log_likelihoods, levels); });
+  // An event that meets its curves nowhere is left out, its date within
+  // the sequence empty.
+  std::vector<const dating::EventDate*> ordered;
+  for (const std::size_t e : oldest_first) ordered.push_back(&alone[e]);
+  const dating::SequenceDate result =
+      located("events", [&] { return dating::date_sequence(ordered, levels); });
 
   std::vector<py::object> in_order(events.size());
   for (std::size_t k = 0; k < oldest_first.size(); ++k) {

@@ -162,3 +162,35 @@ def test_events_and_sequences_keep_the_order_given(paris):
     both = karven.date(curve, inc=65.2, a95=2.0, intensity=60, sigma_intensity=3, levels=(68, 95))
     np.testing.assert_allclose(up.events[1].alone.density, both.density, rtol=1e-12, atol=1e-300)
     assert up.events[1].alone.degrees == 2
+
+
+def test_the_module_keeps_the_commands_rules(paris):
+    curve = karven.read_curve(paris)
+    # A row far from the curve warns in its event's date, as in the command's
+    # report; a sequence leaves the event out.
+    far = karven.date_event([dict(intensity=199, sigma_intensity=0.5)], curve=curve)
+    assert far.warnings == [
+        "row 1: the measurement meets the curve nowhere: its smallest chi-square, 9536.17 at 0 AD, "
+        "exceeds 3.841, the 95% point for 1 component; the date is doubtful",
+        "the 95% HPD interval begins at the curve's first year, 0 AD: the date may lie before the "
+        "curve's span",
+        "the event meets the curve nowhere: its smallest chi-square, 9536.17 at 0 AD, exceeds "
+        "3.841, the 95% point for 1 component; the date is doubtful"]
+    sequence = karven.date_sequence([dict(intensity=199, sigma_intensity=0.5),
+                                     dict(intensity=60, sigma_intensity=1)], curve=curve)
+    assert sequence.events[0].warnings == [
+        "the event meets the curve nowhere and is left out of the sequence"]
+    assert math.isnan(sequence.events[0].agreement)
+    assert sequence.events[1].mode == karven.date(curve, intensity=60, sigma_intensity=1).mode
+    # What karven-date refuses, the module refuses with the same words.
+    with pytest.raises(ValueError, match="^dec: a declination at a pole is measured from no "
+                                         "meridian"):
+        karven.date(curve, dec=4, inc=64.5, a95=2.5, site=(90, 0))
+    with pytest.raises(ValueError, match=r"^dec: the declination must lie between -360 and 360 "
+                                         r"degrees: 1e\+300$"):
+        karven.date(curve, dec=1e300, inc=64.5, a95=2.5)
+    with pytest.raises(ValueError, match="^site: a longitude lies between -180 and 360 degrees: "
+                                         "362.35$"):
+        karven.date(curve, inc=64.5, a95=2.5, site=(48.85, 362.35))
+    with pytest.raises(TypeError, match="^inc: expected a number or None, got bool$"):
+        karven.date(curve, inc=True, a95=2.5)
