@@ -74,47 +74,86 @@ std::size_t utf8_length(std::string_view text) {
   return length;
 }
 
-// The word in lower case: ASCII letters, and the U with diaeresis of
-// "Süd" in UTF-8 (C3 9C to C3 BC) and in Latin-1 (DC to FC).
-std::string lower_case(std::string_view word) {
-  std::string lower(word);
-  for (std::size_t i = 0; i < lower.size(); ++i) {
-    const auto c = static_cast<unsigned char>(lower[i]);
-    if (c >= 'A' && c <= 'Z') {
-      lower[i] = static_cast<char>(c | 0x20);
-    } else if (c == 0xDC && !(i > 0 && static_cast<unsigned char>(lower[i - 1]) == 0xC3)) {
-      lower[i] = static_cast<char>(0xFC);
-    } else if (c == 0x9C && i > 0 && static_cast<unsigned char>(lower[i - 1]) == 0xC3) {
-      lower[i] = static_cast<char>(0xBC);
-    }
-  }
-  return lower;
+// Signs and punctuation that may stand around a word without being part
+// of it: "W;", "{W}", "-W", "WEST!".
+bool surrounds_words(char c) {
+  return std::string_view(";:!?-+{}()[]<>.,'\"").find(c) != std::string_view::npos;
 }
 
-// The hemispheres as users of the model's region write them: the letters,
-// and the words in English, French, Spanish, Portuguese, Italian and German.
-bool names_hemisphere(std::string_view word) {
-  // Brackets around the word and a period after it are no part of it.
-  while (!word.empty() && (word.front() == '(' || word.front() == '[')) word.remove_prefix(1);
-  while (!word.empty() && (word.back() == ')' || word.back() == ']' || word.back() == '.')) {
-    word.remove_suffix(1);
+std::string_view stripped(std::string_view word) {
+  while (!word.empty() && surrounds_words(word.front())) word.remove_prefix(1);
+  while (!word.empty() && surrounds_words(word.back())) word.remove_suffix(1);
+  return word;
+}
+
+// The word in lower case without accents: ASCII letters, and the Latin
+// letters U+00C0 to U+00FF in UTF-8 (C3 80 to C3 BF) or Latin-1 (C0 to
+// FF) as their base letter ("Süd", "nördlich", "SÜD" read as "sud",
+// "nordlich", "sud"). Any other byte becomes '?', which no name holds.
+std::string folded(std::string_view word) {
+  // U+00C0 to U+00DF; U+00E0 to U+00FF are the same letters in lower case.
+  static constexpr std::string_view base = "aaaaaa?ceeeeiiii?nooooo?ouuuuy??";
+  std::string fold;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    auto c = static_cast<unsigned char>(word[i]);
+    if (c == 0xC3 && i + 1 < word.size() &&
+        (static_cast<unsigned char>(word[i + 1]) & 0xC0) == 0x80) {
+      c = static_cast<unsigned char>(0xC0 + (static_cast<unsigned char>(word[++i]) & 0x3F));
+    }
+    if (c >= 'A' && c <= 'Z') {
+      fold += static_cast<char>(c | 0x20);
+    } else if (c >= 0xC0) {
+      fold += base[(c - 0xC0) & 0x1F];
+    } else if (c < 0x80) {
+      fold += static_cast<char>(c);
+    } else {
+      fold += '?';
+    }
   }
-  // Each name between blanks: the letters (O for the ouest, oeste and
-  // ovest of French, Spanish, Portuguese and Italian), then the words by
-  // language: English; French; Spanish; Portuguese; Italian; German.
-  static constexpr std::string_view names =
-      " n s e w o"
-      " north south east west"
-      " nord sud est ouest"
-      " norte sur este oeste"
-      " sul"
-      " ovest"
-      " ost s\303\274d s\374d ";  // süd in UTF-8 and in Latin-1
-  if (word.empty()) return false;
-  std::string key(1, ' ');
-  key += lower_case(word);
-  key += ' ';
-  return names.find(key) != std::string_view::npos;
+  return fold;
+}
+
+// The directions in English, French, Spanish, Portuguese, Italian and
+// German, folded; "oest" is the oeste of Spanish and Portuguese cut short.
+constexpr std::array<std::string_view, 17> DIRECTIONS = {
+    "north", "south", "east", "west",  "nord",  "sud",   "est", "ouest", "oest",
+    "norte", "sur",   "este", "oeste", "leste", "ovest", "ost", "sul"};
+
+// Endings that make a direction a region, an adjective or an adverb:
+// "northern", "easterly", "westward", "Westen", "westlich".
+constexpr std::array<std::string_view, 16> ENDINGS = {
+    "ern", "erns", "erner", "erners", "erly",   "ward",   "wards",  "bound",
+    "en",  "ens",  "lich",  "liche",  "lichen", "licher", "liches", "lichem"};
+
+// A folded word made of directions, one after another, the parts joined
+// or hyphenated ("nordost", "north-east", "noroeste", whose "nor" joins
+// only), and maybe one ending after them ("southeastern", "nordöstlich").
+bool is_direction_word(std::string_view word) {
+  const auto rest_is_direction = [](std::string_view rest) {
+    if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
+    return is_direction_word(rest);
+  };
+  for (const std::string_view direction : DIRECTIONS) {
+    if (word.substr(0, direction.size()) != direction) continue;
+    const std::string_view rest = word.substr(direction.size());
+    if (rest.empty() || std::find(ENDINGS.begin(), ENDINGS.end(), rest) != ENDINGS.end() ||
+        rest_is_direction(rest)) {
+      return true;
+    }
+  }
+  return word.substr(0, 3) == "nor" && rest_is_direction(word.substr(3));
+}
+
+// A word that names a hemisphere or a point of the compass: stripped of the
+// signs around it, compass letters alone (N, S, E, W and the O of ouest,
+// oeste and ovest: "W", "SW", "NNE", "SO"), or a direction word of the
+// region's languages with its compounds and endings. A place name that only
+// begins like one ("Nordhausen", "Westerland", "Ostia") is none.
+bool names_hemisphere(std::string_view word) {
+  const std::string fold = folded(stripped(word));
+  if (fold.empty()) return false;
+  if (fold.find_first_not_of("nsewo") == std::string::npos) return true;
+  return is_direction_word(fold);
 }
 
 // A word that starts like a number: an optional sign, then a digit, or a
@@ -148,7 +187,16 @@ AnswerTail classify_answer_tail(std::string_view number, std::string_view rest) 
   std::size_t end = start;
   while (end < rest.size() && !separates_words(rest[end])) ++end;
   const std::string_view word = rest.substr(start, end - start);
-  if (names_hemisphere(word)) return AnswerTail::hemisphere;
+  // The first word that is more than signs: "3.7 W", "3.7 - W".
+  for (std::size_t from = start, to = end; from < rest.size(); from = to) {
+    while (from < rest.size() && separates_words(rest[from])) ++from;
+    to = from;
+    while (to < rest.size() && !separates_words(rest[to])) ++to;
+    const std::string_view next = rest.substr(from, to - from);
+    if (stripped(next).empty()) continue;
+    if (names_hemisphere(next)) return AnswerTail::hemisphere;
+    break;
+  }
   if (start > 0 && blanks_only && starts_like_number(word)) {
     return has_point ? AnswerTail::two_numbers : AnswerTail::degrees_minutes;
   }

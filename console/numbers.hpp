@@ -29,7 +29,7 @@ std::optional<double> parse_real(std::string_view token, NumberForm form);
 enum class AnswerTail {
   ignored,          // nothing, or other text: "40.4 , Madrid", "40.4 / site 3", "40.4,-3.7"
   decimal_comma,    // a comma, blanks or none, then a digit: "48,85", "48, 85"
-  hemisphere,       // the next word names a hemisphere: "3.7 W", "3.7 (W)", "40.4 Nord"
+  hemisphere,       // the next word names a hemisphere: "3.7 W", "3.7 {W}", "40.4 Norden"
   degree_sign,      // a degree, minute or second sign anywhere: "48 51'", "48 °"
   degrees_minutes,  // a second number after blanks: "48 51", "48 51 30", "-3 42"
   two_numbers,      // a number with a decimal point, then a decimal comma or a
@@ -45,10 +45,16 @@ enum class AnswerTail {
 ///   a Latin-1 byte after plain ASCII), the masculine ordinal that Spanish
 ///   keyboards offer for it, the apostrophe and the double quote, and the
 ///   Unicode prime and double prime;
-/// - a next word that names a hemisphere, in any case, with or without a
-///   period after it or brackets around it: N, S, E, W, O and the words of
-///   the region's languages (north, nord, norte; south, sud, sur, sul,
-///   süd; east, est, este, ost; west, ouest, oeste, ovest);
+/// - a next word (the first that is more than signs) that names a
+///   hemisphere or a point of the compass, in any case and with or
+///   without accents, once the signs and punctuation around it
+///   (;:!?-+{}()[]<>.,'") are stripped: compass letters alone (N, S, E, W
+///   and O: "W", "SW", "NNE", "SO"), or a direction word of the region's
+///   languages (north, nord, norte; south, sud, sur, sul, süd; east, est,
+///   este, leste, ost; west, ouest, oeste, ovest), compounds of them
+///   ("Nordost", "noroeste", "north-east") and their endings ("northern",
+///   "westward", "Westen", "westlich"); a place name that only begins like
+///   one ("Nordhausen", "Westerland", "Ostia", "Norwich") is no hemisphere;
 /// - a next word that starts like a number and is set off by blanks alone:
 ///   degrees and minutes, or two numbers when the number holds a point.
 ///

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 
 namespace driver {
@@ -154,13 +155,40 @@ std::pair<std::string, long> number_text_and_line(std::FILE* file, const std::st
 }
 
 // The first column (1 to 20) of a row that breaks the model's structure,
-// or 0: the intensity scale is positive, the ten errors are not negative.
+// or 0: the intensity scale within the range of a geomagnetic field, its
+// error not negative and not above the scale, the errors of the relative
+// coefficients from 0 to MAX_COEFFICIENT_ERROR. Any number moved by one
+// place into another column breaks it: an intensity scale that takes the
+// place of an error is far above MAX_COEFFICIENT_ERROR, and a relative
+// coefficient or an error that takes the scale's place is far below
+// MIN_SCALE.
 int broken_column(const double* row) {
-  if (!(row[0] > 0.0)) return 1;
-  for (int p = 11; p <= COEFFICIENT_COLUMNS; ++p) {
-    if (row[p - 1] < 0.0) return p;
+  if (!(row[0] >= MIN_SCALE && row[0] <= MAX_SCALE)) return 1;
+  if (!(row[10] >= 0.0 && row[10] <= row[0])) return 11;
+  for (int p = 12; p <= COEFFICIENT_COLUMNS; ++p) {
+    if (!(row[p - 1] >= 0.0 && row[p - 1] <= MAX_COEFFICIENT_ERROR)) return p;
   }
   return 0;
+}
+
+// What an error column (11 to 20) holds, for a report.
+std::string column_name(int column) {
+  if (column == 11) return "the error of the intensity scale";
+  return "the error of c" + std::to_string(column - 11);
+}
+
+// How a value breaks the structure in its column, as broken_column found.
+std::string what_breaks(int column, double value) {
+  if (column == 1) {
+    return value > 0.0 ? "an intensity scale outside the range of a geomagnetic field (" +
+                             console::fixed_text(MIN_SCALE, 0) + " to " +
+                             console::fixed_text(MAX_SCALE, 0) + " microtesla)"
+                       : std::string("an intensity scale that is not positive");
+  }
+  if (value < 0.0) return "a negative error";
+  if (column == 11) return "an error of the intensity scale above the scale itself";
+  return "an error of a relative coefficient above " +
+         console::fixed_text(MAX_COEFFICIENT_ERROR, 1);
 }
 
 // Whether the rows from row i to the last keep the structure when read
@@ -196,8 +224,10 @@ std::string likely_shift(const std::vector<double>& numbers, int i, bool decimal
   }
   // One number too many before one missing: a missing one shortens the
   // file, unless it carries a trailer.
+  // A number missing in row i moves the next row's scale into its last
+  // column: the rows after it fit, read one number earlier.
   for (const long shift : {1L, -1L}) {
-    if (rows_fit(numbers, i, shift)) {
+    if (rows_fit(numbers, i, shift) || (i < N_EPOCHS && rows_fit(numbers, i + 1, shift))) {
       return std::string("seem shifted by one number ") + (shift > 0 ? "too many" : "missing") +
              " at or before this row";
     }
@@ -304,14 +334,10 @@ CoefficientTable read_coefficient_file(const std::filesystem::path& path) {
         "at line " + std::to_string(line) + ": " + console::quoted_token(text, false);
     const std::string row =
         "the row of " + std::to_string(5 * (i - 1)) + " AD, row " + std::to_string(i);
-    const std::string broken = column == 1
-                                   ? "holds an intensity scale that is not positive " + where +
-                                         " (column 1 of " + row + ")"
-                                   : "holds a negative error " + where + " (column " +
-                                         std::to_string(column) + ", the error of " +
-                                         (column == 11 ? std::string("the intensity scale")
-                                                       : "c" + std::to_string(column - 11)) +
-                                         ", in " + row + ")";
+    const std::string broken = "holds " + what_breaks(column, read.values[k]) + " " + where +
+                               (column == 1 ? " (column 1 of " + row + ")"
+                                            : " (column " + std::to_string(column) + ", " +
+                                                  column_name(column) + ", in " + row + ")");
     const bool decimal_commas = reader.digit_comma_digit_seen() && !any_point;
     std::vector<double> numbers(read.values.begin(), read.values.end());
     if (next_number) numbers.push_back(*next_number);

@@ -17,6 +17,16 @@ inline constexpr const char* COEFFICIENT_FILE_NAME = "KARVEN_coeff.inp";
 inline constexpr int COEFFICIENT_COLUMNS = 20;
 inline constexpr int COEFFICIENT_COUNT = N_EPOCHS * COEFFICIENT_COLUMNS;  // 7620
 
+/// Bounds of a row's structure. The intensity scale is the strength of the
+/// field in microtesla: the Earth's field at its surface lies between about
+/// 22 and 67 today and has not left 10 to 300 (a few times either bound)
+/// in the archaeological past. The relative coefficients are fractions of
+/// the scale (c_1 about 1): an error of half the scale or more in one of
+/// them would make a curve errors of tens of degrees.
+inline constexpr double MIN_SCALE = 10.0;
+inline constexpr double MAX_SCALE = 300.0;
+inline constexpr double MAX_COEFFICIENT_ERROR = 0.5;
+
 /// The coefficient file cannot be opened or read, ends early, or holds
 /// something that is not a number.
 class CoefficientFileError : public console::RunFailure {
@@ -42,11 +52,14 @@ struct CoefficientTable {
 /// skipped. Whatever follows the 7620th number is never an error.
 ///
 /// Each row must keep the model's structure: its intensity scale (column
-/// 1) positive and its ten errors (columns 11 to 20) not negative. A row
-/// that breaks it is what a missing or extra number, a year column or
-/// decimal commas make of a file, all of which shift the numbers into
-/// other columns; the report names the row's epoch, the column and the
-/// value, and the shift that would explain it where one does.
+/// 1) from MIN_SCALE to MAX_SCALE, the scale's error (column 11) from 0 to
+/// the scale, the errors of the relative coefficients (columns 12 to 20)
+/// from 0 to MAX_COEFFICIENT_ERROR. A row that breaks it is what a missing
+/// or extra number, a year column or decimal commas make of a file, all of
+/// which shift the numbers into other columns: a number missing in a row
+/// moves the next row's scale into its last column, whatever follows. The
+/// report names the first such row's epoch, the column and the value, and
+/// the shift that would explain it where one does.
 ///
 /// @param[in] path  the file; messages name it as given, escaped as
 ///                  console::shown_text shows a name

@@ -1,8 +1,8 @@
 // Fuzz target: whatever KARVEN_coeff.inp holds, load_coefficients either
 // fills the table with the file's first 7620 numbers, counting the numbers
 // after them, or throws a CoefficientFileError that names the file and says
-// what is wrong: a malformed file, or a row whose intensity scale is not
-// positive or one of whose ten errors is negative.
+// what is wrong: a malformed file, or a row whose intensity scale or one
+// of whose ten errors lies outside its bounds.
 //
 // Each input is written as the coefficient file into a scratch directory
 // of this process, made once and left current. The outcome is held against
@@ -146,23 +146,37 @@ Expected expected_load(std::string_view text, std::array<double, COEFFICIENT_COU
     at = end + 1;
   }
 
-  // Each row: the scale positive, the ten errors not negative.
+  // Each row: the scale from 10 to 300 microtesla, its error from 0 to the
+  // scale, the errors of the relative coefficients from 0 to 0.5.
   for (int row = 0; row < 381; ++row) {
+    const double scale = values[static_cast<std::size_t>(20 * row)];
     for (const int column : {1, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}) {
       const std::size_t k = static_cast<std::size_t>(20 * row + column - 1);
-      const bool broken = column == 1 ? !(values[k] > 0.0) : values[k] < 0.0;
-      if (!broken) continue;
+      const double v = values[k];
+      const double upper = column == 1 ? 300.0 : column == 11 ? scale : 0.5;
+      const double lower = column == 1 ? 10.0 : 0.0;
+      if (v >= lower && v <= upper) continue;
       const std::string where =
           "at line " + std::to_string(lines[k]) + ": " + quoted(texts[k], false);
       const std::string epoch =
           "the row of " + std::to_string(5 * row) + " AD, row " + std::to_string(row + 1);
       const std::string what =
           column == 11 ? std::string("the intensity scale") : "c" + std::to_string(column - 11);
-      e.message = PREFIX + (column == 1 ? "holds an intensity scale that is not positive " + where +
-                                              " (column 1 of " + epoch + ")"
-                                        : "holds a negative error " + where + " (column " +
-                                              std::to_string(column) + ", the error of " + what +
-                                              ", in " + epoch + ")");
+      std::string broken;
+      if (column == 1) {
+        broken = v > 0.0 ? "holds an intensity scale outside the range of a geomagnetic field "
+                           "(10 to 300 microtesla) "
+                         : "holds an intensity scale that is not positive ";
+      } else if (v < 0.0) {
+        broken = "holds a negative error ";
+      } else {
+        broken = column == 11 ? "holds an error of the intensity scale above the scale itself "
+                              : "holds an error of a relative coefficient above 0.5 ";
+      }
+      e.message = PREFIX + broken + where +
+                  (column == 1 ? " (column 1 of " + epoch + ")"
+                               : " (column " + std::to_string(column) + ", the error of " + what +
+                                     ", in " + epoch + ")");
       e.row_broken = true;
       return e;
     }

@@ -13,17 +13,19 @@ using driver::COEFFICIENT_COUNT;
 using testsupport::ScopedWorkDir;
 using testsupport::write_file;
 
-// Distinct, exactly representable values, so that a number read into the
-// wrong place cannot go unnoticed; of either sign where a row allows it (a
-// relative coefficient), positive where the model's structure needs it
-// (the intensity scale and the ten errors).
+// Distinct values, so that a number read into the wrong place cannot go
+// unnoticed, each read back exactly from six decimals, within the model's
+// structure: an intensity scale of 20 to 140 microtesla, its error below
+// it, coefficient errors below 0.4, relative coefficients of either sign.
 double value_at(int k) {
   const int column = k % 20 + 1;
-  const bool either_sign = column >= 2 && column <= 10;
-  return (either_sign && k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0;
+  if (column == 1) return 20.0 + k / 64.0;
+  if (column == 11) return k / 64.0;
+  if (column >= 12) return k / 20000.0;
+  return (k % 2 ? -1.0 : 1.0) * (k + 0.25) / 8.0;
 }
 
-// Six decimals: exact for these values.
+// Six decimals: enough for these values.
 std::string number_text(int k) { return std::to_string(value_at(k)); }
 
 // The numbers laid out `per_line` to a line, joined by `separator`.

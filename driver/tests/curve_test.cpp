@@ -187,7 +187,7 @@ TEST(CurveProperties, ThePurelyVerticalFieldOfTheFirstTermHasFiniteErrors) {
   std::vector<Row> rows = demo_rows();
   Row& row = rows[0];
   row.fill(0.0);
-  row[0] = 1.0;   // U
+  row[0] = 10.0;  // U, the weakest field a file may hold
   row[1] = 1.0;   // c_1
   row[10] = 0.1;  // sigma_U
   row[11] = 0.01;
@@ -197,12 +197,13 @@ TEST(CurveProperties, ThePurelyVerticalFieldOfTheFirstTermHasFiniteErrors) {
   EXPECT_EQ(e.Yn, 0.0);
   const double rho = driver::site_geometry().radius_ratio;
   EXPECT_EQ(e.Zn, -rho * rho);
-  EXPECT_EQ(e.F, rho * rho);
-  EXPECT_NEAR(e.F, 1.0011, 1e-4);  // r is about 6367.5 km at 45 N
+  EXPECT_EQ(e.F, 10.0 * rho * rho);
+  EXPECT_NEAR(e.F, 10.011, 1e-3);  // r is about 6367.5 km at 45 N
   EXPECT_GT(e.I, 89.0);
   EXPECT_LT(e.I, 90.0);
-  // Only the radial term's variance remains: U sqrt(Zn^2 G_1^2 Z_1^2) / F.
-  const double G1 = std::sqrt(0.1 * 0.1 + 0.01 * 0.01);
+  // Only the radial term's variance remains: U sqrt(Zn^2 G_1^2 Z_1^2) / F,
+  // with G_1^2 = c_1^2 sigma_U^2 + s_1^2 U^2.
+  const double G1 = std::sqrt(0.1 * 0.1 + 0.01 * 0.01 * 10.0 * 10.0);
   EXPECT_DOUBLE_EQ(epochs[0].errors.eF, G1 * rho * rho);
 }
 

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "console/numbers.hpp"
 #include "driver/arguments.hpp"
 #include "driver/curve_file.hpp"
 #include "driver/tests/coefficient_files.hpp"
@@ -290,25 +291,38 @@ TEST(Program, ACoefficientFileThatIsNoRegularFileIsRefused) {
   }
 }
 
-// Rows that break the model's structure (an intensity scale that is not
-// positive, a negative error) are what shifted numbers make of a file: a
-// missing or extra number, a year before each row, decimal commas. The
-// run stops before it writes a curve of another model.
+// Rows that break the model's structure (an intensity scale outside the
+// range of a geomagnetic field, an error negative or beyond its bounds)
+// are what shifted numbers make of a file: a missing or extra number, a
+// year before each row, decimal commas. The run stops before it writes a
+// curve of another model, also when a trailer after the numbers hides a
+// missing one from their count.
 TEST(Program, ACoefficientFileWithShiftedNumbersIsRefused) {
   const std::string demo = read_file(KARVEN_DEMO_COEFFICIENTS);
   const std::vector<std::string> lines = testsupport::split_lines(demo);
   const std::string prefix = "karven: the coefficient file KARVEN_coeff.inp ";
-  // One number too many in the row of 1495 AD (line 300): the rows after
-  // it keep their structure until that of 1660 AD (line 333), whose c9
-  // (column 10), negative, then stands in the column of an error.
+  // One number too many before the row of 1495 AD (line 300).
   std::string extra_number;
   for (std::size_t k = 0; k < lines.size(); ++k) {
     extra_number += (k == 299 ? "0.5 " : "") + lines[k] + "\n";
   }
-  const std::string c9_of_1660 = "-1.15183265E-03";
-  std::istringstream line_333(lines[332]);
-  std::vector<std::string> row_333(std::istream_iterator<std::string>{line_333}, {});
-  ASSERT_EQ(row_333.at(9), c9_of_1660);
+  // The numbers on one line without number k, and a trailer of three.
+  std::istringstream all(demo);
+  const std::vector<std::string> numbers(std::istream_iterator<std::string>{all}, {});
+  const auto missing = [&numbers](std::size_t k) {
+    std::string text;
+    for (std::size_t n = 0; n < numbers.size(); ++n) {
+      if (n != k) text += numbers[n] + " ";
+    }
+    return text + "1.0 2.0 3.0\n";
+  };
+  const std::string MISSING =
+      "the file's numbers seem shifted by one number missing at or "
+      "before this row";
+  const std::string SCALE_OUTSIDE =
+      "holds an intensity scale outside the range of a geomagnetic field (10 to 300 "
+      "microtesla) at line ";
+  const std::string C9_ERROR = "holds an error of a relative coefficient above 0.5 at line 1: ";
   std::string year_column;
   for (std::size_t k = 0; k < lines.size(); ++k) {
     year_column += std::to_string(5 * k) + " " + lines[k] + "\n";
@@ -325,20 +339,40 @@ TEST(Program, ACoefficientFileWithShiftedNumbersIsRefused) {
     std::string message;
   } cases[] = {
       {"one number too many", extra_number,
-       prefix + "holds a negative error at line 333: \"" + c9_of_1660 +
-           "\" (column 11, the error of the intensity scale, in the row of 1660 AD, row 333); "
-           "the file's numbers seem shifted by one number too many at or before this row"},
+       prefix + SCALE_OUTSIDE +
+           "300: \"0.5\" (column 1 of the row of 1495 AD, row 300); the file's numbers seem "
+           "shifted by one number too many at or before this row"},
+      // The next row's scale moves into the last column of the row that
+      // misses a number, or c1 into the scale's column when the scale is
+      // missing; in the last row, the trailer's first number.
+      {"number 15 missing", missing(15),
+       prefix + C9_ERROR +
+           "\"2.74672863E+01\" (column 20, the error of c9, in the row of 0 AD, row 1); " +
+           MISSING},
+      {"number 1000 missing", missing(1000),
+       prefix + SCALE_OUTSIDE + "1: \"1.00000000E+00\" (column 1 of the row of 250 AD, row 51); " +
+           MISSING},
+      {"number 3805 missing", missing(3805),
+       prefix + C9_ERROR +
+           "\"2.68578676E+01\" (column 20, the error of c9, in the row of 950 AD, row 191); " +
+           MISSING},
+      {"number 7000 missing", missing(7000),
+       prefix + SCALE_OUTSIDE +
+           "1: \"1.00000000E+00\" (column 1 of the row of 1750 AD, row 351); " + MISSING},
+      {"the last number missing", missing(numbers.size() - 1),
+       prefix + C9_ERROR +
+           "\"1.0\" (column 20, the error of c9, in the row of 1900 AD, row 381); the file's "
+           "numbers may be shifted (a missing or extra number, a year column, decimal commas)"},
       {"a year before each row", year_column,
        prefix + "holds an intensity scale that is not positive at line 1: \"0\" (column 1 of the "
                 "row of 0 AD, row 1); the file's numbers seem shifted by a year before each "
                 "row: write each row as its 20 numbers alone"},
-      // 2,74901087E+01 1,00000000E+00 ... reads 2 74901087E+01 1 00000000E+00 ...:
-      // the row's eleventh number is the -4 of -4,79701710E-02.
+      // 2,74901087E+01 1,00000000E+00 ... reads 2 74901087E+01 1 00000000E+00 ...
       {"decimal commas", decimal_commas,
-       prefix + "holds a negative error at line 1: \"-4\" (column 11, the error of the intensity "
-                "scale, in the row of 0 AD, row 1); the file's numbers seem shifted by decimal "
-                "commas, each of which splits a number in two: write the numbers with decimal "
-                "points"},
+       prefix + SCALE_OUTSIDE +
+           "1: \"2\" (column 1 of the row of 0 AD, row 1); the file's numbers seem shifted by "
+           "decimal commas, each of which splits a number in two: write the numbers with "
+           "decimal points"},
       {"an intensity scale of zero", scale_zero,
        prefix + "holds an intensity scale that is not positive at line 10: \"0.0\" (column 1 of "
                 "the row of 45 AD, row 10); the file's numbers may be shifted (a missing or "
@@ -461,11 +495,51 @@ TEST(Program, AnAnswerThatWouldGiveAnotherSiteIsRefused) {
     EXPECT_EQ(run.err, c.message + NOT_WRITTEN);
     expect_earlier_curve_kept();
   }
-  // Text that says nothing of the number is ignored, as it always was.
+  // A hemisphere however it is written: signs around the letters, compass
+  // points, direction words with their compounds, endings and accents.
+  for (const std::string word : {"W;",
+                                 "W:",
+                                 "W!",
+                                 "WEST!",
+                                 "-W",
+                                 "W-",
+                                 "{W}",
+                                 "SW",
+                                 "NW",
+                                 "NNE",
+                                 "SO",
+                                 "- W",
+                                 "Westen",
+                                 "westlich",
+                                 "westward",
+                                 "Oest",
+                                 "S\xC3\xBC"
+                                 "den",
+                                 "S\xFC"
+                                 "den",
+                                 "Norden",
+                                 "Nordost",
+                                 "northern",
+                                 "southwards",
+                                 "nord\xC3\xB6stlich",
+                                 "Noroeste",
+                                 "north-east"}) {
+    SCOPED_TRACE(word);
+    DemoRunDir dir;
+    testsupport::write_file(driver::CURVE_FILE_NAME, EARLIER_CURVE);
+    const auto run = run_program_binary(KARVEN_PROGRAM, "48.85\n3.7 " + word + "\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, AT_LONGITUDE);
+    EXPECT_EQ(run.err, LON + console::quoted_token("3.7 " + word, false) + EAST + NOT_WRITTEN);
+    expect_earlier_curve_kept();
+  }
+  // Text that says nothing of the number is ignored, as it always was;
+  // place names that only begin like a direction among it.
   for (const char* input :
        {"40.4 , Madrid\n-3.7\n", "40.4 / site 3\n-3.7/x\n", "40.4,Madrid\n-3.7 Spain\n",
         "40.4,-3.7\n-3.7\n", "40.4, -3.7\n-3.7 (Madrid)\n", "40.4 Nordic\n-3.7 Westphalia 2\n",
-        "40.4 / 3\n-3.7 -\n"}) {
+        "40.4 / 3\n-3.7 -\n", "40.4 Sevilla\n-3.7 Oviedo\n", "40.4 Nordhausen\n-3.7 Westerland\n",
+        "40.4 Ostia\n-3.7 Norwich\n"}) {
     SCOPED_TRACE(input);
     DemoRunDir dir;
     const auto run = run_program_binary(KARVEN_PROGRAM, input);

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -254,14 +256,28 @@ TEST_F(KarvenPlot, DrawsTheModelsCurveAtASite) {
       {{"--model", "missing.inp", "--lat", "48.85", "--lon", "2.35"},
        "karven-plot: the coefficient file missing.inp cannot be opened: No such file or "
        "directory\n"},
+      // The model's numbers without the 1001st, and a trailer that hides it.
+      {{"--model", "shifted.inp", "--lat", "48.85", "--lon", "2.35"},
+       "karven-plot: the coefficient file shifted.inp holds an intensity scale outside the "
+       "range of a geomagnetic field (10 to 300 microtesla) at line 1: \"1.00000000E+00\" "
+       "(column 1 of the row of 250 AD, row 51); the file's numbers seem shifted by one number "
+       "missing at or before this row\n"},
   };
+  {
+    std::istringstream in(read_file(model));
+    std::vector<std::string> numbers(std::istream_iterator<std::string>{in}, {});
+    numbers.erase(numbers.begin() + 1000);
+    std::string text;
+    for (const std::string& number : numbers) text += number + " ";
+    write_file("shifted.inp", text + "1.0 2.0 3.0\n");
+  }
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     result = run(row.arguments);
     EXPECT_EQ(result.err, row.message);
     EXPECT_EQ(result.status, 1);
   }
-  EXPECT_EQ(names_in("."), std::vector<std::string>{"psvc_karven.eu.26.svg"});
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"psvc_karven.eu.26.svg", "shifted.inp"}));
 }
 
 TEST_F(KarvenPlot, AnswersAWrongCommandLineWithStatus2) {

@@ -110,6 +110,10 @@ def test_unreadable_files_raise_oserror_and_others_valueerror(tmp_path, monkeypa
     monkeypatch.chdir(tmp_path)
     (tmp_path / "folder").mkdir()
     (tmp_path / "short.inp").write_text("1.5 2.5\n")
+    # The model's numbers without the 3806th, and a trailer that hides it.
+    numbers = open(DEMO).read().split()
+    del numbers[3805]
+    (tmp_path / "shifted.inp").write_text(" ".join(numbers) + " 1.0 2.0 3.0\n")
     (tmp_path / "short.dat").write_text("KARVEN.EU.26 Regional Archaeomagnetic Model\n")
     cases = [
         (lambda: karven.Model("missing.inp"), OSError,
@@ -118,6 +122,10 @@ def test_unreadable_files_raise_oserror_and_others_valueerror(tmp_path, monkeypa
          "the coefficient file folder cannot be read: Is a directory"),
         (lambda: karven.Model("short.inp"), ValueError,
          "the coefficient file short.inp ends after 2 numbers; it must hold 7620 (381 rows of 20)"),
+        (lambda: karven.Model("shifted.inp"), ValueError,
+         "the coefficient file shifted.inp holds an error of a relative coefficient above 0.5 "
+         "at line 1: \"2.68578676E+01\" (column 20, the error of c9, in the row of 950 AD, "
+         "row 191); the file's numbers seem shifted by one number missing at or before this row"),
         (lambda: karven.read_curve("missing.dat"), OSError,
          "cannot read missing.dat: No such file or directory"),
         (lambda: karven.read_curve("short.dat"), ValueError,
