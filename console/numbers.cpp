@@ -145,14 +145,19 @@ bool is_direction_word(std::string_view word) {
 }
 
 // A word that names a hemisphere or a point of the compass: stripped of the
-// signs around it, compass letters alone (N, S, E, W and the O of ouest,
-// oeste and ovest: "W", "SW", "NNE", "SO"), or a direction word of the
-// region's languages with its compounds and endings. A place name that only
-// begins like one ("Nordhausen", "Westerland", "Ostia") is none.
+// signs around it, one to three compass letters (N, S, E, W and the O of
+// ouest, oeste and ovest: "W", "SW", "NNE", "SO", the points of a sixteen-
+// point rose), or a direction word of the region's languages with its
+// compounds and endings. A place name that only begins like one
+// ("Nordhausen", "Westerland", "Ostia") is none, and neither is a longer
+// name of compass letters alone ("Essen", "Sens", "Enns").
 bool names_hemisphere(std::string_view word) {
   const std::string fold = folded(stripped(word));
   if (fold.empty()) return false;
-  if (fold.find_first_not_of("nsewo") == std::string::npos) return true;
+  constexpr std::size_t ROSE_POINT = 3;  // "NNE", the longest point of the rose
+  if (fold.size() <= ROSE_POINT && fold.find_first_not_of("nsewo") == std::string::npos) {
+    return true;
+  }
   return is_direction_word(fold);
 }
 

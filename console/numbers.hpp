@@ -48,8 +48,8 @@ enum class AnswerTail {
 /// - a next word (the first that is more than signs) that names a
 ///   hemisphere or a point of the compass, in any case and with or
 ///   without accents, once the signs and punctuation around it
-///   (;:!?-+{}()[]<>.,'") are stripped: compass letters alone (N, S, E, W
-///   and O: "W", "SW", "NNE", "SO"), or a direction word of the region's
+///   (;:!?-+{}()[]<>.,'") are stripped: one to three compass letters (N,
+///   S, E, W and O: "W", "SW", "NNE", "SO"), or a direction word of the region's
 ///   languages (north, nord, norte; south, sud, sur, sul, süd; east, est,
 ///   este, leste, ost; west, ouest, oeste, ovest), compounds of them
 ///   ("Nordost", "noroeste", "north-east") and their endings ("northern",

@@ -539,7 +539,7 @@ TEST(Program, AnAnswerThatWouldGiveAnotherSiteIsRefused) {
        {"40.4 , Madrid\n-3.7\n", "40.4 / site 3\n-3.7/x\n", "40.4,Madrid\n-3.7 Spain\n",
         "40.4,-3.7\n-3.7\n", "40.4, -3.7\n-3.7 (Madrid)\n", "40.4 Nordic\n-3.7 Westphalia 2\n",
         "40.4 / 3\n-3.7 -\n", "40.4 Sevilla\n-3.7 Oviedo\n", "40.4 Nordhausen\n-3.7 Westerland\n",
-        "40.4 Ostia\n-3.7 Norwich\n"}) {
+        "40.4 Ostia\n-3.7 Norwich\n", "40.4 Essen\n-3.7 Sens\n"}) {
     SCOPED_TRACE(input);
     DemoRunDir dir;
     const auto run = run_program_binary(KARVEN_PROGRAM, input);
