@@ -128,12 +128,20 @@ TEST_F(Companions, ASignalWhileADrawingProgramRunsEndsItAndTheRun) {
     int number;
   };
   const std::vector<Row> rows = {
-      {MAP, {"--model", "model.inp", "--year", "1500", "--output", "figures/m.png"}, "INT", SIGINT},
+      {MAP,
+       {"--model", "model.inp", "--year", "1500", "--region", "40/41/0/1", "--output",
+        "figures/m.png"},
+       "INT",
+       SIGINT},
       {PLOT,
        {"--model", "model.inp", "--lat", "45", "--lon", "5", "--output", "figures/p.png"},
        "TERM",
        SIGTERM},
-      {MAP, {"--model", "model.inp", "--year", "0", "--output", "figures/m.pdf"}, "HUP", SIGHUP},
+      {MAP,
+       {"--model", "model.inp", "--year", "0", "--region", "40/41/0/1", "--output",
+        "figures/m.pdf"},
+       "HUP",
+       SIGHUP},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.program + " SIG" + row.signal);
