@@ -1,10 +1,14 @@
 #include "companion/command_line.hpp"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 #include <vector>
 
 #include "console/numbers.hpp"
+#include "console/standard_streams.hpp"
 #include "karven/version.hpp"
 
 namespace companion {
@@ -102,6 +106,15 @@ int wrong_usage(std::string_view program, std::string_view message) {
   report(program, message);
   std::cerr << "Try '" << program << " --help'.\n";
   return WRONG_USAGE;
+}
+
+bool open_standard_streams() {
+  const bool output_closed = fcntl(1, F_GETFD) == -1 && errno == EBADF;
+  if (!console::open_standard_streams()) return false;
+  // What the run writes there reaches no one: a failed write, as to a
+  // closed pipe.
+  if (output_closed) std::cout.setstate(std::ios::badbit);
+  return true;
 }
 
 int finish_output(std::string_view program, int status) {

@@ -61,6 +61,15 @@ void report(std::string_view program, std::string_view message);
 /// Says a usage error as the companions do and gives its exit status, 2.
 int wrong_usage(std::string_view program, std::string_view message);
 
+/// Makes the standard descriptors safe to rely on, first thing in a
+/// companion's main (console::open_standard_streams). A standard output
+/// that was closed is opened on the null device, and whatever is written
+/// to it counts as lost: finish_output then says so and fails.
+///
+/// @return false when a closed descriptor could not be opened: the
+///         companion should end at once with exit status 1
+bool open_standard_streams();
+
 /// The exit status of a companion whose command gave `status`: standard
 /// output is flushed, and when a write to it failed (a full disk, a closed
 /// pipe, /dev/full) the run says so on standard error and fails with

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <random>
 
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
@@ -112,18 +113,37 @@ OutputFile::OutputFile(const OutputGuard& guard, std::filesystem::path destinati
   guard_.check(destination_, what_);
   const std::filesystem::path folder =
       destination_.has_parent_path() ? destination_.parent_path() : std::filesystem::path(".");
+  // The folder is held open: the temporary file is made, renamed and
+  // removed in it, wherever it is moved meanwhile.
+  folder_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder_ < 0) fail(errno);
   std::string hidden_name = ".";
   hidden_name += destination_.filename().string().substr(0, NAME_KEPT);
   hidden_name += ".XXXXXX";
-  std::string pattern = (folder / hidden_name).string();
-  descriptor_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (descriptor_ < 0) fail(errno);
-  temporary_ = pattern;
+  const std::size_t unique_at = hidden_name.size() - 6;
+  static constexpr std::string_view LETTERS =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  for (int attempt = 0; descriptor_ < 0; ++attempt) {
+    for (std::size_t k = unique_at; k < hidden_name.size(); ++k) {
+      hidden_name[k] = LETTERS[random() % LETTERS.size()];
+    }
+    descriptor_ =
+        ::openat(folder_, hidden_name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor_ < 0 && (errno != EEXIST || attempt >= 100)) {
+      const int error = errno;
+      ::close(folder_);
+      fail(error);
+    }
+  }
+  temporary_name_ = hidden_name;
+  temporary_ = folder / hidden_name;
 }
 
 OutputFile::~OutputFile() {
   if (descriptor_ >= 0) ::close(descriptor_);
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_name_.empty()) ::unlinkat(folder_, temporary_name_.c_str(), 0);
+  if (folder_ >= 0) ::close(folder_);
 }
 
 void OutputFile::fail(int error) {
@@ -141,7 +161,7 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::commit() {
-  // mkostemp makes the file private; an output is read like any new file.
+  // The file was made private; an output is read like any new file.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   if (::fchmod(descriptor_, 0666 & ~mask) != 0 || ::fsync(descriptor_) != 0) fail(errno);
@@ -150,8 +170,10 @@ void OutputFile::commit() {
   if (closed != 0) fail(errno);
   // What lies at the destination may have changed since the first check.
   guard_.check(destination_, what_);
-  if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno);
-  temporary_.clear();
+  if (::renameat(folder_, temporary_name_.c_str(), folder_, destination_.filename().c_str()) != 0) {
+    fail(errno);
+  }
+  temporary_name_.clear();
 }
 
 std::string file_name_part(std::string_view name) {

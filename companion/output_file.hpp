@@ -38,6 +38,9 @@ class HeldSignals {
   /// The signal mask from before, for a child process to restore.
   const sigset_t& saved() const { return saved_; }
 
+  /// The signals held.
+  const sigset_t& held() const { return held_; }
+
   /// Whether one of the signals arrived and waits.
   bool any_pending() const;
 
@@ -97,9 +100,10 @@ class OutputGuard {
 /// temporary file beside the destination (".NAME.XXXXXX" in its
 /// directory), which commit() flushes to the disk and renames over the
 /// destination after checking it again. The temporary file is removed when
-/// the object goes without a commit; the signals that end a run are held
-/// while it exists. The file is made readable as any new file is (0666
-/// less the umask).
+/// the object goes without a commit. The directory is held open while the
+/// object lives, and the file is made, renamed and removed through it: a
+/// directory moved or renamed meanwhile keeps no temporary file; the signals that end a run are
+/// held while it exists. The file is made readable as any new file is (0666 less the umask).
 class OutputFile {
  public:
   /// @throws OutputError when the guard refuses the destination or the
@@ -129,6 +133,8 @@ class OutputFile {
   std::filesystem::path destination_;
   std::string what_;
   HeldSignals signals_;
+  int folder_ = -1;             // the destination's folder, held open (O_PATH)
+  std::string temporary_name_;  // in that folder; empty once renamed
   std::filesystem::path temporary_;
   int descriptor_ = -1;
 };

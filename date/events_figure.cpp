@@ -83,16 +83,18 @@ double figure_aspect(std::size_t rows) {
   return TOP_MARGIN + BOTTOM_MARGIN + static_cast<double>(rows) * row_height(rows);
 }
 
-// Characters of well-formed UTF-8 text (shown_text leaves no other).
+// Characters of well-formed UTF-8 text (escaped_text leaves no other).
 std::size_t char_count(const std::string& text) {
   return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }));
 }
 
-// A name as the report shows it, cut to MAX_NAME_CHARS characters.
+// A name as it stands (a backslash too: the figure's text is no markup),
+// control characters and bytes that are no UTF-8 written \xHH, cut to
+// MAX_NAME_CHARS characters.
 std::string row_name(const std::string& name) {
-  const std::string shown = console::shown_text(name);
+  const std::string shown = console::escaped_text(name, console::Kept::utf8);
   if (char_count(shown) <= MAX_NAME_CHARS) return shown;
   std::size_t kept = 0, end = 0;
   while (end < shown.size()) {
@@ -170,8 +172,12 @@ dating::YearSpan events_figure_span(std::span<const EventFigureRow> events, int 
   const auto floor_to = [step](long long year) {
     return (year >= 0 ? year / step : -((-year + step - 1) / step)) * step;
   };
-  const long long from = std::max<long long>(first_year, floor_to(low));
-  const long long to = std::min<long long>(last_year, -floor_to(-high));
+  // A density that reaches the grid's first or last year would lie on the
+  // frame there, unseen: the axis then runs on beyond it by the pad.
+  const long long from =
+      std::max<long long>(first_year - (low + pad <= first_year ? pad : 0), floor_to(low));
+  const long long to =
+      std::min<long long>(last_year + (high - pad >= last_year ? pad : 0), -floor_to(-high));
   return {static_cast<int>(from), static_cast<int>(to)};
 }
 

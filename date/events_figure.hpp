@@ -35,7 +35,9 @@ struct EventFigureRow {
 /// highest point) or a 95% bar lies, widened by a twentieth on either side
 /// (a year at least) and out to round years (multiples of 1, 2 or 5 times
 /// a power of ten that goes five times or more into the span), within the
-/// grid. A grid much longer than the dates, as of a curve of ten thousand
+/// grid, unless the shown years reach the grid's first or last year: the
+/// axis then runs on a pad beyond it, so that a density there does not lie
+/// on the frame. A grid much longer than the dates, as of a curve of ten thousand
 /// years, would squeeze every date into a line.
 ///
 /// @param[in] first_year, last_year  the grid, first_year < last_year

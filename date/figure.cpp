@@ -29,6 +29,8 @@ constexpr double PANEL_GAP = 0.012;
 // The plots' left and right edges, fractions of the figure's width.
 constexpr double PLOT_LEFT = 0.13;
 constexpr double PLOT_RIGHT = 0.96;
+// Where the HPD intervals' lines start, from the panel's left edge.
+constexpr double HPD_LABEL_X = 0.01;
 
 constexpr const char* CURVE_COLOUR = "#1a4c8f";
 constexpr const char* CURVE_BAND_COLOUR = "#3f7fd0";
@@ -36,6 +38,30 @@ constexpr const char* MEASUREMENT_COLOUR = "#d9731a";
 constexpr const char* DENSITY_COLOUR = "#4d4d4d";
 // Fill of the HPD intervals, from the widest level to the narrowest.
 constexpr std::array<const char*, 4> HPD_COLOURS = {"#f2c6a0", "#e39a5b", "#c8681f", "#8f4510"};
+
+// Characters of UTF-8 text.
+std::size_t characters_of(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// "head a, b, c" on lines of at most `width` characters, broken after a
+// comma, each later line indented.
+std::vector<std::string> wrapped_list(const std::string& head,
+                                      const std::vector<std::string>& items, std::size_t width) {
+  std::vector<std::string> lines = {head};
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    const std::string joined = (k == 0 ? " " : ", ") + items[k];
+    if (k > 0 && characters_of(lines.back()) + characters_of(joined) > width) {
+      lines.back() += ",";
+      lines.push_back("    " + items[k]);
+    } else {
+      lines.back() += joined;
+    }
+  }
+  return lines;
+}
 
 std::string axis_label(Component c) {
   switch (c) {
@@ -277,7 +303,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
 
   std::string script;
   const auto add = [&script](const std::string& line) { script += line + "\n"; };
-  const std::string title = "Dating of " + console::shown_text(name) + " against " + curve.source +
+  const std::string title = "Dating of " + std::string(name) + " against " + curve.source +
                             "\nblue: the curve and its 95% band; orange: the measurement ± 1.96 σ;"
                             " shaded: the HPD intervals";
   add("set encoding utf8");
@@ -346,14 +372,33 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   add("set ytics");
   add("set format y '%g'");
   add("set yrange [0:*]");
-  add("set offsets 0, 0, graph " +
-      shortest_text(0.12 * static_cast<double>(result.regions.size()) + 0.04) + ", 0");
   add("set boxwidth 1 absolute");
   const std::vector<std::size_t> order = levels_widest_first(result);
-  int label = 1;
-  std::string plot_line = "plot ";
+  // The bounds of each level, the narrowest level on top, on as many lines
+  // as the panel's width needs.
+  const auto fitting = static_cast<std::size_t>(
+      std::max(20.0, (1.0 - 2.0 * HPD_LABEL_X) * (PLOT_RIGHT - PLOT_LEFT) / terminal.char_width));
+  std::vector<std::vector<std::string>> level_lines(order.size());
+  std::size_t line_count = 0;
   for (std::size_t rank = 0; rank < order.size(); ++rank) {
     const dating::HpdRegion& region = result.regions[order[rank]];
+    std::vector<std::string> pieces;
+    for (const dating::HpdInterval& interval : region.intervals) {
+      // AD keeps the bare years the axis shows; other notations write
+      // their suffixes, which the axis's numbers alone do not tell.
+      pieces.push_back(notation == dating::YearNotation::ad
+                           ? std::to_string(interval.from) + "–" + std::to_string(interval.to)
+                           : dating::span_text(interval.from, interval.to, notation));
+    }
+    level_lines[rank] = wrapped_list(shortest_text(region.level) + "% HPD:", pieces, fitting);
+    line_count += level_lines[rank].size();
+  }
+  add("set offsets 0, 0, graph " + shortest_text(0.12 * static_cast<double>(line_count) + 0.04) +
+      ", 0");
+  int label = 1;
+  std::string plot_line = "plot ";
+  std::size_t lines_below = 0;
+  for (std::size_t rank = 0; rank < order.size(); ++rank) {
     // A single level takes the second shade, which reads well alone.
     const std::size_t shade = rank + (order.size() == 1 ? 1 : 0);
     const char* colour = HPD_COLOURS[std::min(shade, HPD_COLOURS.size() - 1)];
@@ -361,21 +406,14 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
         std::to_string(2 + 4 * static_cast<int>(n) + 1 + static_cast<int>(order[rank]));
     plot_line += data + " using 1:" + column + " with boxes fs solid 1.0 noborder lc rgb '" +
                  colour + "', \\\n     ";
-    // The bounds of each level on a line of their own, the narrowest level
-    // on top.
-    const double row = 0.92 - 0.11 * static_cast<double>(order.size() - 1 - rank);
-    std::string text = shortest_text(region.level) + "% HPD:";
-    for (std::size_t k = 0; k < region.intervals.size(); ++k) {
-      const dating::HpdInterval& interval = region.intervals[k];
-      // AD keeps the bare years the axis shows; other notations write
-      // their suffixes, which the axis's numbers alone do not tell.
-      text += (k == 0 ? " " : ", ") +
-              (notation == dating::YearNotation::ad
-                   ? std::to_string(interval.from) + "–" + std::to_string(interval.to)
-                   : dating::span_text(interval.from, interval.to, notation));
+    lines_below += level_lines[rank].size();
+    for (std::size_t k = 0; k < level_lines[rank].size(); ++k) {
+      // In hundredths, so that the positions are written as they are meant.
+      const double row = (92.0 - 11.0 * static_cast<double>(line_count - lines_below + k)) / 100.0;
+      add("set label " + std::to_string(label++) + " " + gnuplot_string(level_lines[rank][k]) +
+          " at graph " + shortest_text(HPD_LABEL_X) + ", graph " + shortest_text(row) +
+          " left front");
     }
-    add("set label " + std::to_string(label++) + " " + gnuplot_string(text) +
-        " at graph 0.01, graph " + shortest_text(row) + " left front");
   }
   plot_line += data + " using 1:" + std::to_string(2 + 4 * static_cast<int>(n)) +
                " with lines lw 2 lc rgb '" + DENSITY_COLOUR + "'";

@@ -3,6 +3,7 @@
 // a CSV table, or as the curve file itself.
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,6 @@
 #include "companion/model_site.hpp"
 #include "companion/output_file.hpp"
 #include "console/numbers.hpp"
-#include "console/standard_streams.hpp"
 #include "curve/curve_reader.hpp"
 #include "driver/curve_file.hpp"
 #include "export/curve_export.hpp"
@@ -149,9 +149,12 @@ int run(std::span<const std::string_view> arguments) {
   if (sites) {
     return curve_export::export_sites({*model_site.model, *sites, format, prefix}, PROGRAM);
   }
+  // What the run is doing, for a message should memory run out.
+  std::string task;
   try {
     companion::OutputGuard guard;
     if (model_site.model) {
+      task = "exporting the curve of the site from " + console::shown_text(*model_site.model);
       // As if the curve file of the site were given: its name in the
       // current directory.
       guard.add_input(*model_site.model, "coefficient file");
@@ -172,6 +175,7 @@ int run(std::span<const std::string_view> arguments) {
     const std::string input = input_name.value_or(std::string(driver::CURVE_FILE_NAME));
     if (!prefix) prefix = std::filesystem::path(input).replace_extension().string();
     guard.add_input(input, "curve file");
+    task = "exporting the curve of " + console::shown_text(input);
     const curve::Curve curve = curve::read_curve_file(input);
     if (const std::string note = curve::early_end_note(curve, console::shown_text(input));
         !note.empty()) {
@@ -179,6 +183,9 @@ int run(std::span<const std::string_view> arguments) {
     }
     return write_export(
         export_curve(format, curve, curve_export::curve_file_origin(input), *prefix), guard);
+  } catch (const std::bad_alloc&) {
+    report("out of memory while " + task);
+    return companion::FAILED;
   } catch (const std::exception& e) {
     report(e.what());
     return companion::FAILED;
@@ -188,7 +195,7 @@ int run(std::span<const std::string_view> arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!console::open_standard_streams()) return companion::FAILED;
+  if (!companion::open_standard_streams()) return companion::FAILED;
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   return companion::finish_output(PROGRAM, run(arguments));
 }

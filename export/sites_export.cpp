@@ -3,6 +3,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -31,8 +32,9 @@ std::string quoted_name(std::string_view name) { return "\"" + console::shown_te
 
 class SitesExport {
  public:
-  SitesExport(const SitesRequest& request, std::string_view program)
-      : request_(request),
+  SitesExport(const SitesRequest& request, std::string_view program, std::size_t& rows)
+      : rows_(rows),
+        request_(request),
         program_(program),
         file_(console::shown_text(request.sites.string())),
         model_name_(request.model.string()),
@@ -66,7 +68,7 @@ class SitesExport {
       table_ = std::make_unique<companion::OutputFile>(guard_, table_name_, "table");
       table_text_ = std::string(SITES_CSV_HEADER) + "\n";
     }
-    std::size_t rows = 0;
+    std::size_t& rows = rows_;
     while (row) {
       if (signals_.any_pending()) throw Interrupted{};
       ++rows;
@@ -190,6 +192,7 @@ class SitesExport {
     return result.failures.empty();
   }
 
+  std::size_t& rows_;  // the rows read so far
   const SitesRequest& request_;
   std::string program_;
   std::string file_;        // the sites file, as messages show it
@@ -216,13 +219,18 @@ std::string sites_table_name(const std::filesystem::path& sites) {
 }
 
 int export_sites(const SitesRequest& request, std::string_view program) {
+  std::size_t rows = 0;
   try {
-    SitesExport run(request, program);
+    SitesExport run(request, program, rows);
     return run.run();
   } catch (const Interrupted&) {
     // The held signal has ended the program by now, once the temporary
     // file was gone; should it be ignored, say so.
     companion::report(program, "interrupted; nothing more was written");
+  } catch (const std::bad_alloc&) {
+    companion::report(program, "out of memory while exporting the curves of the sites of " +
+                                   console::shown_text(request.sites.string()) + ", at site " +
+                                   std::to_string(rows));
   } catch (const std::exception& e) {
     companion::report(program, e.what());
   }

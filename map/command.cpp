@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "companion/command_line.hpp"
@@ -51,7 +52,8 @@ std::string epochs_text(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " epoch" : " epochs");
 }
 
-int run(const MapOptions& options, std::span<const std::string_view> arguments) {
+// `task` says what the run is doing, for a message should memory run out.
+int run(const MapOptions& options, std::span<const std::string_view> arguments, std::string& task) {
   const companion::HeldSignals signals;
   companion::OutputGuard guard;
   guard.add_input(options.model, "coefficient file");
@@ -63,12 +65,16 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
 
   const model::Model model(options.model);
   const GridAxes grid = make_grid(options.region, options.step);
+  const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
+                            std::to_string(grid.longitudes.size()) + " longitudes";
   std::vector<Site> sites;
   if (options.sites) sites = sites_on_map(read_sites_file(*options.sites), grid, *options.sites);
   std::optional<DrawingPrograms> programs;
   if (options.figure) programs = find_drawing_programs(options.format);
 
   const std::vector<int> epochs = options.epoch ? std::vector<int>{*options.epoch} : all_epochs();
+  task = "evaluating the model at " + grouped_count(static_cast<double>(grid.node_count())) +
+         " nodes (" + nodes + ") and " + epochs_text(epochs.size());
   std::unique_ptr<companion::OutputFile> figure_file, grid_file, table_file;
   const auto output = [&guard](const std::filesystem::path& path, const char* what) {
     return std::make_unique<companion::OutputFile>(guard, path, what);
@@ -126,9 +132,6 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
   }
   progress.clear();
   if (signals.any_pending()) throw Interrupted{};
-
-  const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
-                            std::to_string(grid.longitudes.size()) + " longitudes";
   if (cube) {
     cube->close();
     grid_file->commit();
@@ -146,6 +149,8 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments) 
   }
   if (figure_file) {
     if (progress.enabled()) progress.show("drawing the map with GMT");
+    task = "drawing the map of " + grouped_count(static_cast<double>(grid.node_count())) +
+           " nodes (" + nodes + ")";
     const std::string bytes = draw_map(figure, *programs, signals);
     progress.clear();
     figure_file->write(bytes);
@@ -168,12 +173,15 @@ int run_map_command(std::span<const std::string_view> arguments) {
     std::cout << options.stop_text;
     return 0;
   }
+  std::string task = "reading the coefficient file";
   try {
-    return run(options, arguments);
+    return run(options, arguments, task);
   } catch (const Interrupted&) {
     // The held signal has ended the program by now, once the temporary
     // files were gone; should it be ignored, say so.
     report("interrupted; nothing written");
+  } catch (const std::bad_alloc&) {
+    report("out of memory while " + task);
   } catch (const std::exception& e) {
     report(e.what());
   }

@@ -50,6 +50,38 @@ void append_code_point(std::string& text, char32_t c) {
   }
 }
 
+// The map's width on the page (-JM), and the room a label takes: 8 point
+// Helvetica Bold averages under 0.6 of its size a character.
+constexpr double MAP_WIDTH_CM = 16.0;
+constexpr double LABEL_CHARACTER_CM = 0.6 * 8.0 / 72.0 * 2.54;
+constexpr double LABEL_OFFSET_CM = 0.22;
+
+// The digits after the point that a multiple of an interval needs.
+int decimals_of(double interval) {
+  int decimals = 0;
+  while (decimals < 6 && std::fabs(interval - std::round(interval)) > 1e-9 * interval) {
+    interval *= 10.0;
+    ++decimals;
+  }
+  return decimals;
+}
+
+// The number of code points of a UTF-8 text, for a label's width.
+std::size_t characters_of(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+  }));
+}
+
+// The first `count` code points of a UTF-8 text.
+std::string first_characters(std::string_view utf8, std::size_t count) {
+  std::size_t at = 0;
+  for (std::size_t seen = 0; at < utf8.size(); ++at) {
+    if ((static_cast<unsigned char>(utf8[at]) & 0xc0) != 0x80 && seen++ == count) break;
+  }
+  return std::string(utf8.substr(0, at));
+}
+
 std::string title_text(const MapFigure& figure) {
   return std::string(MODEL_NAME) + ": " + std::string(quantity_info(figure.quantity).title) +
          " at " + number(model::epoch_year(figure.epoch)) + " AD";
@@ -63,7 +95,7 @@ ColourScale colour_scale(Quantity quantity, double minimum, double maximum) {
   const double range = std::max(maximum - minimum, 1e-6 * std::max(1.0, std::fabs(maximum)));
   scale.interval = nice_interval(range / 10.0);
   scale.annotated = 2.0 * scale.interval;
-  if (quantity == Quantity::declination) {
+  if (quantity == Quantity::declination && minimum < 0.0 && maximum > 0.0) {
     // Centred on 0, as far west as east, to a round number.
     const double reach = std::max({std::fabs(minimum), std::fabs(maximum), 1e-6});
     const double step = nice_interval(reach / 5.0);
@@ -75,6 +107,11 @@ ColourScale colour_scale(Quantity quantity, double minimum, double maximum) {
     return scale;
   }
   switch (quantity) {
+    case Quantity::declination:
+      // All west or all east: that half of the diverging map, over the values.
+      scale.palette = "vik";
+      scale.truncation = maximum <= 0.0 ? "-0.85/-0.1" : "0.1/0.85";
+      break;
     case Quantity::inclination:
       scale.palette = "batlow";
       scale.truncation = "0.12/1";  // without its darkest blue
@@ -125,6 +162,31 @@ std::string gmt_text(std::string_view utf8) {
   return text;
 }
 
+MapAxes map_axes(const GridAxes& grid) {
+  MapAxes axes;
+  // About six annotations along each side.
+  axes.longitude_interval = nice_interval((grid.longitudes.back() - grid.longitudes.front()) / 6.0);
+  axes.latitude_interval = nice_interval((grid.latitudes.back() - grid.latitudes.front()) / 6.0);
+  axes.decimals =
+      std::max(decimals_of(axes.longitude_interval), decimals_of(axes.latitude_interval));
+  return axes;
+}
+
+SiteLabel site_label(const Site& site, double x_cm) {
+  SiteLabel label;
+  label.text = site.name.empty() ? "line " + std::to_string(site.line) : site.name;
+  // The room beside the mark within the frame, in characters.
+  const auto room = [](double cm) {
+    return static_cast<std::size_t>(std::max(0.0, (cm - LABEL_OFFSET_CM) / LABEL_CHARACTER_CM));
+  };
+  const std::size_t right = room(MAP_WIDTH_CM - x_cm), left = room(x_cm);
+  const std::size_t length = characters_of(label.text);
+  label.left = length > right && left > right;
+  const std::size_t fits = label.left ? left : right;
+  if (length > fits) label.text = first_characters(label.text, fits > 3 ? fits - 3 : 0) + "...";
+  return label;
+}
+
 GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
   const GridAxes& grid = figure.grid;
   const std::string region = "-R" + number(grid.longitudes.front()) + "/" +
@@ -140,9 +202,13 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
                                            "\n"});
   auto& commands = job.commands;
   commands.push_back({"begin", FIGURE_PREFIX, format, "A+m0.3c,E200"});
+  const MapAxes axes = map_axes(grid);
+  std::string geo_format = "ddd";
+  if (axes.decimals > 0)
+    geo_format += "." + std::string(static_cast<std::size_t>(axes.decimals), 'x');
   commands.push_back({"set", "MAP_FRAME_TYPE", "plain", "FONT_ANNOT_PRIMARY", "9p,Helvetica",
                       "FONT_LABEL", "10p,Helvetica", "MAP_ANNOT_OBLIQUE", "lat_parallel",
-                      "FORMAT_GEO_MAP", "dddF"});
+                      "FORMAT_GEO_MAP", geo_format + "F"});
   std::vector<std::string> makecpt = {"makecpt", "-C" + scale.palette,
                                       "-T" + number(scale.low) + "/" + number(scale.high)};
   if (!scale.truncation.empty()) makecpt.push_back("-G" + scale.truncation);
@@ -157,20 +223,32 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
     commands.push_back({"grdcontour", layer, "-C+0", "-W1.5p,black"});
   }
   commands.push_back({"coast", "-Di+f", "-A500", "-W0.5p,gray5", "-N1/0.4p,gray25"});
-  commands.push_back({"basemap", "-Baf", "-BWSne"});
+  commands.push_back(
+      {"basemap",
+       "-Bxa" + number(axes.longitude_interval) + "f" + number(axes.longitude_interval / 2.0),
+       "-Bya" + number(axes.latitude_interval) + "f" + number(axes.latitude_interval / 2.0),
+       "-BWSne"});
   // The sites over the frame, so that one on the edge is not hidden.
   if (!figure.sites.empty()) {
-    std::string marks, labels;
+    std::string marks, right_labels, left_labels;
+    const double west = grid.longitudes.front(), east = grid.longitudes.back();
     for (const Site& site : figure.sites) {
       const std::string place = number(site.longitude) + " " + number(site.latitude);
       marks += place + "\n";
-      if (!site.name.empty()) labels += place + " " + gmt_text(site.name) + "\n";
+      const SiteLabel label =
+          site_label(site, (site.longitude - west) / (east - west) * MAP_WIDTH_CM);
+      (label.left ? left_labels : right_labels) += place + " " + gmt_text(label.text) + "\n";
     }
     job.files.push_back({"sites.txt", marks});
     commands.push_back({"plot", "sites.txt", "-Sc0.22c", "-Gwhite", "-W0.9p,black"});
-    if (!labels.empty()) {
-      job.files.push_back({"labels.txt", labels});
-      commands.push_back({"text", "labels.txt", "-F+f8p,Helvetica-Bold,black+jML", "-D0.22c/0",
+    for (const bool left : {false, true}) {
+      const std::string& labels = left ? left_labels : right_labels;
+      if (labels.empty()) continue;
+      const std::string name = left ? "labels_left.txt" : "labels.txt";
+      job.files.push_back({name, labels});
+      commands.push_back({"text", name,
+                          std::string("-F+f8p,Helvetica-Bold,black+j") + (left ? "MR" : "ML"),
+                          std::string(left ? "-D-" : "-D") + number(LABEL_OFFSET_CM) + "c/0",
                           "-Gwhite@25", "-C0.06c", "-N"});
     }
   }

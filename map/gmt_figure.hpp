@@ -58,6 +58,27 @@ ColourScale colour_scale(Quantity quantity, double minimum, double maximum);
 /// character, and bytes that are no UTF-8, drawn as '?'.
 std::string gmt_text(std::string_view utf8);
 
+/// The annotations of a map's frame: about six along each side, each
+/// interval 1, 2, 2.5 or 5 times a power of ten, written with the decimals
+/// the intervals need (0.2 degrees: one).
+struct MapAxes {
+  double longitude_interval = 1.0;
+  double latitude_interval = 1.0;
+  int decimals = 0;
+};
+MapAxes map_axes(const GridAxes& grid);
+
+/// How a site is named on a map: to the right of its mark, or to its left
+/// when the name runs past the frame there and has more room on the left;
+/// a name too long for either side is cut, ending in "...", and a site
+/// without a name is named by its line in the sites file ("line 4").
+struct SiteLabel {
+  std::string text;
+  bool left = false;
+};
+/// @param[in] x_cm  the site's distance from the map's west edge
+SiteLabel site_label(const Site& site, double x_cm);
+
 /// What GMT is given: the files written in its directory, under names of
 /// the program's choosing, and the commands, each an argument vector
 /// starting with the module's name (after "gmt").

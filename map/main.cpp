@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "companion/command_line.hpp"
-#include "console/standard_streams.hpp"
 #include "map/command.hpp"
 
 int main(int argc, char** argv) {
-  if (!console::open_standard_streams()) return companion::FAILED;
+  if (!companion::open_standard_streams()) return companion::FAILED;
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   return companion::finish_output("karven-map", field_map::run_map_command(arguments));
 }

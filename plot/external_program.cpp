@@ -1,6 +1,8 @@
 #include "plot/external_program.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +35,47 @@ std::string_view variable_name(std::string_view entry) {
   return equals == std::string_view::npos ? entry : entry.substr(0, equals + 1);
 }
 
+// How long a program asked to end may take before it is killed.
+constexpr int GRACE_MILLISECONDS = 2000;
+// How often a program whose output has ended is looked at until it ends.
+constexpr int EXIT_POLL_MILLISECONDS = 20;
+
+// Closes a descriptor when it goes.
+struct Descriptor {
+  int fd = -1;
+  ~Descriptor() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+// Whether the process has ended; then its status is in wait_status.
+bool reaped(pid_t pid, int& wait_status) {
+  while (true) {
+    const pid_t done = waitpid(pid, &wait_status, WNOHANG);
+    if (done == pid) return true;
+    if (done == 0) return false;
+    if (errno != EINTR) return true;  // not a child any more: nothing to wait for
+  }
+}
+
+// Ends a program and whatever it started (its process group): asked
+// first, killed when it does not end within the grace period.
+void end_program(pid_t pid) {
+  kill(-pid, SIGTERM);
+  kill(pid, SIGCONT);  // a stopped program cannot end
+  int wait_status = 0;
+  for (int waited = 0; waited < GRACE_MILLISECONDS; waited += EXIT_POLL_MILLISECONDS) {
+    if (reaped(pid, wait_status)) {
+      kill(-pid, SIGKILL);  // what it started and left behind
+      return;
+    }
+    poll(nullptr, 0, EXIT_POLL_MILLISECONDS);
+  }
+  kill(-pid, SIGKILL);
+  while (waitpid(pid, &wait_status, 0) < 0 && errno == EINTR) {
+  }
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> find_program(std::string_view program,
@@ -43,7 +86,8 @@ std::optional<std::filesystem::path> find_program(std::string_view program,
     if (end == std::string_view::npos) end = search_path.size();
     const std::string_view folder = search_path.substr(start, end - start);
     start = end + 1;
-    if (folder.empty()) continue;
+    // A relative entry names a folder by the current directory.
+    if (folder.empty() || folder.front() != '/') continue;
     const std::filesystem::path candidate = std::filesystem::path(folder) / program;
     struct stat status {};
     if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
@@ -137,6 +181,14 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
   for (std::string& variable : variables) envp.push_back(variable.data());
   envp.push_back(nullptr);
   const std::string exec_failed = "cannot run " + path + ": ";
+  // The held signals, watched while the program runs.
+  const Descriptor signal_watch{signalfd(-1, &signals.held(), SFD_CLOEXEC | SFD_NONBLOCK)};
+  if (signal_watch.fd < 0) {
+    const int error = errno;
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
+    throw PlotError("cannot start " + name + ": " + error_text(error));
+  }
 
   const pid_t pid = fork();
   if (pid < 0) {
@@ -146,6 +198,8 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
     throw PlotError("cannot start " + name + ": " + error_text(error));
   }
   if (pid == 0) {
+    // A group of its own, so that it and what it starts can be ended together.
+    setpgid(0, 0);
     sigprocmask(SIG_SETMASK, &signals.saved(), nullptr);
     const int null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (chdir(where.c_str()) == 0 && null_input >= 0 && dup2(null_input, 0) == 0 &&
@@ -158,20 +212,37 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
     ignored = write(pipe_ends[1], reason, std::strlen(reason));
     _exit(127);
   }
+  setpgid(pid, pid);
   close(pipe_ends[1]);
+  const Descriptor output{pipe_ends[0]};
 
+  // The output is read until it ends and the program until it ends, unless
+  // a held signal comes first: the program is then ended.
   ProgramRun run;
   std::array<char, 4096> buffer{};
+  bool reading = true;
   while (true) {
-    const ssize_t n = read(pipe_ends[0], buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (!reading && reaped(pid, run.wait_status)) break;
+    std::array<pollfd, 2> watched = {{{signal_watch.fd, POLLIN, 0}, {output.fd, POLLIN, 0}}};
+    const int ready = poll(watched.data(), reading ? 2 : 1, reading ? -1 : EXIT_POLL_MILLISECONDS);
+    if (ready < 0 && errno != EINTR) {
+      const int error = errno;
+      end_program(pid);
+      throw PlotError("cannot wait for " + name + ": " + error_text(error));
+    }
+    if (signals.any_pending()) {
+      end_program(pid);
+      throw Interrupted("interrupted while " + name + " ran");
+    }
+    if (!reading || ready <= 0 || watched[1].revents == 0) continue;
+    const ssize_t n = read(output.fd, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) {
+      reading = false;
+      continue;
+    }
     const std::size_t room = MAX_MESSAGE_BYTES - std::min(run.output.size(), MAX_MESSAGE_BYTES);
     run.output.append(buffer.data(), std::min(room, static_cast<std::size_t>(n)));
-  }
-  close(pipe_ends[0]);
-  while (waitpid(pid, &run.wait_status, 0) < 0) {
-    if (errno != EINTR) throw PlotError("cannot wait for " + name + ": " + error_text(errno));
   }
   return run;
 }

@@ -2,7 +2,8 @@
 // does it: the program found on PATH but never in the current directory,
 // started without a shell on an argument vector in a private working
 // directory, on files written there under names of the companion's choice,
-// with the signals that end a run held until that directory is gone.
+// with the signals that end a run held until that directory is gone: one
+// that comes while the program runs ends the program, and the run.
 #pragma once
 
 #include <filesystem>
@@ -24,11 +25,19 @@ class PlotError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+/// A signal that ends a run came while a drawing program ran, and the
+/// program was ended. The signal is still held: it ends this program once
+/// the HeldSignals go, after the temporary files and folders are removed.
+class Interrupted : public PlotError {
+ public:
+  using PlotError::PlotError;
+};
+
 /// Finds a program in a list of directories separated by colons, as the
 /// PATH variable holds them: the first directory with an executable
-/// regular file of that name. Empty entries, which a shell reads as the
-/// current directory, are skipped: a program that lies beside a data file
-/// is never run by chance.
+/// regular file of that name. Empty and relative entries, which name
+/// folders by the current directory, are skipped: a program that lies
+/// beside a data file is never run by chance.
 ///
 /// @param[in] program      the program's name, without a slash
 /// @param[in] search_path  the directories, e.g. "/usr/local/bin:/usr/bin"
@@ -70,7 +79,9 @@ struct ProgramRun {
 
 /// Runs a program in a directory and waits for it, with no shell: the path
 /// and the arguments go to execve as they are. Its standard input is
-/// empty; what it writes is collected.
+/// empty; what it writes is collected. It runs in a process group of its
+/// own; when one of the held signals comes meanwhile, that group is asked
+/// to end (SIGTERM), killed after two seconds, and Interrupted is thrown.
 ///
 /// @param[in] program      the program's absolute path
 /// @param[in] arguments    its argument vector, the program's name first
@@ -80,6 +91,7 @@ struct ProgramRun {
 /// @param[in] environment  variables set for the program ("NAME=value"),
 ///                         over those of this process
 /// @throws PlotError when the program cannot be started
+/// @throws Interrupted when a held signal came while it ran
 ProgramRun run_program(const std::filesystem::path& program, std::span<const std::string> arguments,
                        const std::filesystem::path& directory,
                        const companion::HeldSignals& signals,

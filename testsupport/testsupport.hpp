@@ -124,6 +124,7 @@ struct ProgramRun {
   std::string out;  // standard output
   std::string err;  // standard error
   int status = -1;  // exit status; -1 when it did not exit normally
+  int signal = 0;   // the signal that ended it; 0 when none did
 };
 
 /// Runs a program in the current directory and collects its output.
@@ -164,6 +165,7 @@ inline ProgramRun run_program(const ProgramCall& call) {
   waitpid(pid, &wstatus, 0);
   ProgramRun run;
   run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  run.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
   if (call.stdout_path.empty()) run.out = read_file(out);
   run.err = read_file(err);
   return run;

@@ -3,16 +3,22 @@
 // files, standard output that cannot be written.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "curve/tests/synthetic_curve.hpp"
@@ -27,6 +33,7 @@ using testsupport::write_file;
 const std::string PLOT = KARVEN_PLOT_PROGRAM;
 const std::string DATE = KARVEN_DATE_PROGRAM;
 const std::string EXPORT = KARVEN_EXPORT_PROGRAM;
+const std::string MAP = KARVEN_MAP_PROGRAM;
 
 // Every file below a folder with its content; a FIFO as "FIFO".
 std::map<std::string, std::string> files_in(const fs::path& folder) {
@@ -47,13 +54,19 @@ class Companions : public testing::Test {
   // Runs a program in the working directory, TMPDIR a folder of the
   // test's own; a program that waits for ever is ended after 20 s.
   testsupport::ProgramRun run(const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& stdout_path = "") {
+                              const std::string& stdout_path = "",
+                              const std::map<std::string, std::string>& changed = {},
+                              const std::function<void()>& in_child = {}) {
     testsupport::ProgramCall call;
     call.program = program;
     call.arguments = arguments;
-    call.changed_environment = {{"TMPDIR", tmpdir_.path().string()}};
+    call.changed_environment = changed;
+    call.changed_environment["TMPDIR"] = tmpdir_.path().string();
     call.stdout_path = stdout_path;
-    call.in_child = [] { alarm(20); };
+    call.in_child = [in_child] {
+      alarm(20);
+      if (in_child) in_child();
+    };
     return testsupport::run_program(call);
   }
 
@@ -77,13 +90,142 @@ TEST_F(Companions, FailWhenStandardOutputCannotBeWritten) {
       {EXPORT, "karven-export", {"--help"}},
       {EXPORT, "karven-export", {"--version"}},
       {EXPORT, "karven-export", {}},
+      {MAP, "karven-map", {"--help"}},
+      {MAP, "karven-map", {"--version"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name + (row.arguments.empty() ? "" : " " + row.arguments[0]));
     const testsupport::ProgramRun result = run(row.program, row.arguments, "/dev/full");
     EXPECT_EQ(result.err, row.name + ": cannot write to standard output\n");
     EXPECT_EQ(result.status, 1);
+    // A closed standard output reaches no one either.
+    if (row.program == DATE) continue;
+    const testsupport::ProgramRun closed =
+        run(row.program, row.arguments, "", {}, [] { close(1); });
+    EXPECT_EQ(closed.err, row.name + ": cannot write to standard output\n");
+    EXPECT_EQ(closed.status, 1);
   }
+}
+
+// A drawing program that hangs after it sends the companion a signal that
+// ends a run (as Ctrl-C at the terminal would): the companion ends it and
+// what it started at once, removes its private folder and the temporary
+// figure, and ends by the signal. The program's own child is a process
+// that would sleep for ten minutes.
+TEST_F(Companions, ASignalWhileADrawingProgramRunsEndsItAndTheRun) {
+  fs::create_directory("bin");
+  for (const char* program : {"bin/gmt", "bin/gnuplot"}) {
+    write_file(program,
+               "#!/bin/sh\nsleep 600 &\necho $! > \"$SLEEPER\"\nkill -$SIGNAL $PPID\nwait\n");
+    fs::permissions(program, fs::perms::owner_all);
+  }
+  fs::copy_file(KARVEN_DEMO_COEFFICIENTS, "model.inp");
+  fs::create_directory("figures");
+  struct Row {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string signal;
+    int number;
+  };
+  const std::vector<Row> rows = {
+      {MAP,
+       {"--model", "model.inp", "--year", "1500", "--region", "40/41/0/1", "--output",
+        "figures/m.png"},
+       "INT",
+       SIGINT},
+      {PLOT,
+       {"--model", "model.inp", "--lat", "45", "--lon", "5", "--output", "figures/p.png"},
+       "TERM",
+       SIGTERM},
+      {MAP,
+       {"--model", "model.inp", "--year", "0", "--region", "40/41/0/1", "--output",
+        "figures/m.pdf"},
+       "HUP",
+       SIGHUP},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.program + " SIG" + row.signal);
+    const fs::path sleeper = fs::absolute("sleeper");
+    const auto start = std::chrono::steady_clock::now();
+    const testsupport::ProgramRun result =
+        run(row.program, row.arguments, "",
+            {{"PATH", fs::absolute("bin").string() + ":/usr/bin:/bin"},
+             {"SLEEPER", sleeper.string()},
+             {"SIGNAL", row.signal}});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(result.signal, row.number);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(fs::is_empty("figures"));
+    EXPECT_TRUE(fs::is_empty(tmpdir_.path()));
+    // The sleeper is gone, or a zombie that its new parent has yet to reap.
+    const std::string pid = testsupport::read_lines(sleeper).at(0);
+    const std::string state = read_file("/proc/" + pid + "/stat");
+    const std::size_t end = state.rfind(')');
+    EXPECT_TRUE(state.empty() || state.substr(end + 2, 1) == "Z") << state;
+  }
+}
+
+// Starts a karven-map run in the background; returns its process.
+pid_t start_map(const std::vector<std::string>& arguments) {
+  std::vector<std::string> texts = {MAP};
+  texts.insert(texts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  EXPECT_EQ(posix_spawn(&pid, MAP.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+  return pid;
+}
+
+// Waits until a run has made its temporary file in a folder.
+bool temporary_file_made(const fs::path& folder) {
+  for (int tries = 0; tries < 2000; ++tries) {
+    for (const std::string& name : testsupport::names_in(folder)) {
+      if (name.starts_with(".")) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// The output's folder is moved while the run writes its temporary file
+// there, and a new folder is made under the old name: the temporary file
+// is renamed, or removed, where it is, and the new folder stays empty.
+TEST_F(Companions, AFolderMovedDuringARunKeepsNoTemporaryFile) {
+  fs::copy_file(KARVEN_DEMO_COEFFICIENTS, "model.inp");
+  for (const bool interrupted : {false, true}) {
+    SCOPED_TRACE(interrupted ? "interrupted" : "completed");
+    fs::create_directory("out");
+    const pid_t pid = start_map({"--model", "model.inp", "--step", "0.5", "--csv", "out/t.csv"});
+    EXPECT_TRUE(temporary_file_made("out"));
+    fs::rename("out", "out.old");
+    fs::create_directory("out");
+    if (interrupted) kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(status, interrupted ? SIGINT : 0);
+    EXPECT_EQ(testsupport::names_in("out.old"),
+              interrupted ? std::vector<std::string>{} : std::vector<std::string>{"t.csv"});
+    EXPECT_TRUE(fs::is_empty("out"));
+    fs::remove_all("out");
+    fs::remove_all("out.old");
+  }
+}
+
+// Memory that runs out is said in one line that names the work.
+TEST_F(Companions, MemoryThatRunsOutIsSaidInOneLine) {
+  fs::copy_file(KARVEN_DEMO_COEFFICIENTS, "model.inp");
+  const testsupport::ProgramRun result =
+      run(MAP, {"--model", "model.inp", "--step", "0.01", "--csv", "t.csv"}, "", {}, [] {
+        const rlimit limit{150'000'000, 150'000'000};
+        setrlimit(RLIMIT_AS, &limit);
+      });
+  EXPECT_EQ(result.err,
+            "karven-map: out of memory while evaluating the model at 11,257,001 nodes (2501 "
+            "latitudes by 4501 longitudes) and 381 epochs\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(testsupport::names_in("."), std::vector<std::string>{"model.inp"});
 }
 
 // Nothing is written over a FIFO, a device, an input (under another name

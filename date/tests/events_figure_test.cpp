@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -145,6 +146,7 @@ TEST(EventsFigureSpan, FramesTheYearsWhereTheDatesShow) {
       {3, 50, 0, 1900, {0, 60}},                 // 1 to 52, steps of 10
       {-523, -100, -1000, 1900, {-550, -50}},    // -544 to -79, steps of 50
       {-900, 1850, -1000, 1900, {-1000, 1900}},  // held to the grid
+      {0, 300, 0, 1900, {-15, 350}},             // at the grid's first year: a pad beyond it
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::to_string(row.from) + " to " + std::to_string(row.to));
@@ -245,6 +247,39 @@ TEST(DatingFigureScript, WritesTheIntervalsInTheNotation) {
     EXPECT_THAT(lines_starting(script, "set xlabel"),
                 ElementsAre("set xlabel " + std::string(axis)));
   }
+  // A backslash in the name is drawn as it stands; intervals too many for
+  // one line go on as many lines as they need, each within the panel.
+  result.regions = {{95.0, 1.0, {}}};
+  std::string all = "95% HPD:";
+  for (int k = 0; k < 20; ++k) {
+    result.regions[0].intervals.push_back({1000 + 10 * k, 1005 + 10 * k, 0.05});
+    all +=
+        (k == 0 ? " " : ", ") + std::to_string(1000 + 10 * k) + "–" + std::to_string(1005 + 10 * k);
+  }
+  const std::string script = date::dating_figure_script("C:\\kiln", curve, measured, result,
+                                                        plot::FigureFormat::png, "dating.dat");
+  EXPECT_EQ(
+      lines_starting(script, "set multiplot title 'Dating of C:\\kiln against a curve'").size(),
+      1u);
+  const std::vector<std::string> labels = lines_starting(script, "set label");
+  ASSERT_EQ(labels.size(), 4u);
+  std::string joined;
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    const std::string expected_start = "set label " + std::to_string(k + 1) + " '";
+    const std::string expected_end = "' at graph 0.01, graph " +
+                                     std::vector<std::string>{"0.92", "0.81", "0.7", "0.59"}[k] +
+                                     " left front";
+    ASSERT_TRUE(labels[k].starts_with(expected_start) && labels[k].ends_with(expected_end))
+        << labels[k];
+    const std::string text = labels[k].substr(
+        expected_start.size(), labels[k].size() - expected_start.size() - expected_end.size());
+    EXPECT_LE(std::count_if(text.begin(), text.end(),
+                            [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }),
+              72)
+        << text;
+    joined += (k == 0 ? "" : " ") + (k == 0 ? text : text.substr(4));
+  }
+  EXPECT_EQ(joined, all);
 }
 
 }  // namespace

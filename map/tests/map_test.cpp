@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -119,7 +120,10 @@ TEST(MapColourScale, DeclinationIsCentredOnZeroAndTheRestSpanWholeIntervals) {
   // power of ten: (9.85 + 5.78) / 10 = 1.56 gives 2; 46.2 / 10 gives 5.
   const std::vector<Case> cases = {
       {Quantity::declination, -5.78, 9.85, {"vik", "-0.85/0.85", -10, 10, 2, 4}},
-      {Quantity::declination, 3.3, 9.2, {"vik", "-0.85/0.85", -10, 10, 1, 2}},
+      // All east or all west: that half of the map, over the values alone.
+      {Quantity::declination, 3.3, 9.2, {"vik", "0.1/0.85", 3, 10, 1, 2}},
+      {Quantity::declination, 6.0, 6.35, {"vik", "0.1/0.85", 6, 6.35, 0.05, 0.1}},
+      {Quantity::declination, -4.2, -0.5, {"vik", "-0.85/-0.1", -4.5, -0.5, 0.5, 1}},
       {Quantity::declination, -0.3, 0.1, {"vik", "-0.85/0.85", -0.3, 0.3, 0.05, 0.1}},
       {Quantity::inclination, 32.6, 78.8, {"batlow", "0.12/1", 30, 80, 5, 10}},
       {Quantity::intensity, 39.97, 80.78, {"lajolla", "0/0.8", 35, 85, 5, 10}},
@@ -136,6 +140,47 @@ TEST(MapColourScale, DeclinationIsCentredOnZeroAndTheRestSpanWholeIntervals) {
     EXPECT_NEAR(scale.interval, c.expected.interval, 1e-15);
     EXPECT_NEAR(scale.annotated, c.expected.annotated, 1e-15);
   }
+}
+
+// A small region: the frame's annotations in tenths of a degree; sites
+// named beside their marks within the frame, a long name to the left of a
+// mark near the east edge and cut when it fits neither side, a site
+// without a name by its line.
+TEST(MapGmtJob, TheFrameAndTheSiteNamesFitTheRegion) {
+  field_map::MapFigure figure;
+  figure.grid = field_map::make_grid({40, 41, 0, 1}, 0.05);
+  const std::string long_name = "Kiln by the river Loire near the old bridge, France";
+  figure.sites = {{long_name, 40.5, 0.8, 2},
+                  {"", 40.3, 0.2, 3},
+                  {"C:\\k", 40.8, 0.5, 4},
+                  {long_name + long_name, 40.1, 0.5, 5}};
+  const field_map::GmtJob job =
+      field_map::gmt_job(figure, field_map::colour_scale(Quantity::declination, 6.0, 6.35));
+  std::vector<std::vector<std::string>> frame;
+  for (const auto& command : job.commands) {
+    if (command[0] == "set" || (command[0] == "basemap" && command[1] != "-R0/1/40/41") ||
+        (command[0] == "text" && command[1].starts_with("labels"))) {
+      frame.push_back(command);
+    }
+  }
+  const std::vector<std::vector<std::string>> expected = {
+      {"set", "MAP_FRAME_TYPE", "plain", "FONT_ANNOT_PRIMARY", "9p,Helvetica", "FONT_LABEL",
+       "10p,Helvetica", "MAP_ANNOT_OBLIQUE", "lat_parallel", "FORMAT_GEO_MAP", "ddd.xF"},
+      {"basemap", "-Bxa0.2f0.1", "-Bya0.2f0.1", "-BWSne"},
+      {"text", "labels.txt", "-F+f8p,Helvetica-Bold,black+jML", "-D0.22c/0", "-Gwhite@25",
+       "-C0.06c", "-N"},
+      {"text", "labels_left.txt", "-F+f8p,Helvetica-Bold,black+jMR", "-D-0.22c/0", "-Gwhite@25",
+       "-C0.06c", "-N"},
+  };
+  EXPECT_EQ(frame, expected);
+  std::map<std::string, std::string> files;
+  for (const auto& file : job.files) files[file.name] = file.text;
+  // 16 cm wide: the 7.78 cm beside a mark at 0.5 degrees east hold 46
+  // characters of 0.169 cm; at 0.8 east, 3 cm to the right hold 17.
+  EXPECT_EQ(files["labels.txt"],
+            "0.2 40.3 line 3\n0.5 40.8 C:\\134k\n"
+            "0.5 40.1 Kiln by the river Loire near the old bridg...\n");
+  EXPECT_EQ(files["labels_left.txt"], "0.8 40.5 " + long_name + "\n");
 }
 
 TEST(MapGmtText, EveryCharacterIsDrawnAsItStands) {

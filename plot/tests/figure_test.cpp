@@ -121,7 +121,7 @@ TEST(DrawFigure, DrawsAPanelWithoutValues) {
   EXPECT_GT(std::filesystem::file_size("figure.png"), 1000u);
 }
 
-TEST(FindProgram, TakesTheFirstExecutableAndSkipsEmptyEntries) {
+TEST(FindProgram, TakesTheFirstExecutableAndSkipsEmptyAndRelativeEntries) {
   testsupport::ScopedWorkDir dir;
   for (const char* folder : {"a", "b", "c"}) std::filesystem::create_directory(folder);
   testsupport::write_file("a/tool", "not executable");
@@ -132,8 +132,12 @@ TEST(FindProgram, TakesTheFirstExecutableAndSkipsEmptyEntries) {
   std::filesystem::permissions("tool", std::filesystem::perms::owner_all);
   const std::filesystem::path& here = dir.path();
 
-  EXPECT_EQ(plot::find_program("tool", "c:a:b"), std::filesystem::absolute("b/tool"));
-  EXPECT_EQ(plot::find_program("tool", ":c:a::"), std::nullopt);
+  const std::string c = (here / "c").string(), a = (here / "a").string(), b = (here / "b").string();
+  EXPECT_EQ(plot::find_program("tool", c + ":" + a + ":" + b), here / "b" / "tool");
+  EXPECT_EQ(plot::find_program("tool", ":" + c + ":" + a + "::"), std::nullopt);
+  // Folders named by the current directory: never searched.
+  EXPECT_EQ(plot::find_program("tool", "/nonexistent:.:b:./b:../" + here.filename().string()),
+            std::nullopt);
   EXPECT_EQ(plot::find_program("tool", ""), std::nullopt);
   EXPECT_EQ(plot::find_program("tool", here.string()), here / "tool");
 }
