@@ -8,7 +8,7 @@
 #include "date/command.hpp"
 
 int main(int argc, char** argv) {
-  if (!console::open_standard_streams()) return companion::FAILED;
+  if (!companion::open_standard_streams()) return companion::FAILED;
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   return companion::finish_output("karven-date", date::run_date_command(arguments));
 }
