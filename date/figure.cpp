@@ -163,9 +163,11 @@ double figure_aspect(std::size_t components) {
 constexpr double TITLE_LINE = 2.2;
 
 // A line of text broken at blanks into lines of at most `width` characters
-// (a word longer than that on a line of its own): a curve named with its
-// publication runs longer than a figure is wide.
+// (a word longer than that on a line of its own) when it is half as long
+// again: a curve named with its publication runs far wider than a figure.
+// A shorter line stays whole, as the heading of a curve file always was.
 std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
+  if (2 * text.size() <= 3 * width) return {text};
   std::vector<std::string> lines = {""};
   std::size_t start = 0;
   while (start <= text.size()) {
