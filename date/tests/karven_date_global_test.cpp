@@ -221,6 +221,26 @@ floor 1  1     year -400   year -1100 to year -1062 (6.3%), year -841 to year -5
 )");
 }
 
+// A model given by its file: named by its path, and the numbers after its
+// coefficients said in one line and left unread.
+TEST_F(KarvenDateGlobal, DatesAgainstAModelFileAndSaysWhatItLeavesUnread) {
+  write_file("model.txt", read_file(std::string(KARVEN_MODELS_DIR) + "/gufm1") + "1 2 3\n");
+  const auto run = date({"--model", "model.txt", "--model-sigma", "2,2,3", "--span", "1600:1700",
+                         "--lat", "31.78", "--lon", "35.22", "--inc", "50", "--a95", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err,
+            "karven-date: model.txt: 3 numbers follow the coefficients; left unread, not used\n");
+  EXPECT_EQ(run.out, R"(measurement
+  site:               31.78 N, 35.22 E
+  measured:           I 50 deg, alpha95 3 deg
+  sigmas used:        I 1.23 deg
+  curve:              the global model in model.txt at 31.78 N, 35.22 E, 1600-1700 AD (101 years)
+  most probable year: 1700 AD
+  95%: 1664-1700 AD (95.3%); total 95.3%
+  warning:            the 95% HPD interval ends at the curve's last year, 1700 AD: the date may lie after the curve's span
+)");
+}
+
 TEST_F(KarvenDateGlobal, RefusesWhatCannotBeDated) {
   const std::vector<std::string> at_jerusalem = {"--lat", "31.78", "--lon", "35.22",
                                                  "--inc", "62",    "--a95", "3"};
