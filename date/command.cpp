@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "companion/model_span.hpp"
 #include "companion/output_file.hpp"
 #include "companion/progress.hpp"
 #include "console/fields.hpp"
@@ -23,6 +24,9 @@
 #include "date/report.hpp"
 #include "date/samples.hpp"
 #include "driver/coefficients.hpp"
+#include "field_model/field_model.hpp"
+#include "geomodel/catalogue.hpp"
+#include "geomodel/field.hpp"
 #include "model/model.hpp"
 
 namespace date {
@@ -76,13 +80,26 @@ companion::OutputGuard input_guard(const DateOptions& options) {
       if (*file) guard.add_input(**file, "reference curve");
     }
   } else if (options.model) {
-    guard.add_input(*options.model, "coefficient file");
+    // A bundled model is read from where the toolkit keeps it.
+    const auto bundled = geomodel::find_bundled_model(options.model->string());
+    guard.add_input(bundled.value_or(*options.model), "coefficient file");
   } else {
     guard.add_input(options.curve_file, "curve file");
   }
   if (options.samples) guard.add_input(*options.samples, "samples file");
   return guard;
 }
+
+// A global model's curve and the years it is dated over: the model's whole
+// span or --span, every whole year, each site's curve evaluated on them
+// with the standard deviation of --model-sigma.
+struct GlobalCurves {
+  std::vector<double> years;
+  field_model::ModelSigma sigma;
+  // The warning of every dating that takes the curve as exact in a
+  // component used, "" when --model-sigma gives none a 0.
+  std::string exact_warning;
+};
 
 // The curves a run dates against: the one reference curve of a curve file
 // or of .ref files, or the model's curve at each sample's site. A curve is
@@ -96,16 +113,22 @@ class CurveSource {
     std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids;  // by components
   };
 
-  CurveSource(const DateOptions& options, const curve::ReferenceCurve* reference)
-      : options_(options) {
-    if (options.model) {
-      model_.emplace(*options.model);
-    } else {
-      fixed_.reference = *reference;
-    }
+  CurveSource(const DateOptions& options, const curve::ReferenceCurve* reference,
+              const field_model::FieldModel* model, std::optional<GlobalCurves> global)
+      : options_(options), model_(model), global_(std::move(global)) {
+    if (!model) fixed_.reference = *reference;
   }
 
-  bool evaluates_model() const { return model_.has_value(); }
+  bool evaluates_model() const { return model_ != nullptr; }
+  const field_model::FieldModel* model() const { return model_; }
+
+  // A global model as reports name it: "ARCH10k.1 (CITATION)", or "the
+  // global model in PATH" for a file of no known citation.
+  static std::string model_source(const field_model::FieldModel& model) {
+    return model.citation().empty() ? "the global model in " + console::shown_text(model.name())
+                                    : model.source();
+  }
+  const std::optional<GlobalCurves>& global() const { return global_; }
 
   // The reference curve of a sample measured at `site` (the fixed curve
   // unless the model is evaluated, which needs the site).
@@ -119,13 +142,19 @@ class CurveSource {
         return recent_.front().second;
       }
     }
-    const model::SiteCurve evaluated = model_->curve(site->latitude, site->longitude);
-    const curve::Curve as_file = curve::curve_of_model(evaluated);
     SiteCurve made;
-    made.reference = curve::reference_curve(as_file);
-    made.reference.source = as_file.model + " at " +
-                            plot::site_text(as_file.latitude, as_file.longitude) + " (model " +
-                            console::shown_text(options_.model->string()) + ")";
+    if (global_) {
+      made.reference =
+          model_->curve(site->latitude, site->longitude, global_->years, global_->sigma);
+      made.reference.source = global_source(*model_, *site);
+    } else {
+      const model::SiteCurve evaluated = model_->regional()->curve(site->latitude, site->longitude);
+      const curve::Curve as_file = curve::curve_of_model(evaluated);
+      made.reference = curve::reference_curve(as_file);
+      made.reference.source = as_file.model + " at " +
+                              plot::site_text(as_file.latitude, as_file.longitude) + " (model " +
+                              console::shown_text(options_.model->string()) + ")";
+    }
     if (recent_.size() == KEPT_SITES) recent_.pop_back();
     recent_.emplace_front(*site, std::move(made));
     return recent_.front().second;
@@ -171,8 +200,15 @@ class CurveSource {
  private:
   static constexpr std::size_t KEPT_SITES = 16;
 
+  // A global model's curve at a site, as reports name it: "ARCH10k.1
+  // (CITATION) at 31.78 N, 35.22 E".
+  static std::string global_source(const field_model::FieldModel& model, const curve::Site& site) {
+    return model_source(model) + " at " + plot::site_text(site.latitude, site.longitude);
+  }
+
   const DateOptions& options_;
-  std::optional<model::Model> model_;
+  const field_model::FieldModel* model_;
+  std::optional<GlobalCurves> global_;
   SiteCurve fixed_;
   std::list<std::pair<curve::Site, SiteCurve>> recent_;  // the most recent first
 };
@@ -204,8 +240,12 @@ std::optional<curve::Site> site_of(const std::optional<std::string>& latitude,
 
 class DateRun {
  public:
-  DateRun(const DateOptions& options, const curve::ReferenceCurve* reference)
-      : options_(options), curves_(options, reference), guard_(input_guard(options)) {}
+  DateRun(const DateOptions& options, const curve::ReferenceCurve* reference,
+          const field_model::FieldModel* model = nullptr,
+          std::optional<GlobalCurves> global = std::nullopt)
+      : options_(options),
+        curves_(options, reference, model, std::move(global)),
+        guard_(input_guard(options)) {}
 
   // Dates one measurement made at `site` (when known) and writes its
   // files; what fails is the sample's error.
@@ -241,6 +281,12 @@ class DateRun {
         }
       }
       sample.measured = dating::measured_components(*used);
+      if (curves_.global() && measurement.declination && std::fabs(site->latitude) == 90.0) {
+        throw dating::MeasurementError(
+            "dec",
+            "a declination at a pole is measured from no meridian, and the model's curve has "
+            "none there; leave it out to date the inclination and the intensity alone");
+      }
       for (const dating::MeasuredComponent& m : sample.measured) {
         if (!curve.reference[m.component] && dates_against_ref_files(options_)) {
           sample.error = std::string("the ") + curve::component_name(m.component) +
@@ -257,7 +303,13 @@ class DateRun {
         const std::string warning = dating::relocation_warning(*sample.relocation);
         if (!warning.empty()) sample.result->warnings.push_back(warning);
       }
+      if (curves_.global() && takes_curve_as_exact(sample.measured)) {
+        sample.result->warnings.push_back(curves_.global()->exact_warning);
+      }
     } catch (const model::SiteOutsideRegion& e) {
+      sample.error = e.what();
+      return sample;
+    } catch (const geomodel::SiteOutsideRange& e) {
       sample.error = e.what();
       return sample;
     } catch (const dating::MeasurementError& e) {
@@ -277,7 +329,33 @@ class DateRun {
 
   const companion::OutputGuard& guard() const { return guard_; }
 
+  // The comment line that begins the events' density file against a
+  // global model: the model and its citation, which the densities come
+  // from; "" otherwise (a density file of a curve file or of the regional
+  // model begins with its header).
+  std::string events_density_comment() const {
+    if (!curves_.global()) return "";
+    return "# " + CurveSource::model_source(*curves_.model()) + ", at each row's site\n";
+  }
+
+  // The warning of a dating that takes a global model's curve as exact.
+  std::string exact_warning() const {
+    return curves_.global() ? curves_.global()->exact_warning : "";
+  }
+
  private:
+  // Whether --model-sigma gives a component used a standard deviation of 0.
+  bool takes_curve_as_exact(const std::vector<dating::MeasuredComponent>& measured) const {
+    const field_model::ModelSigma& sigma = curves_.global()->sigma;
+    for (const dating::MeasuredComponent& m : measured) {
+      const double s = m.component == curve::Component::declination   ? sigma.declination
+                       : m.component == curve::Component::inclination ? sigma.inclination
+                                                                      : sigma.intensity;
+      if (s == 0.0) return true;
+    }
+    return false;
+  }
+
   // The path that --density or --figure gives for the sample, or the
   // reason not to write there.
   std::string claim(const std::string& pattern, const std::string& what, DatedSample& sample) {
@@ -302,7 +380,10 @@ class DateRun {
       const std::string path = claim(*options_.density, "density file", sample);
       if (path.empty()) return;
       try {
-        companion::write_output(guard_, path, "density file", density_csv(*sample.result));
+        // Against a global model, its comment line names the model.
+        const std::string comment = curves_.global() ? "# " + sample.curve->source + "\n" : "";
+        companion::write_output(guard_, path, "density file",
+                                comment + density_csv(*sample.result));
       } catch (const companion::OutputError& e) {
         sample.error = e.what();
         return;
@@ -437,6 +518,7 @@ int date_samples(const DateOptions& options, DateRun& run,
   // the outputs that name them.
   std::map<std::string, int> names;
   if (events) run.date_events();
+  book.carry_warning(run.exact_warning());
   const std::string indent = events ? "    " : "  ";
   companion::Progress progress(PROGRAM);
   std::vector<SummaryRow> summary;
@@ -546,7 +628,8 @@ int date_samples(const DateOptions& options, DateRun& run,
     events_table(std::cout, dated, options.levels, book.sequence().has_value(), options.years);
   }
   doing.task = "writing the events' files";
-  for (const std::string& failure : write_event_files(options, book, dated, run.guard())) {
+  for (const std::string& failure :
+       write_event_files(options, book, dated, run.guard(), run.events_density_comment())) {
     report(failure);
     failed = true;
   }
@@ -575,6 +658,49 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
 
 namespace {
 
+// The years and the standard deviation of a global model's curves, as
+// --span and --model-sigma give them; nothing when a value is refused
+// (said on standard error).
+//
+// @throws UsageError without --model-sigma: the model gives no uncertainty
+std::optional<GlobalCurves> global_curves(const DateOptions& options,
+                                          const field_model::FieldModel& model) {
+  const std::string name = console::shown_text(model.name());
+  if (!options.model_sigma) {
+    throw UsageError(name +
+                     " gives no uncertainty of its curve, and a date needs one: give one "
+                     "standard deviation of the curve with --model-sigma D,I,F (degrees, degrees, "
+                     "microtesla), e.g. --model-sigma 2,2,3");
+  }
+  GlobalCurves global;
+  try {
+    global.sigma = companion::parse_model_sigma(*options.model_sigma);
+    companion::YearSpan span = companion::model_span(model, 1);
+    if (options.span) {
+      span = companion::parse_span(*options.span);
+      if (span.step != 1) {
+        throw companion::OptionValueError(
+            "--span: a date is sought on every whole year; give FROM:TO, read \"" +
+            console::shown_text(*options.span) + "\"");
+      }
+      companion::check_span(span, model);
+    }
+    global.years = companion::span_years(span);
+  } catch (const companion::OptionValueError& e) {
+    report(e.what());
+    return std::nullopt;
+  }
+  const field_model::ModelSigma& s = global.sigma;
+  if (s.declination == 0.0 || s.inclination == 0.0 || s.intensity == 0.0) {
+    global.exact_warning = "--model-sigma " + console::shortest_text(s.declination) + "," +
+                           console::shortest_text(s.inclination) + "," +
+                           console::shortest_text(s.intensity) +
+                           " takes the model's curve as exact where it gives 0: the curve's own "
+                           "uncertainty is not counted there";
+  }
+  return global;
+}
+
 int run_command(std::span<const std::string_view> arguments, Doing& doing) {
   DateOptions options;
   try {
@@ -599,14 +725,38 @@ int run_command(std::span<const std::string_view> arguments, Doing& doing) {
   }
   // The curve (or the model) to date against.
   std::optional<curve::ReferenceCurve> curve;
+  std::optional<field_model::FieldModel> model;
   std::optional<DateRun> dated;
   doing.task = options.model ? "reading the coefficient file" : "reading the curve";
   try {
     if (!options.model) {
       curve = load_reference(options);
       if (ref_site) curve->site = ref_site;
+      dated.emplace(options, &*curve);
+    } else {
+      model = field_model::FieldModel::open(options.model->string());
+      if (const std::size_t unread = model->unread_numbers(); unread > 0) {
+        report(console::shown_text(model->name()) + ": " + std::to_string(unread) +
+               (unread == 1 ? " number follows" : " numbers follow") +
+               " the coefficients; left unread, not used");
+      }
+      std::optional<GlobalCurves> global;
+      if (model->family() == field_model::Family::global) {
+        global = global_curves(options, *model);
+        if (!global) return companion::FAILED;
+      } else if (options.model_sigma || options.span) {
+        return companion::wrong_usage(
+            PROGRAM, std::string(options.model_sigma ? "--model-sigma" : "--span") +
+                         " is for a global model; the regional model's curve has its own "
+                         "errors at its own epochs");
+      }
+      dated.emplace(options, nullptr, &*model, std::move(global));
     }
-    dated.emplace(options, curve ? &*curve : nullptr);
+  } catch (const UsageError& e) {
+    return companion::wrong_usage(PROGRAM, e.what());
+  } catch (const geomodel::ModelFileError& e) {
+    report(e.what());
+    return companion::FAILED;
   } catch (const curve::CurveFileError& e) {
     report(e.what());
     return companion::FAILED;

@@ -56,6 +56,7 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
     sums_.emplace_back();
     lines_.emplace_back(line, line);
     of_value_.push_back(!event.empty());
+    carries_.push_back(0);
     by_value_.emplace(events_.back().name, i);
     if (!event.empty()) open_ = i;
   }
@@ -66,6 +67,10 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
     ++dated.undated_rows;
   } else {
     dated.rows.push_back(sample.measurement.name);
+    const std::vector<std::string>& warnings = sample.result->warnings;
+    if (!carried_.empty() &&
+        std::find(warnings.begin(), warnings.end(), carried_) != warnings.end())
+      carries_[i] = 1;
     if (dated.error.empty()) {
       const dating::YearSpan span{sample.curve->first_year, sample.curve->last_year};
       dating::RowLikelihood row = dating::row_likelihood(*sample.curve, sample.measured, span);
@@ -110,6 +115,7 @@ void EventBook::close(std::size_t i) {
   }
   entry = {};
   if (!event.alone) return;
+  if (carries_[i]) event.alone->warnings.push_back(carried_);
   // A sequence needs the likelihood; only the files show the density.
   if (!options_.sequence) release(event.alone->log_likelihood);
   if (!options_.density && !options_.figure) release(event.alone->density.values);
@@ -160,6 +166,12 @@ void EventBook::date() {
       if (!options_.density && !options_.figure) release(event.in_sequence->density.values);
     }
     dated.events.clear();
+    for (const std::size_t i : in_sequence) {
+      if (carries_[i] && !events_[i].in_sequence->left_out) {
+        dated.warnings.push_back(carried_);
+        break;
+      }
+    }
     sequence_ = std::move(dated);
   } catch (const std::invalid_argument& e) {
     sequence_error_ = e.what();
@@ -169,14 +181,16 @@ void EventBook::date() {
 
 std::vector<std::string> write_event_files(const DateOptions& options, const EventBook& book,
                                            const std::vector<DatedEvent>& events,
-                                           const companion::OutputGuard& guard) {
+                                           const companion::OutputGuard& guard,
+                                           const std::string& density_comment) {
   std::vector<std::string> failures;
   const std::optional<dating::YearSpan> years = book.years();
   if (!years) return failures;
   try {
     if (options.density) {
-      companion::write_output(guard, *options.density, "density file",
-                              events_density_csv(events, years->first_year, years->last_year));
+      companion::write_output(
+          guard, *options.density, "density file",
+          density_comment + events_density_csv(events, years->first_year, years->last_year));
     }
   } catch (const companion::OutputError& e) {
     failures.push_back(e.what());

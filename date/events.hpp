@@ -31,6 +31,11 @@ class EventBook {
   ///                     whether densities are written (--density, --figure)
   explicit EventBook(const DateOptions& options) : options_(options) {}
 
+  /// A warning about the curve that a row's dating may carry (a global
+  /// model's curve taken as exact): the event of such a row carries it
+  /// too, and so does a sequence of such events.
+  void carry_warning(std::string warning) { carried_ = std::move(warning); }
+
   /// Why a row cannot join the book, "" when it can: a row of an event
   /// whose rows came earlier with other events' rows after them, or a row
   /// that is an event of its own under the name of an earlier event.
@@ -75,6 +80,8 @@ class EventBook {
   std::vector<Sum> sums_;                        // by event; emptied once it is dated
   std::vector<std::pair<int, int>> lines_;       // by event: its first and last rows' lines
   std::vector<char> of_value_;                   // by event: named by the event column
+  std::string carried_;                          // carry_warning()
+  std::vector<char> carries_;                    // by event: a row carries it
   std::map<std::string, std::size_t> by_value_;  // event value or own name: its event
   std::optional<std::size_t> open_;              // the event of the last row, if of a value
   std::optional<dating::YearSpan> years_;
@@ -86,8 +93,13 @@ class EventBook {
 /// Writes the events' density file and figure, as the options ask.
 ///
 /// @return the messages of the files that could not be written
+/// The density file begins with `density_comment` (a line naming a global
+/// model, or nothing).
+///
+/// @return the messages of the files that could not be written
 std::vector<std::string> write_event_files(const DateOptions& options, const EventBook& book,
                                            const std::vector<DatedEvent>& events,
-                                           const companion::OutputGuard& guard);
+                                           const companion::OutputGuard& guard,
+                                           const std::string& density_comment = "");
 
 }  // namespace date

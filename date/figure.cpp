@@ -185,6 +185,28 @@ double figure_aspect(std::size_t components) {
          static_cast<double>(components) * (CURVE_PANEL + DENSITY_PANEL + 2 * PANEL_GAP);
 }
 
+// The height of a line of the title in digits' widths of its font.
+constexpr double TITLE_LINE = 2.2;
+
+// A line of text broken at blanks into lines of at most `width` characters
+// (a word longer than that on a line of its own) when it is half as long
+// again: a curve named with its publication runs far wider than a figure.
+// A shorter line stays whole, as the heading of a curve file always was.
+std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
+  if (2 * text.size() <= 3 * width) return {text};
+  std::vector<std::string> lines = {""};
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string word = text.substr(start, end - start);
+    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width)
+      lines.emplace_back();
+    lines.back() += (lines.back().empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  return lines;
+}
+
 }  // namespace
 
 YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
@@ -292,7 +314,14 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
                                  const dating::DatingResult& result, plot::FigureFormat format,
                                  const std::string& data_name, dating::YearNotation notation) {
   const std::size_t n = result.components.size();
-  const double aspect = figure_aspect(n);
+  // A heading wider than the figure takes more lines, and the figure grows
+  // by them.
+  const double char_width = plot::figure_terminal(format, figure_aspect(n)).char_width;
+  const std::vector<std::string> heading =
+      wrapped("Dating of " + std::string(name) + " against " + curve.source,
+              static_cast<std::size_t>(1.0 / char_width));
+  const double more_lines = TITLE_LINE * char_width * static_cast<double>(heading.size() - 1);
+  const double aspect = figure_aspect(n) + more_lines;
   const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
   const std::string data = gnuplot_string(data_name);
   // Screen coordinates run from 0 at the bottom to 1 at the top.
@@ -303,9 +332,11 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
 
   std::string script;
   const auto add = [&script](const std::string& line) { script += line + "\n"; };
-  const std::string title = "Dating of " + std::string(name) + " against " + curve.source +
-                            "\nblue: the curve and its 95% band; orange: the measurement ± 1.96 σ;"
-                            " shaded: the HPD intervals";
+  std::string title;
+  for (const std::string& line : heading) title += line + "\n";
+  title +=
+      "blue: the curve and its 95% band; orange: the measurement ± 1.96 σ; shaded: the HPD "
+      "intervals";
   add("set encoding utf8");
   add(terminal.command);
   add("set output " + gnuplot_string(plot::figure_file_name(format)));
@@ -320,7 +351,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
   add("set format x ''");
   add("set style fill transparent solid 0.28 noborder");
 
-  double top = TOP_MARGIN;
+  double top = TOP_MARGIN + more_lines;
   const auto place = [&](double height) {
     add("set tmargin at screen " + screen(top));
     add("set bmargin at screen " + screen(top + height));

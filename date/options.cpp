@@ -13,7 +13,7 @@ namespace date {
 namespace {
 
 constexpr const char* USAGE =
-    "[MEASUREMENT | --samples FILE] [OPTIONS] [--model FILE | CURVE_FILE | --ref-dec FILE ...]";
+    "[MEASUREMENT | --samples FILE] [OPTIONS] [--model MODEL | CURVE_FILE | --ref-dec FILE ...]";
 
 constexpr const char* DESCRIPTION =
     "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S, made at\n"
@@ -35,7 +35,12 @@ constexpr const char* DESCRIPTION =
     "reference curves in .ref files (year,value,sigma with sigma one standard\n"
     "deviation, any step), one for each component measured; each measurement is\n"
     "dated over the years that the curves of its own components share. Their site\n"
-    "is read from their comment line '# Site: ...' or given by --ref-lat, --ref-lon.\n";
+    "is read from their comment line '# Site: ...' or given by --ref-lat, --ref-lon.\n"
+    "--model also takes a global model, bundled by its name (ARCH10k.1, CALS10k.2,\n"
+    "...) or a file: each sample is dated at its own site on every whole year of\n"
+    "the model's span, or of --span FROM:TO. A global model gives no uncertainty\n"
+    "of its curve, which dating needs: --model-sigma D,I,F gives one standard\n"
+    "deviation (degrees, degrees, microtesla), e.g. --model-sigma 2,2,3.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
@@ -143,8 +148,16 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       ->type_name("LAT");
   app->add_option("--ref-lon", options.ref_longitude, "and longitude, degrees")->type_name("LON");
   std::optional<std::string> model;
-  app->add_option("--model", model, "the model's coefficient file: date at each site itself")
-      ->type_name("FILE");
+  app->add_option("--model", model,
+                  "the regional model's coefficient file, or a global model by name or file: "
+                  "date at each site itself")
+      ->type_name("MODEL");
+  app->add_option("--model-sigma", options.model_sigma,
+                  "one standard deviation of a global model's curve: degrees, degrees, microtesla")
+      ->type_name("D,I,F");
+  app->add_option("--span", options.span,
+                  "the years dated over with a global model (default its whole span)")
+      ->type_name("FROM:TO");
   app->add_option("CURVE_FILE", curve_file, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
 
@@ -178,6 +191,13 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
                        " exclude each other: date against the model at the site or a curve");
     }
     options.model = *model;
+  }
+  for (const auto& [given, option] :
+       {std::pair{&options.model_sigma, "--model-sigma"}, {&options.span, "--span"}}) {
+    if (*given && !model) {
+      throw UsageError(std::string(option) +
+                       " is for a global model's curve: give the model with --model");
+    }
   }
   for (const auto& [first, second, first_name, second_name] :
        {std::tuple{&options.latitude, &options.longitude, "--lat", "--lon"},

@@ -30,6 +30,10 @@ struct DateOptions {
   std::filesystem::path curve_file;            // psvc_karven.eu.26.dat by default
   curve::RefFileNames ref_files;               // --ref-dec, --ref-inc, --ref-int instead
   std::optional<std::filesystem::path> model;  // --model FILE instead: the curve at each site
+  // With a global model: --model-sigma D,I,F, one standard deviation of its
+  // curve, and --span FROM:TO, the years dated over. Text until the model
+  // is open, as the values of a measurement are.
+  std::optional<std::string> model_sigma, span;
   // --lat and --lon: the site where the measurement was made (with
   // --samples, of the rows that give none); --ref-lat and --ref-lon: the
   // site of the .ref curves. Text, as the values of a measurement are.
@@ -64,7 +68,8 @@ bool has_name_placeholder(const std::string& value);
 ///                     one of --lat/--lon (or --ref-lat/--ref-lon) without
 ///                     the other, --ref-lat/--ref-lon without .ref files,
 ///                     --sequence without --samples or with a {name}
-///                     pattern, or an unknown --sequence or --years
+///                     pattern, an unknown --sequence or --years, or
+///                     --model-sigma or --span without --model
 DateOptions parse_options(std::span<const std::string_view> arguments);
 
 /// The wrong command lines of --density and --figure that only the samples
