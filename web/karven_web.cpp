@@ -98,6 +98,16 @@ std::optional<double> optional_number(const val& object, const char* key) {
   return value.as<double>();
 }
 
+// Calls f, prefixing the message of a bad value with where it is.
+template <class F>
+auto located(const std::string& where, F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const std::exception& e) {
+    throw InputError(where + ": " + e.what());
+  }
+}
+
 // --- The model and its curves ------------------------------------------------------
 
 // A folder of the in-memory file system for one run, made empty, and the
@@ -268,7 +278,8 @@ class Model {
       if (!std::isfinite(year)) {
         throw InputError("year: expected a year AD, got " + console::shortest_text(year));
       }
-      const auto epoch = static_cast<std::size_t>(model::epoch_index(year));
+      const auto epoch =
+          static_cast<std::size_t>(located("year", [&] { return model::epoch_index(year); }));
       std::array<std::vector<double>, 6> columns;
       std::array<model::CurveValues, model::EPOCHS> epochs;
       for (std::size_t i = 0; i < lat.size(); ++i) {
@@ -457,16 +468,6 @@ val date_one(const Curve& c, const val& measurement) {
     dated.set("relocation", relocation);
     return dated;
   });
-}
-
-// Calls f, prefixing the message of a bad value with where it is.
-template <class F>
-auto located(const std::string& where, F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (const std::exception& e) {
-    throw InputError(where + ": " + e.what());
-  }
 }
 
 // The rows of an event: each {dec, inc, ..., curve?}; a row without a
