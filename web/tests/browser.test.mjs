@@ -109,6 +109,9 @@ after(async () => {
 
 test('a link with a site draws its curve; the CSV and .ref downloads are karven-export\'s', async () => {
   const page = await openPage('?model=demo_coeff.inp&lat=48.85&lon=2.35');
+  // From the module's start to the curve drawn, downloads made ready.
+  const ms = Number(await page.$eval('body', (b) => b.dataset.firstCurveMs));
+  console.log(`time to the first curve: ${ms.toFixed(0)} ms`);
   assert.equal(await page.$eval('#curve-output', (e) => e.hidden), false);
   assert.equal(await page.$$eval('#curve-figure svg polyline', (l) => l.length), 3);
   const args = ['--model', 'demo_coeff.inp', '--lat', '48.85', '--lon', '2.35'];
