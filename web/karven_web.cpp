@@ -37,6 +37,7 @@
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
+#include "errors/xerror.hpp"
 #include "export/curve_export.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
@@ -65,6 +66,10 @@ auto guarded(F&& f) -> decltype(f()) {
     return f();
   } catch (const std::exception& e) {
     message = e.what();
+  } catch (const errors::RunAborted&) {
+    message =
+        "the model's Legendre routines reported a fatal error; their report is on the "
+        "console";
   }
   val::global("Error").new_(message).throw_();
 }
