@@ -285,28 +285,56 @@ function csvRows(text) {
     .map((line) => line.split(','));
 }
 
-function summaryTable(result) {
-  const table = $('summary');
+function tableWithHeading(id, caption, names) {
+  const table = $(id);
   table.replaceChildren();
+  table.createCaption().textContent = caption;
   const head = table.createTHead().insertRow();
-  for (const name of ['name', 'used', 'mode', '95% HPD intervals', 'warnings']) {
+  for (const name of names) {
     const th = document.createElement('th');
     th.scope = 'col';
     th.textContent = name;
     head.append(th);
   }
-  const body = table.createTBody();
+  return table.createTBody();
+}
+
+const intervalsText = (level) =>
+  level.intervals.map((i) => `${i.from} to ${i.to} (${Math.round(i.probability * 1000) / 10}%)`).join(', ');
+const level95 = (levels) => (levels ?? []).find((l) => l.level === 95) ?? (levels ?? [])[0];
+
+// The events of a samples file: each alone, and within the sequence.
+function eventsTable(result) {
+  const events = Array.isArray(result) ? [] : result.events;
+  $('events-table').hidden = events.length === 0;
+  const body = tableWithHeading('events-table', 'The events', ['event', 'rows', 'alone: mode', 'alone: 95% HPD',
+    'in sequence: mode', 'in sequence: 95% HPD', 'agreement']);
+  for (const event of events) {
+    const row = body.insertRow();
+    const within = event.in_sequence;
+    const cells = [
+      event.name,
+      event.rows,
+      event.error ? `not dated: ${event.error}` : event.alone.mode,
+      event.error ? '' : intervalsText(level95(event.alone.levels)),
+      within ? within.mode : '-',
+      within ? intervalsText(level95(within.levels)) : '-',
+      within ? `${Math.round(within.agreement * 10) / 10}%` : '-',
+    ];
+    for (const text of cells) row.insertCell().textContent = String(text);
+  }
+}
+
+function summaryTable(result) {
+  const body = tableWithHeading('summary', 'The samples', ['name', 'used', 'mode', '95% HPD intervals', 'warnings']);
   const samples = Array.isArray(result) ? result : result.samples;
   for (const sample of samples) {
     const row = body.insertRow();
-    const level = (sample.levels ?? []).find((l) => l.level === 95) ?? (sample.levels ?? [])[0];
     const cells = [
       sample.name,
       (sample.components ?? []).join(''),
       sample.mode ?? '-',
-      sample.error
-        ? `not dated: ${sample.error}`
-        : level.intervals.map((i) => `${i.from} to ${i.to} (${Math.round(i.probability * 1000) / 10}%)`).join(', '),
+      sample.error ? `not dated: ${sample.error}` : intervalsText(level95(sample.levels)),
       (sample.warnings ?? []).join(' '),
     ];
     for (const text of cells) row.insertCell().textContent = String(text);
@@ -339,6 +367,7 @@ function dateFile(name, text) {
     offer('download-density', 'density.csv', joined, 'text/csv');
   }
   summaryTable(parsed);
+  eventsTable(parsed);
   // The events' (or samples') densities, one a row.
   const rows = [];
   let years = null;

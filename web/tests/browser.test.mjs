@@ -174,6 +174,12 @@ test('a samples file gives karven-date\'s JSON and density file', async () => {
   assert.deepEqual(await linkText(page, 'download-file-json'), { name: 'demo_floors.json', text: command.stdout });
   assert.deepEqual(await linkText(page, 'download-density'), { name: 'events.csv', text: command.files['events.csv'] });
   assert.equal(await page.$$eval('#summary tbody tr', (rows) => rows.length), 11);
+  // Ten floors, F5 one event of two samples; the youngest on top.
+  const events = await page.$$eval('#events-table tbody tr', (rows) => rows.map((r) => r.cells[0].textContent));
+  assert.deepEqual(events, ['F1', 'F2', 'F3', 'F4', 'F5', 'F6', 'F7', 'F8', 'F9', 'F10']);
+  const json = JSON.parse(command.stdout);
+  assert.equal(await page.$eval('#events-table tbody tr:nth-child(6) td:nth-child(5)', (c) => c.textContent),
+    String(json.events[5].in_sequence.mode));
   assert.equal(await messageOf(page, 'samples-message'), '');
   await page.screenshot({ path: join(screenshots, 'file.png'), fullPage: true });
   await page.close();
