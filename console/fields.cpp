@@ -7,6 +7,8 @@
 #include <limits>
 #include <string_view>
 
+#include "console/number_chars.hpp"
+
 namespace console {
 
 namespace {
@@ -29,8 +31,8 @@ std::string fixed_field(double value, int width, int decimals) {
   // Enough room for width integer digits, a sign, a point and the decimals.
   std::array<char, 1024> buffer{};
   if (decimals > 400) return std::string(std::size_t(width), '*');
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                    std::chars_format::fixed, decimals);
+  const auto result = console::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                        std::chars_format::fixed, decimals);
   std::string text(buffer.data(), result.ptr);
 
   if (decimals == 0) {
@@ -61,7 +63,7 @@ double fixed_field_value(double value, int width, int decimals) {
     }
     double read = NO_VALUE;
     const std::size_t first = text.find_first_not_of(' ');
-    std::from_chars(text.data() + first, text.data() + text.size(), read);
+    console::from_chars(text.data() + first, text.data() + text.size(), read);
     return read;
   }
   // The exact product is product + error; rounding it to a whole number,
@@ -98,7 +100,7 @@ std::string int_field(long long value, int width) {
 
 std::string shortest_text(double value) {
   std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  const auto result = console::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
   return std::string(buffer.data(), result.ptr);
 }
 
@@ -114,21 +116,21 @@ void append_shortest_decimal(std::string& text, double value) {
   // digits.
   std::array<char, 32> small;
   auto result =
-      std::to_chars(small.data(), small.data() + small.size(), value, std::chars_format::fixed);
+      console::to_chars(small.data(), small.data() + small.size(), value, std::chars_format::fixed);
   if (result.ec == std::errc()) {
     text.append(small.data(), result.ptr);
     return;
   }
   std::array<char, 400> large;
   result =
-      std::to_chars(large.data(), large.data() + large.size(), value, std::chars_format::fixed);
+      console::to_chars(large.data(), large.data() + large.size(), value, std::chars_format::fixed);
   text.append(large.data(), result.ptr);
 }
 
 std::string fixed_text(double value, int decimals) {
   std::array<char, 1024> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                    std::chars_format::fixed, decimals);
+  const auto result = console::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                        std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return "*";
   return std::string(buffer.data(), result.ptr);
 }

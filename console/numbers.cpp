@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "console/number_chars.hpp"
+
 namespace console {
 
 namespace {
@@ -327,7 +329,7 @@ std::optional<double> parse_real(std::string_view token, NumberForm form) {
     buffer[n++] = (k == mantissa_end) ? 'e' : token[k];
   }
   double value = 0.0;
-  const auto result = std::from_chars(buffer.data(), buffer.data() + n, value);
+  const auto result = console::from_chars(buffer.data(), buffer.data() + n, value);
   if (result.ec == std::errc::result_out_of_range) {
     // Beyond the double range: an infinity when the leading digit stands
     // above the units, zero when it stands below them.

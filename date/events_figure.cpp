@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "console/fields.hpp"
+#include "console/number_chars.hpp"
 #include "console/numbers.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
@@ -66,8 +67,8 @@ constexpr const char* POOR_AGREEMENT_COLOUR = "#b3261e";
 // than any pixel, and short to read in the script.
 std::string layout_text(double value) {
   std::array<char, 32> buffer{};
-  char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                            std::chars_format::general, 6)
+  char* end = console::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                std::chars_format::general, 6)
                   .ptr;
   return std::string(buffer.data(), end);
 }

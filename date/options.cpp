@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "companion/output_file.hpp"
+#include "console/number_chars.hpp"
 #include "date/samples.hpp"
 #include "driver/curve_file.hpp"
 
@@ -51,7 +52,7 @@ constexpr const char* FOOTER =
 
 std::optional<double> number_of(std::string_view word) {
   double value = 0.0;
-  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  const auto [end, error] = console::from_chars(word.data(), word.data() + word.size(), value);
   if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
   return value;
 }

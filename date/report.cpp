@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "console/fields.hpp"
+#include "console/number_chars.hpp"
 #include "console/numbers.hpp"
 #include "plot/gnuplot.hpp"
 
@@ -119,8 +120,8 @@ std::string padded(std::string text, std::size_t width) {
 
 std::string probability_text(double probability) {
   std::array<char, 64> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), probability,
-                                    std::chars_format::general, 10);
+  const auto result = console::to_chars(buffer.data(), buffer.data() + buffer.size(), probability,
+                                        std::chars_format::general, 10);
   const double rounded = std::strtod(std::string(buffer.data(), result.ptr).c_str(), nullptr);
   return console::shortest_text(rounded);
 }

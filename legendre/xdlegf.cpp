@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/number_chars.hpp"
 #include "console/records.hpp"
 #include "errors/xerror.hpp"
 #include "legendre/by_degree.hpp"
@@ -34,7 +35,7 @@ void report_invalid_argument() {
 // double.
 void report_angle(double THETA) {
   char digits[64];
-  const auto written = std::to_chars(digits, digits + sizeof digits, THETA);
+  const auto written = console::to_chars(digits, digits + sizeof digits, THETA);
   console::write_record("THETA: " + std::string(digits, written.ptr));
   errors::XERROR(ANGLE_MESSAGE, static_cast<int>(ANGLE_MESSAGE.size()), 2, 1);
 }

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "console/number_chars.hpp"
+
 namespace field_map {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr std::size_t NUMBER_BYTES = 32;
 // not finite. Returns the end.
 char* put_number(char* at, double value) {
   if (!std::isfinite(value)) return at;
-  return std::to_chars(at, at + NUMBER_BYTES, value).ptr;
+  return console::to_chars(at, at + NUMBER_BYTES, value).ptr;
 }
 
 }  // namespace

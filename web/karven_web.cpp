@@ -1,0 +1,698 @@
+// The JavaScript module karven: the model, its curves and dating in a web
+// browser or under node, from the project's own libraries compiled to
+// WebAssembly. A thin layer, as the Python module is: it converts between
+// JavaScript (numbers, plain objects, typed arrays) and the libraries'
+// types, and throws the libraries' own messages as an Error. Files (a
+// coefficient file, a samples file) live in the module's in-memory file
+// system, each run in a folder of its own, under the names the user gave.
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "companion/model_site.hpp"
+#include "console/fields.hpp"
+#include "console/numbers.hpp"
+#include "curve/model_curve.hpp"
+#include "curve/reference_curve.hpp"
+#include "date/command.hpp"
+#include "dating/chronology.hpp"
+#include "dating/dating.hpp"
+#include "dating/relocation.hpp"
+#include "errors/xerror.hpp"
+#include "export/curve_export.hpp"
+#include "karven/version.hpp"
+#include "model/model.hpp"
+#include "plot/gnuplot.hpp"
+
+namespace {
+
+using curve::Component;
+using emscripten::val;
+
+// --- Errors and values ---------------------------------------------------------
+
+// A bad argument: thrown to JavaScript as an Error with the message.
+class InputError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// Runs f; a library's refusal reaches JavaScript as an Error with the
+// library's message. The C++ exception is finished with before the
+// JavaScript one is thrown.
+template <class F>
+auto guarded(F&& f) -> decltype(f()) {
+  std::string message;
+  try {
+    return f();
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (const errors::RunAborted&) {
+    message =
+        "the model's Legendre routines reported a fatal error; their report is on the "
+        "console";
+  }
+  val::global("Error").new_(message).throw_();
+}
+
+val number_array(std::span<const double> values) {
+  return val::global("Float64Array")
+      .new_(emscripten::typed_memory_view(values.size(), values.data()));
+}
+
+val year_array(int first_year, std::size_t count) {
+  std::vector<int> years(count);
+  for (std::size_t k = 0; k < count; ++k) years[k] = first_year + static_cast<int>(k);
+  return val::global("Int32Array").new_(emscripten::typed_memory_view(years.size(), years.data()));
+}
+
+val string_array(const std::vector<std::string>& texts) {
+  val result = val::array();
+  for (const std::string& text : texts) result.call<void>("push", text);
+  return result;
+}
+
+bool absent(const val& value) { return value.isUndefined() || value.isNull(); }
+
+std::optional<double> optional_number(const val& object, const char* key) {
+  const val value = object[key];
+  if (absent(value)) return std::nullopt;
+  if (!value.isNumber()) {
+    throw InputError(std::string(key) + ": expected a number, got " +
+                     value.typeOf().as<std::string>());
+  }
+  return value.as<double>();
+}
+
+// Calls f, prefixing the message of a bad value with where it is.
+template <class F>
+auto located(const std::string& where, F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const std::exception& e) {
+    throw InputError(where + ": " + e.what());
+  }
+}
+
+// --- The model and its curves ------------------------------------------------------
+
+// A folder of the in-memory file system for one run, made empty, and the
+// working directory while the run lasts: files are named as the user named
+// them, as the commands' messages and outputs name them.
+class RunFolder {
+ public:
+  explicit RunFolder(const std::string& name) : path_("/runs/" + name) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+    std::filesystem::current_path(path_);
+  }
+  ~RunFolder() { std::filesystem::current_path("/"); }
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream(path_ / name, std::ios::binary) << text;
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A file's name without folders: what the user's file was called.
+std::string plain_name(const std::string& name) {
+  const std::string plain = std::filesystem::path(name).filename().string();
+  if (plain.empty() || plain == "." || plain == "..") {
+    throw InputError("the file's name \"" + console::shown_text(name) + "\" names no file");
+  }
+  return plain;
+}
+
+constexpr std::array<const char*, 6> QUANTITY_NAMES = {
+    "declination",          "inclination",          "intensity",
+    "declination_error_95", "inclination_error_95", "intensity_error_95"};
+
+constexpr std::array<double model::CurveValues::*, 6> QUANTITY_MEMBERS = {
+    &model::CurveValues::declination,       &model::CurveValues::inclination,
+    &model::CurveValues::intensity,         &model::CurveValues::declination_error,
+    &model::CurveValues::inclination_error, &model::CurveValues::intensity_error};
+
+// A curve of the model at a site, as karven-export and karven-date take it.
+class Curve {
+ public:
+  Curve(model::SiteCurve site_curve, std::string model_file)
+      : site_curve_(site_curve),
+        curve_(curve::curve_of_model(site_curve_)),
+        reference_(std::make_shared<const curve::ReferenceCurve>(curve::reference_curve(curve_))),
+        model_file_(std::move(model_file)) {}
+
+  std::string model() const { return model::MODEL_NAME; }
+  double latitude() const { return site_curve_.latitude; }
+  double longitude() const { return site_curve_.longitude; }
+  // How karven-date's report names the curve.
+  std::string source() const {
+    return std::string(model::MODEL_NAME) + " at " +
+           plot::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
+  }
+
+  // {year, declination, ..., intensity_error_95}: typed arrays, one entry
+  // an epoch.
+  val values() const {
+    val result = val::object();
+    std::vector<double> years;
+    for (const model::CurveValues& epoch : site_curve_.epochs) years.push_back(epoch.year);
+    result.set("year", number_array(years));
+    for (std::size_t q = 0; q < QUANTITY_NAMES.size(); ++q) {
+      std::vector<double> column;
+      for (const model::CurveValues& epoch : site_curve_.epochs) {
+        column.push_back(epoch.*QUANTITY_MEMBERS[q]);
+      }
+      result.set(QUANTITY_NAMES[q], number_array(column));
+    }
+    return result;
+  }
+
+  // karven-export --format csv: {name, text}.
+  val csv(const std::string& file_name) const {
+    return guarded([&] {
+      return files_of(
+          curve_export::export_csv(curve_, origin(), curve_export::csv_file_name(file_name)));
+    });
+  }
+
+  // karven-export --format ref: [{name, text}, ...] and the notes.
+  val ref(const std::string& prefix) const {
+    return guarded([&] { return files_of(curve_export::export_ref(curve_, origin(), prefix)); });
+  }
+
+  // The curve file karven writes for the site.
+  std::string dat() const { return curve_export::curve_file_text(site_curve_); }
+
+  const curve::ReferenceCurve& reference() const { return *reference_; }
+
+  // The curve on the grid of the years its components share, by set of
+  // components, made when first dated.
+  std::shared_ptr<const dating::GriddedCurve> grid(const std::vector<Component>& used,
+                                                   unsigned key) const {
+    std::shared_ptr<const dating::GriddedCurve>& grid = grids_[key];
+    if (!grid) {
+      grid = std::make_shared<const dating::GriddedCurve>(dating::grid_curve(*reference_, used));
+    }
+    return grid;
+  }
+
+ private:
+  curve_export::CurveOrigin origin() const {
+    return curve_export::model_origin(model_file_, curve_);
+  }
+
+  static val files_of(const curve_export::Export& result) {
+    if (!result.failures.empty()) throw InputError(result.failures.front());
+    val files = val::array();
+    for (const curve_export::ExportFile& file : result.files) {
+      val entry = val::object();
+      entry.set("name", file.name);
+      entry.set("text", file.text);
+      files.call<void>("push", entry);
+    }
+    val out = val::object();
+    out.set("files", files);
+    out.set("notes", string_array(result.notes));
+    return out;
+  }
+
+  model::SiteCurve site_curve_;
+  curve::Curve curve_;
+  std::shared_ptr<const curve::ReferenceCurve> reference_;
+  std::string model_file_;
+  mutable std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids_;
+};
+
+// The regional model from a coefficient file's text, under the file's name.
+class Model {
+ public:
+  Model(const std::string& name, const std::string& text)
+      : name_(plain_name(name)), model_(guarded([&] {
+          const RunFolder folder("model");
+          folder.write(name_, text);
+          return model::Model(name_);
+        })) {}
+
+  std::string name() const { return name_; }
+
+  val years() const {
+    std::vector<double> years;
+    for (int k = 0; k < model::EPOCHS; ++k) years.push_back(model::epoch_year(k));
+    return number_array(years);
+  }
+
+  Curve curve(double latitude, double longitude) const {
+    return guarded([&] { return Curve(model_.curve(latitude, longitude), name_); });
+  }
+
+  // The field at the sites of two equal arrays of coordinates at one epoch:
+  // {declination, ..., intensity_error_95}, typed arrays; NaN where a site
+  // lies outside the region (a map's corners).
+  val field(const val& latitudes, const val& longitudes, double year) const {
+    return guarded([&] {
+      const std::vector<double> lat = emscripten::convertJSArrayToNumberVector<double>(latitudes);
+      const std::vector<double> lon = emscripten::convertJSArrayToNumberVector<double>(longitudes);
+      if (lat.size() != lon.size()) {
+        throw InputError("field: " + std::to_string(lat.size()) + " latitudes but " +
+                         std::to_string(lon.size()) + " longitudes");
+      }
+      if (!std::isfinite(year)) {
+        throw InputError("year: expected a year AD, got " + console::shortest_text(year));
+      }
+      const auto epoch =
+          static_cast<std::size_t>(located("year", [&] { return model::epoch_index(year); }));
+      std::array<std::vector<double>, 6> columns;
+      std::array<model::CurveValues, model::EPOCHS> epochs;
+      for (std::size_t i = 0; i < lat.size(); ++i) {
+        const bool inside = model::in_region(lat[i], lon[i]);
+        if (inside) model_.evaluate(lat[i], lon[i], epochs);
+        for (std::size_t q = 0; q < columns.size(); ++q) {
+          columns[q].push_back(inside ? epochs[epoch].*QUANTITY_MEMBERS[q] : std::nan(""));
+        }
+      }
+      val result = val::object();
+      for (std::size_t q = 0; q < columns.size(); ++q) {
+        result.set(QUANTITY_NAMES[q], number_array(columns[q]));
+      }
+      return result;
+    });
+  }
+
+ private:
+  std::string name_;
+  model::Model model_;
+};
+
+// --- Dating ----------------------------------------------------------------------
+
+// HPD levels in percent: [95] when not given.
+std::vector<double> hpd_levels(const val& options) {
+  const val levels = options["levels"];
+  if (absent(levels)) return {95.0};
+  std::vector<double> result;
+  if (levels.isNumber()) {
+    result.push_back(levels.as<double>());
+  } else {
+    result = emscripten::convertJSArrayToNumberVector<double>(levels);
+  }
+  for (const double level : result) {
+    if (level > 0.0 && level < 1.0) {
+      throw InputError("levels: a level is in percent, e.g. 95 for 95%; read " +
+                       console::shortest_text(level) + ", which would be " +
+                       console::shortest_text(level) + "%");
+    }
+  }
+  const std::vector<double> certain = {1.0};
+  try {
+    dating::hpd_regions(certain, 0, result);
+  } catch (const std::invalid_argument& e) {
+    throw InputError(std::string("levels: ") + e.what());
+  }
+  return result;
+}
+
+// One measurement against its curve, ready to be dated.
+struct PreparedRow {
+  std::shared_ptr<const dating::GriddedCurve> grid;
+  std::vector<dating::MeasuredComponent> measured;
+  std::optional<dating::Relocation> relocation;
+  std::vector<std::string> warnings;
+};
+
+std::vector<dating::MeasuredComponent> components_used(const dating::Measurement& m) {
+  try {
+    return dating::measured_components(m);
+  } catch (const dating::MeasurementError& e) {
+    throw InputError(e.field().empty() ? e.what() : e.field() + ": " + e.what());
+  }
+}
+
+// The measurement of {dec, inc, a95, int, sigma_int, site: [lat, lon]}:
+// the names of karven-date's samples file.
+PreparedRow prepare_row(const Curve& c, const val& row) {
+  dating::Measurement measurement;
+  measurement.declination = optional_number(row, "dec");
+  measurement.inclination = optional_number(row, "inc");
+  measurement.alpha95 = optional_number(row, "a95");
+  measurement.intensity = optional_number(row, "int");
+  measurement.intensity_sigma = optional_number(row, "sigma_int");
+  PreparedRow prepared;
+  prepared.measured = components_used(measurement);
+  const val site = row["site"];
+  if (!absent(site)) {
+    const std::vector<double> pair = emscripten::convertJSArrayToNumberVector<double>(site);
+    if (pair.size() != 2) throw InputError("site: expected [latitude, longitude] in degrees");
+    if (!(pair[0] >= -90.0 && pair[0] <= 90.0)) {
+      throw InputError("site: the latitude must lie between -90 and 90 degrees: " +
+                       console::shortest_text(pair[0]));
+    }
+    if (!std::isfinite(pair[1])) {
+      throw InputError("site: the longitude is not a finite number: " +
+                       console::shortest_text(pair[1]));
+    }
+    dating::Relocation relocation =
+        dating::relocate(measurement, dating::Site{pair[0], pair[1]}, *c.reference().site);
+    if (relocation.distance_km > 0.0) {
+      prepared.relocation = std::move(relocation);
+      prepared.measured = components_used(prepared.relocation->measurement);
+      const std::string warning = dating::relocation_warning(*prepared.relocation);
+      if (!warning.empty()) prepared.warnings.push_back(warning);
+    }
+  }
+  std::vector<Component> used;
+  unsigned key = 0;
+  for (const dating::MeasuredComponent& m : prepared.measured) {
+    used.push_back(m.component);
+    key |= 1U << static_cast<unsigned>(m.component);
+  }
+  prepared.grid = c.grid(used, key);
+  return prepared;
+}
+
+// What every date has: years, density, mode, intervals and totals by
+// level, warnings.
+val date_object(int first_year, std::span<const double> density, int mode,
+                const std::vector<dating::HpdRegion>& regions,
+                const std::vector<std::string>& warnings) {
+  val date = val::object();
+  date.set("years", year_array(first_year, density.size()));
+  date.set("density", number_array(density));
+  date.set("mode", mode);
+  val intervals = val::object();
+  val totals = val::object();
+  for (const dating::HpdRegion& region : regions) {
+    val list = val::array();
+    for (const dating::HpdInterval& interval : region.intervals) {
+      val triple = val::array();
+      triple.call<void>("push", interval.from);
+      triple.call<void>("push", interval.to);
+      triple.call<void>("push", interval.probability);
+      list.call<void>("push", triple);
+    }
+    const std::string level = console::shortest_text(region.level);
+    intervals.set(level, list);
+    totals.set(level, region.total);
+  }
+  date.set("intervals", intervals);
+  date.set("totals", totals);
+  date.set("warnings", string_array(warnings));
+  return date;
+}
+
+std::vector<double> on_grid(const dating::Density& density, int first_year, std::size_t count) {
+  std::vector<double> values(count);
+  for (std::size_t k = 0; k < count; ++k) values[k] = density.at(first_year + static_cast<int>(k));
+  return values;
+}
+
+val optional_value(const std::optional<double>& value) { return value ? val(*value) : val::null(); }
+
+val date_one(const Curve& c, const val& measurement) {
+  return guarded([&] {
+    const std::vector<double> levels = hpd_levels(measurement);
+    const PreparedRow row = prepare_row(c, measurement);
+    const dating::DatingResult result = dating::date_measurement(*row.grid, row.measured, levels);
+    std::vector<std::string> warnings = row.warnings;
+    warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+    val dated =
+        date_object(result.first_year, result.combined, result.mode, result.regions, warnings);
+    val letters = val::array();
+    val densities = val::object();
+    for (const Component component : result.components) {
+      const char* letter = curve::component_letter(component);
+      letters.call<void>("push", std::string(letter));
+      densities.set(letter, number_array(result.densities[static_cast<std::size_t>(component)]));
+    }
+    dated.set("components", letters);
+    dated.set("densities", densities);
+    val sigmas = val::object();
+    for (const dating::MeasuredComponent& m : row.measured) {
+      sigmas.set(curve::component_letter(m.component), m.sigma);
+    }
+    dated.set("sigmas", sigmas);
+    dated.set("min_chi_square", result.min_chi_square);
+    dated.set("closest_year", result.closest_year);
+    dated.set("unusable_years", result.unusable_years);
+    dated.set("curve", c.source());
+    val relocation = val::null();
+    if (row.relocation) {
+      const dating::Measurement& moved = row.relocation->measurement;
+      relocation = val::object();
+      relocation.set("distance_km", row.relocation->distance_km);
+      relocation.set("dec", optional_value(moved.declination));
+      relocation.set("inc", optional_value(moved.inclination));
+      relocation.set("a95", optional_value(moved.alpha95));
+      relocation.set("int", optional_value(moved.intensity));
+      relocation.set("sigma_int", optional_value(moved.intensity_sigma));
+      relocation.set("declination_assumed", row.relocation->declination_assumed);
+    }
+    dated.set("relocation", relocation);
+    return dated;
+  });
+}
+
+// The rows of an event: each {dec, inc, ..., curve?}; a row without a
+// curve takes the default.
+std::vector<PreparedRow> prepare_rows(const val& rows, const Curve* fallback,
+                                      const std::string& where) {
+  std::vector<PreparedRow> prepared;
+  const auto count = rows["length"].as<unsigned>();
+  for (unsigned k = 0; k < count; ++k) {
+    const val row = rows[k];
+    const std::string row_where =
+        where + (where.empty() ? "row " : ", row ") + std::to_string(k + 1);
+    prepared.push_back(located(row_where, [&] {
+      const val curve_value = row["curve"];
+      const Curve* c = absent(curve_value) ? fallback : &curve_value.as<const Curve&>();
+      if (!c) throw InputError("no curve: give the row's curve, or the curve of every row");
+      return prepare_row(*c, row);
+    }));
+  }
+  if (prepared.empty()) throw InputError((where.empty() ? "rows" : where) + ": no rows");
+  return prepared;
+}
+
+dating::YearSpan shared_span(const std::vector<std::vector<PreparedRow>>& events) {
+  std::vector<const dating::GriddedCurve*> grids;
+  for (const auto& rows : events) {
+    for (const PreparedRow& row : rows) grids.push_back(row.grid.get());
+  }
+  return located("the rows' curves", [&] { return dating::shared_span(grids); });
+}
+
+dating::EventDate date_rows(const std::vector<PreparedRow>& rows, dating::YearSpan span,
+                            const std::vector<double>& levels) {
+  std::vector<dating::RowLikelihood> likelihoods;
+  for (const PreparedRow& row : rows) {
+    likelihoods.push_back(dating::row_likelihood(*row.grid, row.measured, span));
+  }
+  return dating::date_event(likelihoods, levels);
+}
+
+val event_object(const dating::EventDate& result, const std::vector<PreparedRow>& rows) {
+  std::vector<std::string> warnings;
+  for (const PreparedRow& row : rows) {
+    warnings.insert(warnings.end(), row.warnings.begin(), row.warnings.end());
+  }
+  warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+  const std::size_t count = result.log_likelihood.size();
+  val date = date_object(result.first_year, on_grid(result.density, result.first_year, count),
+                         result.mode, result.regions, warnings);
+  date.set("min_chi_square", result.min_chi_square);
+  date.set("closest_year", result.closest_year);
+  date.set("degrees", result.degrees);
+  date.set("chi_square_limit", result.chi_square_limit);
+  return date;
+}
+
+const Curve* default_curve(const val& options) {
+  const val value = options["curve"];
+  return absent(value) ? nullptr : &value.as<const Curve&>();
+}
+
+// dateEvent(rows, {curve, levels}): the rows of one event dated together.
+val date_event(const val& rows, const val& options) {
+  return guarded([&] {
+    const std::vector<double> levels = hpd_levels(options);
+    std::vector<std::vector<PreparedRow>> event = {prepare_rows(rows, default_curve(options), "")};
+    const dating::EventDate result =
+        located("rows", [&] { return date_rows(event[0], shared_span(event), levels); });
+    return event_object(result, event[0]);
+  });
+}
+
+// dateSequence(events, {order, curve, levels}): each event a row or an
+// array of rows, in stratigraphic order.
+val date_sequence(const val& events_argument, const val& options) {
+  return guarded([&] {
+    const val order_value = options["order"];
+    const std::string order =
+        absent(order_value) ? std::string("oldest-first") : order_value.as<std::string>();
+    if (order != "oldest-first" && order != "youngest-first") {
+      throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
+                       "\"");
+    }
+    const std::vector<double> levels = hpd_levels(options);
+    const Curve* fallback = default_curve(options);
+    std::vector<std::vector<PreparedRow>> events;
+    const auto count = events_argument["length"].as<unsigned>();
+    for (unsigned e = 0; e < count; ++e) {
+      const val event = events_argument[e];
+      const std::string where = "event " + std::to_string(e + 1);
+      if (val::global("Array").call<bool>("isArray", event)) {
+        events.push_back(prepare_rows(event, fallback, where));
+      } else {
+        val single = val::array();
+        single.call<void>("push", event);
+        std::vector<PreparedRow> rows = prepare_rows(single, fallback, "");
+        events.push_back(std::move(rows));
+      }
+    }
+    if (events.empty()) throw InputError("events: no events");
+    const dating::YearSpan span = shared_span(events);
+    std::vector<dating::EventDate> alone;
+    for (std::size_t e = 0; e < events.size(); ++e) {
+      alone.push_back(located("event " + std::to_string(e + 1),
+                              [&] { return date_rows(events[e], span, levels); }));
+    }
+    std::vector<std::size_t> oldest_first(events.size());
+    for (std::size_t k = 0; k < events.size(); ++k) {
+      oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
+    }
+    std::vector<std::span<const double>> log_likelihoods;
+    for (const std::size_t e : oldest_first) log_likelihoods.push_back(alone[e].log_likelihood);
+    const dating::SequenceDate result = located(
+        "events", [&] { return dating::date_sequence(span.first_year, log_likelihoods, levels); });
+    std::vector<val> in_order(events.size(), val::null());
+    for (std::size_t k = 0; k < oldest_first.size(); ++k) {
+      const std::size_t e = oldest_first[k];
+      const dating::DateInSequence& within = result.events[k];
+      val date = date_object(span.first_year, on_grid(within.density, span.first_year, span.size()),
+                             within.mode, within.regions, within.warnings);
+      date.set("alone", event_object(alone[e], events[e]));
+      date.set("agreement", within.agreement);
+      in_order[e] = date;
+    }
+    val dates = val::array();
+    for (const val& date : in_order) dates.call<void>("push", date);
+    val sequence = val::object();
+    sequence.set("events", dates);
+    sequence.set("agreement", result.agreement);
+    sequence.set("warnings", string_array(result.warnings));
+    sequence.set("order", order);
+    return sequence;
+  });
+}
+
+// --- The commands' runs ------------------------------------------------------------
+
+// Runs karven-date on arguments in a folder holding the given files
+// ({name: text}); its standard output and error, exit status and the
+// files it wrote ({name: text}), as the command would leave them.
+val run_date(const val& arguments, const val& inputs) {
+  const RunFolder folder("date");
+  const val names = val::global("Object").call<val>("keys", inputs);
+  std::vector<std::string> given;
+  for (unsigned k = 0; k < names["length"].as<unsigned>(); ++k) {
+    const std::string name = plain_name(names[k].as<std::string>());
+    folder.write(name, inputs[names[k]].as<std::string>());
+    given.push_back(name);
+  }
+  std::vector<std::string> words;
+  for (unsigned k = 0; k < arguments["length"].as<unsigned>(); ++k) {
+    words.push_back(arguments[k].as<std::string>());
+  }
+  const std::vector<std::string_view> views(words.begin(), words.end());
+  std::ostringstream out;
+  std::ostringstream err;
+  std::streambuf* const old_out = std::cout.rdbuf(out.rdbuf());
+  std::streambuf* const old_err = std::cerr.rdbuf(err.rdbuf());
+  int status = 1;
+  try {
+    status = date::run_date_command(views);
+  } catch (const std::exception& e) {
+    err << "karven-date: " << e.what() << '\n';
+  }
+  std::cout.rdbuf(old_out);
+  std::cerr.rdbuf(old_err);
+  val written = val::object();
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(given.begin(), given.end(), name) != given.end()) continue;
+    // The outputs get the permissions of the process's umask, which
+    // emscripten's file system does not set: readable here whatever it is.
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::add);
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    written.set(name, text);
+  }
+  val result = val::object();
+  result.set("status", status);
+  result.set("stdout", out.str());
+  result.set("stderr", err.str());
+  result.set("files", written);
+  return result;
+}
+
+// A number as the commands read a site's --lat or --lon (and the page a
+// measured value): decimal, with the commands' message when it is not one.
+double site_coordinate(const std::string& option, const std::string& text) {
+  return guarded([&] { return companion::site_coordinate(option, text); });
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(karven) {
+  using emscripten::class_;
+  using emscripten::function;
+  emscripten::constant("version", std::string(karven::VERSION));
+  emscripten::constant("MODEL_NAME", std::string(model::MODEL_NAME));
+
+  class_<Curve>("Curve")
+      .property("model", &Curve::model)
+      .property("latitude", &Curve::latitude)
+      .property("longitude", &Curve::longitude)
+      .property("source", &Curve::source)
+      .function("values", &Curve::values)
+      .function("csv", &Curve::csv)
+      .function("ref", &Curve::ref)
+      .function("dat", &Curve::dat);
+
+  class_<Model>("Model")
+      .constructor<std::string, std::string>()
+      .property("name", &Model::name)
+      .function("years", &Model::years)
+      .function("curve", &Model::curve)
+      .function("field", &Model::field);
+
+  function("date", &date_one);
+  function("dateEvent", &date_event);
+  function("dateSequence", &date_sequence);
+  function("runDate", &run_date);
+  function("siteCoordinate", &site_coordinate);
+}
