@@ -18,6 +18,7 @@
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
+#include "date/calibration_figure.hpp"
 #include "date/events.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
@@ -271,6 +272,35 @@ class DateRun {
     return sample;
   }
 
+  // Calibrates a 14C age (a row at `line` of the samples file, or the
+  // command line's) and writes its files; what fails is the sample's error.
+  DatedSample date_c14(const std::string& name, const C14Input& input,
+                       const std::optional<curve::Site>& site, std::optional<int> line) {
+    DatedSample sample;
+    sample.measurement.name = name;
+    sample.site = site;
+    try {
+      const radiocarbon::C14Age age = c14_age(input);
+      const auto curve = c14_curves_.get(input.curve);
+      radiocarbon::Calibration calibration =
+          radiocarbon::calibrate(*curve, age, options_.levels, options_.years);
+      sample.c14 = C14Sample{age, curve};
+      sample.result = std::move(calibration.date);
+    } catch (const radiocarbon::CurveFileError& e) {
+      sample.error = line ? "line " + std::to_string(*line) + ", column c14_curve: " + e.what()
+                          : std::string("--c14-curve: ") + e.what();
+      return sample;
+    } catch (const dating::MeasurementError& e) {
+      sample.error = value_message(e, line);
+      return sample;
+    } catch (const std::invalid_argument& e) {
+      sample.error = e.what();
+      return sample;
+    }
+    if (!events_) write_files(sample);
+    return sample;
+  }
+
   // Samples dated together as events: their files are the events' own,
   // written at the end, not one per sample.
   void date_events() { events_ = true; }
@@ -313,8 +343,13 @@ class DateRun {
       const std::string path = claim(*options_.figure, "figure", sample);
       if (path.empty()) return;
       try {
-        draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured, *sample.result,
-                           options_.figure_format, guard_, path, options_.years);
+        if (sample.c14) {
+          draw_calibration_figure(sample.measurement.name, *sample.c14, *sample.result,
+                                  options_.figure_format, guard_, path, options_.years);
+        } else {
+          draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured,
+                             *sample.result, options_.figure_format, guard_, path, options_.years);
+        }
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
         return;
@@ -325,6 +360,7 @@ class DateRun {
 
   const DateOptions& options_;
   CurveSource curves_;
+  C14Curves c14_curves_;
   const companion::OutputGuard guard_;
   bool events_ = false;
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
@@ -350,13 +386,16 @@ struct Doing {
 
 int date_one(const DateOptions& options, DateRun& run, const std::optional<curve::Site>& site) {
   dating::Measurement measurement;
+  C14Input c14;
   try {
     measurement = command_line_measurement(options);
+    if (options.c14) c14 = command_line_c14(options);
   } catch (const dating::MeasurementError& e) {
     report(value_message(e, std::nullopt));
     return companion::FAILED;
   }
-  const DatedSample sample = run.date(measurement, site, std::nullopt);
+  const DatedSample sample = options.c14 ? run.date_c14(measurement.name, c14, site, std::nullopt)
+                                         : run.date(measurement, site, std::nullopt);
   if (!sample.error.empty()) {
     report(sample.error);
     if (!sample.result) return companion::FAILED;
@@ -460,6 +499,8 @@ int date_samples(const DateOptions& options, DateRun& run,
       sample.measurement = std::move(row->measurement);
       sample.site = row->site;
       sample.error = row->error.empty() ? refused : std::move(row->error);
+    } else if (row->c14) {
+      sample = run.date_c14(row->measurement.name, *row->c14, row->site, row->line);
     } else {
       sample = run.date(row->measurement, row->site ? row->site : default_site, row->line);
     }
@@ -598,11 +639,13 @@ int run_command(std::span<const std::string_view> arguments, Doing& doing) {
     return companion::FAILED;
   }
   // The curve (or the model) to date against.
+  // A 14C age alone needs no field curve.
   std::optional<curve::ReferenceCurve> curve;
+  if (options.c14) curve.emplace();
   std::optional<DateRun> dated;
   doing.task = options.model ? "reading the coefficient file" : "reading the curve";
   try {
-    if (!options.model) {
+    if (!options.model && !options.c14) {
       curve = load_reference(options);
       if (ref_site) curve->site = ref_site;
     }
