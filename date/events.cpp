@@ -165,6 +165,11 @@ void EventBook::date() {
     for (const std::size_t i : in_sequence) {
       dating::EventDate& alone = *events_[i].alone;
       std::vector<double>& l = alone.log_likelihood;
+      // The 14C rows of an event on fewer years than its own are warned of
+      // again; the dates of the others lie within the sequence's years.
+      if (shared->first_year == alone.first_year && shared->size() == l.size()) {
+        c14_dates_[i].clear();
+      }
       l.erase(l.begin() + (shared->last_year - alone.first_year) + 1, l.end());
       l.erase(l.begin(), l.begin() + (shared->first_year - alone.first_year));
       l.shrink_to_fit();
