@@ -18,7 +18,7 @@ constexpr const char* USAGE =
 
 constexpr const char* DESCRIPTION =
     "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S, made at\n"
-    "the site --lat LAT --lon LON.\n\n"
+    "the site --lat LAT --lon LON; or a radiocarbon age --c14 AGE,SIGMA.\n\n"
     "Dates a burnt structure by where its measured direction and intensity meet the\n"
     "palaeosecular variation curve of its site: with --model FILE, the model's curve\n"
     "at the site itself, evaluated from the coefficient file; else a curve file\n"
@@ -36,7 +36,12 @@ constexpr const char* DESCRIPTION =
     "reference curves in .ref files (year,value,sigma with sigma one standard\n"
     "deviation, any step), one for each component measured; each measurement is\n"
     "dated over the years that the curves of its own components share. Their site\n"
-    "is read from their comment line '# Site: ...' or given by --ref-lat, --ref-lon.\n";
+    "is read from their comment line '# Site: ...' or given by --ref-lat, --ref-lon.\n"
+    "A 14C age (--c14, or the samples file's columns c14_age,c14_sigma with\n"
+    "c14_curve, delta_r, delta_r_sigma where needed) is calibrated on intcal20,\n"
+    "shcal20, marine20 or a .14c file: L(t) = exp(-(r - mu)^2 / 2S^2) / S,\n"
+    "S^2 = sigma^2 + sigma_curve^2, t = 1950 - cal BP; in events and sequences it\n"
+    "is one more likelihood, as an archaeomagnetic row is.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
