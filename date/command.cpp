@@ -82,6 +82,9 @@ companion::OutputGuard input_guard(const DateOptions& options) {
     guard.add_input(options.curve_file, "curve file");
   }
   if (options.samples) guard.add_input(*options.samples, "samples file");
+  if (options.c14_curve && !radiocarbon::catalogue_entry(*options.c14_curve)) {
+    guard.add_input(*options.c14_curve, "calibration curve");
+  }
   return guard;
 }
 
@@ -282,6 +285,10 @@ class DateRun {
     try {
       const radiocarbon::C14Age age = c14_age(input);
       const auto curve = c14_curves_.get(input.curve);
+      // A curve given by path is an input, which no later output replaces.
+      if (!input.curve.empty() && !radiocarbon::catalogue_entry(input.curve)) {
+        guard_.add_input(input.curve, "calibration curve");
+      }
       radiocarbon::Calibration calibration =
           radiocarbon::calibrate(*curve, age, options_.levels, options_.years);
       sample.c14 = C14Sample{age, curve};
@@ -361,7 +368,7 @@ class DateRun {
   const DateOptions& options_;
   CurveSource curves_;
   C14Curves c14_curves_;
-  const companion::OutputGuard guard_;
+  companion::OutputGuard guard_;  // the run's inputs, and the calibration curves read
   bool events_ = false;
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };

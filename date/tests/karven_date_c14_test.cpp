@@ -247,6 +247,18 @@ TEST_F(KarvenDateC14, RefusesWhatCannotBeCalibrated) {
             std::string::npos)
       << rows.out;
 
+  // A curve given by path is an input of the run: no output replaces it.
+  const std::string curve =
+      read_file(std::string(KARVEN_SOURCE_DIR) + "/data/radiocarbon/shcal20.14c");
+  write_file("A.14c", curve);
+  write_file("own.csv", "name,c14_age,c14_sigma,c14_curve\nA,1500,25,A.14c\n");
+  const auto own = date({"--samples", "own.csv", "--density", "{name}.14c", "curve.dat"});
+  EXPECT_EQ(own.status, 1);
+  EXPECT_EQ(own.err,
+            "karven-date: own.csv, line 2: the density file A.14c would replace the calibration "
+            "curve A.14c\n");
+  EXPECT_EQ(read_file("A.14c"), curve);
+
   const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
       {{"--c14", "2450,30", "--inc", "60"},
        "karven-date: --c14 and --inc exclude each other: date a 14C age or a measurement\n"},
