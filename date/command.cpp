@@ -451,6 +451,23 @@ void check_event_files(const DateOptions& options) {
   }
 }
 
+// Whether a samples file holds radiocarbon ages alone: its header names
+// c14_age and no archaeomagnetic value, so that no field curve is read.
+bool radiocarbon_only(const DateOptions& options) {
+  if (!options.samples || options.model) return false;
+  try {
+    curve::InputFileBuffer input(*options.samples);
+    const SamplesReader reader(input, "");
+    if (!reader.has_column("c14_age")) return false;
+    for (const char* column : {"dec", "inc", "a95", "int", "sigma_int"}) {
+      if (reader.has_column(column)) return false;
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;  // the run says soon why the file cannot be read
+  }
+}
+
 // Dates the rows of a samples file one by one as they are read, writing
 // each one's report or JSON as it is dated: whatever the number of rows,
 // the run holds one row's dating and a summary line per row.
@@ -646,13 +663,13 @@ int run_command(std::span<const std::string_view> arguments, Doing& doing) {
     return companion::FAILED;
   }
   // The curve (or the model) to date against.
-  // A 14C age alone needs no field curve.
+  // 14C ages alone need no field curve.
   std::optional<curve::ReferenceCurve> curve;
-  if (options.c14) curve.emplace();
+  if (options.c14 || radiocarbon_only(options)) curve.emplace();
   std::optional<DateRun> dated;
   doing.task = options.model ? "reading the coefficient file" : "reading the curve";
   try {
-    if (!options.model && !options.c14) {
+    if (!options.model && !curve) {
       curve = load_reference(options);
       if (ref_site) curve->site = ref_site;
     }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -218,6 +219,21 @@ TEST_F(KarvenDateC14, DatesBothKindsInEventsAndASequence) {
       "% of its calibrated date lies outside the sequence's years, "
       "0-1900 AD\n";
   EXPECT_NE(run.out.find(warning), std::string::npos) << run.out;
+}
+
+// Two ages of one sample as one event, with no field curve to be found:
+// the event on the whole of IntCal20, its mode that of the product.
+TEST_F(KarvenDateC14, DatesAgesAloneWithoutAFieldCurve) {
+  write_file("ages.csv", "name,c14_age,c14_sigma,event\nA,1500,25,e\nB,1520,25,e\n");
+  const auto run = date({"--samples", "ages.csv", "--json", "missing.dat"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  int mode = 0;
+  double best = -INFINITY;
+  for (const auto& [year, row] : intcal20_rows(-3000, 1950)) {
+    const double l = c14_log(1500, 25, row) + c14_log(1520, 25, row);
+    if (l > best) best = l, mode = year;
+  }
+  EXPECT_EQ(nlohmann::json::parse(run.out)["events"][0]["alone"]["mode"].get<int>(), mode);
 }
 
 TEST_F(KarvenDateC14, RefusesWhatCannotBeCalibrated) {
