@@ -6,7 +6,9 @@
 // calibration against radiocarbon/tests/reference_calibration.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "curve/tests/synthetic_curve.hpp"
+#include "date/calibration_figure.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -234,6 +237,35 @@ TEST_F(KarvenDateC14, DatesAgesAloneWithoutAFieldCurve) {
     if (l > best) best = l, mode = year;
   }
   EXPECT_EQ(nlohmann::json::parse(run.out)["events"][0]["alone"]["mode"].get<int>(), mode);
+}
+
+// The calibration figure: drawn, and the sample's name reaching gnuplot
+// only as a quoted string.
+TEST_F(KarvenDateC14, DrawsTheCalibrationFigure) {
+  const auto run = date({"--c14", "2450,30", "--name", "K'1 `touch x`", "--figure", "c.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(read_file("c.png").substr(1, 3), "PNG");
+  EXPECT_FALSE(std::filesystem::exists("x"));
+
+  date::C14Sample c14;
+  c14.age = {2450, 30};
+  c14.curve = date::C14Curves().get("intcal20");
+  const radiocarbon::Calibration calibration =
+      radiocarbon::calibrate(*c14.curve, c14.age, std::vector{95.0});
+  const plot::GnuplotJob job =
+      date::calibration_figure_job("K'1 `touch x`", c14, calibration.date, plot::FigureFormat::png);
+  const std::vector<std::string> lines = split_lines(job.script);
+  const std::string title = "set title " + plot::gnuplot_string(
+                                               "Calibration of K'1 `touch x`: 2450 +- 30 14C years "
+                                               "BP\non IntCal20 (Reimer et al. 2020)");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), title + " font 'sans,18'"), 1) << job.script;
+  EXPECT_EQ(
+      std::count(lines.begin(), lines.end(),
+                 "set label 1 " +
+                     plot::gnuplot_string("95% HPD: -751–-681, -667–-630, -623–-609, -592–-411") +
+                     " at graph 0.98, graph 0.95 right front"),
+      1)
+      << job.script;
 }
 
 TEST_F(KarvenDateC14, RefusesWhatCannotBeCalibrated) {
