@@ -19,6 +19,7 @@
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
+#include "date/calibration_figure.hpp"
 #include "date/events.hpp"
 #include "date/figure.hpp"
 #include "date/report.hpp"
@@ -87,6 +88,9 @@ companion::OutputGuard input_guard(const DateOptions& options) {
     guard.add_input(options.curve_file, "curve file");
   }
   if (options.samples) guard.add_input(*options.samples, "samples file");
+  if (options.c14_curve && !radiocarbon::catalogue_entry(*options.c14_curve)) {
+    guard.add_input(*options.c14_curve, "calibration curve");
+  }
   return guard;
 }
 
@@ -323,6 +327,39 @@ class DateRun {
     return sample;
   }
 
+  // Calibrates a 14C age (a row at `line` of the samples file, or the
+  // command line's) and writes its files; what fails is the sample's error.
+  DatedSample date_c14(const std::string& name, const C14Input& input,
+                       const std::optional<curve::Site>& site, std::optional<int> line) {
+    DatedSample sample;
+    sample.measurement.name = name;
+    sample.site = site;
+    try {
+      const radiocarbon::C14Age age = c14_age(input);
+      const auto curve = c14_curves_.get(input.curve);
+      // A curve given by path is an input, which no later output replaces.
+      if (!input.curve.empty() && !radiocarbon::catalogue_entry(input.curve)) {
+        guard_.add_input(input.curve, "calibration curve");
+      }
+      radiocarbon::Calibration calibration =
+          radiocarbon::calibrate(*curve, age, options_.levels, options_.years);
+      sample.c14 = C14Sample{age, curve};
+      sample.result = std::move(calibration.date);
+    } catch (const radiocarbon::CurveFileError& e) {
+      sample.error = line ? "line " + std::to_string(*line) + ", column c14_curve: " + e.what()
+                          : std::string("--c14-curve: ") + e.what();
+      return sample;
+    } catch (const dating::MeasurementError& e) {
+      sample.error = value_message(e, line);
+      return sample;
+    } catch (const std::invalid_argument& e) {
+      sample.error = e.what();
+      return sample;
+    }
+    if (!events_) write_files(sample);
+    return sample;
+  }
+
   // Samples dated together as events: their files are the events' own,
   // written at the end, not one per sample.
   void date_events() { events_ = true; }
@@ -394,8 +431,13 @@ class DateRun {
       const std::string path = claim(*options_.figure, "figure", sample);
       if (path.empty()) return;
       try {
-        draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured, *sample.result,
-                           options_.figure_format, guard_, path, options_.years);
+        if (sample.c14) {
+          draw_calibration_figure(sample.measurement.name, *sample.c14, *sample.result,
+                                  options_.figure_format, guard_, path, options_.years);
+        } else {
+          draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured,
+                             *sample.result, options_.figure_format, guard_, path, options_.years);
+        }
       } catch (const plot::PlotError& e) {
         sample.error = e.what();
         return;
@@ -406,7 +448,8 @@ class DateRun {
 
   const DateOptions& options_;
   CurveSource curves_;
-  const companion::OutputGuard guard_;
+  C14Curves c14_curves_;
+  companion::OutputGuard guard_;  // the run's inputs, and the calibration curves read
   bool events_ = false;
   std::map<std::string, std::string> claimed_;  // path: the sample it is for
 };
@@ -431,13 +474,16 @@ struct Doing {
 
 int date_one(const DateOptions& options, DateRun& run, const std::optional<curve::Site>& site) {
   dating::Measurement measurement;
+  C14Input c14;
   try {
     measurement = command_line_measurement(options);
+    if (options.c14) c14 = command_line_c14(options);
   } catch (const dating::MeasurementError& e) {
     report(value_message(e, std::nullopt));
     return companion::FAILED;
   }
-  const DatedSample sample = run.date(measurement, site, std::nullopt);
+  const DatedSample sample = options.c14 ? run.date_c14(measurement.name, c14, site, std::nullopt)
+                                         : run.date(measurement, site, std::nullopt);
   if (!sample.error.empty()) {
     report(sample.error);
     if (!sample.result) return companion::FAILED;
@@ -483,6 +529,23 @@ void check_event_files(const DateOptions& options) {
     if (!*given) continue;
     if (events && has_name_placeholder(**given)) throw events_file_error(option);
     if (!events && !has_name_placeholder(**given)) throw pattern_error(option);
+  }
+}
+
+// Whether a samples file holds radiocarbon ages alone: its header names
+// c14_age and no archaeomagnetic value, so that no field curve is read.
+bool radiocarbon_only(const DateOptions& options) {
+  if (!options.samples || options.model) return false;
+  try {
+    curve::InputFileBuffer input(*options.samples);
+    const SamplesReader reader(input, "");
+    if (!reader.has_column("c14_age")) return false;
+    for (const char* column : {"dec", "inc", "a95", "int", "sigma_int"}) {
+      if (reader.has_column(column)) return false;
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;  // the run says soon why the file cannot be read
   }
 }
 
@@ -542,6 +605,8 @@ int date_samples(const DateOptions& options, DateRun& run,
       sample.measurement = std::move(row->measurement);
       sample.site = row->site;
       sample.error = row->error.empty() ? refused : std::move(row->error);
+    } else if (row->c14) {
+      sample = run.date_c14(row->measurement.name, *row->c14, row->site, row->line);
     } else {
       sample = run.date(row->measurement, row->site ? row->site : default_site, row->line);
     }
@@ -724,12 +789,16 @@ int run_command(std::span<const std::string_view> arguments, Doing& doing) {
     return companion::FAILED;
   }
   // The curve (or the model) to date against.
+  // 14C ages alone need no field curve.
   std::optional<curve::ReferenceCurve> curve;
   std::optional<field_model::FieldModel> model;
+  if (options.c14 || radiocarbon_only(options)) curve.emplace();
   std::optional<DateRun> dated;
   doing.task = options.model ? "reading the coefficient file" : "reading the curve";
   try {
-    if (!options.model) {
+    if (curve) {
+      dated.emplace(options, &*curve);
+    } else if (!options.model) {
       curve = load_reference(options);
       if (ref_site) curve->site = ref_site;
       dated.emplace(options, &*curve);

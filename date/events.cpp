@@ -19,6 +19,18 @@ std::string event_value(const std::string& value) {
   return value.find_first_not_of(" \t") == std::string::npos ? std::string() : value;
 }
 
+// The warnings of the 14C rows whose calibrated dates lie partly outside
+// the years of an event or a sequence.
+void add_outside_warnings(const std::vector<std::pair<std::string, dating::Density>>& dates,
+                          const std::string& whose, dating::YearSpan span,
+                          dating::YearNotation notation, std::vector<std::string>& warnings) {
+  for (const auto& [row, density] : dates) {
+    const std::string warning = outside_warning(
+        row, share_outside(density.first_year, density.values, span), whose, span, notation);
+    if (!warning.empty()) warnings.push_back(warning);
+  }
+}
+
 }  // namespace
 
 std::string EventBook::refusal(const std::string& value, const std::string& name) const {
@@ -54,6 +66,7 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
     events_.push_back(
         DatedEvent{event.empty() ? sample.measurement.name : event, {}, 0, {}, {}, {}});
     sums_.emplace_back();
+    c14_dates_.emplace_back();
     lines_.emplace_back(line, line);
     of_value_.push_back(!event.empty());
     carries_.push_back(0);
@@ -72,8 +85,17 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
         std::find(warnings.begin(), warnings.end(), carried_) != warnings.end())
       carries_[i] = 1;
     if (dated.error.empty()) {
-      const dating::YearSpan span{sample.curve->first_year, sample.curve->last_year};
-      dating::RowLikelihood row = dating::row_likelihood(*sample.curve, sample.measured, span);
+      const dating::YearSpan span =
+          sample.c14 ? sample.c14->curve->span()
+                     : dating::YearSpan{sample.curve->first_year, sample.curve->last_year};
+      dating::RowLikelihood row =
+          sample.c14 ? radiocarbon::row_likelihood(*sample.c14->curve, sample.c14->age, span)
+                     : dating::row_likelihood(*sample.curve, sample.measured, span);
+      if (sample.c14) {
+        c14_dates_[i].emplace_back(
+            sample.measurement.name,
+            dating::Density{sample.result->first_year, sample.result->combined});
+      }
       if (entry.rows == 0) {
         entry.sum = std::move(row);
         ++entry.rows;
@@ -109,6 +131,8 @@ void EventBook::close(std::size_t i) {
       years_ = years_ ? dating::YearSpan{std::min(years_->first_year, first),
                                          std::max(years_->last_year, last)}
                       : dating::YearSpan{first, last};
+      add_outside_warnings(c14_dates_[i], "the event's", {first, last}, options_.years,
+                           event.alone->warnings);
     } catch (const std::invalid_argument& e) {
       event.error = e.what();
     }
@@ -117,7 +141,10 @@ void EventBook::close(std::size_t i) {
   if (!event.alone) return;
   if (carries_[i]) event.alone->warnings.push_back(carried_);
   // A sequence needs the likelihood; only the files show the density.
-  if (!options_.sequence) release(event.alone->log_likelihood);
+  if (!options_.sequence) {
+    release(event.alone->log_likelihood);
+    c14_dates_[i].clear();
+  }
   if (!options_.density && !options_.figure) release(event.alone->density.values);
 }
 
@@ -144,6 +171,11 @@ void EventBook::date() {
     for (const std::size_t i : in_sequence) {
       dating::EventDate& alone = *events_[i].alone;
       std::vector<double>& l = alone.log_likelihood;
+      // The 14C rows of an event on fewer years than its own are warned of
+      // again; the dates of the others lie within the sequence's years.
+      if (shared->first_year == alone.first_year && shared->size() == l.size()) {
+        c14_dates_[i].clear();
+      }
       l.erase(l.begin() + (shared->last_year - alone.first_year) + 1, l.end());
       l.erase(l.begin(), l.begin() + (shared->first_year - alone.first_year));
       l.shrink_to_fit();
@@ -162,7 +194,11 @@ void EventBook::date() {
     for (std::size_t k = 0; k < in_sequence.size(); ++k) {
       DatedEvent& event = events_[in_sequence[k]];
       event.in_sequence = std::move(dated.events[k]);
-      if (!event.in_sequence->left_out) ++sequence_events_;
+      if (!event.in_sequence->left_out) {
+        ++sequence_events_;
+        add_outside_warnings(c14_dates_[in_sequence[k]], "the sequence's", *shared, options_.years,
+                             event.in_sequence->warnings);
+      }
       if (!options_.density && !options_.figure) release(event.in_sequence->density.values);
     }
     dated.events.clear();

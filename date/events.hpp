@@ -84,6 +84,10 @@ class EventBook {
   std::vector<char> carries_;                    // by event: a row carries it
   std::map<std::string, std::size_t> by_value_;  // event value or own name: its event
   std::optional<std::size_t> open_;              // the event of the last row, if of a value
+  // By event: the calibrated dates of its 14C rows, each by its row's name,
+  // for the share that lies outside the years of the event (and of the
+  // sequence); a few hundred years each.
+  std::vector<std::vector<std::pair<std::string, dating::Density>>> c14_dates_;
   std::optional<dating::YearSpan> years_;
   std::optional<dating::SequenceDate> sequence_;
   std::size_t sequence_events_ = 0;

@@ -6,6 +6,7 @@
 
 #include "companion/output_file.hpp"
 #include "console/number_chars.hpp"
+#include "console/numbers.hpp"
 #include "date/samples.hpp"
 #include "driver/curve_file.hpp"
 
@@ -18,7 +19,7 @@ constexpr const char* USAGE =
 
 constexpr const char* DESCRIPTION =
     "MEASUREMENT is --dec D --inc I --a95 A and/or --int F --sigma-int S, made at\n"
-    "the site --lat LAT --lon LON.\n\n"
+    "the site --lat LAT --lon LON; or a radiocarbon age --c14 AGE,SIGMA.\n\n"
     "Dates a burnt structure by where its measured direction and intensity meet the\n"
     "palaeosecular variation curve of its site: with --model FILE, the model's curve\n"
     "at the site itself, evaluated from the coefficient file; else a curve file\n"
@@ -41,7 +42,12 @@ constexpr const char* DESCRIPTION =
     "...) or a file: each sample is dated at its own site on every whole year of\n"
     "the model's span, or of --span FROM:TO. A global model gives no uncertainty\n"
     "of its curve, which dating needs: --model-sigma D,I,F gives one standard\n"
-    "deviation (degrees, degrees, microtesla), e.g. --model-sigma 2,2,3.\n";
+    "deviation (degrees, degrees, microtesla), e.g. --model-sigma 2,2,3.\n"
+    "A 14C age (--c14, or the samples file's columns c14_age,c14_sigma with\n"
+    "c14_curve, delta_r, delta_r_sigma where needed) is calibrated on intcal20,\n"
+    "shcal20, marine20 or a .14c file: L(t) = exp(-(r - mu)^2 / 2S^2) / S,\n"
+    "S^2 = sigma^2 + sigma_curve^2, t = 1950 - cal BP; in events and sequences it\n"
+    "is one more likelihood, as an archaeomagnetic row is.\n";
 
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
@@ -101,6 +107,53 @@ std::string lower_case(std::string word) {
   return word;
 }
 
+// --c14 dates a 14C age on its own, against a calibration curve.
+void check_c14_options(const DateOptions& options, bool curve) {
+  if (!options.c14) {
+    for (const auto& [given, option] : {std::pair{options.c14_curve.has_value(), "--c14-curve"},
+                                        {options.delta_r.has_value(), "--delta-r"}}) {
+      if (given)
+        throw UsageError(std::string(option) + " belongs to a 14C age: give it with --c14");
+    }
+    return;
+  }
+  for (const auto& [given, option] : {std::pair{options.declination.has_value(), "--dec"},
+                                      {options.inclination.has_value(), "--inc"},
+                                      {options.alpha95.has_value(), "--a95"},
+                                      {options.intensity.has_value(), "--int"},
+                                      {options.intensity_sigma.has_value(), "--sigma-int"}}) {
+    if (given) {
+      throw UsageError(std::string("--c14 and ") + option +
+                       " exclude each other: date a 14C age or a measurement");
+    }
+  }
+  if (options.samples) {
+    throw UsageError(
+        "--c14 is for one 14C age; with --samples the file gives them (c14_age, c14_sigma)");
+  }
+  if (curve || options.ref_files.declination || options.ref_files.inclination ||
+      options.ref_files.intensity) {
+    throw UsageError(
+        "--c14 is calibrated against a calibration curve, not a field curve: give it "
+        "with --c14-curve");
+  }
+}
+
+// Two numbers "A,B" of an option, e.g. --c14 2450,30.
+std::pair<double, double> number_pair(const std::string& text, const std::string& field,
+                                      const char* example) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) {
+    throw dating::MeasurementError(field, std::string("expected two numbers, e.g. ") + example +
+                                              "; read " + console::quoted_text(text));
+  }
+  const ValueReading first = read_value(std::string_view(text).substr(0, comma));
+  const ValueReading second = read_value(std::string_view(text).substr(comma + 1));
+  if (!first.error.empty()) throw dating::MeasurementError(field, first.error);
+  if (!second.error.empty()) throw dating::MeasurementError(field, second.error);
+  return {first.value, second.value};
+}
+
 }  // namespace
 
 bool has_name_placeholder(const std::string& value) {
@@ -122,6 +175,13 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       ->type_name("LAT");
   app->add_option("--lon", options.longitude, "the site's geodetic longitude, degrees east")
       ->type_name("LON");
+  app->add_option("--c14", options.c14, "a 14C age and its sigma, 14C years BP, instead")
+      ->type_name("AGE,SIGMA");
+  app->add_option("--c14-curve", options.c14_curve,
+                  "its calibration curve: intcal20 (default), shcal20, marine20 or a .14c file")
+      ->type_name("NAME");
+  app->add_option("--delta-r", options.delta_r, "its reservoir offset Delta R and sigma, 14C years")
+      ->type_name("DR,SIGMA");
   app->add_option("--name", name, "the sample's name in the report")->type_name("NAME");
   app->add_option("--samples", samples, "a CSV file of samples, each dated at its site")
       ->type_name("FILE");
@@ -239,6 +299,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       }
     }
   }
+  check_c14_options(options, curve_file.has_value() || options.model.has_value());
   if (sequence) {
     const std::string order = lower_case(*sequence);
     if (order == "oldest-first") {
@@ -312,8 +373,21 @@ UsageError pattern_error(std::string_view option) {
                     (option == "--density" ? "density_{name}.csv" : "dating_{name}.png") + "\"");
 }
 
+C14Input command_line_c14(const DateOptions& options) {
+  C14Input input;
+  std::tie(input.age, input.sigma) = number_pair(*options.c14, "c14", "--c14 2450,30");
+  if (options.delta_r) {
+    std::tie(input.delta_r, input.delta_r_sigma) =
+        number_pair(*options.delta_r, "delta-r", "--delta-r -50,20");
+  }
+  input.curve = options.c14_curve.value_or("");
+  return input;
+}
+
 std::string option_of_field(std::string_view field) {
   if (field == "sigma_int") return "--sigma-int";
+  if (field == "c14_age" || field == "c14_sigma") return "--c14";
+  if (field == "delta_r" || field == "delta_r_sigma") return "--delta-r";
   return "--" + std::string(field);
 }
 

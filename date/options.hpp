@@ -10,6 +10,7 @@
 
 #include "companion/command_line.hpp"
 #include "curve/ref_file.hpp"
+#include "date/radiocarbon_rows.hpp"
 #include "dating/dating.hpp"
 #include "plot/gnuplot.hpp"
 
@@ -40,6 +41,9 @@ struct DateOptions {
   std::optional<std::string> latitude, longitude, ref_latitude, ref_longitude;
   std::optional<std::filesystem::path> samples;  // --samples FILE
   std::optional<std::string> declination, inclination, alpha95, intensity, intensity_sigma;
+  // --c14 AGE,SIGMA, --c14-curve NAME|PATH, --delta-r DR,SIGMA: a 14C age
+  // instead of a measurement.
+  std::optional<std::string> c14, c14_curve, delta_r;
   std::string name;                    // --name, "measurement" by default
   std::vector<double> levels;          // percent, in the order given; 95 by default
   std::optional<std::string> density;  // file, or pattern with {name}
@@ -68,8 +72,10 @@ bool has_name_placeholder(const std::string& value);
 ///                     one of --lat/--lon (or --ref-lat/--ref-lon) without
 ///                     the other, --ref-lat/--ref-lon without .ref files,
 ///                     --sequence without --samples or with a {name}
-///                     pattern, an unknown --sequence or --years, or
-///                     --model-sigma or --span without --model
+///                     pattern, an unknown --sequence or --years,
+///                     --model-sigma or --span without --model, --c14
+///                     with a measurement, --samples or a curve, or
+///                     --c14-curve or --delta-r without --c14
 DateOptions parse_options(std::span<const std::string_view> arguments);
 
 /// The wrong command lines of --density and --figure that only the samples
@@ -83,6 +89,12 @@ UsageError pattern_error(std::string_view option);
 /// @throws dating::MeasurementError  when a value is not a number; field()
 ///         names it as the samples file does ("dec", "sigma_int")
 dating::Measurement command_line_measurement(const DateOptions& options);
+
+/// The 14C age that the options give on the command line (--c14).
+///
+/// @throws dating::MeasurementError  when --c14 or --delta-r is not two
+///         numbers; field() names the option ("c14", "delta-r")
+C14Input command_line_c14(const DateOptions& options);
 
 /// The option that gives a value of the samples file's column: "dec" is
 /// --dec, "sigma_int" is --sigma-int.

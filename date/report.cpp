@@ -9,6 +9,7 @@
 #include "console/fields.hpp"
 #include "console/number_chars.hpp"
 #include "console/numbers.hpp"
+#include "date/radiocarbon_report.hpp"
 #include "plot/gnuplot.hpp"
 
 namespace date {
@@ -144,6 +145,7 @@ std::string sample_report(const DatedSample& sample, dating::YearNotation notati
     line("not dated", sample.error);
     return text;
   }
+  if (sample.c14) return c14_report(text, sample, notation);
   line("measured", measured_text(sample.measurement));
   if (sample.relocation) line("relocated", relocated_text(*sample.relocation));
   const dating::DatingResult& result = *sample.result;
@@ -179,7 +181,7 @@ SummaryRow summary_row(const DatedSample& sample, dating::YearNotation notation)
     row.cells[0] += WARNING_MARK;
     row.marked = true;
   }
-  row.cells.push_back(components_text(sample.result->components, " "));
+  row.cells.push_back(sample.c14 ? "14C" : components_text(sample.result->components, " "));
   row.cells.push_back(dating::year_text(sample.result->mode, notation));
   for (const dating::HpdRegion& region : sample.result->regions) {
     std::string intervals;
@@ -252,6 +254,7 @@ nlohmann::ordered_json sample_json(const DatedSample& sample) {
   json["mode"] = result.mode;
   json["levels"] = levels_json(result.regions);
   json["warnings"] = result.warnings;
+  if (sample.c14) return c14_json(json, sample);
   // What a publication of the dating states besides: the standard
   // deviations used, the years compared and the curve.
   json["sigmas"] = nlohmann::ordered_json::object();

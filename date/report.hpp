@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "date/radiocarbon_rows.hpp"
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
@@ -26,6 +27,7 @@ struct DatedSample {
   // The curves of the components used on the grid of their shared years;
   // set when dated.
   std::shared_ptr<const dating::GriddedCurve> curve;
+  std::optional<C14Sample> c14;                // a 14C age instead of a measurement
   std::optional<dating::DatingResult> result;  // empty when not dated
   std::string error;                           // why not dated
   std::vector<std::string> written;            // "density: FILE", "figure: FILE"

@@ -20,8 +20,11 @@ constexpr std::size_t NAME = 0;
 constexpr std::size_t LATITUDE = 6;
 constexpr std::size_t LONGITUDE = 7;
 constexpr std::size_t EVENT = 8;
+constexpr std::size_t C14_AGE = 9;
+constexpr std::size_t C14_CURVE = 11;
 static_assert(SAMPLE_COLUMNS[NAME] == "name" && SAMPLE_COLUMNS[LATITUDE] == "lat" &&
-              SAMPLE_COLUMNS[LONGITUDE] == "lon" && SAMPLE_COLUMNS[EVENT] == "event");
+              SAMPLE_COLUMNS[LONGITUDE] == "lon" && SAMPLE_COLUMNS[EVENT] == "event" &&
+              SAMPLE_COLUMNS[C14_AGE] == "c14_age" && SAMPLE_COLUMNS[C14_CURVE] == "c14_curve");
 
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -135,12 +138,18 @@ std::optional<SampleRow> SamplesReader::next() {
     for (std::size_t k = 0; k < columns_.size(); ++k) {
       if (columns_[k] == NAME && !split.fields[k].empty()) row.measurement.name = split.fields[k];
       if (columns_[k] == EVENT) row.event = split.fields[k];
+      if (columns_[k] == C14_CURVE && !split.fields[k].empty()) {
+        row.c14.emplace().curve = split.fields[k];
+      }
     }
+    C14Input c14;
     std::optional<double> latitude, longitude;
     for (std::size_t k = 0; k < columns_.size() && row.error.empty(); ++k) {
       const std::string& field = split.fields[k];
       const auto column = static_cast<std::size_t>(columns_[k]);
-      if (column == NAME || column == EVENT || field.empty()) continue;  // a text, or missing
+      if (column == NAME || column == EVENT || column == C14_CURVE || field.empty()) {
+        continue;  // a text, or missing
+      }
       const ValueReading reading = read_value(field);
       const std::string where = row_where + ", column " + std::string(SAMPLE_COLUMNS[column]);
       if (!reading.error.empty()) {
@@ -148,10 +157,13 @@ std::optional<SampleRow> SamplesReader::next() {
         continue;
       }
       dating::Measurement& m = row.measurement;
-      std::optional<double>* slots[] = {nullptr,    &m.declination, &m.inclination,
-                                        &m.alpha95, &m.intensity,   &m.intensity_sigma,
-                                        &latitude,  &longitude};
+      std::optional<double>* slots[] = {nullptr,      &m.declination,    &m.inclination,
+                                        &m.alpha95,   &m.intensity,      &m.intensity_sigma,
+                                        &latitude,    &longitude,        nullptr,
+                                        &c14.age,     &c14.sigma,        nullptr,
+                                        &c14.delta_r, &c14.delta_r_sigma};
       *slots[column] = reading.value;
+      if (column >= C14_AGE && !row.c14) row.c14.emplace();
       if (column == LATITUDE && std::fabs(reading.value) > 90.0) {
         row.error = where + ": a latitude lies between -90 and 90 degrees: " +
                     console::shortest_text(reading.value);
@@ -166,6 +178,17 @@ std::optional<SampleRow> SamplesReader::next() {
                   " is missing";
     }
     if (row.error.empty() && latitude) row.site = curve::Site{*latitude, *longitude};
+    if (row.c14) {
+      c14.curve = row.c14->curve;
+      row.c14 = c14;
+      const dating::Measurement& m = row.measurement;
+      if (row.error.empty() &&
+          (m.declination || m.inclination || m.alpha95 || m.intensity || m.intensity_sigma)) {
+        row.error = row_where +
+                    ": a row holds either an archaeomagnetic measurement or a radiocarbon age, "
+                    "not both; give each its own row";
+      }
+    }
   }
   return row;
 }

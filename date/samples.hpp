@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "curve/reference_curve.hpp"
+#include "date/radiocarbon_rows.hpp"
 #include "dating/dating.hpp"
 
 namespace date {
@@ -19,10 +20,14 @@ namespace date {
 /// The columns a samples file may have, in any order: the sample's name,
 /// declination, inclination and alpha95 (degrees), intensity and its
 /// standard deviation (microtesla), the site where it was measured
-/// (geodetic latitude and longitude, degrees north and east), and the
-/// event it belongs to (samples of one event are dated together).
-inline constexpr std::array<std::string_view, 9> SAMPLE_COLUMNS = {
-    "name", "dec", "inc", "a95", "int", "sigma_int", "lat", "lon", "event"};
+/// (geodetic latitude and longitude, degrees north and east), the
+/// event it belongs to (samples of one event are dated together), and in
+/// place of a measurement a radiocarbon age: its 14C age and sigma (14C
+/// years BP), its calibration curve (a bundled curve's name or a .14c
+/// file's path) and a reservoir offset Delta R with its sigma.
+inline constexpr std::array<std::string_view, 14> SAMPLE_COLUMNS = {
+    "name", "dec",   "inc",     "a95",       "int",       "sigma_int", "lat",
+    "lon",  "event", "c14_age", "c14_sigma", "c14_curve", "delta_r",   "delta_r_sigma"};
 
 /// The column names as messages list them: "name, dec, ..., event".
 std::string sample_columns_text();
@@ -47,6 +52,8 @@ struct SampleRow {
                                     // the name as the file holds it, any bytes
   std::optional<curve::Site> site;  // the lat and lon columns, when the row gives both
   std::string event;                // the event column as the file holds it; empty: none
+  std::optional<C14Input> c14;      // when a radiocarbon column is given, in place of a
+                                    // measurement
   std::string error;                // empty when the row was read; else
                                     // "line 4, column inc: ...", or "line 4: ..."
 };
@@ -70,8 +77,9 @@ struct SampleRow {
 ///
 /// A row with the wrong number of fields, a field that is not a number, a
 /// latitude outside -90 to 90, a longitude outside -180 to 360, or one of
-/// lat and lon without the other is returned with its error, and the rows
-/// after it are still read.
+/// lat and lon without the other, or both a measured value and a
+/// radiocarbon value, is returned with its error, and the rows after it
+/// are still read.
 /// Whether the values make a measurement that can be dated is not checked
 /// here (dating::measured_components).
 class SamplesReader {

@@ -122,7 +122,9 @@ Fields fields_of(std::string_view line) {
 struct ExpectedRow {
   int line = 0;
   std::string name;
-  std::array<std::optional<double>, 8> values;  // by column; [0] unused
+  std::array<std::optional<double>, 14> values;  // by column; [0], [8], [11] unused
+  std::string c14_curve;
+  bool c14 = false;  // a radiocarbon column is given
   std::string event;
   std::string error;
 };
@@ -179,7 +181,8 @@ Expected expected_reading(std::string_view text) {
         }
         if (index < 0) {
           e.file_error = file + ", " + at + ": unknown column " + shown(name) +
-                         "; the columns are name, dec, inc, a95, int, sigma_int, lat, lon, event";
+                         "; the columns are name, dec, inc, a95, int, sigma_int, lat, lon, event, "
+                         "c14_age, c14_sigma, c14_curve, delta_r, delta_r_sigma";
           return e;
         }
         for (const int seen : columns) {
@@ -206,11 +209,15 @@ Expected expected_reading(std::string_view text) {
       for (std::size_t k = 0; k < columns.size(); ++k) {
         if (columns[k] == 0 && !fields.values[k].empty()) row.name = fields.values[k];
         if (columns[k] == 8) row.event = fields.values[k];
+        if (columns[k] == 11 && !fields.values[k].empty()) {
+          row.c14_curve = fields.values[k];
+          row.c14 = true;
+        }
       }
       for (std::size_t k = 0; k < columns.size() && row.error.empty(); ++k) {
         const auto column = static_cast<std::size_t>(columns[k]);
         const std::string& value = fields.values[k];
-        if (column == 0 || column == 8 || value.empty()) continue;
+        if (column == 0 || column == 8 || column == 11 || value.empty()) continue;
         const std::string_view token = without_blanks(value);
         const std::optional<double> v = fuzz::reference_number(token, /*console_form=*/true);
         const std::string where = at + ", column " + std::string(date::SAMPLE_COLUMNS[column]);
@@ -228,11 +235,19 @@ Expected expected_reading(std::string_view text) {
                       console::shortest_text(*v);
         } else {
           row.values[column] = v;
+          if (column >= 9) row.c14 = true;
         }
       }
       if (row.error.empty() && row.values[6].has_value() != row.values[7].has_value()) {
         row.error = at + ": the site needs both lat and lon; " + (row.values[6] ? "lon" : "lat") +
                     " is missing";
+      }
+      bool measured = false;
+      for (std::size_t c = 1; c <= 5; ++c) measured = measured || row.values[c].has_value();
+      if (row.error.empty() && row.c14 && measured) {
+        row.error = at +
+                    ": a row holds either an archaeomagnetic measurement or a radiocarbon age, "
+                    "not both; give each its own row";
       }
     }
     e.rows.push_back(row);
@@ -285,6 +300,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    fuzz::same_number(row.site->longitude, *want.values[7]))),
                 "a row's site is its lat and lon, both or neither");
     fuzz::check(row.event == want.event, "a row's event is its event field as written");
+    fuzz::check(row.c14.has_value() == want.c14 &&
+                    (!row.c14 || (row.c14->curve == want.c14_curve &&
+                                  same_value(row.c14->age, want.values[9]) &&
+                                  same_value(row.c14->sigma, want.values[10]) &&
+                                  same_value(row.c14->delta_r, want.values[12]) &&
+                                  same_value(row.c14->delta_r_sigma, want.values[13]))),
+                "a row's radiocarbon values land in their places, the curve as written");
   }
   return 0;
 }

@@ -102,7 +102,7 @@ TEST_F(KarvenDate, SaysWhatIsWrongWithAValueAndWhere) {
        "cannot read missing.csv: No such file or directory"},
       {{"--samples", "decl.csv", "curve.dat"},
        "decl.csv, line 1: unknown column \"decl\"; the columns are name, dec, inc, a95, int, "
-       "sigma_int, lat, lon, event"},
+       "sigma_int, lat, lon, event, c14_age, c14_sigma, c14_curve, delta_r, delta_r_sigma"},
       {{"--samples", "twice.csv", "curve.dat"}, "twice.csv, line 1: column inc twice"},
       {{"--samples", "header.csv", "curve.dat"},
        "header.csv has no rows below its header; nothing to date"},
