@@ -1,13 +1,17 @@
 // karven-plot: draws the figure of a curve file written by karven.
+#include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string_view>
 #include <vector>
 
 #include "companion/command_line.hpp"
 #include "companion/output_file.hpp"
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "console/standard_streams.hpp"
 #include "curve/curve_reader.hpp"
+#include "field_model/field_model.hpp"
 #include "plot/figure.hpp"
 #include "plot/gnuplot.hpp"
 #include "plot/options.hpp"
@@ -17,6 +21,47 @@ namespace {
 constexpr int FAILED = companion::FAILED;
 
 void report(std::string_view message) { companion::report("karven-plot", message); }
+
+// A global model's curve at the site of --lat and --lon, over --span, as
+// the figure draws it: the 95% errors from --model-sigma, or none; the
+// legend and the credit of the figure set to match.
+curve::Curve global_curve(const companion::ModelSiteOptions& options, plot::FigureText& text) {
+  const field_model::FieldModel model = companion::open_model(*options.model);
+  if (const std::size_t unread = model.unread_numbers(); unread > 0) {
+    report(console::shown_text(model.name()) + ": " + std::to_string(unread) +
+           " numbers after the coefficients are left unread and not used");
+  }
+  const companion::CurveYears years = companion::curve_years(options, model, 5);
+  const curve::Site site = companion::site_of(options);
+  const curve::ReferenceCurve reference =
+      model.curve(site.latitude, site.longitude, years.years, years.sigma);
+  curve::Curve curve;
+  curve.model = std::filesystem::path(model.name()).filename().string();
+  curve.latitude = site.latitude;
+  curve.longitude = site.longitude;
+  curve.points.resize(years.years.size());
+  for (std::size_t k = 0; k < years.years.size(); ++k) {
+    curve::CurvePoint& point = curve.points[k];
+    point.year = years.years[k];
+    for (const curve::Component c : curve::COMPONENTS) {
+      const auto q = static_cast<std::size_t>(c);
+      point.values[q] = (*reference[c]).values[k];
+      point.values[q + 3] = years.sigma ? curve::NORMAL_95 * (*reference[c]).sigmas[k]
+                                        : std::numeric_limits<double>::quiet_NaN();
+    }
+  }
+  text.bands = years.sigma.has_value();
+  if (years.sigma) {
+    text.legend = "lines: the model; shaded: 95% band of the sigma D " +
+                  console::shortest_text(years.sigma->declination) + "°, I " +
+                  console::shortest_text(years.sigma->inclination) + "°, F " +
+                  console::shortest_text(years.sigma->intensity) + " µT";
+  } else {
+    text.legend = "lines: the model's curve, without a band: the model gives no errors";
+  }
+  text.credit = "Model: " + model.source();
+  return curve;
+}
 
 int run(std::span<const std::string_view> arguments) {
   plot::PlotOptions options;
@@ -32,7 +77,12 @@ int run(std::span<const std::string_view> arguments) {
   try {
     companion::OutputGuard guard;
     curve::Curve curve;
-    if (options.model_site.model) {
+    plot::FigureText text;
+    if (options.global) {
+      guard.add_input(*options.model_site.model, "model file");
+      curve = global_curve(options.model_site, text);
+    } else if (options.model_site.model) {
+      companion::check_model_name(*options.model_site.model);
       // The curve that karven's curve file of the site would hold.
       guard.add_input(*options.model_site.model, "coefficient file");
       curve = companion::model_site(options.model_site).curve;
@@ -51,7 +101,7 @@ int run(std::span<const std::string_view> arguments) {
       report(std::string(e.what()) + "; give another --output");
       return FAILED;
     }
-    plot::draw_figure(curve, options.format, guard, options.output);
+    plot::draw_figure(curve, options.format, guard, options.output, text);
     std::cout << "Figure written to " << console::shown_text(options.output.string()) << '\n';
     return 0;
   } catch (const curve::CurveFileError& e) {
