@@ -124,6 +124,14 @@ CurveYears curve_years(const ModelSiteOptions& options, const field_model::Field
   return result;
 }
 
+std::string unread_numbers_note(const field_model::FieldModel& model) {
+  const std::size_t unread = model.unread_numbers();
+  if (unread == 0) return {};
+  return console::shown_text(model.name()) + ": " + std::to_string(unread) +
+         (unread == 1 ? " number" : " numbers") +
+         " after the coefficients are left unread and not used";
+}
+
 curve::Site site_of(const ModelSiteOptions& options) {
   return {site_coordinate("--lat", options.latitude.value_or("")),
           site_coordinate("--lon", options.longitude.value_or(""))};

@@ -129,6 +129,11 @@ struct CurveYears {
 CurveYears curve_years(const ModelSiteOptions& options, const field_model::FieldModel& model,
                        int default_step);
 
+/// The line that says a global model's file had numbers after its
+/// coefficients, left unread: "arhimag1k: 14760 numbers after the
+/// coefficients are left unread and not used"; empty when it had none.
+std::string unread_numbers_note(const field_model::FieldModel& model);
+
 /// The site of --lat and --lon, read as numbers (any value: the model
 /// checks its range).
 ///

@@ -150,9 +150,8 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
                   bool dipole) {
   try {
     const field_model::FieldModel model = companion::open_model(*model_site.model);
-    if (const std::size_t unread = model.unread_numbers(); unread > 0) {
-      report(console::shown_text(model.name()) + ": " + std::to_string(unread) +
-             " numbers after the coefficients are left unread and not used");
+    if (const std::string note = companion::unread_numbers_note(model); !note.empty()) {
+      report(note);
     }
     const companion::CurveYears years = companion::curve_years(model_site, model, 5);
     if (sites) {

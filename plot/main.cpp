@@ -27,9 +27,8 @@ void report(std::string_view message) { companion::report("karven-plot", message
 // legend and the credit of the figure set to match.
 curve::Curve global_curve(const companion::ModelSiteOptions& options, plot::FigureText& text) {
   const field_model::FieldModel model = companion::open_model(*options.model);
-  if (const std::size_t unread = model.unread_numbers(); unread > 0) {
-    report(console::shown_text(model.name()) + ": " + std::to_string(unread) +
-           " numbers after the coefficients are left unread and not used");
+  if (const std::string note = companion::unread_numbers_note(model); !note.empty()) {
+    report(note);
   }
   const companion::CurveYears years = companion::curve_years(options, model, 5);
   const curve::Site site = companion::site_of(options);

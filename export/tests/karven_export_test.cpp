@@ -336,6 +336,21 @@ TEST(KarvenExportGlobal, ModelSigmaGivesTheErrorsOfTableAndRefFiles) {
   EXPECT_EQ(data[0][2], "3");
 }
 
+// A model whose file has a trailer after its coefficients: one line says
+// how many numbers were left unread, and the export goes on.
+TEST(KarvenExportGlobal, SaysWhatATrailerLeavesUnread) {
+  const testsupport::ScopedWorkDir work;
+  const testsupport::ProgramRun result =
+      run_export({"--model", "arhimag1k", "--lat", "53.87", "--lon", "10.81", "--span", "1500:1510",
+                  "--format", "csv"});
+  EXPECT_EQ(result.err,
+            "karven-export: arhimag1k: 14760 numbers after the coefficients are left unread and "
+            "not used\n");
+  EXPECT_EQ(result.out, "Exported to arhimag1k.csv\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(testsupport::read_lines("arhimag1k.csv").size(), 2U + 3U);
+}
+
 // Many sites in one run: each site's rows are those of its own export.
 TEST(KarvenExportGlobal, SitesGoIntoOneTable) {
   const testsupport::ScopedWorkDir work;
