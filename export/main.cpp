@@ -155,14 +155,13 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
     }
     const companion::CurveYears years = companion::curve_years(model_site, model, 5);
     if (sites) {
-      curve_export::SitesRequest request;
-      request.model = *model_site.model;
-      request.sites = *sites;
-      request.format = format;
-      request.output = prefix;
-      request.global = &model;
-      request.years = years.years;
-      request.sigma = years.sigma;
+      const curve_export::SitesRequest request{.model = *model_site.model,
+                                               .sites = *sites,
+                                               .format = format,
+                                               .output = prefix,
+                                               .global = &model,
+                                               .years = years.years,
+                                               .sigma = years.sigma};
       return curve_export::export_sites(request, PROGRAM);
     }
     companion::OutputGuard guard;
@@ -278,12 +277,8 @@ int run(std::span<const std::string_view> arguments) {
     }
   }
   if (sites) {
-    curve_export::SitesRequest request;
-    request.model = *model_site.model;
-    request.sites = *sites;
-    request.format = format;
-    request.output = prefix;
-    return curve_export::export_sites(request, PROGRAM);
+    return curve_export::export_sites(
+        {.model = *model_site.model, .sites = *sites, .format = format, .output = prefix}, PROGRAM);
   }
   try {
     companion::OutputGuard guard;

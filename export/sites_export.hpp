@@ -30,8 +30,8 @@ struct SitesRequest {
   /// file; its curve at the years given, with the sigma where one is given
   /// (needed for ref).
   const field_model::FieldModel* global = nullptr;
-  std::vector<double> years;
-  std::optional<field_model::ModelSigma> sigma;
+  std::vector<double> years{};
+  std::optional<field_model::ModelSigma> sigma{};
 };
 
 /// The long table's name when --output gives none: the sites file's name

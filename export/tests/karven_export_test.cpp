@@ -31,6 +31,24 @@ testsupport::ProgramRun run_export(std::vector<std::string> arguments) {
   return run(KARVEN_EXPORT_PROGRAM, std::move(arguments));
 }
 
+// A command line that is refused: its exit status and whole message.
+struct Refusal {
+  std::vector<std::string> arguments;
+  int status;
+  std::string message;
+};
+
+// Each command line is refused as said, with nothing on standard output.
+void expect_refused(const std::vector<Refusal>& rows) {
+  for (const Refusal& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run_export(row.arguments);
+    EXPECT_EQ(result.err, "karven-export: " + row.message);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.out, "");
+  }
+}
+
 // The curve file that karven writes for the answers, in a folder of its own.
 std::string karven_curve_file(const std::string& latitude, const std::string& longitude) {
   const fs::path folder = "karven-" + latitude + "_" + longitude;
@@ -149,13 +167,8 @@ TEST(KarvenExport, RefusesWhatTheModelCannotExport) {
   fs::create_hard_link("model.inp", "linked.dat");
   write_file("curve.dat", "");
   write_file("bad.csv", "name,lat,long\nParis,48.85,2.35\n");
-  struct Row {
-    std::vector<std::string> arguments;
-    int status;
-    std::string message;
-  };
   const std::string usage = "\nTry 'karven-export --help'.\n";
-  const std::vector<Row> rows = {
+  const std::vector<Refusal> rows = {
       {{"--model", "model.inp", "--lat", "48", "--lon", "2", "curve.dat"},
        2,
        "a curve file and --model exclude each other: give one or the other" + usage},
@@ -208,13 +221,7 @@ TEST(KarvenExport, RefusesWhatTheModelCannotExport) {
        1,
        "cannot read missing.csv: No such file or directory\n"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.message);
-    const testsupport::ProgramRun result = run_export(row.arguments);
-    EXPECT_EQ(result.err, "karven-export: " + row.message);
-    EXPECT_EQ(result.status, row.status);
-    EXPECT_EQ(result.out, "");
-  }
+  expect_refused(rows);
   EXPECT_EQ(read_file("bad.csv"), "name,lat,long\nParis,48.85,2.35\n");
 }
 
@@ -420,7 +427,7 @@ TEST(KarvenExportGlobal, RefusesWhatCannotBeExported) {
     int status;
     std::string message;
   };
-  const std::vector<Row> rows = {
+  const std::vector<Refusal> rows = {
       {jerusalem, 2,
        "--format ref (the default) needs --model-sigma D,I,F: a .ref file gives each value's "
        "sigma, and a global model gives none; give one standard deviation of the curve in "
@@ -468,13 +475,7 @@ TEST(KarvenExportGlobal, RefusesWhatCannotBeExported) {
        "--model-sigma: expected D,I,F, one standard deviation of the model's curve in degrees, "
        "degrees and microtesla, each 0 or more, read \"2,-1,3\"\n"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.message);
-    const testsupport::ProgramRun result = run_export(row.arguments);
-    EXPECT_EQ(result.err, "karven-export: " + row.message);
-    EXPECT_EQ(result.status, row.status);
-    EXPECT_EQ(result.out, "");
-  }
+  expect_refused(rows);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
