@@ -264,21 +264,23 @@ bool without_values(const curve::ReferenceCurve& curve, Component component) {
   return std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); });
 }
 
-std::string site_name(const curve::ReferenceCurve& curve) {
-  return curve::printable(curve.source) +
+// The model's name and the site, as notes name a curve.
+std::string site_name(const curve::ReferenceCurve& curve, std::string_view title) {
+  return curve::printable(title) +
          (curve.site ? " at " + plot::site_text(curve.site->latitude, curve.site->longitude) : "");
 }
 
 }  // namespace
 
-Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view file_name) {
+Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view file_name) {
   Export result;
   ExportFile file{std::string(file_name),
                   model_csv_comment(curve.source, curve.site, curve::has_sigmas(curve)) + "\n" +
                       curve::curve_table_header(curve::has_sigmas(curve)) + "\n"};
   curve::append_curve_table_rows(file.text, {}, curve);
   if (without_values(curve, Component::declination)) {
-    result.notes.push_back(site_name(curve) +
+    result.notes.push_back(site_name(curve, title) +
                            ": the declination is undefined at a geographic pole; its fields are "
                            "left empty in " +
                            curve::printable(file_name));
@@ -296,7 +298,7 @@ Export export_model_ref(const curve::ReferenceCurve& curve, std::string_view tit
     file.text = curve::model_ref_text(curve, component, title, lines);
     if (lines < curve::MIN_REF_POINTS) {
       result.failures.push_back(
-          site_name(curve) + ": the " + curve::component_name(component) + " has " +
+          site_name(curve, title) + ": the " + curve::component_name(component) + " has " +
           (lines == 0 ? "no value at any year" : "a value at one year only") +
           (without_values(curve, component) ? " (undefined at a pole)" : "") +
           ", and a reference curve needs " + std::to_string(curve::MIN_REF_POINTS) + "; " +

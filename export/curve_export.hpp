@@ -152,8 +152,9 @@ std::string model_csv_comment(std::string_view source, const std::optional<curve
 /// A global model's curve at a site as one CSV table, the file
 /// `file_name`: the comment line, the header of curve::curve_table_header
 /// and a row a year; a note when the declination is undefined (a
-/// geographic pole) and its fields are empty.
-Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view file_name);
+/// geographic pole) and its fields are empty, naming the model by `title`.
+Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view file_name);
 
 /// A global model's curve at a site, with the sigmas the user gave it, as
 /// three .ref files (curve::model_ref_text); a component with values at

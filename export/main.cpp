@@ -178,11 +178,11 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
     const curve::Site site = companion::site_of(model_site);
     const curve::ReferenceCurve curve =
         model.curve(site.latitude, site.longitude, years.years, years.sigma);
-    return write_export(
-        format == Format::ref
-            ? curve_export::export_model_ref(curve, global_prefix(model), *prefix)
-            : curve_export::export_model_csv(curve, curve_export::csv_file_name(*prefix)),
-        guard);
+    return write_export(format == Format::ref
+                            ? curve_export::export_model_ref(curve, global_prefix(model), *prefix)
+                            : curve_export::export_model_csv(curve, global_prefix(model),
+                                                             curve_export::csv_file_name(*prefix)),
+                        guard);
   } catch (const std::exception& e) {
     report(e.what());
     return companion::FAILED;

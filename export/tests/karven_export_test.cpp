@@ -358,6 +358,35 @@ TEST(KarvenExportGlobal, SaysWhatATrailerLeavesUnread) {
   EXPECT_EQ(testsupport::read_lines("arhimag1k.csv").size(), 2U + 3U);
 }
 
+// At a geographic pole the declination is undefined: empty fields in the
+// table and no .ref file of it, each said, never a number.
+TEST(KarvenExportGlobal, LeavesTheDeclinationOutAtAPole) {
+  const testsupport::ScopedWorkDir work;
+  const std::vector<std::string> pole = {"--model", "ARCH10k.1", "--lat",  "-90",
+                                         "--lon",   "0",         "--span", "0:10:10"};
+  std::vector<std::string> csv = pole;
+  csv.insert(csv.end(), {"--format", "csv"});
+  testsupport::ProgramRun result = run_export(csv);
+  EXPECT_EQ(result.err,
+            "karven-export: ARCH10k.1 at 90.00 S, 0.00 E: the declination is undefined at a "
+            "geographic pole; its fields are left empty in ARCH10k.1.csv\n");
+  EXPECT_EQ(result.status, 0);
+  const auto rows = table_rows(testsupport::read_lines("ARCH10k.1.csv"), 2);
+  ASSERT_EQ(rows.size(), 2U);
+  for (const auto& row : rows) EXPECT_EQ(row[1], "");
+
+  std::vector<std::string> ref = pole;
+  ref.insert(ref.end(), {"--model-sigma", "1,1,1"});
+  result = run_export(ref);
+  EXPECT_EQ(result.err,
+            "karven-export: ARCH10k.1 at 90.00 S, 0.00 E: the declination has no value at any "
+            "year (undefined at a pole), and a reference curve needs 2; ARCH10k.1_d.ref is not "
+            "written\n");
+  EXPECT_EQ(result.out, "Exported to ARCH10k.1_i.ref\nExported to ARCH10k.1_f.ref\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_FALSE(fs::exists("ARCH10k.1_d.ref"));
+}
+
 // Many sites in one run: each site's rows are those of its own export.
 TEST(KarvenExportGlobal, SitesGoIntoOneTable) {
   const testsupport::ScopedWorkDir work;
