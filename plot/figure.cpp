@@ -122,7 +122,7 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
     const bool empty = !has_values(curve, panel.value);
     if (empty) {
       add("set yrange [-1:1]");
-      add("set label 1 'no values in the curve file' at graph 0.5, graph 0.5 center");
+      add("set label 1 " + gnuplot_string(text.no_values) + " at graph 0.5, graph 0.5 center");
     }
     const std::string v = column(panel.value), e = column(panel.error);
     if (text.bands) {

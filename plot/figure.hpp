@@ -34,6 +34,7 @@ struct FigureText {
   std::string legend = "lines: the curve; shaded: its 95% confidence band";
   bool bands = true;
   std::string credit;
+  std::string no_values = "no values in the curve file";  // a panel without any
 };
 
 /// The gnuplot script that draws the figure. It names no path but the two

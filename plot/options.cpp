@@ -5,6 +5,7 @@
 #include "companion/command_line.hpp"
 #include "console/numbers.hpp"
 #include "driver/curve_file.hpp"
+#include "geomodel/catalogue.hpp"
 
 namespace plot {
 
