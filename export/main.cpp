@@ -168,16 +168,17 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
     guard.add_input(*model_site.model, "model file");
     if (!prefix) prefix = global_prefix(model) + (dipole ? "_dipole" : "");
     if (dipole) {
-      return write_export(
-          {{{curve_export::csv_file_name(*prefix),
-             curve_export::dipole_table(*model.global(), years.years, model.source())}},
-           {},
-           {}},
-          guard);
+      return write_export({{{curve_export::csv_file_name(*prefix),
+                             curve_export::dipole_table(*model.global(), years.years,
+                                                        curve_export::exported_source(model))}},
+                           {},
+                           {}},
+                          guard);
     }
     const curve::Site site = companion::site_of(model_site);
-    const curve::ReferenceCurve curve =
+    curve::ReferenceCurve curve =
         model.curve(site.latitude, site.longitude, years.years, years.sigma);
+    curve.source = curve_export::exported_source(model);
     return write_export(format == Format::ref
                             ? curve_export::export_model_ref(curve, global_prefix(model), *prefix)
                             : curve_export::export_model_csv(curve, global_prefix(model),

@@ -73,9 +73,10 @@ class SitesExport {
       table_ = std::make_unique<companion::OutputFile>(guard_, table_name_, "table");
       if (request_.global) {
         // The columns of the curve, with errors where a sigma is given.
-        table_text_ =
-            model_csv_comment(request_.global->source(), std::nullopt, request_.sigma.has_value()) +
-            "\nname,lat,lon," + curve::curve_table_header(request_.sigma.has_value()) + "\n";
+        table_text_ = model_csv_comment(exported_source(*request_.global), std::nullopt,
+                                        request_.sigma.has_value()) +
+                      "\nname,lat,lon," + curve::curve_table_header(request_.sigma.has_value()) +
+                      "\n";
       } else {
         table_text_ = std::string(SITES_CSV_HEADER) + "\n";
       }
@@ -159,6 +160,7 @@ class SitesExport {
     try {
       if constexpr (global) {
         global_curve = model.curve(row.latitude, row.longitude, request_.years, request_.sigma);
+        global_curve.source = exported_source(model);
       } else {
         model.evaluate(row.latitude, row.longitude, site_curve_.epochs);
       }

@@ -387,6 +387,21 @@ TEST(KarvenExportGlobal, LeavesTheDeclinationOutAtAPole) {
   EXPECT_FALSE(fs::exists("ARCH10k.1_d.ref"));
 }
 
+// A global model given by its file: the files name it without the user's
+// folders, as they name a coefficient file.
+TEST(KarvenExportGlobal, NamesAModelFileWithoutItsFolders) {
+  const testsupport::ScopedWorkDir work;
+  const testsupport::ProgramRun result =
+      run_export({"--model", std::string(KARVEN_MODELS_FOLDER) + "/gufm1", "--lat", "10", "--lon",
+                  "10", "--span", "1600:1610:10", "--format", "csv"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Exported to gufm1.csv\n");
+  const std::vector<std::string> lines = testsupport::read_lines("gufm1.csv");
+  ASSERT_EQ(lines.size(), 4U);
+  EXPECT_EQ(lines[0],
+            "# the global model in gufm1 at 10.00 N, 10.00 E; no errors: the model gives none");
+}
+
 // Many sites in one run: each site's rows are those of its own export.
 TEST(KarvenExportGlobal, SitesGoIntoOneTable) {
   const testsupport::ScopedWorkDir work;
