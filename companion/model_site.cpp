@@ -132,6 +132,13 @@ std::string unread_numbers_note(const field_model::FieldModel& model) {
          " after the coefficients are left unread and not used";
 }
 
+std::string shared_source(const field_model::FieldModel& model) {
+  if (model.family() == field_model::Family::regional || !model.citation().empty()) {
+    return model.source();
+  }
+  return "the global model in " + std::filesystem::path(model.name()).filename().string();
+}
+
 curve::Site site_of(const ModelSiteOptions& options) {
   return {site_coordinate("--lat", options.latitude.value_or("")),
           site_coordinate("--lon", options.longitude.value_or(""))};

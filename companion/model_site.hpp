@@ -134,6 +134,11 @@ CurveYears curve_years(const ModelSiteOptions& options, const field_model::Field
 /// coefficients are left unread and not used"; empty when it had none.
 std::string unread_numbers_note(const field_model::FieldModel& model);
 
+/// How outputs that leave the machine (files, figures) name a model: its
+/// source (FieldModel::source), a global model's file by its name without
+/// its folders, which are the user's own: "the global model in gufm1".
+std::string shared_source(const field_model::FieldModel& model);
+
 /// The site of --lat and --lon, read as numbers (any value: the model
 /// checks its range).
 ///

@@ -247,11 +247,6 @@ std::vector<std::string> append_site_rows(std::string& text, std::string_view na
   return notes;
 }
 
-std::string exported_source(const field_model::FieldModel& model) {
-  if (!model.citation().empty()) return model.source();
-  return "the global model in " + std::filesystem::path(model.name()).filename().string();
-}
-
 std::string model_csv_comment(std::string_view source, const std::optional<curve::Site>& site,
                               bool errors) {
   std::string comment = "# " + curve::printable(source);

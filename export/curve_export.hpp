@@ -14,7 +14,6 @@
 
 #include "curve/curve_reader.hpp"
 #include "curve/reference_curve.hpp"
-#include "field_model/field_model.hpp"
 #include "geomodel/spline_model.hpp"
 #include "model/model.hpp"
 
@@ -138,11 +137,6 @@ std::string csv_field(std::string_view text);
 std::vector<std::string> append_site_rows(std::string& text, std::string_view name_field,
                                           const curve::Curve& curve, const CurveOrigin& origin,
                                           std::string_view table_name);
-
-/// How the exported files name a global model: its source
-/// (FieldModel::source), a model's file by its name without its folders,
-/// which are the user's own (the files go to other laboratories).
-std::string exported_source(const field_model::FieldModel& model);
 
 /// The comment line that opens a global model's CSV table: the source of
 /// the curve (the model and its citation), the site, and what its errors

@@ -170,7 +170,7 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
     if (dipole) {
       return write_export({{{curve_export::csv_file_name(*prefix),
                              curve_export::dipole_table(*model.global(), years.years,
-                                                        curve_export::exported_source(model))}},
+                                                        companion::shared_source(model))}},
                            {},
                            {}},
                           guard);
@@ -178,7 +178,7 @@ int export_global(const companion::ModelSiteOptions& model_site, Format format,
     const curve::Site site = companion::site_of(model_site);
     curve::ReferenceCurve curve =
         model.curve(site.latitude, site.longitude, years.years, years.sigma);
-    curve.source = curve_export::exported_source(model);
+    curve.source = companion::shared_source(model);
     return write_export(format == Format::ref
                             ? curve_export::export_model_ref(curve, global_prefix(model), *prefix)
                             : curve_export::export_model_csv(curve, global_prefix(model),

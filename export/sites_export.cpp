@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "companion/command_line.hpp"
+#include "companion/model_site.hpp"
 #include "companion/output_file.hpp"
 #include "companion/progress.hpp"
 #include "console/fields.hpp"
@@ -73,7 +74,7 @@ class SitesExport {
       table_ = std::make_unique<companion::OutputFile>(guard_, table_name_, "table");
       if (request_.global) {
         // The columns of the curve, with errors where a sigma is given.
-        table_text_ = model_csv_comment(exported_source(*request_.global), std::nullopt,
+        table_text_ = model_csv_comment(companion::shared_source(*request_.global), std::nullopt,
                                         request_.sigma.has_value()) +
                       "\nname,lat,lon," + curve::curve_table_header(request_.sigma.has_value()) +
                       "\n";
@@ -160,7 +161,7 @@ class SitesExport {
     try {
       if constexpr (global) {
         global_curve = model.curve(row.latitude, row.longitude, request_.years, request_.sigma);
-        global_curve.source = exported_source(model);
+        global_curve.source = companion::shared_source(model);
       } else {
         model.evaluate(row.latitude, row.longitude, site_curve_.epochs);
       }

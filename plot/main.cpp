@@ -58,7 +58,7 @@ curve::Curve global_curve(const companion::ModelSiteOptions& options, plot::Figu
   } else {
     text.legend = "lines: the model's curve, without a band: the model gives no errors";
   }
-  text.credit = "Model: " + model.source();
+  text.credit = "Model: " + companion::shared_source(model);
   text.no_values = "undefined at a geographic pole";
   return curve;
 }
