@@ -7,9 +7,11 @@
 
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
+#include "curve/curve_tables.hpp"
 #include "curve/file_text.hpp"
 #include "curve/ref_file.hpp"
 #include "driver/curve_file.hpp"
+#include "geomodel/field.hpp"
 #include "plot/gnuplot.hpp"
 
 namespace curve_export {
@@ -243,6 +245,90 @@ std::vector<std::string> append_site_rows(std::string& text, std::string_view na
   std::vector<std::string> notes;
   add_table_notes(notes, curve, origin, table_name);
   return notes;
+}
+
+std::string model_csv_comment(std::string_view source, const std::optional<curve::Site>& site,
+                              bool errors) {
+  std::string comment = "# " + curve::printable(source);
+  if (site) comment += " at " + plot::site_text(site->latitude, site->longitude);
+  return comment + (errors ? "; errors: 95%, 1.96 times the sigma given with --model-sigma"
+                           : "; no errors: the model gives none");
+}
+
+namespace {
+
+// Whether a component has no value at any year: the declination at a
+// geographic pole.
+bool without_values(const curve::ReferenceCurve& curve, Component component) {
+  const auto& values = curve[component]->values;
+  return std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); });
+}
+
+// The model's name and the site, as notes name a curve.
+std::string site_name(const curve::ReferenceCurve& curve, std::string_view title) {
+  return curve::printable(title) +
+         (curve.site ? " at " + plot::site_text(curve.site->latitude, curve.site->longitude) : "");
+}
+
+}  // namespace
+
+Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view file_name) {
+  Export result;
+  ExportFile file{std::string(file_name),
+                  model_csv_comment(curve.source, curve.site, curve::has_sigmas(curve)) + "\n" +
+                      curve::curve_table_header(curve::has_sigmas(curve)) + "\n"};
+  curve::append_curve_table_rows(file.text, {}, curve);
+  if (without_values(curve, Component::declination)) {
+    result.notes.push_back(site_name(curve, title) +
+                           ": the declination is undefined at a geographic pole; its fields are "
+                           "left empty in " +
+                           curve::printable(file_name));
+  }
+  result.files.push_back(std::move(file));
+  return result;
+}
+
+Export export_model_ref(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view prefix) {
+  Export result;
+  for (const Component component : curve::COMPONENTS) {
+    ExportFile file{ref_file_name(prefix, component), {}};
+    std::size_t lines = 0;
+    file.text = curve::model_ref_text(curve, component, title, lines);
+    if (lines < curve::MIN_REF_POINTS) {
+      result.failures.push_back(
+          site_name(curve, title) + ": the " + curve::component_name(component) + " has " +
+          (lines == 0 ? "no value at any year" : "a value at one year only") +
+          (without_values(curve, component) ? " (undefined at a pole)" : "") +
+          ", and a reference curve needs " + std::to_string(curve::MIN_REF_POINTS) + "; " +
+          curve::printable(file.name) + " is not written");
+      continue;
+    }
+    result.files.push_back(std::move(file));
+  }
+  return result;
+}
+
+std::string dipole_table(const geomodel::SplineModel& model, std::span<const double> years,
+                         std::string_view source) {
+  std::string text = "# The dipole of " + curve::printable(source) +
+                     ": moment in 10^22 A m^2, the geomagnetic north pole in geocentric degrees "
+                     "(east positive)\n";
+  text += DIPOLE_CSV_HEADER;
+  text += '\n';
+  std::vector<double> gauss(static_cast<std::size_t>(geomodel::coefficient_count(model.degree)));
+  for (const double year : years) {
+    geomodel::gauss_coefficients(model, year, gauss);
+    const geomodel::Dipole dipole = geomodel::dipole(gauss);
+    console::append_shortest_decimal(text, year);
+    for (const double value : {dipole.moment, dipole.pole_latitude, dipole.pole_longitude}) {
+      text += ',';
+      console::append_shortest_decimal(text, value);
+    }
+    text += '\n';
+  }
+  return text;
 }
 
 }  // namespace curve_export

@@ -5,6 +5,8 @@
 // and the long table of many sites.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,6 +14,7 @@
 
 #include "curve/curve_reader.hpp"
 #include "curve/reference_curve.hpp"
+#include "geomodel/spline_model.hpp"
 #include "model/model.hpp"
 
 namespace curve_export {
@@ -134,5 +137,47 @@ std::string csv_field(std::string_view text);
 std::vector<std::string> append_site_rows(std::string& text, std::string_view name_field,
                                           const curve::Curve& curve, const CurveOrigin& origin,
                                           std::string_view table_name);
+
+/// The comment line that opens a global model's CSV table: the source of
+/// the curve (the model and its citation), the site, and what its errors
+/// are: "# ARCH10k.1 (Constable, ...) at 31.78 N, 35.22 E; no errors: the
+/// model gives none".
+///
+/// @param[in] source  the model and its citation (FieldModel::source)
+/// @param[in] site    the site, when the table is of one
+/// @param[in] errors  whether the table has error columns
+std::string model_csv_comment(std::string_view source, const std::optional<curve::Site>& site,
+                              bool errors);
+
+/// A global model's curve at a site as one CSV table, the file
+/// `file_name`: the comment line, the header of curve::curve_table_header
+/// and a row a year; a note when the declination is undefined (a
+/// geographic pole) and its fields are empty, naming the model by `title`.
+Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view file_name);
+
+/// A global model's curve at a site, with the sigmas the user gave it, as
+/// three .ref files (curve::model_ref_text); a component with values at
+/// fewer than curve::MIN_REF_POINTS years gets no file but a line in
+/// `failures`.
+///
+/// @param[in] curve   the curve, with sigmas
+/// @param[in] title   the model's name, for the first comment line
+/// @param[in] prefix  the files' names before "_d.ref"
+Export export_model_ref(const curve::ReferenceCurve& curve, std::string_view title,
+                        std::string_view prefix);
+
+/// The header of the dipole table.
+inline constexpr std::string_view DIPOLE_CSV_HEADER =
+    "year,dipole_moment,pole_latitude,pole_longitude";
+
+/// The dipole of a global model over years of its span as a CSV table: a
+/// comment line naming the source and the units, DIPOLE_CSV_HEADER, then
+/// the year, the moment (10^22 A m^2) and the geomagnetic north pole's
+/// latitude and longitude (geocentric degrees, east positive) a row.
+///
+/// @throws geomodel::YearOutsideSpan for a year outside the span
+std::string dipole_table(const geomodel::SplineModel& model, std::span<const double> years,
+                         std::string_view source);
 
 }  // namespace curve_export

@@ -16,6 +16,7 @@
 #include "driver/curve_file.hpp"
 #include "export/curve_export.hpp"
 #include "export/sites_export.hpp"
+#include "field_model/field_model.hpp"
 
 namespace {
 
@@ -25,7 +26,8 @@ constexpr const char* PROGRAM = "karven-export";
 
 constexpr const char* USAGE =
     "[--format ref|csv|dat] [--output PREFIX] "
-    "[CURVE_FILE | --model FILE --lat LAT --lon LON | --model FILE --sites SITES.csv]";
+    "[CURVE_FILE | --model MODEL --lat LAT --lon LON | --model MODEL --sites SITES.csv | "
+    "--model MODEL --dipole] [--span FROM:TO[:STEP]] [--model-sigma D,I,F]";
 
 constexpr const char* DESCRIPTION =
     "Writes a curve file written by karven (default: psvc_karven.eu.26.dat), or the\n"
@@ -48,7 +50,20 @@ constexpr const char* DESCRIPTION =
     "with {name} (default: {name}), replaced by each site's name; with csv, one\n"
     "table with the columns name, lat and lon first (default: SITES_curves.csv\n"
     "beside the sites file). A bad row is said on standard error, the other sites\n"
-    "are still exported, and the exit status is 1.\n";
+    "are still exported, and the exit status is 1.\n\n"
+    "A global model (--model ARCH10k.1, any bundled model's name in any case, or a\n"
+    "global model's file) gives its curve at any site (latitude -90 to 90, longitude\n"
+    "-180 to 360) over --span FROM:TO[:STEP], whole years AD, negative before 1 AD\n"
+    "(default: the model's whole span, every 5 years). It gives no errors: the CSV\n"
+    "table has no error columns unless --model-sigma D,I,F gives the curve one\n"
+    "standard deviation (degrees, degrees, microtesla), written as 95% errors (1.96\n"
+    "sigma); --format ref needs --model-sigma, since a .ref file gives each value's\n"
+    "sigma; --format dat is the regional model's alone. The table's first line and\n"
+    "the .ref files' comments name the model and its publication. --dipole writes\n"
+    "the model's dipole over the span as a CSV table (default: MODEL_dipole.csv):\n"
+    "year, dipole moment (10^22 A m^2), geomagnetic north pole latitude and\n"
+    "longitude (degrees). --span and --model-sigma are refused with the regional\n"
+    "model, whose curve comes at its own epochs with its own errors.\n";
 
 constexpr const char* FOOTER =
     "Exit status: 0 files written, 1 failure (said on standard error), 2 wrong usage.";
@@ -84,8 +99,101 @@ curve_export::Export export_curve(Format format, const curve::Curve& curve,
              : curve_export::export_csv(curve, origin, curve_export::csv_file_name(prefix));
 }
 
+// --dipole: a global model's, at no site, as a CSV table.
+void check_dipole_options(const companion::ModelSiteOptions& model_site, bool global,
+                          bool curve_file_given, bool sites_given, bool other_format) {
+  if (!model_site.model || !global) {
+    throw companion::UsageError(
+        "--dipole is a global model's: give --model with a bundled model's name (ARCH10k.1, "
+        "...) or a global model's file");
+  }
+  const char* site_option = model_site.latitude      ? "--lat"
+                            : model_site.longitude   ? "--lon"
+                            : sites_given            ? "--sites"
+                            : curve_file_given       ? "a curve file"
+                            : model_site.model_sigma ? "--model-sigma"
+                                                     : nullptr;
+  if (site_option) {
+    throw companion::UsageError(std::string("--dipole gives the model's dipole, at no site and "
+                                            "without errors: leave out ") +
+                                site_option);
+  }
+  if (other_format) throw companion::UsageError("--dipole writes a CSV table: give --format csv");
+}
+
+// The formats a global model's curve can take.
+void check_global_format(Format format, bool format_given,
+                         const companion::ModelSiteOptions& model_site) {
+  if (format == Format::dat) {
+    throw companion::UsageError(
+        "--format dat writes the regional model's curve file, at its 381 epochs with their "
+        "errors; a global model has none: give --format csv or ref");
+  }
+  if (format == Format::ref && !model_site.model_sigma) {
+    throw companion::UsageError(
+        std::string("--format ref") + (format_given ? "" : " (the default)") +
+        " needs --model-sigma D,I,F: a .ref file gives each value's sigma, and a global "
+        "model gives none; give one standard deviation of the curve in degrees, degrees and "
+        "microtesla, or give --format csv");
+  }
+}
+
+// The name of a global model's files when --output gives none: the
+// bundled model's name, or its file's name without folders.
+std::string global_prefix(const field_model::FieldModel& model) {
+  return std::filesystem::path(model.name()).filename().string();
+}
+
+// The export of a global model: a site's curve, many sites' or the dipole.
+int export_global(const companion::ModelSiteOptions& model_site, Format format,
+                  std::optional<std::string> prefix, const std::optional<std::string>& sites,
+                  bool dipole) {
+  try {
+    const field_model::FieldModel model = companion::open_model(*model_site.model);
+    if (const std::string note = companion::unread_numbers_note(model); !note.empty()) {
+      report(note);
+    }
+    const companion::CurveYears years = companion::curve_years(model_site, model, 5);
+    if (sites) {
+      const curve_export::SitesRequest request{.model = *model_site.model,
+                                               .sites = *sites,
+                                               .format = format,
+                                               .output = prefix,
+                                               .global = &model,
+                                               .years = years.years,
+                                               .sigma = years.sigma};
+      return curve_export::export_sites(request, PROGRAM);
+    }
+    companion::OutputGuard guard;
+    guard.add_input(*model_site.model, "model file");
+    if (!prefix) prefix = global_prefix(model) + (dipole ? "_dipole" : "");
+    if (dipole) {
+      return write_export({{{curve_export::csv_file_name(*prefix),
+                             curve_export::dipole_table(*model.global(), years.years,
+                                                        companion::shared_source(model))}},
+                           {},
+                           {}},
+                          guard);
+    }
+    const curve::Site site = companion::site_of(model_site);
+    curve::ReferenceCurve curve =
+        model.curve(site.latitude, site.longitude, years.years, years.sigma);
+    curve.source = companion::shared_source(model);
+    return write_export(format == Format::ref
+                            ? curve_export::export_model_ref(curve, global_prefix(model), *prefix)
+                            : curve_export::export_model_csv(curve, global_prefix(model),
+                                                             curve_export::csv_file_name(*prefix)),
+                        guard);
+  } catch (const std::exception& e) {
+    report(e.what());
+    return companion::FAILED;
+  }
+}
+
 int run(std::span<const std::string_view> arguments) {
   std::optional<std::string> format_word, prefix, input_name, sites;
+  bool dipole = false;
+  bool global = false;
   companion::ModelSiteOptions model_site;
   const auto app = companion::make_app(PROGRAM, USAGE, DESCRIPTION, FOOTER);
   app->add_option("-f,--format", format_word, "ref, csv or dat (default: ref)")
@@ -101,6 +209,8 @@ int run(std::span<const std::string_view> arguments) {
                   "with --model: the sites of a CSV file with the columns "
                   "name,lat,lon")
       ->type_name("SITES.csv");
+  app->add_flag("--dipole", dipole,
+                "with a global --model: its dipole over --span as a CSV table, at no site");
   companion::Parsed parsed;
   Format format = Format::ref;
   try {
@@ -120,8 +230,20 @@ int run(std::span<const std::string_view> arguments) {
     }
     if (prefix && prefix->empty()) throw companion::UsageError("option --output needs a value");
     if (sites && sites->empty()) throw companion::UsageError("option --sites needs a value");
-    companion::check_model_site_options(model_site, input_name.has_value(), "--sites",
-                                        sites.has_value());
+    global = model_site.model && companion::is_global_model(*model_site.model);
+    if (dipole) {
+      check_dipole_options(model_site, global, input_name.has_value(), sites.has_value(),
+                           format_word.has_value() && format != Format::csv);
+      format = Format::csv;
+    } else {
+      companion::check_model_site_options(model_site, input_name.has_value(), "--sites",
+                                          sites.has_value());
+    }
+    if (global) {
+      check_global_format(format, format_word.has_value(), model_site);
+    } else if (model_site.model) {
+      companion::check_regional_options(model_site);
+    }
     if (format == Format::dat && !model_site.model) {
       throw companion::UsageError(
           "--format dat writes the curve file of a site of --model: give --model FILE with "
@@ -146,8 +268,18 @@ int run(std::span<const std::string_view> arguments) {
     return 0;
   }
 
+  if (global) return export_global(model_site, format, prefix, sites, dipole);
+  if (model_site.model) {
+    try {
+      companion::check_model_name(*model_site.model);
+    } catch (const companion::UnknownModel& e) {
+      report(e.what());
+      return companion::FAILED;
+    }
+  }
   if (sites) {
-    return curve_export::export_sites({*model_site.model, *sites, format, prefix}, PROGRAM);
+    return curve_export::export_sites(
+        {.model = *model_site.model, .sites = *sites, .format = format, .output = prefix}, PROGRAM);
   }
   // What the run is doing, for a message should memory run out.
   std::string task;

@@ -4,14 +4,18 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "companion/command_line.hpp"
+#include "companion/model_site.hpp"
 #include "companion/output_file.hpp"
 #include "companion/progress.hpp"
+#include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/csv_rows.hpp"
+#include "curve/curve_tables.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
 #include "export/curve_export.hpp"
@@ -38,8 +42,9 @@ class SitesExport {
         program_(program),
         file_(console::shown_text(request.sites.string())),
         model_name_(request.model.string()),
+        model_title_(request.model.filename().string()),
         progress_(std::string(program)) {
-    guard_.add_input(request.model, "coefficient file");
+    guard_.add_input(request.model, request.global ? "model file" : "coefficient file");
     guard_.add_input(request.sites, "sites file");
     // Writing curve files is the point of --format dat.
     if (request.format == Format::dat) guard_.allow_curve_file_name();
@@ -56,7 +61,10 @@ class SitesExport {
         return companion::FAILED;
       }
     }
-    const model::Model model(request_.model);
+    // The regional model is read here; a global one was opened by the caller.
+    std::optional<model::Model> regional;
+    if (!request_.global) regional.emplace(request_.model);
+    const std::size_t epochs = request_.global ? request_.years.size() : model::EPOCHS;
     curve::InputFileBuffer input(request_.sites);
     curve::SitesReader reader(input, file_);
     std::optional<curve::SiteRow> row = reader.next();
@@ -66,13 +74,23 @@ class SitesExport {
     }
     if (request_.format == Format::csv) {
       table_ = std::make_unique<companion::OutputFile>(guard_, table_name_, "table");
-      table_text_ = std::string(SITES_CSV_HEADER) + "\n";
+      if (request_.global) {
+        // The columns of the curve, with errors where a sigma is given.
+        table_text_ = model_csv_comment(companion::shared_source(*request_.global), std::nullopt,
+                                        request_.sigma.has_value()) +
+                      "\nname,lat,lon," + curve::curve_table_header(request_.sigma.has_value()) +
+                      "\n";
+      } else {
+        table_text_ = std::string(SITES_CSV_HEADER) + "\n";
+      }
     }
     std::size_t& rows = rows_;
     while (row) {
       if (signals_.any_pending()) throw Interrupted{};
       ++rows;
-      if (!export_site(model, *row)) failed_ = true;
+      if (!(regional ? export_site(*regional, *row) : export_site(*request_.global, *row))) {
+        failed_ = true;
+      }
       if (progress_.due()) {
         const std::uint64_t size = input.size();
         progress_.show(std::to_string(rows) + " sites done" +
@@ -94,8 +112,7 @@ class SitesExport {
       table_->write(table_text_);
       table_->commit();
       std::cout << "Exported to " << console::shown_text(table_name_) << ": " << exported_
-                << (exported_ == 1 ? " site, " : " sites, ") << exported_ * model::EPOCHS
-                << " rows\n";
+                << (exported_ == 1 ? " site, " : " sites, ") << exported_ * epochs << " rows\n";
     }
     if (exported_ < rows) {
       report(file_ + ": " + std::to_string(rows - exported_) + " of " + std::to_string(rows) +
@@ -111,7 +128,9 @@ class SitesExport {
   }
 
   // Exports one row's site; false when it is not exported (said).
-  bool export_site(const model::Model& model, const curve::SiteRow& row) {
+  template <typename Model>
+  bool export_site(const Model& model, const curve::SiteRow& row) {
+    constexpr bool global = std::is_same_v<Model, field_model::FieldModel>;
     const std::string where = file_ + ", line " + std::to_string(row.line);
     if (!row.error.empty()) {
       report(file_ + ", " + row.error);
@@ -140,9 +159,16 @@ class SitesExport {
         return false;
       }
     }
+    curve::ReferenceCurve global_curve;
     try {
-      model.evaluate(row.latitude, row.longitude, site_curve_.epochs);
-    } catch (const model::SiteOutsideRegion& e) {
+      if constexpr (global) {
+        global_curve = model.curve(row.latitude, row.longitude, request_.years, request_.sigma);
+        global_curve.source = companion::shared_source(model);
+      } else {
+        model.evaluate(row.latitude, row.longitude, site_curve_.epochs);
+      }
+    } catch (const std::domain_error& e) {
+      // A site outside the regional model's region, or not on the Earth.
       report(where + ": " + e.what() + "; not exported");
       return false;
     }
@@ -151,12 +177,21 @@ class SitesExport {
     names_.emplace(name, row.line);
     if (!files_name.empty()) files_.emplace(files_name, std::pair{row.line, name});
 
-    const curve::Curve curve = curve::curve_of_model(site_curve_);
+    const curve::Curve curve = global ? curve::Curve{} : curve::curve_of_model(site_curve_);
     const CurveOrigin origin = model_origin(model_name_, curve);
     if (request_.format == Format::csv) {
-      for (const std::string& note :
-           append_site_rows(table_text_, csv_field(name), curve, origin, table_name_)) {
-        report(note);
+      if constexpr (global) {
+        std::string row_start = csv_field(name) + ",";
+        console::append_shortest_decimal(row_start, row.latitude);
+        row_start += ',';
+        console::append_shortest_decimal(row_start, row.longitude);
+        row_start += ',';
+        curve::append_curve_table_rows(table_text_, row_start, global_curve);
+      } else {
+        for (const std::string& note :
+             append_site_rows(table_text_, csv_field(name), curve, origin, table_name_)) {
+          report(note);
+        }
       }
       if (table_text_.size() >= TABLE_BUFFER_BYTES) {
         table_->write(table_text_);
@@ -165,9 +200,14 @@ class SitesExport {
       ++exported_;
       return true;
     }
-    const Export result = request_.format == Format::ref
-                              ? export_ref(curve, origin, files_name)
-                              : Export{{{files_name, curve_file_text(site_curve_)}}, {}, {}};
+    Export result;
+    if constexpr (global) {
+      result = export_model_ref(global_curve, model_title_, files_name);
+    } else {
+      result = request_.format == Format::ref
+                   ? export_ref(curve, origin, files_name)
+                   : Export{{{files_name, curve_file_text(site_curve_)}}, {}, {}};
+    }
     // Every file of the site is checked before any is written.
     for (const ExportFile& file : result.files) {
       try {
@@ -195,8 +235,9 @@ class SitesExport {
   std::size_t& rows_;  // the rows read so far
   const SitesRequest& request_;
   std::string program_;
-  std::string file_;        // the sites file, as messages show it
-  std::string model_name_;  // the coefficient file, as given
+  std::string file_;         // the sites file, as messages show it
+  std::string model_name_;   // the coefficient file, as given
+  std::string model_title_;  // a global model's name without folders
   companion::HeldSignals signals_;
   companion::OutputGuard guard_;
   companion::Progress progress_;

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "field_model/field_model.hpp"
 
 namespace curve_export {
 
@@ -15,7 +18,7 @@ enum class Format { ref, csv, dat };
 
 /// What a run over many sites is asked.
 struct SitesRequest {
-  std::filesystem::path model;  // the coefficient file
+  std::filesystem::path model;  // the coefficient file, or the global model as given
   std::filesystem::path sites;  // the sites file: name,lat,lon
   Format format = Format::ref;
   /// With ref and dat, a pattern of the files' names with {name}, the
@@ -23,6 +26,12 @@ struct SitesRequest {
   /// unless it ends so); "{name}" by default. With csv, the table's name
   /// (".csv" added unless it ends so); sites_table_name() by default.
   std::optional<std::string> output;
+  /// A global model (opened by the caller) in place of the coefficient
+  /// file; its curve at the years given, with the sigma where one is given
+  /// (needed for ref).
+  const field_model::FieldModel* global = nullptr;
+  std::vector<double> years{};
+  std::optional<field_model::ModelSigma> sigma{};
 };
 
 /// The long table's name when --output gives none: the sites file's name

@@ -38,6 +38,31 @@ bool has_values(const Curve& curve, Quantity quantity) {
                      [quantity](const CurvePoint& p) { return std::isfinite(p.values[quantity]); });
 }
 
+// A credit's longest line, in characters, at the figure's foot.
+constexpr std::size_t CREDIT_WIDTH = 110;
+
+// A text broken at blanks into lines of at most `width` characters (a
+// longer word keeps its own line).
+std::string wrapped(std::string_view text, std::size_t width) {
+  std::string result;
+  std::size_t line = 0;
+  while (!text.empty()) {
+    const std::size_t blank = text.find(' ');
+    const std::string_view word = text.substr(0, blank);
+    if (line > 0 && line + 1 + word.size() > width) {
+      result += '\n';
+      line = 0;
+    } else if (line > 0) {
+      result += ' ';
+      ++line;
+    }
+    result += word;
+    line += word.size();
+    text.remove_prefix(blank == std::string_view::npos ? text.size() : blank + 1);
+  }
+  return result;
+}
+
 // Column of a quantity in the data file; column 1 is the year.
 std::string column(Quantity quantity) { return std::to_string(static_cast<int>(quantity) + 2); }
 
@@ -59,11 +84,10 @@ std::string gnuplot_data(const Curve& curve) {
 }
 
 std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_view data_name,
-                           std::string_view figure_name) {
+                           std::string_view figure_name, const FigureText& text) {
   const FigureTerminal settings = figure_terminal(format, ASPECT);
   const std::string title = curve.model + " palaeosecular variation curve at " +
-                            site_text(curve.latitude, curve.longitude) +
-                            "\nlines: the curve; shaded: its 95% confidence band";
+                            site_text(curve.latitude, curve.longitude) + "\n" + text.legend;
   const std::string data = gnuplot_string(data_name);
 
   std::string script;
@@ -74,8 +98,14 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   add("set encoding utf8");
   add(settings.command);
   add("set output " + gnuplot_string(figure_name));
+  // A credit takes the foot of the figure, below the time axis's label.
+  const bool credit = !text.credit.empty();
   add("set multiplot layout 3,1 title " + gnuplot_string(title) + " font '" + settings.title_font +
-      "' margins 0.13,0.96,0.07,0.9 spacing 0,0.025");
+      "' margins 0.13,0.96," + (credit ? "0.1" : "0.07") + ",0.9 spacing 0,0.025");
+  if (credit) {
+    add("set label 2 " + gnuplot_string(wrapped(text.credit, CREDIT_WIDTH)) +
+        " at screen 0.5, screen 0.035 center font ',9'");
+  }
   add("set xrange [" + shortest_text(curve.points.front().year) + ":" +
       shortest_text(curve.points.back().year) + "]");
   add("set mxtics");
@@ -92,17 +122,21 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
     const bool empty = !has_values(curve, panel.value);
     if (empty) {
       add("set yrange [-1:1]");
-      add("set label 1 'no values in the curve file' at graph 0.5, graph 0.5 center");
+      add("set label 1 " + gnuplot_string(text.no_values) + " at graph 0.5, graph 0.5 center");
     }
     const std::string v = column(panel.value), e = column(panel.error);
-    add("plot " + data + " using 1:($" + v + "-$" + e + "):($" + v + "+$" + e +
-        ") with filledcurves lc rgb '" + std::string(BAND_COLOUR) + "', \\");
-    add("     " + data + " using 1:" + v + " with lines lw " + settings.line_width + " lc rgb '" +
-        std::string(LINE_COLOUR) + "'");
+    if (text.bands) {
+      add("plot " + data + " using 1:($" + v + "-$" + e + "):($" + v + "+$" + e +
+          ") with filledcurves lc rgb '" + std::string(BAND_COLOUR) + "', \\");
+    }
+    add((text.bands ? "     " : "plot ") + data + " using 1:" + v + " with lines lw " +
+        settings.line_width + " lc rgb '" + std::string(LINE_COLOUR) + "'");
     if (empty) {
       add("unset label 1");
       add("set autoscale y");
     }
+    // The credit is drawn once, with the first panel.
+    if (credit && k == 0) add("unset label 2");
   }
   add("unset multiplot");
   add("unset output");
@@ -110,12 +144,12 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
 }
 
 void draw_figure(const Curve& curve, FigureFormat format, const companion::OutputGuard& guard,
-                 const std::filesystem::path& destination) {
+                 const std::filesystem::path& destination, const FigureText& text) {
   // Names inside gnuplot's private directory; it sees no other.
   constexpr const char* data_name = "curve.dat";
   GnuplotJob job;
   job.data_files.push_back({data_name, gnuplot_data(curve)});
-  job.script = gnuplot_script(curve, format, data_name, figure_file_name(format));
+  job.script = gnuplot_script(curve, format, data_name, figure_file_name(format), text);
   run_gnuplot_job(job, format, guard, destination);
 }
 

@@ -26,6 +26,17 @@ std::string figure_size(FigureFormat format);
 /// an undefined point and leaves out of the line and the band.
 std::string gnuplot_data(const Curve& curve);
 
+/// What the figure says besides the curve: the second line of its title,
+/// whether the panels shade the 95% bands (the error columns), and a credit
+/// at the figure's foot (none when empty): the regional model's figure by
+/// default.
+struct FigureText {
+  std::string legend = "lines: the curve; shaded: its 95% confidence band";
+  bool bands = true;
+  std::string credit;
+  std::string no_values = "no values in the curve file";  // a panel without any
+};
+
 /// The gnuplot script that draws the figure. It names no path but the two
 /// given names, which are relative to gnuplot's working directory, and
 /// holds no text of the curve file but the model's name (letters, digits
@@ -35,8 +46,9 @@ std::string gnuplot_data(const Curve& curve);
 /// @param[in] format       the figure's format
 /// @param[in] data_name    the data file written by gnuplot_data
 /// @param[in] figure_name  the file gnuplot writes the figure to
+/// @param[in] text         the legend, the bands and the credit
 std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_view data_name,
-                           std::string_view figure_name);
+                           std::string_view figure_name, const FigureText& text = {});
 
 }  // namespace plot
 
@@ -49,6 +61,6 @@ namespace plot {
 ///                    missing or fails, or a file cannot be written;
 ///                    nothing is left behind
 void draw_figure(const Curve& curve, FigureFormat format, const companion::OutputGuard& guard,
-                 const std::filesystem::path& destination);
+                 const std::filesystem::path& destination, const FigureText& text = {});
 
 }  // namespace plot

@@ -5,6 +5,7 @@
 #include "companion/command_line.hpp"
 #include "console/numbers.hpp"
 #include "driver/curve_file.hpp"
+#include "geomodel/catalogue.hpp"
 
 namespace plot {
 
@@ -38,7 +39,15 @@ std::string description() {
          ". --output FIGURE chooses\n"
          "the name; its extension (.png, .svg or .pdf) then gives the format.\n"
          "An existing figure is replaced once the new one is complete; the curve file,\n"
-         "KARVEN_coeff.inp and what is not a regular file (a FIFO, a device) never are.\n";
+         "KARVEN_coeff.inp and what is not a regular file (a FIFO, a device) never are.\n\n"
+         "A global model (--model ARCH10k.1, any bundled model's name in any case, or a\n"
+         "global model's file) is drawn at any site (latitude -90 to 90, longitude -180\n"
+         "to 360) over --span FROM:TO[:STEP], whole years AD, negative before 1 AD\n"
+         "(default: the model's whole span, every 5 years), as lines without bands, since\n"
+         "the model gives no errors; --model-sigma D,I,F (one standard deviation in\n"
+         "degrees, degrees, microtesla) shades the 95% band of that sigma. The figure\n"
+         "(default: the model's name with the format's extension) names the model and\n"
+         "its publication. --span and --model-sigma are refused with the regional model.\n";
 }
 
 constexpr const char* FOOTER =
@@ -51,7 +60,8 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   std::optional<std::string> format_word, output_name, input_name;
   const auto app = companion::make_app("karven-plot",
                                        "[--format png|svg|pdf] [--output FIGURE] "
-                                       "[CURVE_FILE | --model FILE --lat LAT --lon LON]",
+                                       "[CURVE_FILE | --model MODEL --lat LAT --lon LON "
+                                       "[--span FROM:TO[:STEP]] [--model-sigma D,I,F]]",
                                        description(), FOOTER);
   app->add_option("-f,--format", format_word, "png, svg or pdf (default: the figure's extension)")
       ->type_name("FORMAT");
@@ -80,11 +90,19 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   if (format_word) format = named_format(*format_word);
   try {
     companion::check_model_site_options(options.model_site, input_name.has_value());
+    options.global =
+        options.model_site.model && companion::is_global_model(*options.model_site.model);
+    if (options.model_site.model && !options.global) {
+      companion::check_regional_options(options.model_site);
+    }
   } catch (const companion::UsageError& e) {
     throw UsageError(e.what());
   }
 
-  options.input = input_name.value_or(std::string(driver::CURVE_FILE_NAME));
+  // A global model's figure is named after the model, without folders.
+  options.input =
+      options.global ? std::filesystem::path(*options.model_site.model).filename().string() + ".dat"
+                     : input_name.value_or(std::string(driver::CURVE_FILE_NAME));
   if (output_name) {
     const std::filesystem::path output = *output_name;
     const std::optional<FigureFormat> named_by_extension = format_of_file(output);

@@ -25,6 +25,7 @@ struct PlotOptions {
   std::string help_text;
   std::filesystem::path input;             // the curve file
   companion::ModelSiteOptions model_site;  // --model, --lat, --lon instead
+  bool global = false;                     // --model names a global model
   std::filesystem::path output;            // the figure
   FigureFormat format = FigureFormat::png;
 };

@@ -296,11 +296,56 @@ TEST_F(KarvenPlot, AnswersAWrongCommandLineWithStatus2) {
   }
 }
 
+// A global model's curve at any site, named after the model; its
+// refusals: a site off the Earth, a span outside the model's, a name that
+// is neither a bundled model nor a file, --span with the regional model.
+TEST_F(KarvenPlot, DrawsAGlobalModelAndRefusesWhatItCannotDraw) {
+  PlotRun result = run({"--model", "ARCH10k.1", "--lat", "31.78", "--lon", "35.22", "--span",
+                        "-1000:0", "--model-sigma", "2,2,3"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Figure written to ARCH10k.1.png\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(png_size("ARCH10k.1.png"), (std::pair<std::uint32_t, std::uint32_t>{1200, 1500}));
+  fs::remove("ARCH10k.1.png");
+
+  fs::copy_file(KARVEN_DEMO_COEFFICIENTS, "model.inp");
+  struct Row {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--model", "ARCH10k.1", "--lat", "31.78", "--lon", "-180.5"},
+       1,
+       "the longitude -180.5 is not -180 to 360 degrees\n"},
+      {{"--model", "gufm1", "--lat", "31.78", "--lon", "35", "--span", "1500:1700"},
+       1,
+       "--span: 1500:1700 is outside the span of gufm1, 1590 to 1990\n"},
+      {{"--model", "gufm2", "--lat", "31.78", "--lon", "35"},
+       1,
+       "--model: \"gufm2\" is neither a bundled model nor a file; the bundled models are "
+       "ARCH10k.1, CALS10k.2, HFM.OL1.A1, pfm9k.1a, arhimag1k, gufm1, LSMOD.2, GGF100k\n"},
+      {{"--model", "model.inp", "--lat", "48", "--lon", "2", "--model-sigma", "1,1,1"},
+       2,
+       "--model-sigma is for a global model: the regional model's curve comes at its own "
+       "epochs, 0 to 1900 AD, with its own errors\nTry 'karven-plot --help'.\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-plot: " + row.message);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"model.inp"}));
+}
+
 TEST_F(KarvenPlot, HelpTellsHowToCallIt) {
   const PlotRun result = run({"--help"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out.rfind("Usage: karven-plot [--format png|svg|pdf] [--output FIGURE] "
-                             "[CURVE_FILE | --model FILE --lat LAT --lon LON]\n",
+                             "[CURVE_FILE | --model MODEL --lat LAT --lon LON [--span "
+                             "FROM:TO[:STEP]] [--model-sigma D,I,F]]\n",
                              0),
             0u);
   EXPECT_NE(result.out.find("apt-get install gnuplot-nox"), std::string::npos);
