@@ -1505,6 +1505,16 @@ PYBIND11_MODULE(karven, m) {
     }
   });
 
+  m.def(
+      "data_folders",
+      [](const std::string& kind) { return bundled::data_folders(kind, module_data_folder()); },
+      "kind"_a,
+      R"(The folders searched for bundled data of a kind ("models", "radiocarbon"),
+in order: $KARVEN_DATA/<kind>; the module's own data (karven_data beside
+it, as pip installs it, or the share/karven of the prefix it was installed
+under); the toolkit's where built and where installed. Folders that do
+not exist are left out.)");
+
   m.def("in_region", py::vectorize(model::in_region), "lat"_a, "lon"_a,
         R"(Whether sites lie in the model's region.
 
