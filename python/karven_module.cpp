@@ -1,11 +1,12 @@
-// The Python module karven: the model, its curves, the companions' curve
-// readers and dating, from the project's own libraries. A thin layer: it
+// The Python module karven: the regional and the global field models, their
+// curves, the companions' curve readers, dating and radiocarbon calibration,
+// from the project's own libraries. A thin layer: it
 // converts between Python (numbers, paths, numpy arrays) and the libraries'
 // types, and raises the libraries' own messages as ValueError or OSError.
 // Nothing here computes what a library computes.
 //
-// The model's evaluation is not reentrant (it runs the main program's
-// procedures over module-level records): every call holds the GIL.
+// The regional model's evaluation is not reentrant (it runs the main
+// program's procedures over module-level records): every call holds the GIL.
 
 #include <dlfcn.h>
 #include <pybind11/numpy.h>
@@ -1402,9 +1403,14 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
 // --- Documentation -------------------------------------------------------------
 
 constexpr const char* MODULE_DOC =
-    R"(The regional archaeomagnetic field model KARVEN.EU.26 from Python.
+    R"(Archaeomagnetic field models, dating and radiocarbon calibration from Python.
 
-The model's curve at any site of its region (35 to 60 degrees north, 15
+The global field models that ship with the toolkit (karven.MODELS, each
+with its citation: Model("ARCH10k.1")) give the field at any site and
+any year of their span, curves and the dipole; calibrate() calibrates a
+radiocarbon age, and radiocarbon rows join events and sequences.
+The regional archaeomagnetic field model KARVEN.EU.26: the model's curve
+at any site of its region (35 to 60 degrees north, 15
 degrees west to 30 degrees east), the field over many sites at once, the
 curve files of karven and .ref files read as the companions read them, and
 archaeomagnetic dating as karven-date dates: the same computation, by the
@@ -1709,7 +1715,12 @@ curve.)");
     relocation      None, or the measurement relocated to the curve's
                     site: {distance_km, dec, inc, a95, intensity,
                     sigma_intensity, declination_assumed}
-    curve           the curve, as the report names it)")
+    curve           the curve, as the report names it (a model's curve:
+                    the model and its citation; a calibration: the
+                    calibration curve and its citation)
+
+A calibration (calibrate) has no components, densities or sigmas; its
+min_chi_square is (r - mu)^2 / S^2 at closest_year.)")
       .def_readonly("components", &Dating::components)
       .def_readonly("densities", &Dating::densities)
       .def_readonly("sigmas", &Dating::sigmas)
@@ -1786,6 +1797,14 @@ it is then relocated to the curve's site (the direction through its
 virtual geomagnetic pole, the intensity through its virtual axial dipole
 moment); leave it out to take the measurement at the curve's site.
 
+Against a model instead of a curve: model=, a Model, and site= (the
+measurement is dated at its own site, on the model's curve there). For a
+global model, model_sigma=(D, I, F) gives the curve's standard deviation
+(degrees, degrees, microtesla; the model gives none, and dating without
+it is refused) and span=(FROM, TO) limits the whole years of the grid
+(default the model's whole span). The Dating's curve names the model and
+its citation. At a geographic pole a declination is refused.
+
 A bad value raises ValueError with karven-date's message, naming the
 keyword ("inc: the inclination must lie between -90 and 90 degrees:
 -90.5").)");
@@ -1821,9 +1840,16 @@ not positive; a curve that cannot be read, OSError.)");
 
 rows: dicts of date()'s keywords, one a sample or structure of the event
 ({"inc": 64.5, "a95": 2.5}, with "curve" and "site" where they differ
-from row to row); curve: the curve of every row that names none. The rows
-are dated on the years their curves share; the event's likelihood is the
-product of theirs. levels: percent, each in (0, 100).)");
+from row to row); curve: the curve of every row that names none, or
+model=, model_sigma= and span= as date() takes them, each row then dated
+at its own "site". A row may instead hold a radiocarbon age: "c14_age"
+and "c14_sigma" (14C years BP), and where needed "c14_curve" (intcal20,
+the default, shcal20, marine20 or a .14c path), "delta_r" and
+"delta_r_sigma" (see calibrate); never with a measurement. The rows are
+dated on the whole years all their curves share (a radiocarbon date
+lying partly outside them is warned of, with the share outside); the
+event's likelihood is the product of theirs. levels: percent, each in
+(0, 100).)");
 
   m.def("date_sequence", &date_sequence, "events"_a, "order"_a = "oldest-first",
         "curve"_a = py::none(), "levels"_a = py::make_tuple(95), py::kw_only(),
@@ -1836,5 +1862,7 @@ oldest event, "youngest-first" when with the youngest. The events' dates
 t_1 <= t_2 <= ... are computed exactly on the grid of whole years under a
 uniform prior over the ordered years (two events may share a year), each
 with its date alone and its agreement index. curve: the curve of every
-row that names none; levels: percent, each in (0, 100).)");
+row that names none, or model=, model_sigma=, span= (see date_event);
+rows may be radiocarbon ages (see date_event). levels: percent, each in
+(0, 100).)");
 }
