@@ -2,7 +2,9 @@
 
 setuptools configures the project with CMake for the interpreter that runs
 pip, builds the module's target (the sources and their lists live in the
-CMakeLists.txt files alone) and installs the module CMake made. Building
+CMakeLists.txt files alone) and installs the module CMake made, with the
+bundled global field models and radiocarbon calibration curves beside it
+(karven_data/). Building
 needs what the project's build needs (CMake, g++, Debian's libcli11-dev and
 nlohmann-json3-dev), Python's headers and pybind11. Offline, into a
 virtual environment that sees Debian's packages:
@@ -14,6 +16,7 @@ virtual environment that sees Debian's packages:
 import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 
@@ -53,12 +56,19 @@ class CMakeBuild(build_ext):
         subprocess.run(configure, check=True)
         subprocess.run(["cmake", "--build", str(build), "--target", "karven_module",
                         "-j", str(os.cpu_count() or 1)], check=True)
+        # The bundled global models and calibration curves, each folder with
+        # its README (sources, licences, citations), in karven_data beside
+        # the module, where the module looks for them.
+        data = output / "karven_data"
+        for kind in ("models", "radiocarbon"):
+            shutil.rmtree(data / kind, ignore_errors=True)
+            shutil.copytree(ROOT / "data" / kind, data / kind)
 
 
 setup(
     name="karven",
     version=project_version(),
-    description="The regional archaeomagnetic field model KARVEN.EU.26: curves and dating",
+    description="Archaeomagnetic field models (regional and global), curves, dating and radiocarbon calibration",
     python_requires=">=3.9",
     install_requires=["numpy"],
     ext_modules=[CMakeExtension("karven")],

@@ -11,9 +11,9 @@
 
 namespace field_model {
 
-FieldModel FieldModel::open(std::string_view argument) {
+FieldModel FieldModel::open(std::string_view argument, const std::filesystem::path& extra) {
   if (const geomodel::BundledModel* entry = geomodel::find_catalogue_entry(argument))
-    return FieldModel(geomodel::read_bundled_model(*entry), std::string(entry->citation));
+    return FieldModel(geomodel::read_bundled_model(*entry, extra), std::string(entry->citation));
   const std::filesystem::path path{std::string(argument)};
   if (geomodel::file_looks_like_spline_model(path))
     return FieldModel(geomodel::read_spline_model(path), std::string());

@@ -36,12 +36,14 @@ class FieldModel {
   /// its case ("ARCH10k.1", "arch10k.1"); any other argument is a path,
   /// read as a global model when its text begins as one, else as the
   /// regional model's coefficient file.
+  /// `extra` names a data folder of the caller's own where bundled models
+  /// are looked for too (bundled::data_folders).
   ///
   /// @throws geomodel::ModelFileError for a bundled model whose file is
   ///         missing, or a global model's file that is refused
   /// @throws driver::CoefficientFileError for any other file that is not a
   ///         regional coefficient file (or cannot be read)
-  static FieldModel open(std::string_view argument);
+  static FieldModel open(std::string_view argument, const std::filesystem::path& extra = {});
 
   /// A global model already read; `citation` may be empty.
   FieldModel(geomodel::SplineModel model, std::string citation);

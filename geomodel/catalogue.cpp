@@ -60,14 +60,15 @@ const BundledModel* find_catalogue_entry(std::string_view name) {
   return nullptr;
 }
 
-std::optional<std::filesystem::path> find_bundled_model(std::string_view name) {
+std::optional<std::filesystem::path> find_bundled_model(std::string_view name,
+                                                        const std::filesystem::path& extra) {
   const BundledModel* entry = find_catalogue_entry(name);
   if (!entry) return std::nullopt;
-  return bundled::find_data_file("models", entry->file_name);
+  return bundled::find_data_file("models", entry->file_name, extra);
 }
 
-SplineModel read_bundled_model(const BundledModel& entry) {
-  const auto path = bundled::find_data_file("models", entry.file_name);
+SplineModel read_bundled_model(const BundledModel& entry, const std::filesystem::path& extra) {
+  const auto path = bundled::find_data_file("models", entry.file_name, extra);
   if (!path)
     throw ModelFileError("the model file " + std::string(entry.file_name) +
                          " of the bundled model " + std::string(entry.name) +

@@ -34,13 +34,16 @@ const BundledModel* find_catalogue_entry(std::string_view name);
 
 /// Where the file of a bundled model of that name lies (built or
 /// installed), or nothing: not a bundled name, or its file is missing.
-std::optional<std::filesystem::path> find_bundled_model(std::string_view name);
+/// `extra`: a data folder of the caller's own (bundled::data_folders).
+std::optional<std::filesystem::path> find_bundled_model(std::string_view name,
+                                                        const std::filesystem::path& extra = {});
 
 /// Reads a bundled model: named by its catalogue name, and holding for its
 /// published span (which may be narrower than its file's: HFM.OL1.A1's file
 /// gives -10010, the start of its splines, its publication 8000 BC).
 ///
+/// @param[in] extra  a data folder of the caller's own (bundled::data_folders)
 /// @throws ModelFileError when the file is missing or refused
-SplineModel read_bundled_model(const BundledModel& entry);
+SplineModel read_bundled_model(const BundledModel& entry, const std::filesystem::path& extra = {});
 
 }  // namespace geomodel

@@ -1,12 +1,14 @@
-// The Python module karven: the model, its curves, the companions' curve
-// readers and dating, from the project's own libraries. A thin layer: it
+// The Python module karven: the regional and the global field models, their
+// curves, the companions' curve readers, dating and radiocarbon calibration,
+// from the project's own libraries. A thin layer: it
 // converts between Python (numbers, paths, numpy arrays) and the libraries'
 // types, and raises the libraries' own messages as ValueError or OSError.
 // Nothing here computes what a library computes.
 //
-// The model's evaluation is not reentrant (it runs the main program's
-// procedures over module-level records): every call holds the GIL.
+// The regional model's evaluation is not reentrant (it runs the main
+// program's procedures over module-level records): every call holds the GIL.
 
+#include <dlfcn.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +30,8 @@
 #include <utility>
 #include <vector>
 
+#include "bundled/bundled_data.hpp"
+#include "companion/model_span.hpp"
 #include "console/fields.hpp"
 #include "curve/curve_reader.hpp"
 #include "curve/model_curve.hpp"
@@ -37,9 +42,14 @@
 #include "dating/relocation.hpp"
 #include "driver/coefficients.hpp"
 #include "errors/xerror.hpp"
+#include "field_model/field_model.hpp"
+#include "geomodel/catalogue.hpp"
+#include "geomodel/field.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
 #include "plot/gnuplot.hpp"
+#include "radiocarbon/calibration.hpp"
+#include "radiocarbon/calibration_curve.hpp"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -89,7 +99,10 @@ class InputError : public std::invalid_argument {
   const bool unreadable = message.starts_with("cannot read ") ||
                           message.find(" cannot be opened: ") != std::string::npos ||
                           message.find(" cannot be read: ") != std::string::npos ||
-                          message.ends_with("not a regular file");
+                          message.ends_with(" cannot be read") ||
+                          message.ends_with("not a regular file") ||
+                          message.ends_with(" is not in the toolkit's data folders") ||
+                          message.find(" is not found; ") != std::string::npos;
   raise(unreadable ? PyExc_OSError : PyExc_ValueError, message);
 }
 
@@ -200,6 +213,10 @@ struct Curve {
   std::array<py::object, 6> quantities;  // None where the curve lacks the component
   std::vector<std::string> notes;
   std::shared_ptr<const curve::ReferenceCurve> reference;
+  // A global model's curve: the standard deviation it was given, or none
+  // (then it cannot date).
+  std::optional<field_model::ModelSigma> model_sigma;
+  bool global = false;
   // The curve on the grid of the years the curves of a set of components
   // share, made when first dated, by set (as karven-date grids it).
   mutable std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids;
@@ -362,18 +379,59 @@ py::object curve_to_pandas(const Curve& c) {
 
 // --- The model -----------------------------------------------------------------
 
+// The module's own data folder, where it lies beside the module: the
+// folder karven_data that pip installs next to it, or the share/karven of
+// the prefix it was installed under (PREFIX/lib/python3/dist-packages/
+// karven.so and PREFIX/share/karven), wherever that tree was moved. Empty
+// when neither is there: the toolkit's own folders are searched then.
+const std::filesystem::path& module_data_folder() {
+  static const std::filesystem::path folder = [] {
+    static const int marker = 0;
+    Dl_info info{};
+    if (dladdr(&marker, &info) == 0 || info.dli_fname == nullptr) return std::filesystem::path{};
+    std::error_code error;
+    std::filesystem::path here = std::filesystem::path(info.dli_fname).parent_path();
+    if (std::filesystem::is_directory(here / "karven_data", error)) return here / "karven_data";
+    for (int up = 0; up < 4 && here.has_relative_path(); ++up) {
+      here = here.parent_path();
+      if (std::filesystem::is_directory(here / "share" / "karven", error))
+        return here / "share" / "karven";
+    }
+    return std::filesystem::path{};
+  }();
+  return folder;
+}
+
 struct Model {
   using made_by_module = void;
-  model::Model model;
-  std::string path;
+  field_model::FieldModel model;
+  std::string path;  // as given: a bundled model's name or a file
+
+  const geomodel::SplineModel* global() const { return model.global(); }
 };
 
 Model load_model(const std::filesystem::path& path) {
   try {
-    return Model{model::Model(path), path.string()};
+    return Model{field_model::FieldModel::open(path.string(), module_data_folder()), path.string()};
   } catch (const driver::CoefficientFileError& e) {
     raise_file_error(e.what());
+  } catch (const geomodel::ModelFileError& e) {
+    raise_file_error(e.what());
   }
+}
+
+std::string model_repr(const Model& self) {
+  const field_model::FieldModel& m = self.model;
+  std::string text = "<karven.Model " + m.name();
+  if (const geomodel::SplineModel* global = self.global()) {
+    text += ", global, degree " + std::to_string(global->degree) + ", " +
+            dating::span_text(static_cast<int>(std::ceil(m.first_year())),
+                              static_cast<int>(std::floor(m.last_year())));
+    text += m.citation().empty() ? " (file " + self.path + ")" : "; " + m.citation();
+  } else {
+    text += ", regional, 0-1900 AD (coefficient file " + self.path + ")";
+  }
+  return text + ">";
 }
 
 // The epoch of a year, with karven-map's words for one that is none.
@@ -388,22 +446,39 @@ int epoch_of_year(double year) {
   }
 }
 
-// The field at numpy-broadcast sites, all epochs or one.
-py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle year) {
+// Arguments made into contiguous float64 arrays of one broadcast shape by
+// numpy, whose MemoryError then reaches the caller (a failed conversion by
+// pybind11's caster would be a RuntimeError).
+using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+std::vector<Doubles> broadcast(std::initializer_list<py::handle> arguments) {
   const py::module_ numpy = py::module_::import("numpy");
-  const py::tuple sites =
-      numpy.attr("broadcast_arrays")(numpy.attr("asarray")(lat, "dtype"_a = "float64"),
-                                     numpy.attr("asarray")(lon, "dtype"_a = "float64"));
-  // Made contiguous by numpy, whose MemoryError then reaches the caller (a
-  // failed conversion by pybind11's caster would be a RuntimeError).
-  using Sites = py::array_t<double, py::array::c_style | py::array::forcecast>;
-  const auto latitudes = numpy.attr("require")(sites[0], "float64", "C").cast<Sites>();
-  const auto longitudes = numpy.attr("require")(sites[1], "float64", "C").cast<Sites>();
+  py::list arrays;
+  for (py::handle argument : arguments) {
+    arrays.append(numpy.attr("asarray")(argument, "dtype"_a = "float64"));
+  }
+  const py::tuple shaped = numpy.attr("broadcast_arrays")(*arrays);
+  std::vector<Doubles> result;
+  for (py::handle array : shaped) {
+    result.push_back(numpy.attr("require")(array, "float64", "C").cast<Doubles>());
+  }
+  return result;
+}
+
+std::vector<py::ssize_t> shape_of(const Doubles& array) {
+  return {array.shape(), array.shape() + array.ndim()};
+}
+
+// The field of the regional model at numpy-broadcast sites, all epochs or one.
+py::dict regional_field(const model::Model& m, py::handle lat, py::handle lon, py::handle year) {
+  const std::vector<Doubles> sites = broadcast({lat, lon});
+  const Doubles& latitudes = sites[0];
+  const Doubles& longitudes = sites[1];
   const bool all_epochs = year.is_none();
   const std::size_t epoch =
       all_epochs ? 0 : static_cast<std::size_t>(epoch_of_year(number(year, "year")));
 
-  std::vector<py::ssize_t> shape(latitudes.shape(), latitudes.shape() + latitudes.ndim());
+  std::vector<py::ssize_t> shape = shape_of(latitudes);
   if (all_epochs) shape.push_back(model::EPOCHS);
   std::array<py::array_t<double>, 6> fields;
   std::array<double*, 6> out{};
@@ -417,7 +492,7 @@ py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle 
   const auto count = static_cast<std::size_t>(latitudes.size());
   for (std::size_t i = 0; i < count; ++i) {
     check_signals();
-    m.model.evaluate(lat_data[i], lon_data[i], epochs);
+    m.evaluate(lat_data[i], lon_data[i], epochs);
     for (std::size_t q = 0; q < fields.size(); ++q) {
       if (all_epochs) {
         for (std::size_t k = 0; k < epochs.size(); ++k) {
@@ -431,6 +506,216 @@ py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle 
   py::dict result;
   for (std::size_t q = 0; q < fields.size(); ++q) result[QUANTITY_NAMES[q]] = frozen(fields[q]);
   return result;
+}
+
+// What a global model's field gives, in FieldValues' order.
+constexpr std::array<const char*, 7> GLOBAL_FIELD_NAMES = {
+    "north", "east", "down", "horizontal", "declination", "inclination", "intensity"};
+constexpr std::array<double geomodel::FieldValues::*, 7> GLOBAL_FIELD_MEMBERS = {
+    &geomodel::FieldValues::north,       &geomodel::FieldValues::east,
+    &geomodel::FieldValues::down,        &geomodel::FieldValues::horizontal,
+    &geomodel::FieldValues::declination, &geomodel::FieldValues::inclination,
+    &geomodel::FieldValues::intensity};
+
+// The field of a global model at numpy-broadcast sites and years. The
+// splines are evaluated once per run of equal years, a site's terms once
+// per run of equal sites: a grid of sites at one year, or one site over
+// many years, costs a synthesis per entry.
+py::dict global_field(const geomodel::SplineModel& m, py::handle lat, py::handle lon,
+                      py::handle year) {
+  if (year.is_none()) {
+    throw InputError("year: a global model's field needs a year of its span, years AD");
+  }
+  const std::vector<Doubles> arguments = broadcast({lat, lon, year});
+  const std::vector<py::ssize_t> shape = shape_of(arguments[0]);
+  std::array<py::array_t<double>, 7> fields;
+  std::array<double*, 7> out{};
+  for (std::size_t q = 0; q < fields.size(); ++q) {
+    fields[q] = py::array_t<double>(shape);
+    out[q] = fields[q].mutable_data();
+  }
+  const double* lat_data = arguments[0].data();
+  const double* lon_data = arguments[1].data();
+  const double* year_data = arguments[2].data();
+  std::vector<double> gauss(static_cast<std::size_t>(geomodel::coefficient_count(m.degree)));
+  std::optional<double> gauss_year;
+  std::optional<geomodel::SiteTerms> terms;
+  const auto count = static_cast<std::size_t>(arguments[0].size());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 4096 == 0) check_signals();
+    if (!gauss_year || !(*gauss_year == year_data[i])) {
+      geomodel::gauss_coefficients(m, year_data[i], gauss);
+      gauss_year = year_data[i];
+    }
+    if (!terms || !(terms->latitude() == lat_data[i] && terms->longitude() == lon_data[i])) {
+      terms.emplace(lat_data[i], lon_data[i], m.degree);
+    }
+    const geomodel::FieldValues values = terms->field(gauss);
+    for (std::size_t q = 0; q < fields.size(); ++q) out[q][i] = values.*GLOBAL_FIELD_MEMBERS[q];
+  }
+  py::dict result;
+  for (std::size_t q = 0; q < fields.size(); ++q) {
+    result[GLOBAL_FIELD_NAMES[q]] = frozen(fields[q]);
+  }
+  return result;
+}
+
+py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle year) {
+  if (const geomodel::SplineModel* global = m.global())
+    return global_field(*global, lat, lon, year);
+  return regional_field(*m.model.regional(), lat, lon, year);
+}
+
+// The dipole of a global model at numpy years.
+py::dict model_dipole(const Model& m, py::handle years) {
+  const geomodel::SplineModel* global = m.global();
+  if (!global) {
+    throw InputError("dipole: " + m.model.name() +
+                     " is a regional model, without the Gauss coefficients of a dipole");
+  }
+  const std::vector<Doubles> arguments = broadcast({years});
+  std::array<py::array_t<double>, 3> fields;
+  for (auto& field : fields) field = py::array_t<double>(shape_of(arguments[0]));
+  std::vector<double> gauss(static_cast<std::size_t>(geomodel::coefficient_count(global->degree)));
+  const auto count = static_cast<std::size_t>(arguments[0].size());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 4096 == 0) check_signals();
+    geomodel::gauss_coefficients(*global, arguments[0].data()[i], gauss);
+    const geomodel::Dipole dipole = geomodel::dipole(gauss);
+    fields[0].mutable_data()[i] = dipole.moment;
+    fields[1].mutable_data()[i] = dipole.pole_latitude;
+    fields[2].mutable_data()[i] = dipole.pole_longitude;
+  }
+  return py::dict("moment"_a = frozen(fields[0]), "pole_latitude"_a = frozen(fields[1]),
+                  "pole_longitude"_a = frozen(fields[2]));
+}
+
+// model_sigma=(D, I, F): one standard deviation of a global model's curve.
+std::optional<field_model::ModelSigma> model_sigma_argument(py::handle value) {
+  if (value.is_none()) return std::nullopt;
+  const auto wrong = [&value] {
+    return py::type_error(
+        "model_sigma: expected (D, I, F), the curve's standard deviation in degrees, degrees "
+        "and microtesla, got " +
+        std::string(py::repr(value)));
+  };
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) ||
+      py::len(value) != 3) {
+    throw wrong();
+  }
+  const auto three = py::reinterpret_borrow<py::sequence>(value);
+  const field_model::ModelSigma sigma{number(three[0], "model_sigma"),
+                                      number(three[1], "model_sigma"),
+                                      number(three[2], "model_sigma")};
+  for (const double s : {sigma.declination, sigma.inclination, sigma.intensity}) {
+    if (!(s >= 0.0 && std::isfinite(s))) {
+      throw InputError("model_sigma: each standard deviation must be finite and 0 or more: " +
+                       console::shortest_text(s));
+    }
+  }
+  return sigma;
+}
+
+// A whole number of years, as span= takes it.
+int whole_year(py::handle value) {
+  const double year = number(value, "span");
+  if (!(std::isfinite(year) && year == std::floor(year) && std::fabs(year) <= 1e6)) {
+    throw InputError("span: expected whole years, got " + console::shortest_text(year));
+  }
+  return static_cast<int>(year);
+}
+
+// The years of a global model's curve: span=(FROM, TO[, STEP]) in whole
+// years, or years= (an array), or the model's whole span every
+// `default_step` years.
+std::vector<double> curve_years(const field_model::FieldModel& m, py::handle span, py::handle years,
+                                int default_step) {
+  if (!span.is_none() && !years.is_none()) throw InputError("give span= or years=, not both");
+  if (!years.is_none()) {
+    const Doubles array = broadcast({years})[0];
+    if (array.ndim() > 1) throw InputError("years: expected one year or a list of them");
+    std::vector<double> result(array.data(), array.data() + array.size());
+    if (result.empty()) throw InputError("years: no years");
+    return result;
+  }
+  companion::YearSpan whole = companion::model_span(m, default_step);
+  if (span.is_none()) return companion::span_years(whole);
+  if (!py::isinstance<py::sequence>(span) || py::isinstance<py::str>(span) ||
+      (py::len(span) != 2 && py::len(span) != 3)) {
+    throw py::type_error("span: expected (FROM, TO) or (FROM, TO, STEP) in whole years, got " +
+                         std::string(py::repr(span)));
+  }
+  const auto parts = py::reinterpret_borrow<py::sequence>(span);
+  const companion::YearSpan asked{whole_year(parts[0]), whole_year(parts[1]),
+                                  py::len(span) == 3 ? whole_year(parts[2]) : default_step};
+  if (asked.first >= asked.last) {
+    throw InputError("span: the first year must come before the last: " +
+                     std::to_string(asked.first) + ", " + std::to_string(asked.last));
+  }
+  if (asked.step <= 0) {
+    throw InputError("span: the step must be a positive whole number of years: " +
+                     std::to_string(asked.step));
+  }
+  if (asked.first < m.first_year() || asked.last > m.last_year()) {
+    throw InputError("span: " + std::to_string(asked.first) + " to " + std::to_string(asked.last) +
+                     " is outside the span of " + m.name() + ", " + std::to_string(whole.first) +
+                     " to " + std::to_string(whole.last));
+  }
+  return companion::span_years(asked);
+}
+
+// A global model's curve at a site: without errors, or with those of
+// model_sigma (the arrays hold them at 95%, as every curve's do).
+Curve curve_of_global(const Model& m, double latitude, double longitude,
+                      const std::vector<double>& years,
+                      const std::optional<field_model::ModelSigma>& sigma) {
+  Curve result;
+  result.model = m.model.name();
+  result.latitude = latitude;
+  result.longitude = longitude;
+  result.source =
+      curve_source(m.model.name(), latitude, longitude,
+                   m.model.citation().empty() ? "model file " + m.path : m.model.citation());
+  result.model_sigma = sigma;
+  result.global = true;
+  curve::ReferenceCurve reference;
+  try {
+    reference = m.model.curve(latitude, longitude, years, sigma);
+  } catch (const std::domain_error& e) {
+    throw InputError(e.what());
+  } catch (const std::invalid_argument& e) {
+    throw InputError(std::string("years: ") + e.what());
+  }
+  result.year = frozen(years);
+  for (const Component c : curve::COMPONENTS) {
+    const auto index = static_cast<std::size_t>(c);
+    const curve::ComponentSeries& series = *reference[c];
+    result.quantities[index] = frozen(series.values);
+    if (sigma) {
+      std::vector<double> errors = series.sigmas;
+      for (double& error : errors) error *= curve::NORMAL_95;
+      result.quantities[index + 3] = frozen(errors);
+    } else {
+      result.quantities[index + 3] = py::none();
+    }
+  }
+  reference.source = result.source;
+  result.reference = std::make_shared<const curve::ReferenceCurve>(std::move(reference));
+  return result;
+}
+
+Curve model_curve(const Model& m, double lat, double lon, py::handle span, py::handle years,
+                  py::handle sigma_argument) {
+  const std::optional<field_model::ModelSigma> sigma = model_sigma_argument(sigma_argument);
+  if (!m.global()) {
+    if (!span.is_none() || !years.is_none() || sigma) {
+      throw InputError(
+          "the regional model's curve has its own 381 epochs and errors: span=, years= and "
+          "model_sigma= are for a global model");
+    }
+    return curve_of_site(m.model.regional()->curve(lat, lon), "model " + m.path);
+  }
+  return curve_of_global(m, lat, lon, curve_years(m.model, span, years, 5), sigma);
 }
 
 // --- Dating ------------------------------------------------------------------
@@ -489,7 +774,10 @@ std::optional<dating::Site> measured_site(py::handle site) {
 // when the measurement's own site is given.
 struct PreparedRow {
   std::string where;  // "row 2", "event 3, row 1": names the row in messages
+  // An archaeomagnetic row's curve, or else a radiocarbon row's.
   std::shared_ptr<const dating::GriddedCurve> grid;
+  std::shared_ptr<const radiocarbon::GriddedCalibrationCurve> calibration;
+  radiocarbon::C14Age age;
   std::vector<dating::MeasuredComponent> measured;
   std::optional<dating::Relocation> relocation;
   std::vector<std::string> warnings;
@@ -555,6 +843,24 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
       const char* name = curve::component_name(m.component);
       throw InputError(std::string("the ") + name + " is measured: give its reference curve, " +
                        "read_ref(" + name + "=...)");
+    }
+  }
+  if (c.global) {
+    if (!c.model_sigma) {
+      throw InputError("the curve of " + c.model.value_or("the global model") +
+                       " has no errors (a global model gives none), and a date needs them: "
+                       "give model_sigma=(D, I, F), the curve's standard deviation in degrees, "
+                       "degrees and microtesla (0 counts none)");
+    }
+    const field_model::ModelSigma& sigma = *c.model_sigma;
+    const double sigmas[3] = {sigma.declination, sigma.inclination, sigma.intensity};
+    for (const dating::MeasuredComponent& m : row.measured) {
+      if (sigmas[static_cast<std::size_t>(m.component)] == 0.0) {
+        row.warnings.push_back(
+            "the model's curve is given a standard deviation of 0: the curve's own "
+            "uncertainty is not counted");
+        break;
+      }
     }
   }
   row.grid = gridded(c, row.measured);
@@ -663,6 +969,162 @@ Dating date_one(const Curve& c, const MeasurementArguments& args, py::handle lev
   return dated;
 }
 
+// --- Radiocarbon ---------------------------------------------------------------
+
+using CalibrationGrid = std::shared_ptr<const radiocarbon::GriddedCalibrationCurve>;
+
+// A calibration curve by a bundled curve's name (any case) or a .14c
+// file's path, on its grid of whole years; the bundled curves are read once.
+CalibrationGrid calibration_curve(const std::filesystem::path& name_or_path) {
+  static std::map<std::string, CalibrationGrid> bundled_curves;
+  const std::string name = name_or_path.string();
+  const std::optional<radiocarbon::CatalogueEntry> entry = radiocarbon::catalogue_entry(name);
+  if (entry) {
+    if (const auto found = bundled_curves.find(entry->key); found != bundled_curves.end()) {
+      return found->second;
+    }
+  }
+  CalibrationGrid grid;
+  try {
+    grid = std::make_shared<const radiocarbon::GriddedCalibrationCurve>(
+        radiocarbon::grid_curve(radiocarbon::load_curve(name, module_data_folder())));
+  } catch (const radiocarbon::CurveFileError& e) {
+    raise_file_error(e.what());
+  } catch (const std::invalid_argument& e) {
+    throw InputError(name + ": " + e.what());
+  }
+  if (entry) bundled_curves[entry->key] = grid;
+  return grid;
+}
+
+// The words that name a calibration curve where a date names its curve.
+std::string calibration_source(const radiocarbon::GriddedCalibrationCurve& curve) {
+  return curve.citation.empty() ? "the calibration curve " + curve.name
+                                : curve.name + " (" + curve.citation + ")";
+}
+
+// An age checked against its curve; a bad value is named by its keyword,
+// `keys` giving the keywords of age, sigma, delta_r and delta_r_sigma.
+radiocarbon::C14Age checked_age(const radiocarbon::GriddedCalibrationCurve& curve, py::handle age,
+                                py::handle sigma, py::handle delta_r, py::handle delta_r_sigma,
+                                const std::array<const char*, 4>& keys) {
+  const radiocarbon::C14Age result{number(age, keys[0]), number(sigma, keys[1]),
+                                   optional_number(delta_r, keys[2]).value_or(0.0),
+                                   optional_number(delta_r_sigma, keys[3]).value_or(0.0)};
+  try {
+    radiocarbon::check_age(curve, result);
+  } catch (const dating::MeasurementError& e) {
+    const std::array<const char*, 4> fields = {"c14_age", "c14_sigma", "delta_r", "delta_r_sigma"};
+    std::string key = e.field();
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (key == fields[k]) key = keys[k];
+    }
+    throw InputError(key + ": " + e.what());
+  }
+  return result;
+}
+
+Dating calibrate_age(py::handle age, py::handle sigma, const std::filesystem::path& curve_name,
+                     py::handle delta_r, py::handle delta_r_sigma, py::handle levels_argument) {
+  const std::vector<double> levels = hpd_levels(levels_argument);
+  const CalibrationGrid curve = calibration_curve(curve_name);
+  const radiocarbon::C14Age measured = checked_age(*curve, age, sigma, delta_r, delta_r_sigma,
+                                                   {"age", "sigma", "delta_r", "delta_r_sigma"});
+  const radiocarbon::Calibration result = radiocarbon::calibrate(*curve, measured, levels);
+  Dating dated;
+  dated.repr_name = "Dating";
+  fill_date(dated, result.date.first_year, result.date.combined, result.date.mode,
+            result.date.regions, result.date.warnings);
+  dated.min_chi_square = result.date.min_chi_square;
+  dated.closest_year = result.date.closest_year;
+  dated.curve = calibration_source(*curve);
+  return dated;
+}
+
+// The keys of a radiocarbon row, and those of a measurement that it may not hold.
+constexpr std::array<const char*, 5> C14_KEYS = {"c14_age", "c14_sigma", "c14_curve", "delta_r",
+                                                 "delta_r_sigma"};
+constexpr std::array<const char*, 6> MEASUREMENT_KEYS = {"curve", "dec",       "inc",
+                                                         "a95",   "intensity", "sigma_intensity"};
+
+PreparedRow prepare_c14_row(const py::dict& keywords) {
+  for (const char* key : MEASUREMENT_KEYS) {
+    if (keywords.contains(key) && !keywords[key].is_none()) {
+      throw InputError(std::string("a row holds either a measurement or a radiocarbon age, never "
+                                   "both: \"") +
+                       key + "\" with \"c14_age\"");
+    }
+  }
+  const auto value = [&keywords](const char* key) {
+    return keywords.contains(key) ? py::object(keywords[key]) : py::object(py::none());
+  };
+  PreparedRow row;
+  const py::object curve_name = value("c14_curve");
+  row.calibration =
+      calibration_curve(curve_name.is_none() ? std::filesystem::path("intcal20")
+                                             : curve_name.cast<std::filesystem::path>());
+  row.age =
+      checked_age(*row.calibration, value("c14_age"), value("c14_sigma"), value("delta_r"),
+                  value("delta_r_sigma"), {"c14_age", "c14_sigma", "delta_r", "delta_r_sigma"});
+  return row;
+}
+
+// The warning of a radiocarbon row whose calibrated date lies partly
+// outside the years of its event or sequence, with the share outside.
+std::optional<std::string> outside_warning(const PreparedRow& row, dating::YearSpan span) {
+  const std::vector<double> level = {95.0};
+  const dating::DatingResult date = radiocarbon::calibrate(*row.calibration, row.age, level).date;
+  double outside = 0.0;
+  for (std::size_t k = 0; k < date.combined.size(); ++k) {
+    const int year = date.first_year + static_cast<int>(k);
+    if (year < span.first_year || year > span.last_year) outside += date.combined[k];
+  }
+  if (outside < radiocarbon::BEYOND_SHARE_WARNED) return std::nullopt;
+  return "the radiocarbon age's calibrated date lies " + dating::percent_text(outside) +
+         " outside the years the rows' curves share, " +
+         dating::span_text(span.first_year, span.last_year) + "; that part is left out";
+}
+
+// --- Rows against a model ------------------------------------------------------
+
+// Where the rows of date(), date_event() and date_sequence() take their
+// curve: the curve given, or a model's curve at each row's own site
+// (made once per site), on whole years of the model's span or span=.
+struct CurveSource {
+  const Curve* curve = nullptr;
+  const Model* model = nullptr;
+  std::optional<field_model::ModelSigma> sigma;
+  py::object span = py::none();
+  std::map<std::pair<double, double>, std::shared_ptr<const Curve>> at_site;
+
+  const Curve* for_site(py::handle site);
+};
+
+const Curve* CurveSource::for_site(py::handle site) {
+  if (!model) return curve;
+  const std::optional<dating::Site> where = measured_site(site);
+  if (!where) {
+    throw InputError("site: a measurement dated against " + model->model.name() +
+                     " needs its site, (latitude, longitude), where the model's curve is made");
+  }
+  std::shared_ptr<const Curve>& made = at_site[{where->latitude, where->longitude}];
+  if (!made) {
+    if (model->global()) {
+      made = std::make_shared<const Curve>(
+          curve_of_global(*model, where->latitude, where->longitude,
+                          curve_years(model->model, span, py::none(), 1), sigma));
+    } else {
+      made = std::make_shared<const Curve>(
+          curve_of_site(model->model.regional()->curve(where->latitude, where->longitude),
+                        "model " + model->path));
+    }
+  }
+  return made.get();
+}
+
+CurveSource curve_source_of(py::handle curve_default, py::handle model, py::handle sigma,
+                            py::handle span);
+
 // --- Events and sequences ------------------------------------------------------
 
 struct EventDate : Date {
@@ -685,8 +1147,9 @@ struct SequenceDate {
   std::string order;
 };
 
-constexpr std::array<const char*, 7> ROW_KEYS = {
-    "curve", "dec", "inc", "a95", "intensity", "sigma_intensity", "site"};
+constexpr std::array<const char*, 12> ROW_KEYS = {
+    "curve", "dec",     "inc",       "a95",       "intensity", "sigma_intensity",
+    "site",  "c14_age", "c14_sigma", "c14_curve", "delta_r",   "delta_r_sigma"};
 
 const Curve& curve_argument(py::handle value) {
   if (!py::isinstance<Curve>(value)) {
@@ -694,6 +1157,30 @@ const Curve& curve_argument(py::handle value) {
                          std::string(py::str(value.get_type().attr("__name__"))));
   }
   return value.cast<const Curve&>();
+}
+
+CurveSource curve_source_of(py::handle curve_default, py::handle model, py::handle sigma,
+                            py::handle span) {
+  CurveSource source;
+  if (!curve_default.is_none()) source.curve = &curve_argument(curve_default);
+  if (!model.is_none()) {
+    if (source.curve) throw InputError("give curve= or model=, not both");
+    if (!py::isinstance<Model>(model)) {
+      throw py::type_error("model: expected a karven.Model, got " +
+                           std::string(py::str(model.get_type().attr("__name__"))));
+    }
+    source.model = &model.cast<const Model&>();
+  }
+  source.sigma = model_sigma_argument(sigma);
+  if (source.sigma && !(source.model && source.model->global())) {
+    throw InputError(
+        "model_sigma: the standard deviation of a global model's curve, given with model=");
+  }
+  if (!span.is_none() && !(source.model && source.model->global())) {
+    throw InputError("span: the years of a global model's curve, given with model=");
+  }
+  source.span = py::reinterpret_borrow<py::object>(span);
+  return source;
 }
 
 // Calls f, prefixing the message of a bad argument with where it is.
@@ -710,29 +1197,39 @@ auto located(const std::string& where, F&& f) {
   }
 }
 
-// A row of an event: a dict of date()'s keywords; a row without "curve"
-// takes the default curve.
-PreparedRow prepare_event_row(py::handle row, const Curve* default_curve,
-                              const std::string& where) {
+// A row of an event: a dict of date()'s keywords, or of a radiocarbon
+// age's; a row without "curve" takes the default curve, or the model's at
+// its site.
+PreparedRow prepare_event_row(py::handle row, CurveSource& source, const std::string& where) {
   check_signals();
   PreparedRow prepared = located(where, [&] {
     if (!py::isinstance<py::dict>(row)) {
       throw py::type_error(
           "expected a dict of date()'s keywords (curve, dec, inc, a95, "
-          "intensity, sigma_intensity, site), got " +
+          "intensity, sigma_intensity, site) or of a radiocarbon age (c14_age, c14_sigma, "
+          "c14_curve, delta_r, delta_r_sigma), got " +
           std::string(py::str(row.get_type().attr("__name__"))));
     }
     const auto keywords = py::reinterpret_borrow<py::dict>(row);
     for (const auto& item : keywords) {
       const std::string key = py::str(item.first);
       if (std::find(ROW_KEYS.begin(), ROW_KEYS.end(), key) == ROW_KEYS.end()) {
-        throw InputError("unknown key \"" + key +
-                         "\"; the keys are curve, dec, inc, a95, intensity, sigma_intensity, site");
+        throw InputError(
+            "unknown key \"" + key +
+            "\"; the keys are curve, dec, inc, a95, intensity, sigma_intensity, site, and for a "
+            "radiocarbon age c14_age, c14_sigma, c14_curve, delta_r, delta_r_sigma");
       }
     }
+    for (const char* key : C14_KEYS) {
+      if (keywords.contains(key) && !keywords[key].is_none()) return prepare_c14_row(keywords);
+    }
+    const py::object site =
+        keywords.contains("site") ? py::object(keywords["site"]) : py::object(py::none());
     const Curve* c =
-        keywords.contains("curve") ? &curve_argument(keywords["curve"]) : default_curve;
-    if (!c) throw InputError("no curve: give the row's \"curve\", or curve= for every row");
+        keywords.contains("curve") ? &curve_argument(keywords["curve"]) : source.for_site(site);
+    if (!c) {
+      throw InputError("no curve: give the row's \"curve\", or curve= or model= for every row");
+    }
     MeasurementArguments args;
     const std::pair<const char*, py::object*> values[] = {
         {"dec", &args.dec},
@@ -752,16 +1249,42 @@ PreparedRow prepare_event_row(py::handle row, const Curve* default_curve,
 
 // The years that the curves of all rows share: the grid of an event or a
 // sequence.
-dating::YearSpan shared_span(const std::vector<std::vector<PreparedRow>>& events) {
+// A radiocarbon row whose date lies partly outside it is warned of.
+dating::YearSpan shared_span(std::vector<std::vector<PreparedRow>>& events) {
   std::vector<const dating::GriddedCurve*> grids;
+  dating::YearSpan span{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
   for (const auto& rows : events) {
-    for (const PreparedRow& row : rows) grids.push_back(row.grid.get());
+    for (const PreparedRow& row : rows) {
+      if (row.grid) {
+        grids.push_back(row.grid.get());
+      } else {
+        span.first_year = std::max(span.first_year, row.calibration->first_year);
+        span.last_year = std::min(span.last_year, row.calibration->last_year);
+      }
+    }
   }
   try {
-    return dating::shared_span(grids);
+    if (!grids.empty()) {
+      const dating::YearSpan shared = dating::shared_span(grids);
+      span.first_year = std::max(span.first_year, shared.first_year);
+      span.last_year = std::min(span.last_year, shared.last_year);
+    }
   } catch (const std::invalid_argument& e) {
     throw InputError(std::string("the rows' curves: ") + e.what());
   }
+  if (span.last_year <= span.first_year) {
+    throw InputError("the rows' curves share fewer than two whole years");
+  }
+  for (auto& rows : events) {
+    for (PreparedRow& row : rows) {
+      if (!row.calibration) continue;
+      check_signals();
+      if (auto warning = outside_warning(row, span)) {
+        row.warnings.push_back(row.where + ": " + *warning);
+      }
+    }
+  }
+  return span;
 }
 
 // An event's date alone, from its rows on the shared grid.
@@ -770,8 +1293,10 @@ dating::EventDate date_rows(const std::vector<PreparedRow>& rows, dating::YearSp
   std::vector<dating::RowLikelihood> likelihoods;
   for (const PreparedRow& row : rows) {
     check_signals();
-    likelihoods.push_back(
-        located(row.where, [&] { return dating::row_likelihood(*row.grid, row.measured, span); }));
+    likelihoods.push_back(located(row.where, [&] {
+      return row.grid ? dating::row_likelihood(*row.grid, row.measured, span)
+                      : radiocarbon::row_likelihood(*row.calibration, row.age, span);
+    }));
   }
   return located(where, [&] { return dating::date_event(likelihoods, levels); });
 }
@@ -794,18 +1319,15 @@ EventDate event_date(const dating::EventDate& result, const std::vector<Prepared
   return date;
 }
 
-const Curve* default_curve(py::handle value) {
-  return value.is_none() ? nullptr : &curve_argument(value);
-}
-
 EventDate date_event(const py::iterable& rows_argument, py::handle curve_default,
-                     py::handle levels_argument) {
+                     py::handle levels_argument, py::handle model, py::handle model_sigma,
+                     py::handle span_argument) {
   const std::vector<double> levels = hpd_levels(levels_argument);
-  const Curve* fallback = default_curve(curve_default);
+  CurveSource source = curve_source_of(curve_default, model, model_sigma, span_argument);
   std::vector<std::vector<PreparedRow>> event(1);
   for (py::handle row : rows_argument) {
     event[0].push_back(
-        prepare_event_row(row, fallback, "row " + std::to_string(event[0].size() + 1)));
+        prepare_event_row(row, source, "row " + std::to_string(event[0].size() + 1)));
   }
   if (event[0].empty()) throw InputError("rows: no rows");
   const dating::EventDate result = date_rows(event[0], shared_span(event), levels, "rows");
@@ -813,23 +1335,24 @@ EventDate date_event(const py::iterable& rows_argument, py::handle curve_default
 }
 
 SequenceDate date_sequence(const py::iterable& events_argument, const std::string& order,
-                           py::handle curve_default, py::handle levels_argument) {
+                           py::handle curve_default, py::handle levels_argument, py::handle model,
+                           py::handle model_sigma, py::handle span_argument) {
   if (order != "oldest-first" && order != "youngest-first") {
     throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
                      "\"");
   }
   const std::vector<double> levels = hpd_levels(levels_argument);
-  const Curve* fallback = default_curve(curve_default);
+  CurveSource source = curve_source_of(curve_default, model, model_sigma, span_argument);
   std::vector<std::vector<PreparedRow>> events;
   for (py::handle event : events_argument) {
     const std::string where = "event " + std::to_string(events.size() + 1);
     std::vector<PreparedRow> rows;
     if (py::isinstance<py::dict>(event)) {
-      rows.push_back(prepare_event_row(event, fallback, where));
+      rows.push_back(prepare_event_row(event, source, where));
     } else if (py::isinstance<py::iterable>(event)) {
       for (py::handle row : py::reinterpret_borrow<py::iterable>(event)) {
         rows.push_back(
-            prepare_event_row(row, fallback, where + ", row " + std::to_string(rows.size() + 1)));
+            prepare_event_row(row, source, where + ", row " + std::to_string(rows.size() + 1)));
       }
       if (rows.empty()) throw InputError(where + ": no rows");
     } else {
@@ -880,9 +1403,14 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
 // --- Documentation -------------------------------------------------------------
 
 constexpr const char* MODULE_DOC =
-    R"(The regional archaeomagnetic field model KARVEN.EU.26 from Python.
+    R"(Archaeomagnetic field models, dating and radiocarbon calibration from Python.
 
-The model's curve at any site of its region (35 to 60 degrees north, 15
+The global field models that ship with the toolkit (karven.MODELS, each
+with its citation: Model("ARCH10k.1")) give the field at any site and
+any year of their span, curves and the dipole; calibrate() calibrates a
+radiocarbon age, and radiocarbon rows join events and sequences.
+The regional archaeomagnetic field model KARVEN.EU.26: the model's curve
+at any site of its region (35 to 60 degrees north, 15
 degrees west to 30 degrees east), the field over many sites at once, the
 curve files of karven and .ref files read as the companions read them, and
 archaeomagnetic dating as karven-date dates: the same computation, by the
@@ -953,6 +1481,19 @@ PYBIND11_MODULE(karven, m) {
   m.doc() = MODULE_DOC;
   m.attr("__version__") = std::string(karven::VERSION);
   m.attr("MODEL_NAME") = model::MODEL_NAME;
+  py::dict models;
+  for (const geomodel::BundledModel& entry : geomodel::bundled_models()) {
+    models[py::str(std::string(entry.name))] =
+        py::dict("span"_a = py::make_tuple(entry.first_year, entry.last_year),
+                 "degree"_a = entry.degree, "citation"_a = std::string(entry.citation));
+  }
+  m.attr("MODELS") = models;
+  py::dict calibration_curves;
+  for (const radiocarbon::CatalogueEntry& entry : radiocarbon::catalogue()) {
+    calibration_curves[py::str(entry.key)] =
+        py::dict("name"_a = entry.name, "citation"_a = entry.citation);
+  }
+  m.attr("CALIBRATION_CURVES") = calibration_curves;
 
   // NOLINTNEXTLINE(performance-unnecessary-value-param): pybind11's signature
   py::register_exception_translator([](std::exception_ptr failure) {
@@ -969,6 +1510,16 @@ PYBIND11_MODULE(karven, m) {
       if (PyErr_Occurred() == nullptr || PyErr_ExceptionMatches(PyExc_MemoryError) == 0) throw;
     }
   });
+
+  m.def(
+      "data_folders",
+      [](const std::string& kind) { return bundled::data_folders(kind, module_data_folder()); },
+      "kind"_a,
+      R"(The folders searched for bundled data of a kind ("models", "radiocarbon"),
+in order: $KARVEN_DATA/<kind>; the module's own data (karven_data beside
+it, as pip installs it, or the share/karven of the prefix it was installed
+under); the toolkit's where built and where installed. Folders that do
+not exist are left out.)");
 
   m.def("in_region", py::vectorize(model::in_region), "lat"_a, "lon"_a,
         R"(Whether sites lie in the model's region.
@@ -1013,62 +1564,112 @@ N and longitude 15 W to 30 E, bounds included; NaN lies outside.)");
 the curve has, named and in the units of the attributes (the columns of
 karven-export's CSV table). Raises ImportError without pandas.)");
 
-  py::class_<Model>(m, "Model", R"(The model, loaded from its coefficient file.
+  py::class_<Model>(m, "Model", R"(A field model: the regional model or a global model.
 
-Model(path) reads the file by the main program's reader (any path; str or
-os.PathLike). A file that cannot be opened or read raises OSError, one
-that is not a coefficient file ValueError, each with the program's
-message. Evaluating holds the GIL: the model is not reentrant.)")
+Model(name_or_path): a bundled global model by its name, in any case
+("ARCH10k.1", "arch10k.1"; karven.MODELS lists them with their spans and
+citations), else a path (str or os.PathLike): a global model's file of
+the same family, or the regional model's coefficient file, told apart by
+their content. A file that cannot be opened or read raises OSError, one
+that is neither ValueError, each with the commands' message.
+
+The regional model (KARVEN.EU.26) gives its curves at its 381 epochs,
+0 to 1900 AD, with their errors, over its region. A global model gives
+the field at any site on Earth and any year of its span, without errors:
+to date against its curve, give it a standard deviation, model_sigma.
+Every curve and date made from a model names it and its citation.
+Evaluating holds the GIL: the regional model is not reentrant.)")
       .def(py::init(&load_model), "path"_a)
-      .def_readonly("path", &Model::path, "The coefficient file, as given.")
+      .def_readonly("path", &Model::path, "The name or the file, as given.")
+      .def_property_readonly(
+          "name", [](const Model& self) { return self.model.name(); },
+          "The model's name: a bundled model's, KARVEN.EU.26, or a global model's path.")
+      .def_property_readonly(
+          "citation", [](const Model& self) { return self.model.citation(); },
+          "The publication of a bundled global model, else empty.")
+      .def_property_readonly(
+          "source", [](const Model& self) { return self.model.source(); },
+          "The model as reports name their source: its name and citation.")
+      .def_property_readonly(
+          "family",
+          [](const Model& self) {
+            return self.model.family() == field_model::Family::global ? "global" : "regional";
+          },
+          "\"global\" or \"regional\".")
+      .def_property_readonly(
+          "span",
+          [](const Model& self) {
+            return py::make_tuple(self.model.first_year(), self.model.last_year());
+          },
+          "The years the model holds for, (first, last), years AD.")
       .def_property_readonly(
           "years",
-          [](const Model&) {
+          [](const Model& self) -> py::object {
+            if (self.global()) return py::none();
             std::vector<double> years;
             for (int k = 0; k < model::EPOCHS; ++k) years.push_back(model::epoch_year(k));
             return frozen(years);
           },
-          "The model's 381 epochs: 0, 5, ..., 1900, years AD.")
-      .def("__repr__",
-           [](const Model& self) {
-             return "karven.Model(" + std::string(py::repr(py::str(self.path))) + ")";
-           })
-      .def(
-          "curve",
-          [](const Model& self, double lat, double lon) {
-            return curve_of_site(self.model.curve(lat, lon), "model " + self.path);
-          },
-          "lat"_a, "lon"_a,
-          R"(The curve at a site: the 381 epochs, 0 to 1900 AD.
+          "The regional model's 381 epochs: 0, 5, ..., 1900, years AD (None for a global model).")
+      .def("__repr__", &model_repr)
+      .def("curve", &model_curve, "lat"_a, "lon"_a, "span"_a = py::none(), py::kw_only(),
+           "years"_a = py::none(), "model_sigma"_a = py::none(),
+           R"(The curve at a site: a Curve of read-only numpy arrays.
 
-lat: geodetic latitude, degrees north, 35 to 60; lon: geodetic longitude,
-degrees east, -15 to 30. Computed exactly as karven computes it for these
-answers (a latitude of exactly 45 is taken as 45.001, a longitude of
-exactly 8 as 8.001; the curve keeps the site as given). The arrays hold the
-model's full double values: karven's curve file rounds them to two
-decimals. Dating this curve takes the values as that curve file holds
-them, so that it gives what karven-date gives for the file.
-A site outside the region raises ValueError.
+Regional model: the 381 epochs, 0 to 1900 AD. lat: geodetic latitude,
+degrees north, 35 to 60; lon: geodetic longitude, degrees east, -15 to 30.
+Computed exactly as karven computes it for these answers (a latitude of
+exactly 45 is taken as 45.001, a longitude of exactly 8 as 8.001; the
+curve keeps the site as given). The arrays hold the model's full double
+values: karven's curve file rounds them to two decimals. Dating this curve
+takes the values as that curve file holds them, so that it gives what
+karven-date gives for the file. A site outside the region raises
+ValueError.
 
-Returns a Curve of read-only numpy arrays, one entry per epoch: year
-(years AD), declination (degrees east), inclination (degrees downward),
-intensity (microtesla), and their errors at 95% confidence,
-declination_error_95 and inclination_error_95 (degrees) and
-intensity_error_95 (microtesla).)")
+Global model: any site (lat -90 to 90, lon -180 to 360) at the years of
+span=(FROM, TO) or (FROM, TO, STEP), whole years within the model's span
+(default its whole span, every 5 years; TO is always included), or of
+years= (any years of the span, increasing). The model gives no errors:
+the error arrays are None, unless model_sigma=(D, I, F) gives the curve's
+standard deviation (degrees, degrees, microtesla, each 0 or more); the
+error arrays then hold it at 95% (times 1.96), and the curve can be dated.
+At a geographic pole (lat +-90) north has no direction: the declination
+is NaN there. The curve's source names the model and its citation.
+
+The arrays, one entry per epoch: year (years AD), declination (degrees
+east), inclination (degrees downward), intensity (microtesla), and their
+errors at 95% confidence, declination_error_95 and inclination_error_95
+(degrees) and intensity_error_95 (microtesla).)")
       .def("field", &model_field, "lat"_a, "lon"_a, "year"_a = py::none(),
            R"(The field at many sites: a dict of numpy arrays.
 
 lat, lon: geodetic degrees (north, east), numbers or arrays broadcast
 against each other as numpy broadcasts (lat[:, None] and lon[None, :]
-give a grid). year: None for every epoch, or one epoch (years AD, a
-multiple of 5 from 0 to 1900).
+give a grid).
 
-The keys: declination, inclination (degrees), intensity (microtesla),
-declination_error_95, inclination_error_95 (degrees), intensity_error_95
-(microtesla). Each array has the sites' broadcast shape, followed by the
-381 epochs (Model.years) when year is None. A site outside the region, or
-a year that is no epoch (the message names the epochs around it), raises
-ValueError.)");
+Regional model: year None for every epoch, or one epoch (years AD, a
+multiple of 5 from 0 to 1900). The keys: declination, inclination
+(degrees), intensity (microtesla), declination_error_95,
+inclination_error_95 (degrees), intensity_error_95 (microtesla). Each
+array has the sites' broadcast shape, followed by the 381 epochs
+(Model.years) when year is None. A site outside the region, or a year
+that is no epoch (the message names the epochs around it), raises
+ValueError.
+
+Global model: year, any year of the model's span (years AD, not
+necessarily whole), a number or an array broadcast with lat and lon. The
+keys: declination, inclination (degrees), intensity (microtesla), and the
+components north, east, down and horizontal (nanotesla), each of the
+broadcast shape. At a geographic pole the declination, north and east are
+NaN (north has no direction there). A year outside the span, or a site
+off the globe, raises ValueError naming it.)")
+      .def("dipole", &model_dipole, "years"_a,
+           R"(A global model's dipole at years of its span: a dict of numpy arrays.
+
+years: a number or an array, years AD. The keys: moment (10^22 A m^2,
+from g(1,0), g(1,1), h(1,1)), pole_latitude and pole_longitude (the
+geomagnetic north pole, degrees north and east, -180 to 180), each of the
+years' shape. The regional model has no dipole: ValueError.)");
 
   m.def("read_curve", &read_curve, "path"_a,
         R"(Reads a curve file as karven writes it (psvc_karven.eu.26.dat).
@@ -1114,7 +1715,12 @@ curve.)");
     relocation      None, or the measurement relocated to the curve's
                     site: {distance_km, dec, inc, a95, intensity,
                     sigma_intensity, declination_assumed}
-    curve           the curve, as the report names it)")
+    curve           the curve, as the report names it (a model's curve:
+                    the model and its citation; a calibration: the
+                    calibration curve and its citation)
+
+A calibration (calibrate) has no components, densities or sigmas; its
+min_chi_square is (r - mu)^2 / S^2 at closest_year.)")
       .def_readonly("components", &Dating::components)
       .def_readonly("densities", &Dating::densities)
       .def_readonly("sigmas", &Dating::sigmas)
@@ -1164,14 +1770,21 @@ curve.)");
 
   m.def(
       "date",
-      [](const Curve& c, const py::object& dec, const py::object& inc, const py::object& a95,
-         const py::object& intensity, const py::object& sigma_intensity, const py::object& levels,
-         const py::object& site) {
-        return date_one(c, {dec, inc, a95, intensity, sigma_intensity, site}, levels);
+      [](const py::object& curve, const py::object& dec, const py::object& inc,
+         const py::object& a95, const py::object& intensity, const py::object& sigma_intensity,
+         const py::object& levels, const py::object& site, const py::object& model,
+         const py::object& model_sigma, const py::object& span) {
+        CurveSource source = curve_source_of(curve, model, model_sigma, span);
+        if (!source.curve && !source.model) {
+          throw InputError("give the curve to date against: curve=, or model= with site=");
+        }
+        const Curve* c = source.for_site(site);
+        return date_one(*c, {dec, inc, a95, intensity, sigma_intensity, site}, levels);
       },
-      "curve"_a, "dec"_a = py::none(), "inc"_a = py::none(), "a95"_a = py::none(),
+      "curve"_a = py::none(), "dec"_a = py::none(), "inc"_a = py::none(), "a95"_a = py::none(),
       "intensity"_a = py::none(), "sigma_intensity"_a = py::none(), "levels"_a = py::make_tuple(95),
-      "site"_a = py::none(),
+      "site"_a = py::none(), py::kw_only(), "model"_a = py::none(), "model_sigma"_a = py::none(),
+      "span"_a = py::none(),
       R"(Dates a measurement against a curve, as karven-date does: a Dating.
 
 curve: a Curve. dec: declination, degrees east; inc: inclination, degrees
@@ -1184,22 +1797,63 @@ it is then relocated to the curve's site (the direction through its
 virtual geomagnetic pole, the intensity through its virtual axial dipole
 moment); leave it out to take the measurement at the curve's site.
 
+Against a model instead of a curve: model=, a Model, and site= (the
+measurement is dated at its own site, on the model's curve there). For a
+global model, model_sigma=(D, I, F) gives the curve's standard deviation
+(degrees, degrees, microtesla; the model gives none, and dating without
+it is refused) and span=(FROM, TO) limits the whole years of the grid
+(default the model's whole span). The Dating's curve names the model and
+its citation. At a geographic pole a declination is refused.
+
 A bad value raises ValueError with karven-date's message, naming the
 keyword ("inc: the inclination must lie between -90 and 90 degrees:
 -90.5").)");
 
+  m.def("calibrate", &calibrate_age, "age"_a, "sigma"_a, "curve"_a = "intcal20",
+        "delta_r"_a = py::none(), "delta_r_sigma"_a = py::none(),
+        "levels"_a = py::make_tuple(68, 95),
+        R"(Calibrates a radiocarbon age: a Dating.
+
+age: the conventional 14C age, 14C years BP; sigma: its standard
+deviation (> 0). curve: a bundled calibration curve, "intcal20" (the
+Northern Hemisphere's atmosphere), "shcal20" (the Southern's) or
+"marine20" (the ocean), in any case (karven.CALIBRATION_CURVES gives
+their citations), or the path of a curve in the .14c form. delta_r,
+delta_r_sigma: a marine sample's local reservoir offset and its standard
+deviation, 14C years (the age is taken as age - delta_r, its variance
+sigma^2 + delta_r_sigma^2). levels: the HPD levels, percent.
+
+On each whole calendar year t (t AD = 1950 - cal BP) the likelihood is
+exp(-(r - mu(t))^2 / (2 S^2)) / S with S^2 = sigma^2 + sigma_c(t)^2, the
+curve's mu and sigma_c interpolated linearly between its rows; the years
+where it is below 1e-12 of its peak are left out of the density. The
+Dating's curve names the calibration curve and its citation; its
+warnings say when an interval touches the curve's end or the age lies
+partly beyond the curve's extremes. An age several sigmas beyond the
+curve's oldest or youngest age raises ValueError, as does a sigma that is
+not positive; a curve that cannot be read, OSError.)");
+
   m.def("date_event", &date_event, "rows"_a, "curve"_a = py::none(),
-        "levels"_a = py::make_tuple(95),
+        "levels"_a = py::make_tuple(95), py::kw_only(), "model"_a = py::none(),
+        "model_sigma"_a = py::none(), "span"_a = py::none(),
         R"(Dates the rows of one event together: an EventDate.
 
 rows: dicts of date()'s keywords, one a sample or structure of the event
 ({"inc": 64.5, "a95": 2.5}, with "curve" and "site" where they differ
-from row to row); curve: the curve of every row that names none. The rows
-are dated on the years their curves share; the event's likelihood is the
-product of theirs. levels: percent, each in (0, 100).)");
+from row to row); curve: the curve of every row that names none, or
+model=, model_sigma= and span= as date() takes them, each row then dated
+at its own "site". A row may instead hold a radiocarbon age: "c14_age"
+and "c14_sigma" (14C years BP), and where needed "c14_curve" (intcal20,
+the default, shcal20, marine20 or a .14c path), "delta_r" and
+"delta_r_sigma" (see calibrate); never with a measurement. The rows are
+dated on the whole years all their curves share (a radiocarbon date
+lying partly outside them is warned of, with the share outside); the
+event's likelihood is the product of theirs. levels: percent, each in
+(0, 100).)");
 
   m.def("date_sequence", &date_sequence, "events"_a, "order"_a = "oldest-first",
-        "curve"_a = py::none(), "levels"_a = py::make_tuple(95),
+        "curve"_a = py::none(), "levels"_a = py::make_tuple(95), py::kw_only(),
+        "model"_a = py::none(), "model_sigma"_a = py::none(), "span"_a = py::none(),
         R"(Dates the events of a stratigraphic sequence: a SequenceDate.
 
 events: each event a dict of date()'s keywords (one row) or a list of
@@ -1208,5 +1862,7 @@ oldest event, "youngest-first" when with the youngest. The events' dates
 t_1 <= t_2 <= ... are computed exactly on the grid of whole years under a
 uniform prior over the ordered years (two events may share a year), each
 with its date alone and its agreement index. curve: the curve of every
-row that names none; levels: percent, each in (0, 100).)");
+row that names none, or model=, model_sigma=, span= (see date_event);
+rows may be radiocarbon ages (see date_event). levels: percent, each in
+(0, 100).)");
 }

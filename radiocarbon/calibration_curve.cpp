@@ -147,11 +147,11 @@ std::optional<CatalogueEntry> catalogue_entry(std::string_view name) {
   return std::nullopt;
 }
 
-CalibrationCurve load_curve(std::string_view name_or_path) {
+CalibrationCurve load_curve(std::string_view name_or_path, const std::filesystem::path& extra) {
   const std::optional<CatalogueEntry> entry = catalogue_entry(name_or_path);
   if (!entry) return read_curve_file(std::filesystem::path(name_or_path));
   const std::optional<std::filesystem::path> path =
-      bundled::find_data_file("radiocarbon", entry->file);
+      bundled::find_data_file("radiocarbon", entry->file, extra);
   if (!path) {
     throw CurveFileError("the bundled curve " + entry->name + " (" + entry->file +
                          ") is not found; set KARVEN_DATA to the folder that holds radiocarbon/");

@@ -70,10 +70,11 @@ std::optional<CatalogueEntry> catalogue_entry(std::string_view name);
 
 /// A curve by the name of a bundled curve (any case), or else by the path
 /// of a .14c file. A bundled curve carries its catalogue name and
-/// citation.
+/// citation. `extra` names a data folder of the caller's own where bundled
+/// curves are looked for too (bundled::data_folders).
 ///
 /// @throws CurveFileError when a bundled curve's file is not found, or
 ///         the file cannot be read or is not a curve
-CalibrationCurve load_curve(std::string_view name_or_path);
+CalibrationCurve load_curve(std::string_view name_or_path, const std::filesystem::path& extra = {});
 
 }  // namespace radiocarbon

@@ -109,7 +109,8 @@ def test_other_bad_arguments_are_named(paris, tmp_path):
          "event 2, row 2: inc: the inclination must lie between -90 and 90 degrees: 91"),
         (lambda: karven.date_event([dict(inc=60, a95=2, dec_=1)], curve=curve), ValueError,
          'row 1: unknown key "dec_"; the keys are curve, dec, inc, a95, intensity, '
-         "sigma_intensity, site"),
+         "sigma_intensity, site, and for a radiocarbon age c14_age, c14_sigma, c14_curve, "
+         "delta_r, delta_r_sigma"),
         (lambda: karven.date_sequence([dict(inc=60, a95=2)], order="bottom-up", curve=curve),
          ValueError, 'order: expected "oldest-first" or "youngest-first", got "bottom-up"'),
     ]
