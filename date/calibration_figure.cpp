@@ -142,11 +142,7 @@ plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample
     std::string text = shortest_text(region.level) + "% HPD:";
     for (std::size_t i = 0; i < region.intervals.size(); ++i) {
       const dating::HpdInterval& interval = region.intervals[i];
-      // AD keeps the bare years the axis shows, as the dating figure does.
-      text += (i == 0 ? " " : ", ") +
-              (notation == dating::YearNotation::ad
-                   ? std::to_string(interval.from) + "–" + std::to_string(interval.to)
-                   : dating::span_text(interval.from, interval.to, notation));
+      text += (i == 0 ? " " : ", ") + figure_interval_text(interval, notation);
     }
     add("set label " + std::to_string(k + 1) + " " + gnuplot_string(text) +
         " at graph 0.98, graph " + shortest_text(0.95 - 0.06 * static_cast<double>(k)) +

@@ -309,6 +309,15 @@ std::string dating_figure_data(const dating::GriddedCurve& curve,
   return data;
 }
 
+std::string figure_interval_text(const dating::HpdInterval& interval,
+                                 dating::YearNotation notation) {
+  if (notation != dating::YearNotation::ad) {
+    return dating::span_text(interval.from, interval.to, notation);
+  }
+  return std::to_string(interval.from) + (interval.to < 0 ? " to " : "–") +
+         std::to_string(interval.to);
+}
+
 std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
                                  std::span<const dating::MeasuredComponent> measured,
                                  const dating::DatingResult& result, plot::FigureFormat format,
@@ -415,11 +424,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
     const dating::HpdRegion& region = result.regions[order[rank]];
     std::vector<std::string> pieces;
     for (const dating::HpdInterval& interval : region.intervals) {
-      // AD keeps the bare years the axis shows; other notations write
-      // their suffixes, which the axis's numbers alone do not tell.
-      pieces.push_back(notation == dating::YearNotation::ad
-                           ? std::to_string(interval.from) + "–" + std::to_string(interval.to)
-                           : dating::span_text(interval.from, interval.to, notation));
+      pieces.push_back(figure_interval_text(interval, notation));
     }
     level_lines[rank] = wrapped_list(shortest_text(region.level) + "% HPD:", pieces, fitting);
     line_count += level_lines[rank].size();

@@ -47,6 +47,13 @@ YearAxis year_axis(int first_year, int last_year, dating::YearNotation notation,
 /// upper bound and the component's density; the combined density; and for
 /// each level, the combined density in the years of its HPD intervals
 /// (NaN elsewhere). NaN where the curve has no value.
+/// An HPD interval as the figures label it: in AD the bare years the axis
+/// shows, joined by a dash ("746–1255"), or by " to " when the interval ends
+/// before year 0, where a dash would run into the minus sign ("-745 to
+/// -689"); other notations as reports write them ("501-401 BCE").
+std::string figure_interval_text(const dating::HpdInterval& interval,
+                                 dating::YearNotation notation);
+
 std::string dating_figure_data(const dating::GriddedCurve& curve,
                                const dating::DatingResult& result);
 

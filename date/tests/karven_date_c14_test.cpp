@@ -262,7 +262,7 @@ TEST_F(KarvenDateC14, DrawsTheCalibrationFigure) {
   EXPECT_EQ(
       std::count(lines.begin(), lines.end(),
                  "set label 1 " +
-                     plot::gnuplot_string("95% HPD: -751–-681, -667–-630, -623–-609, -592–-411") +
+                     plot::gnuplot_string("95% HPD: -751 to -681, -667 to -630, -623 to -609, -592 to -411") +
                      " at graph 0.98, graph 0.95 right front"),
       1)
       << job.script;
