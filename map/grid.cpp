@@ -142,13 +142,19 @@ GridAxes make_global_grid(const Region& region, double step) {
     if (nodes > MAX_GLOBAL_NODES) {
       throw GridError("--step: a step of " + degrees_text(step) + " gives " + grouped_count(nodes) +
                       " nodes over the region " + region_text(region) +
-                      ", more than can be held; at most " + grouped_count(MAX_GLOBAL_NODES));
+                      ", more than can be held; at most " + grouped_count(MAX_GLOBAL_NODES) +
+                      " nodes");
     }
   }
   return make_grid(region, step);
 }
 
 Region parse_region(std::string_view text) {
+  if (text == "world") {
+    throw GridError(
+        "--region: world is for a global model (e.g. --model ARCH10k.1); the regional model "
+        "covers 35/60/-15/30");
+  }
   const Region region = region_numbers(text);
   const Region whole = model_region();
   if (region.south < whole.south || region.north > whole.north || region.west < whole.west ||
