@@ -39,6 +39,14 @@ std::vector<Site> sites_on_map(std::vector<Site> sites, const GridAxes& grid,
   const Region extent{grid.latitudes.front(), grid.latitudes.back(), grid.longitudes.front(),
                       grid.longitudes.back()};
   for (Site& site : sites) {
+    // A map across the date line runs east of 180: a site at 175 W is
+    // marked at 185 E.
+    for (const double turn : {360.0, -360.0}) {
+      const double turned = site.longitude + turn;
+      if ((site.longitude < extent.west || site.longitude > extent.east) && turned >= extent.west &&
+          turned <= extent.east)
+        site.longitude = turned;
+    }
     if (site.latitude >= extent.south && site.latitude <= extent.north &&
         site.longitude >= extent.west && site.longitude <= extent.east) {
       shown.push_back(std::move(site));

@@ -526,6 +526,15 @@ TEST_F(KarvenMapGlobal, DrawsTheWorldInAnEqualAreaProjection) {
   EXPECT_EQ(result.out, "Figure written to world.png\n");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(read_file("world.png").substr(1, 3), "PNG");
+
+  // Across the date line a site west of it is marked east of 180.
+  write_file("sites.csv", "name,lat,lon\nChatham Islands,-44,-176.5\nAuckland,-36.85,174.76\n");
+  const testsupport::ProgramRun across =
+      run({"--model", "ARCH10k.1", "--year", "1200", "--region", "-50/-30/170/190", "--step", "1",
+           "--sites", "sites.csv", "--output", "across.png"});
+  EXPECT_EQ(across.err, "");
+  EXPECT_EQ(across.out, "Figure written to across.png\n");
+  EXPECT_EQ(across.status, 0);
 }
 
 }  // namespace
