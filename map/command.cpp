@@ -9,6 +9,9 @@
 #include "companion/progress.hpp"
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
+#include "field_model/field_model.hpp"
+#include "geomodel/catalogue.hpp"
+#include "geomodel/field.hpp"
 #include "map/csv_table.hpp"
 #include "map/gmt_figure.hpp"
 #include "map/netcdf_cube.hpp"
@@ -36,6 +39,14 @@ std::vector<Site> sites_on_map(std::vector<Site> sites, const GridAxes& grid,
   const Region extent{grid.latitudes.front(), grid.latitudes.back(), grid.longitudes.front(),
                       grid.longitudes.back()};
   for (Site& site : sites) {
+    // A map across the date line runs east of 180: a site at 175 W is
+    // marked at 185 E.
+    for (const double turn : {360.0, -360.0}) {
+      const double turned = site.longitude + turn;
+      if ((site.longitude < extent.west || site.longitude > extent.east) && turned >= extent.west &&
+          turned <= extent.east)
+        site.longitude = turned;
+    }
     if (site.latitude >= extent.south && site.latitude <= extent.north &&
         site.longitude >= extent.west && site.longitude <= extent.east) {
       shown.push_back(std::move(site));
@@ -56,15 +67,34 @@ std::string epochs_text(std::size_t count) {
 int run(const MapOptions& options, std::span<const std::string_view> arguments, std::string& task) {
   const companion::HeldSignals signals;
   companion::OutputGuard guard;
-  guard.add_input(options.model, "coefficient file");
+  const bool bundled = geomodel::find_catalogue_entry(options.model) != nullptr;
+  if (!bundled) guard.add_input(options.model, options.global ? "model file" : "coefficient file");
   if (options.sites) guard.add_input(*options.sites, "sites file");
   // Every output is refused before any work is done.
   if (options.figure) guard.check(*options.figure, "figure");
   if (options.grid) guard.check(*options.grid, "grid");
   if (options.table) guard.check(*options.table, "table");
 
-  const model::Model model(options.model);
-  const GridAxes grid = make_grid(options.region, options.step);
+  // The regional model, or a global model and its year's coefficients.
+  std::optional<model::Model> regional;
+  std::optional<field_model::FieldModel> global;
+  geomodel::GaussCoefficients gauss;
+  if (options.global) {
+    global = field_model::FieldModel::open(options.model);
+    if (global->unread_numbers() > 0) {
+      report(global->name() + ": " + std::to_string(global->unread_numbers()) +
+             " numbers after the coefficients left unread; they are not used");
+    }
+    try {
+      gauss = geomodel::gauss_coefficients(*global->global(), *options.year);
+    } catch (const geomodel::YearOutsideSpan& e) {
+      throw companion::UsageError(std::string("--year: ") + e.what());
+    }
+  } else {
+    regional.emplace(options.model);
+  }
+  const GridAxes grid = options.global ? make_global_grid(options.region, options.step)
+                                       : make_grid(options.region, options.step);
   const std::string nodes = std::to_string(grid.latitudes.size()) + " latitudes by " +
                             std::to_string(grid.longitudes.size()) + " longitudes";
   std::vector<Site> sites;
@@ -85,17 +115,27 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
 
   std::unique_ptr<NetcdfCube> cube;
   if (grid_file) {
-    const CubeDescription description{
+    CubeDescription description{
         std::string(MODEL_NAME) +
             " regional geomagnetic field model: declination, inclination, intensity and their "
             "errors at 95% confidence on a grid of " +
             degrees_text(grid.step),
         std::filesystem::path(options.model).filename().string(), command_text(PROGRAM, arguments)};
+    if (global) {
+      description.title = global->name() +
+                          " global geomagnetic field model: declination, inclination and "
+                          "intensity at the year " +
+                          std::to_string(*options.year) + " on a grid of " +
+                          degrees_text(grid.step);
+      description.source = global->source();
+      description.references = global->citation();
+      description.global_year = options.year;
+    }
     cube =
         std::make_unique<NetcdfCube>(grid_file->path(), *options.grid, grid, epochs, description);
   }
   std::string table;
-  if (table_file) table = CSV_HEADER;
+  if (table_file) table = global ? global_csv_heading(global->source()) : std::string(CSV_HEADER);
 
   MapFigure figure;
   figure.grid = grid;
@@ -103,6 +143,11 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
   figure.epoch = epochs.front();
   figure.model_name = std::filesystem::path(options.model).filename().string();
   figure.sites = std::move(sites);
+  if (global) {
+    figure.global_year = options.year;
+    figure.global_name = global->name();
+    figure.credit = global->source();
+  }
   figure.format = options.format;
 
   CubeRow row;
@@ -112,10 +157,18 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
   const std::string total_nodes = grouped_count(static_cast<double>(grid.node_count()));
   for (std::size_t i = 0; i < grid.latitudes.size(); ++i) {
     if (signals.any_pending()) throw Interrupted{};
-    evaluate_row(model, grid, i, epochs, row);
+    if (global) {
+      evaluate_global_row(gauss, grid, i, row);
+    } else {
+      evaluate_row(*regional, grid, i, epochs, row);
+    }
     if (cube) cube->write_row(i, row);
     if (table_file) {
-      append_csv_rows(table, grid, i, epochs, row);
+      if (global) {
+        append_global_csv_rows(table, grid, i, *options.year, row);
+      } else {
+        append_csv_rows(table, grid, i, epochs, row);
+      }
       if (table.size() >= TABLE_BUFFER_BYTES) {
         table_file->write(table);
         table.clear();
@@ -176,6 +229,8 @@ int run_map_command(std::span<const std::string_view> arguments) {
   std::string task = "reading the coefficient file";
   try {
     return run(options, arguments, task);
+  } catch (const companion::UsageError& e) {
+    return companion::wrong_usage(PROGRAM, e.what());
   } catch (const Interrupted&) {
     // The held signal has ended the program by now, once the temporary
     // files were gone; should it be ignored, say so.

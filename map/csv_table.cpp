@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "console/number_chars.hpp"
 
@@ -20,10 +21,12 @@ char* put_number(char* at, double value) {
   return console::to_chars(at, at + NUMBER_BYTES, value).ptr;
 }
 
-}  // namespace
-
-void append_csv_rows(std::string& text, const GridAxes& grid, std::size_t row,
-                     std::span<const int> epochs, const CubeRow& values) {
+// The lines of a row of nodes, the years as given and the first
+// `quantities` quantities.
+void append_rows(std::string& text, const GridAxes& grid, std::size_t row,
+                 std::span<const int> years, std::size_t quantities, const CubeRow& values) {
+  const std::span<const Quantity> shown = std::span(QUANTITIES).first(quantities);
+  const std::span<const int> epochs = years;
   // The node's coordinates are the same for all its epochs: written once.
   std::array<char, NUMBER_BYTES * 2 + 2> node{};
   std::array<char, (NUMBER_BYTES + 1) * (QUANTITIES.size() + 1) + 1> line{};
@@ -36,10 +39,8 @@ void append_csv_rows(std::string& text, const GridAxes& grid, std::size_t row,
     *end++ = ',';
     const std::string_view coordinates(node.data(), static_cast<std::size_t>(end - node.data()));
     for (std::size_t k = 0; k < epochs.size(); ++k) {
-      char* at = std::to_chars(line.data(), line.data() + NUMBER_BYTES,
-                               static_cast<int>(model::epoch_year(epochs[k])))
-                     .ptr;
-      for (const Quantity quantity : QUANTITIES) {
+      char* at = std::to_chars(line.data(), line.data() + NUMBER_BYTES, years[k]).ptr;
+      for (const Quantity quantity : shown) {
         *at++ = ',';
         at = put_number(at, values.at(quantity, k, j));
       }
@@ -48,6 +49,28 @@ void append_csv_rows(std::string& text, const GridAxes& grid, std::size_t row,
       text.append(line.data(), static_cast<std::size_t>(at - line.data()));
     }
   }
+}
+
+}  // namespace
+
+void append_csv_rows(std::string& text, const GridAxes& grid, std::size_t row,
+                     std::span<const int> epochs, const CubeRow& values) {
+  std::vector<int> years;
+  years.reserve(epochs.size());
+  for (const int k : epochs) years.push_back(static_cast<int>(model::epoch_year(k)));
+  append_rows(text, grid, row, years, QUANTITIES.size(), values);
+}
+
+void append_global_csv_rows(std::string& text, const GridAxes& grid, std::size_t row, int year,
+                            const CubeRow& values) {
+  const std::array<int, 1> years = {year};
+  append_rows(text, grid, row, years, GLOBAL_QUANTITIES, values);
+}
+
+std::string global_csv_heading(std::string_view source) {
+  return "# " + std::string(source) +
+         "\n# declination empty at the geographic poles, where north has no direction\n" +
+         std::string(GLOBAL_CSV_HEADER);
 }
 
 }  // namespace field_map

@@ -31,4 +31,18 @@ inline constexpr std::string_view CSV_HEADER =
 void append_csv_rows(std::string& text, const GridAxes& grid, std::size_t row,
                      std::span<const int> epochs, const CubeRow& values);
 
+/// A global model's table header.
+inline constexpr std::string_view GLOBAL_CSV_HEADER =
+    "lat,lon,year,declination,inclination,intensity\n";
+
+/// A global model's table begins with comment lines naming the model and
+/// its citation (`source`) and saying where the declination is missing,
+/// then the header.
+std::string global_csv_heading(std::string_view source);
+
+/// Appends the lines of one row of a global model's nodes at its year, as
+/// append_csv_rows does, without the error columns.
+void append_global_csv_rows(std::string& text, const GridAxes& grid, std::size_t row, int year,
+                            const CubeRow& values);
+
 }  // namespace field_map

@@ -1,5 +1,7 @@
 #include "map/cube.hpp"
 
+#include <cmath>
+
 namespace field_map {
 
 namespace {
@@ -58,6 +60,21 @@ void evaluate_row(const model::Model& model, const GridAxes& grid, std::size_t r
         out.values[q][k * out.column_count + j] = quantity_value(values, QUANTITIES[q]);
       }
     }
+  }
+}
+
+void evaluate_global_row(const geomodel::GaussCoefficients& gauss, const GridAxes& grid,
+                         std::size_t row, CubeRow& out) {
+  out.epoch_count = 1;
+  out.column_count = grid.longitudes.size();
+  for (std::vector<double>& layer : out.values) layer.assign(out.column_count, std::nan(""));
+  const double latitude = grid.latitudes[row];
+  for (std::size_t j = 0; j < out.column_count; ++j) {
+    const geomodel::FieldValues field =
+        geomodel::SiteTerms(latitude, grid.longitudes[j], gauss.degree).field(gauss);
+    out.values[0][j] = field.declination;
+    out.values[1][j] = field.inclination;
+    out.values[2][j] = field.intensity;
   }
 }
 

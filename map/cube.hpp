@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "geomodel/field.hpp"
 #include "map/grid.hpp"
 #include "model/model.hpp"
 
@@ -28,6 +29,10 @@ enum class Quantity {
 inline constexpr std::array<Quantity, 6> QUANTITIES = {
     Quantity::declination,       Quantity::inclination,       Quantity::intensity,
     Quantity::declination_error, Quantity::inclination_error, Quantity::intensity_error};
+
+/// A global model's quantities, the first of QUANTITIES: the declination,
+/// inclination and intensity (the model gives no errors).
+inline constexpr std::size_t GLOBAL_QUANTITIES = 3;
 
 /// How a quantity is named and measured.
 struct QuantityInfo {
@@ -72,6 +77,18 @@ struct CubeRow {
 /// @param[out] out     the row; its storage is reused from call to call
 void evaluate_row(const model::Model& model, const GridAxes& grid, std::size_t row,
                   std::span<const int> epochs, CubeRow& out);
+
+/// Evaluates a global model's coefficients of one year at every node of a
+/// row: the declination, inclination and intensity as one epoch, the error
+/// layers NaN (the model gives none). The declination is NaN where the
+/// field's direction in the horizontal is undefined (the geographic poles).
+///
+/// @param[in]  gauss  the year's Gauss coefficients
+/// @param[in]  grid   the nodes, longitudes -180 to 360
+/// @param[in]  row    index of the latitude, 0 at the south
+/// @param[out] out    the row; its storage is reused from call to call
+void evaluate_global_row(const geomodel::GaussCoefficients& gauss, const GridAxes& grid,
+                         std::size_t row, CubeRow& out);
 
 /// Every epoch of the model, 0 to 380.
 std::vector<int> all_epochs();

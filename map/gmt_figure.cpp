@@ -82,9 +82,25 @@ std::string first_characters(std::string_view utf8, std::size_t count) {
   return std::string(utf8.substr(0, at));
 }
 
+// The year shown, as the title says it: "1500 AD"; a global model's year
+// as given, negative before 1 AD ("year -1000").
+std::string year_text(const MapFigure& figure) {
+  if (figure.global_year) return "year " + std::to_string(*figure.global_year);
+  return number(model::epoch_year(figure.epoch)) + " AD";
+}
+
 std::string title_text(const MapFigure& figure) {
-  return std::string(MODEL_NAME) + ": " + std::string(quantity_info(figure.quantity).title) +
-         " at " + number(model::epoch_year(figure.epoch)) + " AD";
+  const std::string name = figure.global_year ? figure.global_name : std::string(MODEL_NAME);
+  return name + ": " + std::string(quantity_info(figure.quantity).title) + " at " +
+         year_text(figure);
+}
+
+// A global model's map of a wide region, or one reaching near a pole, is
+// drawn in Mollweide's equal-area projection about its middle longitude.
+bool equal_area(const MapFigure& figure) {
+  const GridAxes& grid = figure.grid;
+  return figure.global_year && (grid.latitudes.front() < -80.0 || grid.latitudes.back() > 80.0 ||
+                                grid.longitudes.back() - grid.longitudes.front() > 180.0);
 }
 
 }  // namespace
@@ -197,9 +213,19 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
       figure.format == plot::FigureFormat::png ? "png" : "pdf";  // SVG is converted from PDF
   GmtJob job;
   job.files.push_back({"title.txt", gmt_text(title_text(figure)) + "\n"});
-  job.files.push_back({"subtitle.txt", gmt_text("coefficient file " + figure.model_name +
-                                                ", grid of " + degrees_text(grid.step)) +
-                                           "\n"});
+  // A global model's citation, too long for the subtitle, goes below the
+  // colour bar.
+  const std::string subtitle =
+      figure.global_year
+          ? "global model " + figure.global_name + ", grid of " + degrees_text(grid.step)
+          : "coefficient file " + figure.model_name + ", grid of " + degrees_text(grid.step);
+  if (figure.global_year) job.files.push_back({"credit.txt", gmt_text(figure.credit) + "\n"});
+  job.files.push_back({"subtitle.txt", gmt_text(subtitle) + "\n"});
+  const bool mollweide = equal_area(figure);
+  const std::string projection =
+      mollweide ? "-JW" + number((grid.longitudes.front() + grid.longitudes.back()) / 2.0) + "/" +
+                      number(MAP_WIDTH_CM) + "c"
+                : std::string("-JM16c");
   auto& commands = job.commands;
   commands.push_back({"begin", FIGURE_PREFIX, format, "A+m0.3c,E200"});
   const MapAxes axes = map_axes(grid);
@@ -213,7 +239,7 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
                                       "-T" + number(scale.low) + "/" + number(scale.high)};
   if (!scale.truncation.empty()) makecpt.push_back("-G" + scale.truncation);
   commands.push_back(makecpt);
-  commands.push_back({"basemap", region, "-JM16c", "-B0"});
+  commands.push_back({"basemap", region, projection, "-B0"});
   commands.push_back({"grdimage", layer, "-Q"});
   commands.push_back({"grdcontour", layer, "-C" + number(scale.interval),
                       "-A" + number(scale.annotated) + "+f8p,Helvetica,black+gwhite@40+c0.05c",
@@ -222,12 +248,20 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
     // The agonic line, where the compass points to true north.
     commands.push_back({"grdcontour", layer, "-C+0", "-W1.5p,black"});
   }
-  commands.push_back({"coast", "-Di+f", "-A500", "-W0.5p,gray5", "-N1/0.4p,gray25"});
   commands.push_back(
-      {"basemap",
-       "-Bxa" + number(axes.longitude_interval) + "f" + number(axes.longitude_interval / 2.0),
-       "-Bya" + number(axes.latitude_interval) + "f" + number(axes.latitude_interval / 2.0),
-       "-BWSne"});
+      {"coast", mollweide ? "-Dl" : "-Di+f", "-A500", "-W0.5p,gray5", "-N1/0.4p,gray25"});
+  // Over the oval of the whole globe, graticules in place of ticks.
+  std::string grid_lines_x, grid_lines_y;
+  if (mollweide) {
+    grid_lines_x.append(1, 'g').append(number(axes.longitude_interval));
+    grid_lines_y.append(1, 'g').append(number(axes.latitude_interval));
+  }
+  commands.push_back({"basemap",
+                      "-Bxa" + number(axes.longitude_interval) + "f" +
+                          number(axes.longitude_interval / 2.0) + grid_lines_x,
+                      "-Bya" + number(axes.latitude_interval) + "f" +
+                          number(axes.latitude_interval / 2.0) + grid_lines_y,
+                      "-BWSne"});
   // The sites over the frame, so that one on the edge is not hidden.
   if (!figure.sites.empty()) {
     std::string marks, right_labels, left_labels;
@@ -257,6 +291,10 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
       {"text", "subtitle.txt", "-N", "-F+cTC+jBC+f9p,Helvetica,gray20", "-D0/0.25c"});
   commands.push_back({"colorbar", "-DJBC+w12c/0.35c+o0/0.9c+h",
                       "-Bxaf+l" + std::string(quantity_info(figure.quantity).label)});
+  if (figure.global_year) {
+    commands.push_back(
+        {"text", "credit.txt", "-N", "-F+cBC+jTC+f6.5p,Helvetica,gray20", "-D0/-2.4c"});
+  }
   commands.push_back({"end"});
   return job;
 }
@@ -295,8 +333,7 @@ std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
   if (!(minimum <= maximum)) {
     throw plot::PlotError("the model gives no value of the " +
                           std::string(quantity_info(figure.quantity).name) + " at " +
-                          number(model::epoch_year(figure.epoch)) +
-                          " AD anywhere on the map; no figure drawn");
+                          year_text(figure) + " anywhere on the map; no figure drawn");
   }
   const GmtJob job = gmt_job(figure, colour_scale(figure.quantity, minimum, maximum));
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,13 @@ namespace field_map {
 struct MapFigure {
   GridAxes grid;
   Quantity quantity = Quantity::declination;
-  int epoch = 0;               // index, 0 for 0 AD
-  std::string model_name;      // the coefficient file's name, for the subtitle
+  int epoch = 0;           // index, 0 for 0 AD
+  std::string model_name;  // the coefficient file's name, for the subtitle
+  // A global model's map: the year shown (in place of the epoch), and the
+  // model and its citation for the subtitle and the title.
+  std::optional<int> global_year;
+  std::string global_name;
+  std::string credit;
   std::vector<Site> sites;     // within the grid's extent
   std::vector<double> values;  // the layer, row after row from the south, west to east
   plot::FigureFormat format = plot::FigureFormat::png;

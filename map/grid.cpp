@@ -76,7 +76,10 @@ std::string region_text(const Region& region) {
          number_text(region.west) + "/" + number_text(region.east);
 }
 
-Region parse_region(std::string_view text) {
+namespace {
+
+// The four numbers of "S/N/W/E", before their bounds are checked.
+Region region_numbers(std::string_view text) {
   const auto not_a_region = [text]() {
     return GridError(
         "--region: expected four numbers south/north/west/east, e.g. 35/60/-15/30, "
@@ -94,14 +97,10 @@ Region parse_region(std::string_view text) {
     start = slash + 1;
   }
   if (bounds.size() != 4) throw not_a_region();
-  const Region region{bounds[0], bounds[1], bounds[2], bounds[3]};
-  const Region whole = model_region();
-  if (region.south < whole.south || region.north > whole.north || region.west < whole.west ||
-      region.east > whole.east) {
-    throw GridError("--region: " + region_text(region) +
-                    " reaches outside the model's region, 35/60/-15/30 (latitude 35 to 60 "
-                    "north, longitude 15 west to 30 east)");
-  }
+  return Region{bounds[0], bounds[1], bounds[2], bounds[3]};
+}
+
+void check_order(const Region& region) {
   if (!(region.south < region.north)) {
     throw GridError("--region: the south bound must lie below the north bound: " +
                     region_text(region));
@@ -110,6 +109,61 @@ Region parse_region(std::string_view text) {
     throw GridError("--region: the west bound must lie below the east bound: " +
                     region_text(region));
   }
+}
+
+}  // namespace
+
+Region world_region() { return {-90.0, 90.0, -180.0, 180.0}; }
+
+Region parse_global_region(std::string_view text) {
+  if (text == "world") return world_region();
+  const Region region = region_numbers(text);
+  if (region.south < -90.0 || region.north > 90.0) {
+    throw GridError("--region: " + region_text(region) +
+                    " reaches beyond a pole; latitudes run from -90 to 90");
+  }
+  if (region.west < -180.0 || region.east > 360.0) {
+    throw GridError("--region: " + region_text(region) +
+                    " reaches outside the longitudes -180 to 360 east");
+  }
+  check_order(region);
+  if (region.east - region.west > 360.0) {
+    throw GridError("--region: " + region_text(region) +
+                    " goes round the Earth more than once; west and east lie at most 360 "
+                    "degrees apart");
+  }
+  return region;
+}
+
+GridAxes make_global_grid(const Region& region, double step) {
+  if (step > 0.0 && std::isfinite(step)) {
+    const double nodes = (std::floor((region.north - region.south) / step) + 1.0) *
+                         (std::floor((region.east - region.west) / step) + 1.0);
+    if (nodes > MAX_GLOBAL_NODES) {
+      throw GridError("--step: a step of " + degrees_text(step) + " gives " + grouped_count(nodes) +
+                      " nodes over the region " + region_text(region) +
+                      ", more than can be held; at most " + grouped_count(MAX_GLOBAL_NODES) +
+                      " nodes");
+    }
+  }
+  return make_grid(region, step);
+}
+
+Region parse_region(std::string_view text) {
+  if (text == "world") {
+    throw GridError(
+        "--region: world is for a global model (e.g. --model ARCH10k.1); the regional model "
+        "covers 35/60/-15/30");
+  }
+  const Region region = region_numbers(text);
+  const Region whole = model_region();
+  if (region.south < whole.south || region.north > whole.north || region.west < whole.west ||
+      region.east > whole.east) {
+    throw GridError("--region: " + region_text(region) +
+                    " reaches outside the model's region, 35/60/-15/30 (latitude 35 to 60 "
+                    "north, longitude 15 west to 30 east)");
+  }
+  check_order(region);
   return region;
 }
 

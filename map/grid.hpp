@@ -40,6 +40,21 @@ class GridError : public std::invalid_argument {
 /// @throws GridError naming --region and what is wrong
 Region parse_region(std::string_view text);
 
+/// The whole globe, -90/90/-180/180.
+Region world_region();
+
+/// Reads a region of a global model: "world", or "S/N/W/E" with latitudes
+/// from -90 to 90 and longitudes from -180 to 360, west below east and at
+/// most 360 degrees apart, so that a region may cross the date line
+/// ("-50/-30/170/190").
+///
+/// @throws GridError naming --region and what is wrong
+Region parse_global_region(std::string_view text);
+
+/// The most nodes a grid of a global model may have: as many as the
+/// regional model's whole region holds at the finest step.
+inline constexpr double MAX_GLOBAL_NODES = 2501.0 * 4501.0;
+
 /// The finest step a grid may have, in degrees: 0.01 over the whole region
 /// is 2,501 by 4,501 nodes, whose six layers of one epoch take 540 MB.
 inline constexpr double MIN_STEP = 0.01;
@@ -71,6 +86,12 @@ struct GridAxes {
 ///         at least MIN_STEP (with the node count it would give and the
 ///         limit), or leaves a single row or column of nodes
 GridAxes make_grid(const Region& region, double step);
+
+/// The nodes of a global model's region at a step.
+///
+/// @throws GridError as make_grid, and naming --step when the grid would
+///         hold more than MAX_GLOBAL_NODES
+GridAxes make_global_grid(const Region& region, double step);
 
 /// A count with its thousands grouped by commas, "11,257,001"; a count of
 /// 10^18 or more in its shortest form with an exponent.

@@ -103,6 +103,7 @@ NetcdfCube::NetcdfCube(const std::filesystem::path& path, std::string shown_name
                        const GridAxes& grid, std::span<const int> epochs,
                        const CubeDescription& description)
     : shown_name_(std::move(shown_name)),
+      quantity_count_(description.global_year ? GLOBAL_QUANTITIES : QUANTITIES.size()),
       epoch_count_(epochs.size()),
       column_count_(grid.longitudes.size()) {
   const double variable_bytes =
@@ -110,7 +111,7 @@ NetcdfCube::NetcdfCube(const std::filesystem::path& path, std::string shown_name
   const int format = variable_bytes > MAX_CLASSIC_VARIABLE_BYTES ? NC_64BIT_DATA : NC_64BIT_OFFSET;
   ranges_.fill({FILL, FILL});
   // Rows are written in blocks of about BLOCK_BYTES.
-  const double row_bytes = 8.0 * static_cast<double>(QUANTITIES.size() * epochs.size()) *
+  const double row_bytes = 8.0 * static_cast<double>(quantity_count_ * epochs.size()) *
                            static_cast<double>(column_count_);
   block_capacity_ = static_cast<std::size_t>(
       std::clamp(BLOCK_BYTES / row_bytes, 1.0, static_cast<double>(grid.latitudes.size())));
@@ -126,17 +127,29 @@ NetcdfCube::NetcdfCube(const std::filesystem::path& path, std::string shown_name
       id_, "year", year, NC_INT, "year AD of the model's epoch", "year", "", "", status);
   const Dimensions plane = define_plane(id_, grid, status);
   const std::array<int, 3> dimensions = {year, plane.lat, plane.lon};
-  for (std::size_t q = 0; q < QUANTITIES.size(); ++q) {
+  for (std::size_t q = 0; q < quantity_count_; ++q) {
     variables_[q] = define_quantity(id_, QUANTITIES[q], dimensions, status);
+  }
+  if (description.global_year) {
+    put_text(id_, variables_[0], "comment",
+             "missing (_FillValue) at the geographic poles, where north has no direction and "
+             "the declination is undefined",
+             status);
   }
   put_text(id_, NC_GLOBAL, "Conventions", "CF-1.8", status);
   put_text(id_, NC_GLOBAL, "title", description.title, status);
   put_text(id_, NC_GLOBAL, "source", description.source, status);
   put_text(id_, NC_GLOBAL, "history", description.history, status);
+  if (!description.references.empty())
+    put_text(id_, NC_GLOBAL, "references", description.references, status);
   if (status == NC_NOERR) status = nc_enddef(id_);
 
   std::vector<int> years;
-  for (const int k : epochs) years.push_back(static_cast<int>(model::epoch_year(k)));
+  if (description.global_year) {
+    years.push_back(*description.global_year);
+  } else {
+    for (const int k : epochs) years.push_back(static_cast<int>(model::epoch_year(k)));
+  }
   if (status == NC_NOERR) status = nc_put_var_int(id_, year_variable, years.data());
   write_plane(id_, plane, grid, status);
   check(status);
@@ -157,7 +170,7 @@ void NetcdfCube::write_row(std::size_t row, const CubeRow& values) {
   if (block_rows_ == 0) block_start_ = row;
   // Into the block, each quantity epoch by row by longitude.
   const std::size_t b = block_rows_;
-  for (std::size_t q = 0; q < QUANTITIES.size(); ++q) {
+  for (std::size_t q = 0; q < quantity_count_; ++q) {
     std::vector<double>& block = blocks_[q];
     block.resize(epoch_count_ * block_capacity_ * column_count_);
     for (std::size_t k = 0; k < epoch_count_; ++k) {
@@ -176,7 +189,7 @@ void NetcdfCube::flush_block() {
   // The block's rows of each epoch are one run of the file; with fewer
   // rows than it holds, its layers are first closed up.
   std::vector<double> packed;
-  for (std::size_t q = 0; q < QUANTITIES.size(); ++q) {
+  for (std::size_t q = 0; q < quantity_count_; ++q) {
     const std::vector<double>* source = &blocks_[q];
     if (block_rows_ < block_capacity_) {
       packed.clear();
@@ -199,7 +212,7 @@ void NetcdfCube::flush_block() {
 void NetcdfCube::close() {
   flush_block();
   int status = nc_redef(id_);
-  for (std::size_t q = 0; q < QUANTITIES.size(); ++q) {
+  for (std::size_t q = 0; q < quantity_count_; ++q) {
     if (status == NC_NOERR) {
       status =
           nc_put_att_double(id_, variables_[q], "actual_range", NC_DOUBLE, 2, ranges_[q].data());

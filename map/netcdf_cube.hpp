@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,11 @@ struct CubeDescription {
   std::string title;    // what the file holds
   std::string source;   // the coefficient file's name, without its directory
   std::string history;  // the command that wrote the file
+  // A global model's cube: one year (years AD in place of the epochs'
+  // own), no error variables, the model's citation in `references` and a
+  // comment on the declination's missing values.
+  std::optional<int> global_year = std::nullopt;
+  std::string references = {};
 };
 
 /// A netCDF file being written row by row. The file is complete only after
@@ -71,6 +77,7 @@ class NetcdfCube {
   int id_ = -1;
   std::array<int, QUANTITIES.size()> variables_{};
   std::array<std::array<double, 2>, QUANTITIES.size()> ranges_;  // NaN until a value comes
+  std::size_t quantity_count_ = QUANTITIES.size();
   std::size_t epoch_count_ = 0;
   std::size_t column_count_ = 0;
   // Rows not yet written: from block_start_, block_rows_ of them; each

@@ -1,9 +1,13 @@
 #include "map/options.hpp"
 
+#include <cmath>
 #include <filesystem>
 
 #include "companion/command_line.hpp"
 #include "companion/output_file.hpp"
+#include "console/fields.hpp"
+#include "console/numbers.hpp"
+#include "geomodel/catalogue.hpp"
 
 namespace field_map {
 
@@ -18,7 +22,17 @@ constexpr const char* DESCRIPTION =
     "netCDF cube (--grid) or a CSV table (--csv). The year must be one of the\n"
     "model's epochs, 0, 5, ..., 1900 AD; without --year the grid and the table\n"
     "hold every epoch. The quantities are the declination, inclination and\n"
-    "intensity and their errors at 95% confidence, in degrees and microtesla.\n";
+    "intensity and their errors at 95% confidence, in degrees and microtesla.\n"
+    "\n"
+    "With a global model (--model ARCH10k.1, a bundled model's name, or its\n"
+    "file) the map is of one year of the model's span, a whole year AD (negative\n"
+    "before 1 AD), over any region: latitudes -90 to 90, longitudes -180 to 360\n"
+    "(so that a region may cross the date line, e.g. -50/-30/170/190), or\n"
+    "--region world (the default), drawn in Mollweide's equal-area projection.\n"
+    "The model gives no errors: the grid and table hold the declination,\n"
+    "inclination and intensity, the declination missing at the geographic\n"
+    "poles, where it is undefined. Every output names the model and its\n"
+    "citation.\n";
 
 constexpr const char* FOOTER =
     "Exit status: 0 done, 1 failure (said on standard error), 2 wrong usage.";
@@ -39,6 +53,17 @@ std::optional<Quantity> component_quantity(std::string_view name, bool error) {
   return error ? error_value : value;
 }
 
+// A global model's year: a whole year AD, negative before 1 AD.
+int whole_year(std::string_view text) {
+  const std::optional<double> year = console::parse_real(text, console::NumberForm::decimal);
+  if (!year || !(std::fabs(*year) < 1e6) || *year != std::round(*year)) {
+    throw companion::UsageError(
+        "--year: expected a whole year AD, negative before 1 AD (e.g. -1000), read " +
+        console::quoted_text(text));
+  }
+  return static_cast<int>(*year);
+}
+
 }  // namespace
 
 const char* const USAGE =
@@ -49,11 +74,14 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
   std::optional<std::string> model, year, component, step, region;
   bool error = false;
   const auto app = companion::make_app(PROGRAM, USAGE, DESCRIPTION, FOOTER);
-  app->add_option("-m,--model", model, "the model's coefficient file, e.g. KARVEN_coeff.inp")
-      ->type_name("FILE");
+  app->add_option("-m,--model", model,
+                  "the model's coefficient file, e.g. KARVEN_coeff.inp, or a global model: a "
+                  "bundled model's name (ARCH10k.1, CALS10k.2, ...) or its file")
+      ->type_name("FILE|NAME");
   app->add_option("-y,--year", year,
                   "the epoch, a year AD from 0 to 1900 in steps of 5; needed for a figure "
-                  "(default for --grid and --csv: every epoch)")
+                  "(default for --grid and --csv: every epoch); with a global model any whole "
+                  "year of its span, always needed")
       ->type_name("Y");
   app->add_option("-c,--component", component,
                   "the figure's quantity: declination, inclination or intensity, or D, I, F "
@@ -64,7 +92,8 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
       ->type_name("DEG");
   app->add_option("-r,--region", region,
                   "south/north/west/east bounds in degrees within the model's region "
-                  "(default: the whole, 35/60/-15/30)")
+                  "(default: the whole, 35/60/-15/30); with a global model anywhere, or "
+                  "world (the default)")
       ->type_name("S/N/W/E");
   app->add_option("--sites", options.sites,
                   "mark and name the sites of a CSV file with the columns name,lat,lon")
@@ -100,9 +129,26 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
         throw companion::UsageError("option " + std::string(name) + " needs a value");
       }
     }
-    if (year) options.epoch = epoch_index(*year);
+    options.global = geomodel::find_catalogue_entry(options.model) != nullptr ||
+                     geomodel::file_looks_like_spline_model(options.model);
     if (step) options.step = parse_step(*step);
-    options.region = region ? parse_region(*region) : model_region();
+    if (options.global) {
+      if (!year) {
+        throw companion::UsageError(
+            "a global model is mapped at one year: give --year, a whole year of its span");
+      }
+      options.year = whole_year(*year);
+      options.epoch = 0;
+      if (error) {
+        throw companion::UsageError("--error: the global model " + options.model +
+                                    " gives no errors to map");
+      }
+      options.region = region ? parse_global_region(*region) : world_region();
+      make_global_grid(options.region, options.step);
+    } else {
+      if (year) options.epoch = epoch_index(*year);
+      options.region = region ? parse_region(*region) : model_region();
+    }
     if (component) {
       const std::optional<Quantity> quantity = component_quantity(*component, error);
       if (!quantity) {

@@ -18,7 +18,9 @@ struct MapOptions {
   bool stop = false;  // --help or --version: print stop_text and end
   std::string stop_text;
 
-  std::string model;                          // the coefficient file
+  std::string model;                          // the coefficient file or global model
+  bool global = false;                        // --model names a global model
+  std::optional<int> year;                    // a global model's year (--year)
   std::optional<int> epoch;                   // the epoch asked (--year), or every epoch
   Quantity quantity = Quantity::declination;  // the figure's quantity
   double step = DEFAULT_STEP;

@@ -347,3 +347,194 @@ TEST_F(KarvenMap, DrawsTheMapWithItsSitesNamedAsTheyStand) {
 }
 
 }  // namespace
+
+namespace {
+
+// A global model, bundled: ARCH10k.1 at the year -1000.
+class KarvenMapGlobal : public testsupport::CompanionRunTest {
+ protected:
+  KarvenMapGlobal() : CompanionRunTest(PROGRAM) {}
+};
+
+TEST_F(KarvenMapGlobal, RefusesAYearOutsideTheSpanAndWhatTheModelCannotGive) {
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"--model", "ARCH10k.1", "--year", "-8001", "--csv", "c.csv"},
+       "--year: the year -8001 is outside the span of ARCH10k.1, -8000 to 1990"},
+      {{"--model", "ARCH10k.1", "--csv", "c.csv"},
+       "a global model is mapped at one year: give --year, a whole year of its span"},
+      {{"--model", "ARCH10k.1", "--year", "1.5", "--csv", "c.csv"},
+       "--year: expected a whole year AD, negative before 1 AD (e.g. -1000), read \"1.5\""},
+      {{"--model", "arch10k.1", "--year", "0", "--error", "--output", "c.png"},
+       "--error: the global model arch10k.1 gives no errors to map"},
+      {{"--model", "ARCH10k.1", "--year", "0", "--region", "-91/0/0/10", "--csv", "c.csv"},
+       "--region: -91/0/0/10 reaches beyond a pole; latitudes run from -90 to 90"},
+      {{"--model", "ARCH10k.1", "--year", "0", "--region", "0/10/-180/200", "--csv", "c.csv"},
+       "--region: 0/10/-180/200 goes round the Earth more than once; west and east lie at most "
+       "360 degrees apart"},
+      {{"--model", "ARCH10k.1", "--year", "0", "--step", "0.02", "--csv", "c.csv"},
+       "--step: a step of 0.02 degrees gives 162,027,001 nodes over the region -90/90/-180/180, "
+       "more than can be held; at most 11,257,001 nodes"},
+      {{"--model", DEMO, "--year", "1500", "--region", "world", "--csv", "c.csv"},
+       "--region: world is for a global model (e.g. --model ARCH10k.1); the regional model "
+       "covers 35/60/-15/30"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-map: " + row.message + "\nTry 'karven-map --help'.\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(names_in("."), std::vector<std::string>{});
+  }
+}
+
+// D, I, F of ARCH10k.1 at -1000 by the independent evaluation of
+// map/tests/reference_map_values.py (NAN: no declination at a pole).
+struct ReferenceNode {
+  double latitude, longitude, declination, inclination, intensity;
+};
+const std::vector<ReferenceNode> REFERENCE_NODES = {
+    {31, 35, 4.104242412189951, 61.513386823518054, 66.25004243718867},
+    {-40, 180, -5.053814597343769, -60.72883203395353, 53.163125946019846},
+    {-40, 185, -4.402859577099122, -61.434466275238684, 53.567806402722574},
+    {-40, -175, -4.402859577099119, -61.434466275238684, 53.56780640272258},
+    {89, 10, 172.08214629428213, 87.53657903133853, 84.62697259219047},
+    {-90, 0, NAN, -85.78554162302781, 78.76838091038127},
+    {90, 0, NAN, 86.96283763435494, 84.55529303486698},
+};
+
+// The table's rows by their "lat,lon" text.
+std::map<std::string, std::vector<std::string>> table_rows(const std::vector<std::string>& lines,
+                                                           std::size_t first) {
+  std::map<std::string, std::vector<std::string>> rows;
+  for (std::size_t k = first; k < lines.size(); ++k) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t comma = lines[k].find(',', start);
+      fields.push_back(lines[k].substr(start, comma - start));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    rows[fields[0] + "," + fields[1]] = fields;
+  }
+  return rows;
+}
+
+void expect_reference(const std::vector<std::string>& fields, const ReferenceNode& node) {
+  SCOPED_TRACE(fields[0] + "," + fields[1]);
+  ASSERT_EQ(fields.size(), 6u);
+  EXPECT_EQ(fields[2], "-1000");
+  if (std::isnan(node.declination)) {
+    EXPECT_EQ(fields[3], "");
+  } else {
+    EXPECT_NEAR(std::stod(fields[3]), node.declination, 1e-7);
+  }
+  EXPECT_NEAR(std::stod(fields[4]), node.inclination, 1e-7);
+  EXPECT_NEAR(std::stod(fields[5]), node.intensity, 1e-9 * node.intensity);
+}
+
+std::string text_attribute(int id, int variable, const char* name) {
+  std::size_t length = 0;
+  if (nc_inq_attlen(id, variable, name, &length) != NC_NOERR) return "(none)";
+  std::string text(length, '\0');
+  nc_get_att_text(id, variable, name, text.data());
+  return text;
+}
+
+const std::string CITATION =
+    "Constable, C., M. Korte and S. Panovska (2016): Persistent high paleosecular variation "
+    "activity in Southern hemisphere for at least 10 000 years. Earth Planet. Sci. Lett. 453, "
+    "78-86";
+
+TEST_F(KarvenMapGlobal, TheWorldAndTheDateLineHoldTheIndependentFieldAndNameTheModel) {
+  const testsupport::ProgramRun world =
+      run({"--model", "ARCH10k.1", "--year", "-1000", "--region", "world", "--step", "1", "--csv",
+           "world.csv", "--grid", "world.nc"});
+  EXPECT_EQ(world.err, "");
+  EXPECT_EQ(world.out,
+            "Grid written to world.nc: 1 epoch, 181 latitudes by 361 longitudes\n"
+            "Table written to world.csv: 65,341 rows, 1 epoch at 65,341 nodes\n");
+  ASSERT_EQ(world.status, 0);
+  const std::vector<std::string> lines = testsupport::read_lines("world.csv");
+  ASSERT_EQ(lines.size(), 3u + 65341u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+            (std::vector<std::string>{
+                "# ARCH10k.1 (" + CITATION + ")",
+                "# declination empty at the geographic poles, where north has no direction",
+                "lat,lon,year,declination,inclination,intensity"}));
+  const auto rows = table_rows(lines, 3);
+  for (const ReferenceNode& node : REFERENCE_NODES) {
+    const std::string key = std::to_string(static_cast<int>(node.latitude)) + "," +
+                            std::to_string(static_cast<int>(node.longitude));
+    if (node.longitude > 180) continue;
+    ASSERT_EQ(rows.count(key), 1u) << key;
+    expect_reference(rows.at(key), node);
+  }
+  // Every node of a pole has no declination, and the pole's inclination.
+  for (const double longitude : {-180.0, -1.0, 179.0}) {
+    const auto& pole = rows.at("-90," + std::to_string(static_cast<int>(longitude)));
+    EXPECT_EQ(pole[3], "");
+    EXPECT_NEAR(std::stod(pole[4]), REFERENCE_NODES[5].inclination, 1e-7);
+  }
+
+  int id = -1;
+  ASSERT_EQ(nc_open("world.nc", NC_NOWRITE, &id), NC_NOERR);
+  EXPECT_EQ(text_attribute(id, NC_GLOBAL, "source"), "ARCH10k.1 (" + CITATION + ")");
+  EXPECT_EQ(text_attribute(id, NC_GLOBAL, "references"), CITATION);
+  int variable = -1;
+  EXPECT_NE(nc_inq_varid(id, "declination_error_95", &variable), NC_NOERR);
+  ASSERT_EQ(nc_inq_varid(id, "declination", &variable), NC_NOERR);
+  EXPECT_EQ(text_attribute(id, variable, "comment"),
+            "missing (_FillValue) at the geographic poles, where north has no direction and the "
+            "declination is undefined");
+  std::vector<double> declination(65341);
+  nc_get_var_double(id, variable, declination.data());
+  int year_variable = -1;
+  int year = 0;
+  nc_inq_varid(id, "year", &year_variable);
+  nc_get_var_int(id, year_variable, &year);
+  nc_close(id);
+  EXPECT_EQ(year, -1000);
+  // Row 0 is the south pole, row 121 latitude 31 (lon 35 is column 215).
+  EXPECT_TRUE(std::isnan(declination[0]));
+  EXPECT_TRUE(std::isnan(declination[180 * 361 + 7]));
+  EXPECT_NEAR(declination[121 * 361 + 215], REFERENCE_NODES[0].declination, 1e-7);
+
+  // Across the date line: 185 east is 175 west.
+  const testsupport::ProgramRun across =
+      run({"--model", "ARCH10k.1", "--year", "-1000", "--region", "-50/-30/170/190", "--step", "5",
+           "--csv", "across.csv"});
+  EXPECT_EQ(across.err, "");
+  ASSERT_EQ(across.status, 0);
+  const auto across_rows = table_rows(testsupport::read_lines("across.csv"), 3);
+  EXPECT_EQ(across_rows.size(), 25u);
+  expect_reference(across_rows.at("-40,180"), REFERENCE_NODES[1]);
+  expect_reference(across_rows.at("-40,185"), REFERENCE_NODES[2]);
+}
+
+TEST_F(KarvenMapGlobal, DrawsTheWorldInAnEqualAreaProjection) {
+  if (!installed("gmt")) GTEST_SKIP() << "GMT is not installed";
+  const testsupport::ProgramRun result =
+      run({"--model", "ARCH10k.1", "--year", "-1000", "--region", "world", "--step", "2", "-c", "I",
+           "--output", "world.png"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Figure written to world.png\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(read_file("world.png").substr(1, 3), "PNG");
+
+  // Across the date line a site west of it is marked east of 180.
+  write_file("sites.csv", "name,lat,lon\nChatham Islands,-44,-176.5\nAuckland,-36.85,174.76\n");
+  const testsupport::ProgramRun across =
+      run({"--model", "ARCH10k.1", "--year", "1200", "--region", "-50/-30/170/190", "--step", "1",
+           "--sites", "sites.csv", "--output", "across.png"});
+  EXPECT_EQ(across.err, "");
+  EXPECT_EQ(across.out, "Figure written to across.png\n");
+  EXPECT_EQ(across.status, 0);
+}
+
+}  // namespace
