@@ -238,6 +238,7 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
   std::vector<std::string> makecpt = {"makecpt", "-C" + scale.palette,
                                       "-T" + number(scale.low) + "/" + number(scale.high)};
   if (!scale.truncation.empty()) makecpt.push_back("-G" + scale.truncation);
+  if (scale.clipped) makecpt.push_back("-D");
   commands.push_back(makecpt);
   commands.push_back({"basemap", region, projection, "-B0"});
   commands.push_back({"grdimage", layer, "-Q"});
@@ -335,7 +336,32 @@ std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
                           std::string(quantity_info(figure.quantity).name) + " at " +
                           year_text(figure) + " anywhere on the map; no figure drawn");
   }
-  const GmtJob job = gmt_job(figure, colour_scale(figure.quantity, minimum, maximum));
+  // Around a geomagnetic pole a global model's declination takes every
+  // value from -180 to 180 within a few hundred kilometres: a scale to
+  // those ends would leave the rest of the world one pale colour. Its
+  // colours span the values of all but the 1% at either end instead, and
+  // the values beyond take the colour of the nearer end.
+  bool clipped = false;
+  if (figure.global_year && figure.quantity == Quantity::declination) {
+    std::vector<double> finite;
+    finite.reserve(figure.values.size());
+    for (const double value : figure.values) {
+      if (std::isfinite(value)) finite.push_back(value);
+    }
+    const auto at = [&finite](double fraction) {
+      const auto k = static_cast<std::ptrdiff_t>(fraction * static_cast<double>(finite.size() - 1));
+      std::nth_element(finite.begin(), finite.begin() + k, finite.end());
+      return finite[static_cast<std::size_t>(k)];
+    };
+    const double low = at(0.01);
+    const double high = at(0.99);
+    clipped = low > minimum || high < maximum;
+    minimum = low;
+    maximum = high;
+  }
+  ColourScale scale = colour_scale(figure.quantity, minimum, maximum);
+  scale.clipped = clipped;
+  const GmtJob job = gmt_job(figure, scale);
 
   const plot::PrivateDirectory directory("map");
   const std::filesystem::path& where = directory.path();

@@ -48,6 +48,7 @@ struct ColourScale {
   double high = 1.0;
   double interval = 0.1;   // between contours
   double annotated = 0.2;  // between labelled contours
+  bool clipped = false;    // values lie beyond the ends, coloured as the nearer end
 };
 
 /// The scale for a layer whose finite values lie between `minimum` and

@@ -61,6 +61,8 @@ inline constexpr double MIN_STEP = 0.01;
 
 /// The default step, in degrees.
 inline constexpr double DEFAULT_STEP = 0.25;
+/// The spacing of a global model's grid, degrees.
+inline constexpr double GLOBAL_DEFAULT_STEP = 1.0;
 
 /// The nodes of a grid: latitudes from south northward and longitudes from
 /// west eastward, `step` apart, the first on the region's south-west

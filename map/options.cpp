@@ -88,7 +88,9 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
                   "(default: declination)")
       ->type_name("NAME");
   app->add_flag("-e,--error", error, "map the component's error at 95% confidence instead");
-  app->add_option("-s,--step", step, "the grid's spacing in degrees, at least 0.01 (default: 0.25)")
+  app->add_option(
+         "-s,--step", step,
+         "the grid's spacing in degrees, at least 0.01 (default: 0.25; 1 for a global model)")
       ->type_name("DEG");
   app->add_option("-r,--region", region,
                   "south/north/west/east bounds in degrees within the model's region "
@@ -133,6 +135,9 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
                      geomodel::file_looks_like_spline_model(options.model);
     if (step) options.step = parse_step(*step);
     if (options.global) {
+      // A model of degree 10 to 14 varies over thousands of kilometres: a
+      // degree resolves it, and maps the world in 65,000 nodes.
+      if (!step) options.step = GLOBAL_DEFAULT_STEP;
       if (!year) {
         throw companion::UsageError(
             "a global model is mapped at one year: give --year, a whole year of its span");
