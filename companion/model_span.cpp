@@ -50,8 +50,9 @@ YearSpan parse_span(std::string_view text, int default_step) {
   const auto last = whole_year(parts[1]);
   const auto step = parts.size() == 3 ? whole_year(parts[2]) : std::optional<int>(default_step);
   if (!first || !last || !step) throw wrong();
-  if (*first >= *last) {
-    throw OptionValueError("--span: the first year must come before the last, read " + shown(text));
+  if (*first > *last) {
+    throw OptionValueError("--span: the first year must not come after the last, read " +
+                           shown(text));
   }
   if (*step <= 0) {
     throw OptionValueError("--span: the step must be a positive whole number of years, read " +
@@ -77,6 +78,7 @@ void check_span(const YearSpan& span, const field_model::FieldModel& model) {
 
 std::vector<double> span_years(const YearSpan& span) {
   std::vector<double> years;
+  if (span.first == span.last) return {static_cast<double>(span.first)};
   for (long long year = span.first; year < span.last; year += span.step) {
     years.push_back(static_cast<double>(year));
   }

@@ -28,7 +28,8 @@ struct YearSpan {
   int step = 1;
 };
 
-/// Reads --span: "FROM:TO" or "FROM:TO:STEP", whole years, FROM < TO, STEP
+/// Reads --span: "FROM:TO" or "FROM:TO:STEP", whole years, FROM <= TO (one
+/// year when they are equal), STEP
 /// a positive whole number (default `default_step`).
 ///
 /// @throws OptionValueError "--span: expected FROM:TO or FROM:TO:STEP in

@@ -648,8 +648,8 @@ std::vector<double> curve_years(const field_model::FieldModel& m, py::handle spa
   const auto parts = py::reinterpret_borrow<py::sequence>(span);
   const companion::YearSpan asked{whole_year(parts[0]), whole_year(parts[1]),
                                   py::len(span) == 3 ? whole_year(parts[2]) : default_step};
-  if (asked.first >= asked.last) {
-    throw InputError("span: the first year must come before the last: " +
+  if (asked.first > asked.last) {
+    throw InputError("span: the first year must not come after the last: " +
                      std::to_string(asked.first) + ", " + std::to_string(asked.last));
   }
   if (asked.step <= 0) {

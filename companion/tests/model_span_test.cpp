@@ -26,13 +26,14 @@ TEST(Span, ReadsWholeYearsAndEndsWhereAsked) {
   EXPECT_EQ(companion::span_years(companion::parse_span("-10:3:5")),
             (std::vector<double>{-10, -5, 0, 3}));
   EXPECT_EQ(companion::span_years(companion::parse_span("1:2")), (std::vector<double>{1, 2}));
+  EXPECT_EQ(companion::span_years(companion::parse_span("1990:1990")), (std::vector<double>{1990}));
 
   const std::string form = "--span: expected FROM:TO or FROM:TO:STEP in whole years, read ";
   EXPECT_EQ(message_of([] { companion::parse_span("1000"); }), form + "\"1000\"");
   EXPECT_EQ(message_of([] { companion::parse_span("0:1000.5"); }), form + "\"0:1000.5\"");
   EXPECT_EQ(message_of([] { companion::parse_span("0:10:2:1"); }), form + "\"0:10:2:1\"");
   EXPECT_EQ(message_of([] { companion::parse_span("500:100"); }),
-            "--span: the first year must come before the last, read \"500:100\"");
+            "--span: the first year must not come after the last, read \"500:100\"");
   EXPECT_EQ(message_of([] { companion::parse_span("0:100:0"); }),
             "--span: the step must be a positive whole number of years, read \"0:100:0\"");
 }
