@@ -396,9 +396,13 @@ constexpr std::array<double geomodel::FieldValues::*, 7> GLOBAL_FIELD_MEMBERS = 
 // text under the file's name.
 class Model {
  public:
+  // As the commands open --model: a bundled model's name, or refused with
+  // the list of the bundled models.
   explicit Model(const std::string& name)
-      : name_(name),
-        model_(guarded([&] { return field_model::FieldModel::open(name, DATA_FOLDER); })) {}
+      : name_(name), model_(guarded([&] {
+          setenv("KARVEN_DATA", DATA_FOLDER, 1);
+          return companion::open_model(name);
+        })) {}
 
   Model(const std::string& name, const std::string& text)
       : name_(plain_name(name)), model_(guarded([&] {
@@ -892,7 +896,13 @@ val calibrate(double age, double sigma, const std::string& curve_name, const val
     try {
       radiocarbon::check_age(*curve, measured);
     } catch (const dating::MeasurementError& e) {
-      throw InputError(e.field().empty() ? e.what() : e.field() + ": " + e.what());
+      // The value at fault named as calibrate's arguments name it.
+      const std::map<std::string, std::string> argument = {{"c14_age", "age"},
+                                                           {"c14_sigma", "sigma"},
+                                                           {"delta_r", "deltaR"},
+                                                           {"delta_r_sigma", "deltaRSigma"}};
+      const auto found = argument.find(e.field());
+      throw InputError((found == argument.end() ? e.field() : found->second) + ": " + e.what());
     }
     const radiocarbon::Calibration result = radiocarbon::calibrate(*curve, measured, levels);
     val dated = date_object(result.date.first_year, result.date.combined, result.date.mode,
