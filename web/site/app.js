@@ -208,7 +208,7 @@ function curveSvg(values, title) {
     ['Inclination', '°', values.inclination, values.inclination_error_95],
     ['Intensity', 'µT', values.intensity, values.intensity_error_95],
   ].map(([name, unit, v, e], k) =>
-    componentFigure({ title: `${name} (${unit}), with its 95% band`, unit, years: values.year, values: v, errors: e })
+    componentFigure({ title: e ? `${name} (${unit}), with its 95% band` : `${name} (${unit})`, unit, years: values.year, values: v, errors: e })
       .replace('<svg ', `<svg y="${30 + k * 220}" `),
   );
   return [
@@ -270,6 +270,7 @@ const OPTION_OF = { dec: '--dec', inc: '--inc', a95: '--a95', int: '--int', sigm
 function dateStructure() {
   const form = $('date-form');
   clearMessages(form);
+  say('model-sigma-message', '');
   const lat = coordinate('date-lat', '--lat');
   const lon = coordinate('date-lon', '--lon');
   const measurement = {};
@@ -387,6 +388,7 @@ function summaryTable(result) {
 
 function dateFile(name, text) {
   clearMessages($('panel-file'));
+  say('model-sigma-message', '');
   const header = (text.split('\n')[0] ?? '').split(',').map((w) => w.trim().toLowerCase());
   const sequence = $('sequence').value;
   const events = header.includes('event') || sequence !== '';

@@ -53,8 +53,9 @@ function axes(parts, box, xRange, yRange, xLabel, yLabel) {
 const fixed = (v) => (Math.round(v * 100) / 100).toString();
 
 // A component of a curve against time: the line and its 95% band; a gap
-// (NaN) breaks both.
-export function componentFigure({ title, unit, years, values, errors, width = 720, height = 220 }) {
+// (NaN) breaks both. A curve without errors (a global model's) has no band.
+export function componentFigure({ title, unit, years, values, errors: given, width = 720, height = 220 }) {
+  const errors = given ?? new Float64Array(years.length);
   let lo = Infinity;
   let hi = -Infinity;
   for (let k = 0; k < years.length; k++) {
@@ -85,7 +86,7 @@ export function componentFigure({ title, unit, years, values, errors, width = 72
   for (const r of runs) {
     const upper = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k] + errors[k]))}`);
     const lower = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k] - errors[k]))}`).reverse();
-    parts.push(`<polygon points="${upper.concat(lower).join(' ')}" fill="#9ecae1" fill-opacity="0.6"/>`);
+    if (given) parts.push(`<polygon points="${upper.concat(lower).join(' ')}" fill="#9ecae1" fill-opacity="0.6"/>`);
     const line = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k]))}`);
     parts.push(`<polyline points="${line.join(' ')}" fill="none" stroke="#08519c" stroke-width="1.5"/>`);
   }
