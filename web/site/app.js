@@ -4,7 +4,7 @@
 // Every refusal is a message beside the field at fault.
 
 import createKarven from './karven.js';
-import { componentFigure, densityFigure, eventsFigure, mapFigure } from './figures.js';
+import { calibrationFigure, componentFigure, densityFigure, eventsFigure, mapFigure } from './figures.js';
 
 const $ = (id) => document.getElementById(id);
 const PANELS = ['curve', 'date', 'file', 'map'];
@@ -321,6 +321,76 @@ function dateStructure() {
   }
 }
 
+// --- Calibrate a radiocarbon age --------------------------------------------------
+
+const calibrationCurves = new Map(); // name -> {file, points}
+
+async function calibrationCurve(name) {
+  const entry = calibrationCurves.get(name);
+  if (!entry.points) {
+    const response = await fetch(`radiocarbon/${entry.file}`);
+    if (!response.ok) throw new Error(`radiocarbon/${entry.file}: ${response.status} ${response.statusText}`);
+    karven.addDataFile('radiocarbon', entry.file, await response.text());
+    entry.points = karven.calibrationCurve(name);
+  }
+  return entry.points;
+}
+
+async function calibrateAge() {
+  clearMessages($('c14-form'));
+  const ageText = $('c14-age').value.trim();
+  const sigmaText = $('c14-sigma').value.trim();
+  const age = measured('c14-age');
+  const sigma = measured('c14-sigma');
+  if (age === undefined) say('c14-age-message', 'age: give the 14C age in years BP');
+  if (sigma === undefined) say('c14-sigma-message', 'sigma: give the 14C age\'s sigma in 14C years');
+  if (age == null || sigma == null) return;
+  const name = $('c14-curve').value;
+  let dated;
+  let points;
+  try {
+    points = await calibrationCurve(name);
+    dated = karven.calibrate(age, sigma, name);
+  } catch (error) {
+    sayAtField(error.message, ['age', 'sigma'].map((f) => `c14-${f}`), 'c14-age');
+    if (/^sigma: /.test(error.message)) say('c14-sigma-message', error.message);
+    else if (/^age: /.test(error.message)) say('c14-age-message', error.message);
+    return;
+  }
+  // karven-date's report and JSON for the same age.
+  const args = ['--c14', `${ageText},${sigmaText}`, '--c14-curve', name];
+  const report = karven.runDate(args, {});
+  $('c14-report').textContent = report.stdout + report.stderr;
+  const json = karven.runDate([...args, '--json'], {});
+  offer('download-c14-json', 'calibration.json', json.stdout, 'application/json');
+  const svg = calibrationFigure({
+    title: `${ageText} ± ${sigmaText} BP on ${name}: mode ${dated.mode} AD`,
+    curve: points,
+    age,
+    sigma,
+    years: dated.years,
+    density: dated.density,
+    intervals: dated.intervals['95'],
+  });
+  $('c14-figure').innerHTML = svg;
+  offer('download-c14-svg', 'calibration.svg', svg, 'image/svg+xml');
+  $('c14-output').hidden = false;
+}
+
+function setUpCalibration() {
+  for (const c of karven.calibrationCurves()) {
+    calibrationCurves.set(c.name, { file: c.file });
+    const option = document.createElement('option');
+    option.value = c.name;
+    option.textContent = `${c.name} (${c.citation})`;
+    $('c14-curve').append(option);
+  }
+  $('c14-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    calibrateAge();
+  });
+}
+
 // --- Date a file ----------------------------------------------------------------
 
 function csvRows(text) {
@@ -548,6 +618,7 @@ async function start() {
     drawMap();
   });
   setUpFilePanel();
+  setUpCalibration();
   if (params.has('year')) $('map-year').value = params.get('year');
   if (params.has('quantity')) $('map-quantity').value = params.get('quantity');
   if (params.has('lat')) $('lat').value = params.get('lat');

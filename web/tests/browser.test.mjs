@@ -231,6 +231,30 @@ test("the link of Jerusalem draws ARCH10k.1's curve there; a date needs the mode
   await page.close();
 });
 
+test("a 14C age is calibrated: karven-date's report and JSON, the figure with its intervals", async () => {
+  const page = await openPage('?panel=date');
+  await page.type('#c14-age', '2450');
+  await page.type('#c14-sigma', '0');
+  await page.click('#c14-form button');
+  assert.equal(await messageOf(page, 'c14-sigma-message'), "sigma: the 14C age's sigma must be a positive number");
+  await page.$eval('#c14-sigma', (e) => { e.value = '30'; });
+  await page.click('#c14-form button');
+  await page.waitForSelector('#c14-output:not([hidden])', { timeout: 30000 });
+  assert.equal(await messageOf(page, 'c14-sigma-message'), '');
+  const report = run(dateProgram, ['--c14', '2450,30', '--c14-curve', 'IntCal20']);
+  assert.equal(await messageOf(page, 'c14-report'), report.stdout);
+  const json = run(dateProgram, ['--c14', '2450,30', '--json']);
+  assert.equal((await linkText(page, 'download-c14-json')).text, json.stdout);
+  // The figure: the curve's band, the age's normal curve, the density and
+  // one shaded rectangle an interval of the 95% HPD region.
+  const intervals = JSON.parse(json.stdout).levels.find((l) => l.level === 95).intervals;
+  const count = (selector) => page.$$eval(`#c14-figure ${selector}`, (e) => e.length);
+  assert.deepEqual([await count('.curve-band'), await count('.age-normal'), await count('.density'),
+    await count('.hpd')], [1, 1, 1, intervals.length]);
+  await page.screenshot({ path: join(screenshots, 'c14.png'), fullPage: true });
+  await page.close();
+});
+
 test('the console holds no error', () => {
   assert.deepEqual(consoleErrors, []);
 });
