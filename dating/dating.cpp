@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "console/fields.hpp"
+#include "console/number_chars.hpp"
 #include "dating/terms.hpp"
 
 namespace dating {
@@ -220,7 +221,7 @@ std::string chi_square_text(double chi_square) {
   if (!(std::fabs(chi_square) >= 1e6)) return console::fixed_text(chi_square, 2);
   char text[32];
   const auto end =
-      std::to_chars(text, text + sizeof text, chi_square, std::chars_format::scientific, 2);
+      console::to_chars(text, text + sizeof text, chi_square, std::chars_format::scientific, 2);
   return std::string(text, end.ptr);
 }
 

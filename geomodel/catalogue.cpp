@@ -44,7 +44,7 @@ constexpr std::array<BundledModel, 8> CATALOGUE = {{
 }};
 
 bool same_name(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) ==
            std::tolower(static_cast<unsigned char>(y));
   });

@@ -7,6 +7,8 @@
 #include <optional>
 #include <sstream>
 
+#include "console/number_chars.hpp"
+
 namespace geomodel {
 
 namespace {
@@ -63,7 +65,7 @@ std::optional<double> number(std::string_view token) {
   for (std::size_t i = (token[0] == '+' ? 1 : 0); i < token.size(); ++i)
     buffer[n++] = (token[i] == 'D' || token[i] == 'd') ? 'E' : token[i];
   double value = 0.0;
-  const auto [end, error] = std::from_chars(buffer, buffer + n, value);
+  const auto [end, error] = console::from_chars(buffer, buffer + n, value);
   if (error != std::errc{} || end != buffer + n || !std::isfinite(value)) return std::nullopt;
   return value;
 }

@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -29,8 +32,10 @@
 #include <vector>
 
 #include "companion/model_site.hpp"
+#include "companion/model_span.hpp"
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
+#include "curve/curve_tables.hpp"
 #include "curve/model_curve.hpp"
 #include "curve/reference_curve.hpp"
 #include "date/command.hpp"
@@ -39,9 +44,14 @@
 #include "dating/relocation.hpp"
 #include "errors/xerror.hpp"
 #include "export/curve_export.hpp"
+#include "field_model/field_model.hpp"
+#include "geomodel/catalogue.hpp"
+#include "geomodel/field.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
 #include "plot/gnuplot.hpp"
+#include "radiocarbon/calibration.hpp"
+#include "radiocarbon/calibration_curve.hpp"
 
 namespace {
 
@@ -165,18 +175,31 @@ class Curve {
         reference_(std::make_shared<const curve::ReferenceCurve>(curve::reference_curve(curve_))),
         model_file_(std::move(model_file)) {}
 
-  std::string model() const { return model::MODEL_NAME; }
+  // A global model's curve at whole years (or any years), with sigmas
+  // where the user gave the model some; `title` names the model.
+  Curve(curve::ReferenceCurve reference, std::string title, double latitude, double longitude)
+      : reference_(std::make_shared<const curve::ReferenceCurve>(std::move(reference))),
+        model_file_(std::move(title)),
+        global_(true) {
+    site_curve_.latitude = latitude;
+    site_curve_.longitude = longitude;
+  }
+
+  std::string model() const { return global_ ? model_file_ : model::MODEL_NAME; }
   double latitude() const { return site_curve_.latitude; }
   double longitude() const { return site_curve_.longitude; }
   // How karven-date's report names the curve.
   std::string source() const {
+    if (global_) return reference_->source;
     return std::string(model::MODEL_NAME) + " at " +
            plot::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
   }
 
   // {year, declination, ..., intensity_error_95}: typed arrays, one entry
-  // an epoch.
+  // an epoch (a year of a global model's curve; its errors null without
+  // the model's sigmas).
   val values() const {
+    if (global_) return global_values();
     val result = val::object();
     std::vector<double> years;
     for (const model::CurveValues& epoch : site_curve_.epochs) years.push_back(epoch.year);
@@ -194,6 +217,10 @@ class Curve {
   // karven-export --format csv: {name, text}.
   val csv(const std::string& file_name) const {
     return guarded([&] {
+      if (global_) {
+        return files_of(curve_export::export_model_csv(*reference_, model_file_,
+                                                       curve_export::csv_file_name(file_name)));
+      }
       return files_of(
           curve_export::export_csv(curve_, origin(), curve_export::csv_file_name(file_name)));
     });
@@ -201,11 +228,22 @@ class Curve {
 
   // karven-export --format ref: [{name, text}, ...] and the notes.
   val ref(const std::string& prefix) const {
-    return guarded([&] { return files_of(curve_export::export_ref(curve_, origin(), prefix)); });
+    return guarded([&] {
+      if (global_)
+        return files_of(curve_export::export_model_ref(*reference_, model_file_, prefix));
+      return files_of(curve_export::export_ref(curve_, origin(), prefix));
+    });
   }
 
-  // The curve file karven writes for the site.
-  std::string dat() const { return curve_export::curve_file_text(site_curve_); }
+  // The curve file karven writes for the site (the regional model's).
+  std::string dat() const {
+    return guarded([&] {
+      if (global_)
+        throw InputError("dat: the curve file is the regional model's; " + model_file_ +
+                         " has none");
+      return curve_export::curve_file_text(site_curve_);
+    });
+  }
 
   const curve::ReferenceCurve& reference() const { return *reference_; }
 
@@ -223,6 +261,25 @@ class Curve {
  private:
   curve_export::CurveOrigin origin() const {
     return curve_export::model_origin(model_file_, curve_);
+  }
+
+  val global_values() const {
+    val result = val::object();
+    const curve::ComponentSeries& first = *(*reference_)[Component::declination];
+    result.set("year", number_array(first.years));
+    for (const Component c : curve::COMPONENTS) {
+      const curve::ComponentSeries& series = *(*reference_)[c];
+      const auto q = static_cast<std::size_t>(c);
+      result.set(QUANTITY_NAMES[q], number_array(series.values));
+      if (series.sigmas.empty()) {
+        result.set(QUANTITY_NAMES[q + 3], val::null());
+      } else {
+        std::vector<double> errors = series.sigmas;
+        for (double& error : errors) error *= curve::NORMAL_95;
+        result.set(QUANTITY_NAMES[q + 3], number_array(errors));
+      }
+    }
+    return result;
   }
 
   static val files_of(const curve_export::Export& result) {
@@ -244,34 +301,169 @@ class Curve {
   curve::Curve curve_;
   std::shared_ptr<const curve::ReferenceCurve> reference_;
   std::string model_file_;
+  bool global_ = false;
   mutable std::map<unsigned, std::shared_ptr<const dating::GriddedCurve>> grids_;
 };
 
-// The regional model from a coefficient file's text, under the file's name.
+// Where the page and node put the bundled files they fetched or read
+// (addDataFile): models/NAME and radiocarbon/NAME, found there by name as
+// the commands find their bundled files.
+constexpr const char* DATA_FOLDER = "/data";
+
+// Writes a bundled file into the module's data folder; karven-date's runs
+// look there too.
+void add_data_file(const std::string& kind, const std::string& name, const std::string& text) {
+  guarded([&] {
+    if (kind != "models" && kind != "radiocarbon") {
+      throw InputError("addDataFile: the kind is \"models\" or \"radiocarbon\", got \"" +
+                       console::shown_text(kind) + "\"");
+    }
+    const std::filesystem::path folder = std::filesystem::path(DATA_FOLDER) / kind;
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / plain_name(name), std::ios::binary) << text;
+    setenv("KARVEN_DATA", DATA_FOLDER, 1);
+  });
+}
+
+// A number of an options object that must be a whole year.
+int whole_year(double year, const char* key) {
+  if (!(std::isfinite(year) && year == std::floor(year) && std::fabs(year) <= 1e6)) {
+    throw InputError(std::string(key) + ": expected whole years, got " +
+                     console::shortest_text(year));
+  }
+  return static_cast<int>(year);
+}
+
+// model_sigma: [D, I, F], one standard deviation of a global model's curve.
+std::optional<field_model::ModelSigma> model_sigma_of(const val& options) {
+  const val value = options["model_sigma"];
+  if (absent(value)) return std::nullopt;
+  const std::vector<double> three = emscripten::convertJSArrayToNumberVector<double>(value);
+  if (three.size() != 3) {
+    throw InputError(
+        "model_sigma: expected [D, I, F], the curve's standard deviation in degrees, degrees "
+        "and microtesla");
+  }
+  for (const double s : three) {
+    if (!(s >= 0.0 && std::isfinite(s))) {
+      throw InputError("model_sigma: each standard deviation must be finite and 0 or more: " +
+                       console::shortest_text(s));
+    }
+  }
+  return field_model::ModelSigma{three[0], three[1], three[2]};
+}
+
+// The years of a global model's curve: span [FROM, TO] or [FROM, TO,
+// STEP] in whole years, else the model's whole span every `default_step`.
+std::vector<double> curve_years(const field_model::FieldModel& m, const val& options,
+                                int default_step) {
+  const companion::YearSpan whole = companion::model_span(m, default_step);
+  const val span = options["span"];
+  if (absent(span)) return companion::span_years(whole);
+  const std::vector<double> parts = emscripten::convertJSArrayToNumberVector<double>(span);
+  if (parts.size() != 2 && parts.size() != 3) {
+    throw InputError("span: expected [FROM, TO] or [FROM, TO, STEP] in whole years");
+  }
+  const companion::YearSpan asked{whole_year(parts[0], "span"), whole_year(parts[1], "span"),
+                                  parts.size() == 3 ? whole_year(parts[2], "span") : default_step};
+  if (asked.first >= asked.last) {
+    throw InputError("span: the first year must come before the last: " +
+                     std::to_string(asked.first) + ", " + std::to_string(asked.last));
+  }
+  if (asked.step <= 0) {
+    throw InputError("span: the step must be a positive whole number of years: " +
+                     std::to_string(asked.step));
+  }
+  if (asked.first < m.first_year() || asked.last > m.last_year()) {
+    throw InputError("span: " + std::to_string(asked.first) + " to " + std::to_string(asked.last) +
+                     " is outside the span of " + m.name() + ", " + std::to_string(whole.first) +
+                     " to " + std::to_string(whole.last));
+  }
+  return companion::span_years(asked);
+}
+
+// What a global model's field gives, in FieldValues' order.
+constexpr std::array<const char*, 7> GLOBAL_FIELD_NAMES = {
+    "north", "east", "down", "horizontal", "declination", "inclination", "intensity"};
+constexpr std::array<double geomodel::FieldValues::*, 7> GLOBAL_FIELD_MEMBERS = {
+    &geomodel::FieldValues::north,       &geomodel::FieldValues::east,
+    &geomodel::FieldValues::down,        &geomodel::FieldValues::horizontal,
+    &geomodel::FieldValues::declination, &geomodel::FieldValues::inclination,
+    &geomodel::FieldValues::intensity};
+
+// A field model: a bundled global model by its name (its file given to
+// addDataFile first), or a coefficient file's or a global model file's
+// text under the file's name.
 class Model {
  public:
+  // As the commands open --model: a bundled model's name, or refused with
+  // the list of the bundled models.
+  explicit Model(const std::string& name)
+      : name_(name), model_(guarded([&] {
+          setenv("KARVEN_DATA", DATA_FOLDER, 1);
+          return companion::open_model(name);
+        })) {}
+
   Model(const std::string& name, const std::string& text)
       : name_(plain_name(name)), model_(guarded([&] {
           const RunFolder folder("model");
           folder.write(name_, text);
-          return model::Model(name_);
+          field_model::FieldModel opened = field_model::FieldModel::open(name_);
+          // The file goes when the next one comes: a global model keeps
+          // its coefficients, the regional one its own.
+          return opened;
         })) {}
 
   std::string name() const { return name_; }
+  bool global() const { return model_.global() != nullptr; }
+  std::string citation() const { return model_.citation(); }
+  double first_year() const { return model_.first_year(); }
+  double last_year() const { return model_.last_year(); }
 
   val years() const {
     std::vector<double> years;
-    for (int k = 0; k < model::EPOCHS; ++k) years.push_back(model::epoch_year(k));
+    if (global()) {
+      years = companion::span_years(companion::model_span(model_, 5));
+    } else {
+      for (int k = 0; k < model::EPOCHS; ++k) years.push_back(model::epoch_year(k));
+    }
     return number_array(years);
   }
 
   Curve curve(double latitude, double longitude) const {
-    return guarded([&] { return Curve(model_.curve(latitude, longitude), name_); });
+    return curve_with(latitude, longitude, val::object());
   }
 
-  // The field at the sites of two equal arrays of coordinates at one epoch:
-  // {declination, ..., intensity_error_95}, typed arrays; NaN where a site
-  // lies outside the region (a map's corners).
+  // The curve at a site; a global model's over {span, model_sigma}.
+  Curve curve_with(double latitude, double longitude, const val& options) const {
+    return guarded([&] {
+      if (!global()) {
+        if (!absent(options["span"]) || !absent(options["model_sigma"])) {
+          throw InputError(
+              "the regional model's curve has its own 381 epochs and errors: span and "
+              "model_sigma are for a global model");
+        }
+        return Curve(model_.regional()->curve(latitude, longitude), name_);
+      }
+      const std::optional<field_model::ModelSigma> sigma = model_sigma_of(options);
+      // A curve to date against (with model_sigma) on every whole year, as
+      // the dating takes it; one to look at every 5 years.
+      const std::vector<double> years = curve_years(model_, options, sigma ? 1 : 5);
+      curve::ReferenceCurve reference;
+      try {
+        reference = model_.curve(latitude, longitude, years, sigma);
+      } catch (const std::domain_error& e) {
+        throw InputError(e.what());
+      }
+      reference.source = companion::shared_source(model_);
+      return Curve(std::move(reference), title(), latitude, longitude);
+    });
+  }
+
+  // The field at the sites of two equal arrays of coordinates at one year:
+  // the regional model's {declination, ..., intensity_error_95} (NaN where
+  // a site lies outside the region) or a global model's {north, east,
+  // down, horizontal, declination, inclination, intensity}; typed arrays.
   val field(const val& latitudes, const val& longitudes, double year) const {
     return guarded([&] {
       const std::vector<double> lat = emscripten::convertJSArrayToNumberVector<double>(latitudes);
@@ -283,13 +475,14 @@ class Model {
       if (!std::isfinite(year)) {
         throw InputError("year: expected a year AD, got " + console::shortest_text(year));
       }
+      if (const geomodel::SplineModel* m = model_.global()) return global_field(*m, lat, lon, year);
       const auto epoch =
           static_cast<std::size_t>(located("year", [&] { return model::epoch_index(year); }));
       std::array<std::vector<double>, 6> columns;
       std::array<model::CurveValues, model::EPOCHS> epochs;
       for (std::size_t i = 0; i < lat.size(); ++i) {
         const bool inside = model::in_region(lat[i], lon[i]);
-        if (inside) model_.evaluate(lat[i], lon[i], epochs);
+        if (inside) model_.regional()->evaluate(lat[i], lon[i], epochs);
         for (std::size_t q = 0; q < columns.size(); ++q) {
           columns[q].push_back(inside ? epochs[epoch].*QUANTITY_MEMBERS[q] : std::nan(""));
         }
@@ -302,9 +495,61 @@ class Model {
     });
   }
 
+  // A global model's dipole at years: {moment (10^22 A m^2),
+  // pole_latitude, pole_longitude}, typed arrays.
+  val dipole(const val& years_argument) const {
+    return guarded([&] {
+      const geomodel::SplineModel* m = model_.global();
+      if (!m) {
+        throw InputError("dipole: " + name_ +
+                         " is a regional model, without the Gauss coefficients of a dipole");
+      }
+      const std::vector<double> years =
+          emscripten::convertJSArrayToNumberVector<double>(years_argument);
+      std::array<std::vector<double>, 3> columns;
+      std::vector<double> gauss(static_cast<std::size_t>(geomodel::coefficient_count(m->degree)));
+      for (const double year : years) {
+        geomodel::gauss_coefficients(*m, year, gauss);
+        const geomodel::Dipole d = geomodel::dipole(gauss);
+        columns[0].push_back(d.moment);
+        columns[1].push_back(d.pole_latitude);
+        columns[2].push_back(d.pole_longitude);
+      }
+      val result = val::object();
+      result.set("moment", number_array(columns[0]));
+      result.set("pole_latitude", number_array(columns[1]));
+      result.set("pole_longitude", number_array(columns[2]));
+      return result;
+    });
+  }
+
  private:
+  // The model's name where files and notes name it: a file's name without
+  // its folders.
+  std::string title() const { return std::filesystem::path(model_.name()).filename().string(); }
+
+  // The splines evaluated once for the year, a site's terms once a site.
+  static val global_field(const geomodel::SplineModel& m, const std::vector<double>& lat,
+                          const std::vector<double>& lon, double year) {
+    std::vector<double> gauss(static_cast<std::size_t>(geomodel::coefficient_count(m.degree)));
+    geomodel::gauss_coefficients(m, year, gauss);
+    std::array<std::vector<double>, 7> columns;
+    for (std::size_t i = 0; i < lat.size(); ++i) {
+      const geomodel::FieldValues values =
+          geomodel::SiteTerms(lat[i], lon[i], m.degree).field(gauss);
+      for (std::size_t q = 0; q < columns.size(); ++q) {
+        columns[q].push_back(values.*GLOBAL_FIELD_MEMBERS[q]);
+      }
+    }
+    val result = val::object();
+    for (std::size_t q = 0; q < columns.size(); ++q) {
+      result.set(GLOBAL_FIELD_NAMES[q], number_array(columns[q]));
+    }
+    return result;
+  }
+
   std::string name_;
-  model::Model model_;
+  field_model::FieldModel model_;
 };
 
 // --- Dating ----------------------------------------------------------------------
@@ -354,6 +599,12 @@ std::vector<dating::MeasuredComponent> components_used(const dating::Measurement
 // The measurement of {dec, inc, a95, int, sigma_int, site: [lat, lon]}:
 // the names of karven-date's samples file.
 PreparedRow prepare_row(const Curve& c, const val& row) {
+  if (!curve::has_sigmas(c.reference())) {
+    throw InputError(console::shown_text(c.model()) +
+                     " gives no uncertainty of its curve, and a date needs one: give one "
+                     "standard deviation of the curve with model_sigma [D, I, F] (degrees, "
+                     "degrees, microtesla), e.g. model_sigma: [2, 2, 3]");
+  }
   dating::Measurement measurement;
   measurement.declination = optional_number(row, "dec");
   measurement.inclination = optional_number(row, "inc");
@@ -608,6 +859,109 @@ val date_sequence(const val& events_argument, const val& options) {
   });
 }
 
+// --- Radiocarbon ------------------------------------------------------------------
+
+using CalibrationGrid = std::shared_ptr<const radiocarbon::GriddedCalibrationCurve>;
+
+// A calibration curve by a bundled curve's name (any case, its file given
+// to addDataFile first), on its grid of whole years; each read once.
+CalibrationGrid calibration_curve(const std::string& name) {
+  static std::map<std::string, CalibrationGrid> read;
+  const std::optional<radiocarbon::CatalogueEntry> entry = radiocarbon::catalogue_entry(name);
+  const std::string key = entry ? entry->key : name;
+  if (const auto found = read.find(key); found != read.end()) return found->second;
+  CalibrationGrid grid = std::make_shared<const radiocarbon::GriddedCalibrationCurve>(
+      radiocarbon::grid_curve(radiocarbon::load_curve(name, DATA_FOLDER)));
+  read[key] = grid;
+  return grid;
+}
+
+// calibrate(age, sigma, curve, deltaR, deltaRSigma, levels): a 14C age
+// (years BP, one sigma) calibrated on a bundled curve, with a reservoir
+// offset; the date as date() gives one, and the curve's words.
+val calibrate(double age, double sigma, const std::string& curve_name, const val& delta_r,
+              const val& delta_r_sigma, const val& levels_argument) {
+  return guarded([&] {
+    val options = val::object();
+    options.set("levels", levels_argument);
+    const std::vector<double> levels = hpd_levels(options);
+    const CalibrationGrid curve = calibration_curve(curve_name);
+    const auto offset = [](const val& value, const char* key) {
+      if (absent(value)) return 0.0;
+      if (!value.isNumber()) throw InputError(std::string(key) + ": expected a number");
+      return value.as<double>();
+    };
+    const radiocarbon::C14Age measured{age, sigma, offset(delta_r, "delta_r"),
+                                       offset(delta_r_sigma, "delta_r_sigma")};
+    try {
+      radiocarbon::check_age(*curve, measured);
+    } catch (const dating::MeasurementError& e) {
+      // The value at fault named as calibrate's arguments name it.
+      const std::map<std::string, std::string> argument = {{"c14_age", "age"},
+                                                           {"c14_sigma", "sigma"},
+                                                           {"delta_r", "deltaR"},
+                                                           {"delta_r_sigma", "deltaRSigma"}};
+      const auto found = argument.find(e.field());
+      throw InputError((found == argument.end() ? e.field() : found->second) + ": " + e.what());
+    }
+    const radiocarbon::Calibration result = radiocarbon::calibrate(*curve, measured, levels);
+    val dated = date_object(result.date.first_year, result.date.combined, result.date.mode,
+                            result.date.regions, result.date.warnings);
+    dated.set("curve", curve->citation.empty() ? "the calibration curve " + curve->name
+                                               : curve->name + " (" + curve->citation + ")");
+    return dated;
+  });
+}
+
+val calibrate_plain(double age, double sigma, const std::string& curve_name) {
+  return calibrate(age, sigma, curve_name, val::undefined(), val::undefined(), val::undefined());
+}
+
+// The calibration curve's points, for the figure: {year (AD), age, sigma}.
+val calibration_points(const std::string& curve_name) {
+  return guarded([&] {
+    const radiocarbon::CalibrationCurve curve = radiocarbon::load_curve(curve_name, DATA_FOLDER);
+    val result = val::object();
+    result.set("year", number_array(curve.years));
+    result.set("age", number_array(curve.ages));
+    result.set("sigma", number_array(curve.sigmas));
+    return result;
+  });
+}
+
+// --- The bundled files ----------------------------------------------------------
+
+// The bundled global models: [{name, file, first_year, last_year, degree,
+// citation}], in the catalogue's order.
+val bundled_models() {
+  val list = val::array();
+  for (const geomodel::BundledModel& m : geomodel::bundled_models()) {
+    val entry = val::object();
+    entry.set("name", std::string(m.name));
+    entry.set("file", std::string(m.file_name));
+    entry.set("first_year", m.first_year);
+    entry.set("last_year", m.last_year);
+    entry.set("degree", m.degree);
+    entry.set("citation", std::string(m.citation));
+    list.call<void>("push", entry);
+  }
+  return list;
+}
+
+// The bundled calibration curves: [{key, file, name, citation}].
+val calibration_curves() {
+  val list = val::array();
+  for (const radiocarbon::CatalogueEntry& c : radiocarbon::catalogue()) {
+    val entry = val::object();
+    entry.set("key", c.key);
+    entry.set("file", c.file);
+    entry.set("name", c.name);
+    entry.set("citation", c.citation);
+    list.call<void>("push", entry);
+  }
+  return list;
+}
+
 // --- The commands' runs ------------------------------------------------------------
 
 // Runs karven-date on arguments in a folder holding the given files
@@ -667,6 +1021,14 @@ double site_coordinate(const std::string& option, const std::string& text) {
 
 }  // namespace
 
+// The figures' external program (gnuplot) watches for signals with
+// signalfd, which emscripten's C library lacks: no program is started in a
+// browser, so the watch is refused as the system would refuse it.
+extern "C" int signalfd(int, const sigset_t*, int) {
+  errno = ENOSYS;
+  return -1;
+}
+
 EMSCRIPTEN_BINDINGS(karven) {
   using emscripten::class_;
   using emscripten::function;
@@ -684,15 +1046,28 @@ EMSCRIPTEN_BINDINGS(karven) {
       .function("dat", &Curve::dat);
 
   class_<Model>("Model")
+      .constructor<std::string>()
       .constructor<std::string, std::string>()
       .property("name", &Model::name)
+      .property("global", &Model::global)
+      .property("citation", &Model::citation)
+      .property("first_year", &Model::first_year)
+      .property("last_year", &Model::last_year)
       .function("years", &Model::years)
       .function("curve", &Model::curve)
-      .function("field", &Model::field);
+      .function("curve", &Model::curve_with)
+      .function("field", &Model::field)
+      .function("dipole", &Model::dipole);
 
   function("date", &date_one);
   function("dateEvent", &date_event);
   function("dateSequence", &date_sequence);
   function("runDate", &run_date);
+  function("addDataFile", &add_data_file);
+  function("bundledModels", &bundled_models);
+  function("calibrationCurves", &calibration_curves);
+  function("calibrate", &calibrate);
+  function("calibrate", &calibrate_plain);
+  function("calibrationCurve", &calibration_points);
   function("siteCoordinate", &site_coordinate);
 }

@@ -4,7 +4,7 @@
 // Every refusal is a message beside the field at fault.
 
 import createKarven from './karven.js';
-import { componentFigure, densityFigure, eventsFigure, mapFigure } from './figures.js';
+import { calibrationFigure, componentFigure, densityFigure, eventsFigure, mapFigure } from './figures.js';
 
 const $ = (id) => document.getElementById(id);
 const PANELS = ['curve', 'date', 'file', 'map'];
@@ -86,10 +86,21 @@ async function useModel(name) {
       if (!response.ok) throw new Error(`${entry.file}: ${response.status} ${response.statusText}`);
       entry.text = await response.text();
     }
-    entry.model = new karven.Model(name, entry.text);
+    if (entry.kind === 'global') {
+      // A bundled model: found by its name, as the commands find it.
+      karven.addDataFile('models', entry.file.replace(/^.*\//, ''), entry.text);
+      entry.model = new karven.Model(name);
+    } else {
+      entry.model = new karven.Model(name, entry.text);
+    }
   }
   currentModel = { name, ...entry };
   $('model').value = name;
+  const global = entry.kind === 'global';
+  $('model-sigma-field').hidden = !global;
+  $('model-citation').textContent = global
+    ? `${name}, ${entry.model.first_year} to ${entry.model.last_year} (years AD, negative BC): ${entry.model.citation}`
+    : '';
 }
 
 function addModelOption(name, label) {
@@ -136,6 +147,29 @@ async function setUpModels() {
   });
 }
 
+// The files a karven-date run needs for the model: the regional model's
+// coefficient file; a bundled global model lies in the module's data.
+const modelInputs = () => (currentModel.kind === 'global' ? {} : { [currentModel.name]: currentModel.text });
+
+// --model and, for a global model, --model-sigma as typed.
+function modelArgs() {
+  const args = ['--model', currentModel.name];
+  const sigma = $('model-sigma').value.trim();
+  if (currentModel.kind === 'global' && sigma) args.push('--model-sigma', sigma);
+  return args;
+}
+
+// The model sigma as [D, I, F] for the module, or null after the message
+// of karven-date (run on `args`) beside the field.
+function modelSigma(args, inputs) {
+  const text = $('model-sigma').value.trim();
+  const parts = text.split(',').map(Number);
+  if (text && parts.length === 3 && parts.every(Number.isFinite)) return parts;
+  const run = karven.runDate(args, inputs);
+  say('model-sigma-message', (run.stderr.split('\n')[0] || `--model-sigma: read "${text}"`).replace(/^karven-date: /, ''));
+  return null;
+}
+
 // --- Numbers as typed -----------------------------------------------------------
 
 // A site's coordinate as the commands read --lat and --lon.
@@ -174,7 +208,7 @@ function curveSvg(values, title) {
     ['Inclination', '°', values.inclination, values.inclination_error_95],
     ['Intensity', 'µT', values.intensity, values.intensity_error_95],
   ].map(([name, unit, v, e], k) =>
-    componentFigure({ title: `${name} (${unit}), with its 95% band`, unit, years: values.year, values: v, errors: e })
+    componentFigure({ title: e ? `${name} (${unit}), with its 95% band` : `${name} (${unit})`, unit, years: values.year, values: v, errors: e })
       .replace('<svg ', `<svg y="${30 + k * 220}" `),
   );
   return [
@@ -194,7 +228,7 @@ function drawCurve() {
   if (lat === null || lon === null) return false;
   let curve;
   try {
-    curve = currentModel.model.curve(lat, lon);
+    curve = currentModel.model.curve(lat, lon, {});
   } catch (error) {
     sayAtField(error.message, [], /longitude/.test(error.message) && !/latitude/.test(error.message) ? 'lon' : 'lat');
     return false;
@@ -202,19 +236,23 @@ function drawCurve() {
   try {
     const started = performance.now();
     const values = curve.values();
-    const title = `${curve.model} at ${lat}, ${lon} (${currentModel.name})`;
+    const global = currentModel.kind === 'global';
+    const title = global ? `${curve.model} at ${lat}, ${lon}` : `${curve.model} at ${lat}, ${lon} (${currentModel.name})`;
     const svg = curveSvg(values, title);
     $('curve-figure').innerHTML = svg;
     $('curve-title').textContent = title;
-    const csv = curve.csv(`${EXPORT_PREFIX}.csv`).files[0];
+    // karven-export's names: the regional model's prefix, a global model's name.
+    const prefix = global ? currentModel.name : EXPORT_PREFIX;
+    const csv = curve.csv(`${prefix}.csv`).files[0];
     offer('download-csv', csv.name, csv.text, 'text/csv');
-    const ref = curve.ref(EXPORT_PREFIX).files;
+    // A global model's .ref files need its sigmas, which a curve to look at has not.
+    const ref = global ? [] : curve.ref(EXPORT_PREFIX).files;
     for (const letter of ['d', 'i', 'f']) {
       const file = ref.find((f) => f.name.endsWith(`_${letter}.ref`));
       if (file) offer(`download-ref-${letter}`, file.name, file.text, 'text/plain');
       else $(`download-ref-${letter}`).hidden = true;
     }
-    offer('download-svg', `${EXPORT_PREFIX}.svg`, svg, 'image/svg+xml');
+    offer('download-svg', `${prefix}.svg`, svg, 'image/svg+xml');
     $('curve-output').hidden = false;
     document.body.dataset.curveMs = String(performance.now() - started);
     setAddress({ lat: $('lat').value.trim(), lon: $('lon').value.trim() });
@@ -232,6 +270,7 @@ const OPTION_OF = { dec: '--dec', inc: '--inc', a95: '--a95', int: '--int', sigm
 function dateStructure() {
   const form = $('date-form');
   clearMessages(form);
+  say('model-sigma-message', '');
   const lat = coordinate('date-lat', '--lat');
   const lon = coordinate('date-lon', '--lon');
   const measurement = {};
@@ -242,11 +281,23 @@ function dateStructure() {
     else if (value !== undefined) measurement[field] = value;
   }
   if (bad) return;
+  // The command's words, for the same measurement.
+  const args = [...modelArgs(), '--lat', $('date-lat').value.trim(), '--lon', $('date-lon').value.trim()];
+  for (const field of MEASURED) {
+    if (field in measurement) args.push(OPTION_OF[field], $(field).value.trim());
+  }
+  const inputs = modelInputs();
+  let options = {};
+  if (currentModel.kind === 'global') {
+    const sigma = modelSigma(args, inputs);
+    if (!sigma) return;
+    options = { model_sigma: sigma };
+  }
   let curve;
   try {
-    curve = currentModel.model.curve(lat, lon);
+    curve = currentModel.model.curve(lat, lon, options);
   } catch (error) {
-    say('date-lat-message', error.message);
+    say(/model_sigma/.test(error.message) ? 'model-sigma-message' : 'date-lat-message', error.message);
     return;
   }
   try {
@@ -258,12 +309,6 @@ function dateStructure() {
       density: dated.density,
       intervals,
     });
-    // The command's report and JSON, for the same measurement.
-    const args = ['--model', currentModel.name, '--lat', $('date-lat').value.trim(), '--lon', $('date-lon').value.trim()];
-    for (const field of MEASURED) {
-      if (field in measurement) args.push(OPTION_OF[field], $(field).value.trim());
-    }
-    const inputs = { [currentModel.name]: currentModel.text };
     const report = karven.runDate(args, inputs);
     $('date-report').textContent = report.stdout + report.stderr;
     const json = karven.runDate([...args, '--json'], inputs);
@@ -274,6 +319,76 @@ function dateStructure() {
   } finally {
     curve.delete();
   }
+}
+
+// --- Calibrate a radiocarbon age --------------------------------------------------
+
+const calibrationCurves = new Map(); // name -> {file, points}
+
+async function calibrationCurve(name) {
+  const entry = calibrationCurves.get(name);
+  if (!entry.points) {
+    const response = await fetch(`radiocarbon/${entry.file}`);
+    if (!response.ok) throw new Error(`radiocarbon/${entry.file}: ${response.status} ${response.statusText}`);
+    karven.addDataFile('radiocarbon', entry.file, await response.text());
+    entry.points = karven.calibrationCurve(name);
+  }
+  return entry.points;
+}
+
+async function calibrateAge() {
+  clearMessages($('c14-form'));
+  const ageText = $('c14-age').value.trim();
+  const sigmaText = $('c14-sigma').value.trim();
+  const age = measured('c14-age');
+  const sigma = measured('c14-sigma');
+  if (age === undefined) say('c14-age-message', 'age: give the 14C age in years BP');
+  if (sigma === undefined) say('c14-sigma-message', 'sigma: give the 14C age\'s sigma in 14C years');
+  if (age == null || sigma == null) return;
+  const name = $('c14-curve').value;
+  let dated;
+  let points;
+  try {
+    points = await calibrationCurve(name);
+    dated = karven.calibrate(age, sigma, name);
+  } catch (error) {
+    sayAtField(error.message, ['age', 'sigma'].map((f) => `c14-${f}`), 'c14-age');
+    if (/^sigma: /.test(error.message)) say('c14-sigma-message', error.message);
+    else if (/^age: /.test(error.message)) say('c14-age-message', error.message);
+    return;
+  }
+  // karven-date's report and JSON for the same age.
+  const args = ['--c14', `${ageText},${sigmaText}`, '--c14-curve', name];
+  const report = karven.runDate(args, {});
+  $('c14-report').textContent = report.stdout + report.stderr;
+  const json = karven.runDate([...args, '--json'], {});
+  offer('download-c14-json', 'calibration.json', json.stdout, 'application/json');
+  const svg = calibrationFigure({
+    title: `${ageText} ± ${sigmaText} BP on ${name}: mode ${dated.mode} AD`,
+    curve: points,
+    age,
+    sigma,
+    years: dated.years,
+    density: dated.density,
+    intervals: dated.intervals['95'],
+  });
+  $('c14-figure').innerHTML = svg;
+  offer('download-c14-svg', 'calibration.svg', svg, 'image/svg+xml');
+  $('c14-output').hidden = false;
+}
+
+function setUpCalibration() {
+  for (const c of karven.calibrationCurves()) {
+    calibrationCurves.set(c.name, { file: c.file });
+    const option = document.createElement('option');
+    option.value = c.name;
+    option.textContent = `${c.name} (${c.citation})`;
+    $('c14-curve').append(option);
+  }
+  $('c14-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    calibrateAge();
+  });
 }
 
 // --- Date a file ----------------------------------------------------------------
@@ -343,12 +458,13 @@ function summaryTable(result) {
 
 function dateFile(name, text) {
   clearMessages($('panel-file'));
+  say('model-sigma-message', '');
   const header = (text.split('\n')[0] ?? '').split(',').map((w) => w.trim().toLowerCase());
   const sequence = $('sequence').value;
   const events = header.includes('event') || sequence !== '';
-  const args = ['--samples', name, '--model', currentModel.name];
+  const args = ['--samples', name, ...modelArgs()];
   if (sequence) args.push('--sequence', sequence);
-  const inputs = { [name]: text, [currentModel.name]: currentModel.text };
+  const inputs = { [name]: text, ...modelInputs() };
   const density = events ? 'events.csv' : 'density_{name}.csv';
   const json = karven.runDate([...args, '--json', '--density', density], inputs);
   if (json.stderr) say('samples-message', json.stderr.trim());
@@ -502,6 +618,7 @@ async function start() {
     drawMap();
   });
   setUpFilePanel();
+  setUpCalibration();
   if (params.has('year')) $('map-year').value = params.get('year');
   if (params.has('quantity')) $('map-quantity').value = params.get('quantity');
   if (params.has('lat')) $('lat').value = params.get('lat');

@@ -53,8 +53,9 @@ function axes(parts, box, xRange, yRange, xLabel, yLabel) {
 const fixed = (v) => (Math.round(v * 100) / 100).toString();
 
 // A component of a curve against time: the line and its 95% band; a gap
-// (NaN) breaks both.
-export function componentFigure({ title, unit, years, values, errors, width = 720, height = 220 }) {
+// (NaN) breaks both. A curve without errors (a global model's) has no band.
+export function componentFigure({ title, unit, years, values, errors: given, width = 720, height = 220 }) {
+  const errors = given ?? new Float64Array(years.length);
   let lo = Infinity;
   let hi = -Infinity;
   for (let k = 0; k < years.length; k++) {
@@ -85,7 +86,7 @@ export function componentFigure({ title, unit, years, values, errors, width = 72
   for (const r of runs) {
     const upper = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k] + errors[k]))}`);
     const lower = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k] - errors[k]))}`).reverse();
-    parts.push(`<polygon points="${upper.concat(lower).join(' ')}" fill="#9ecae1" fill-opacity="0.6"/>`);
+    if (given) parts.push(`<polygon points="${upper.concat(lower).join(' ')}" fill="#9ecae1" fill-opacity="0.6"/>`);
     const line = r.map((k) => `${fixed(sx(years[k]))},${fixed(sy(values[k]))}`);
     parts.push(`<polyline points="${line.join(' ')}" fill="none" stroke="#08519c" stroke-width="1.5"/>`);
   }
@@ -252,4 +253,56 @@ export function mapFigure({ title, unit, latitudes, longitudes, values, width = 
   parts.push(`<text x="${scaleX}" y="${box[3] + 20}">${escapeXml(unit)}</text>`);
   parts.push('</svg>');
   return { svg: parts.join('\n'), box };
+}
+
+// A radiocarbon calibration: the calibration curve's band (age +- sigma,
+// 14C years BP, left axis) against calendar years, the measured age's
+// normal curve along the age axis at the left, and the calibrated
+// density along the bottom with its HPD intervals shaded.
+export function calibrationFigure({ title, curve, age, sigma, years, density, intervals, width = 720, height = 420 }) {
+  let first = 0;
+  let last = years.length - 1;
+  const peak = Math.max(...density);
+  while (first < last && density[first] < peak * 1e-4) first++;
+  while (last > first && density[last] < peak * 1e-4) last--;
+  const span = Math.max(50, Math.round((years[last] - years[first]) * 0.3));
+  const [x0, x1] = [years[first] - span, years[last] + span];
+  const shown = [];
+  for (let k = 0; k < curve.year.length; k++) if (curve.year[k] >= x0 && curve.year[k] <= x1) shown.push(k);
+  let lo = age - 4 * sigma;
+  let hi = age + 4 * sigma;
+  for (const k of shown) {
+    lo = Math.min(lo, curve.age[k] - curve.sigma[k]);
+    hi = Math.max(hi, curve.age[k] + curve.sigma[k]);
+  }
+  const parts = frame(width, height, title, `${title}: the calibration curve, the age and the calibrated density`);
+  const box = [70, 26, width - 12, height - 42];
+  const { sx, sy } = axes(parts, box, [x0, x1], [lo, hi], 'year AD', '14C age, years BP');
+  // The curve's band and its middle line.
+  const upper = shown.map((k) => `${fixed(sx(curve.year[k]))},${fixed(sy(curve.age[k] + curve.sigma[k]))}`);
+  const lower = shown.map((k) => `${fixed(sx(curve.year[k]))},${fixed(sy(curve.age[k] - curve.sigma[k]))}`).reverse();
+  parts.push(`<polygon class="curve-band" points="${upper.concat(lower).join(' ')}" fill="#9ecae1" fill-opacity="0.6"/>`);
+  // The age's normal curve, its peak a tenth of the width from the left axis.
+  const normal = [];
+  for (let k = 0; k <= 80; k++) {
+    const a = age - 4 * sigma + (k / 80) * 8 * sigma;
+    const p = Math.exp(-0.5 * ((a - age) / sigma) ** 2);
+    normal.push(`${fixed(box[0] + p * (box[2] - box[0]) * 0.1)},${fixed(sy(a))}`);
+  }
+  parts.push(`<polygon class="age-normal" points="${normal.join(' ')}" fill="#bcbddc" fill-opacity="0.8" stroke="#54278f"/>`);
+  // The density along the bottom, a fifth of the height, HPD shaded.
+  const base = box[3];
+  const tall = (box[3] - box[1]) * 0.2;
+  for (const [from, to] of intervals) {
+    const a = sx(Math.max(from, x0));
+    const b = sx(Math.min(to, x1));
+    parts.push(`<rect class="hpd" x="${fixed(a)}" y="${fixed(base - tall)}" width="${fixed(Math.max(b - a, 1))}" height="${fixed(tall)}" fill="#fdd0a2" fill-opacity="0.7"/>`);
+  }
+  const points = [];
+  for (let k = 0; k < years.length; k++) {
+    if (years[k] >= x0 && years[k] <= x1) points.push(`${fixed(sx(years[k]))},${fixed(base - (density[k] / peak) * tall)}`);
+  }
+  parts.push(`<polyline class="density" points="${points.join(' ')}" fill="none" stroke="#a63603" stroke-width="1.5"/>`);
+  parts.push('</svg>');
+  return parts.join('\n');
 }

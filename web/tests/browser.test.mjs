@@ -16,6 +16,8 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
+import { assertSameTable } from './tables.mjs';
+
 const root = fileURLToPath(new URL('../..', import.meta.url));
 const site = process.env.KARVEN_SITE ?? join(root, 'build-web/site');
 const modules = process.env.KARVEN_NODE_MODULES ?? join(root, 'build-web/node_modules');
@@ -198,6 +200,58 @@ test('the map draws at a phone\'s width and tells the value under the pointer', 
   const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
   assert.ok(overflow <= 0, `the page is ${overflow} px wider than a phone`);
   await page.screenshot({ path: join(screenshots, 'map.png') });
+  await page.close();
+});
+
+test("the link of Jerusalem draws ARCH10k.1's curve there; a date needs the model's sigma", async () => {
+  const page = await openPage('?model=ARCH10k.1&lat=31.78&lon=35.22');
+  assert.equal(await page.$eval('#curve-output', (e) => e.hidden), false);
+  assert.equal(await page.$eval('#model', (e) => e.value), 'ARCH10k.1');
+  assert.match(await messageOf(page, 'model-citation'), /^ARCH10k\.1, -8000 to 1990 \(years AD, negative BC\): Constable/);
+  const csv = run(exportProgram, ['--model', 'ARCH10k.1', '--lat', '31.78', '--lon', '35.22', '--format', 'csv']).files;
+  const mine = await linkText(page, 'download-csv');
+  assert.equal(mine.name, 'ARCH10k.1.csv');
+  assertSameTable(mine.text, csv['ARCH10k.1.csv']);
+  await page.screenshot({ path: join(screenshots, 'global.png') });
+
+  await page.click('#tab-date');
+  for (const [id, value] of [['date-lat', '31.78'], ['date-lon', '35.22'], ['inc', '50'], ['a95', '3']]) {
+    await page.type(`#${id}`, value);
+  }
+  await page.click('#date-form button');
+  assert.equal(await messageOf(page, 'model-sigma-message'),
+    'ARCH10k.1 gives no uncertainty of its curve, and a date needs one: give one standard deviation of the ' +
+    'curve with --model-sigma D,I,F (degrees, degrees, microtesla), e.g. --model-sigma 2,2,3');
+  await page.type('#model-sigma', '2,2,3');
+  await page.click('#date-form button');
+  assert.equal(await messageOf(page, 'model-sigma-message'), '');
+  const json = run(dateProgram, ['--model', 'ARCH10k.1', '--model-sigma', '2,2,3', '--lat', '31.78', '--lon', '35.22',
+    '--inc', '50', '--a95', '3', '--json']);
+  assert.equal((await linkText(page, 'download-date-json')).text, json.stdout);
+  await page.close();
+});
+
+test("a 14C age is calibrated: karven-date's report and JSON, the figure with its intervals", async () => {
+  const page = await openPage('?panel=date');
+  await page.type('#c14-age', '2450');
+  await page.type('#c14-sigma', '0');
+  await page.click('#c14-form button');
+  assert.equal(await messageOf(page, 'c14-sigma-message'), "sigma: the 14C age's sigma must be a positive number");
+  await page.$eval('#c14-sigma', (e) => { e.value = '30'; });
+  await page.click('#c14-form button');
+  await page.waitForSelector('#c14-output:not([hidden])', { timeout: 30000 });
+  assert.equal(await messageOf(page, 'c14-sigma-message'), '');
+  const report = run(dateProgram, ['--c14', '2450,30', '--c14-curve', 'IntCal20']);
+  assert.equal(await messageOf(page, 'c14-report'), report.stdout);
+  const json = run(dateProgram, ['--c14', '2450,30', '--json']);
+  assert.equal((await linkText(page, 'download-c14-json')).text, json.stdout);
+  // The figure: the curve's band, the age's normal curve, the density and
+  // one shaded rectangle an interval of the 95% HPD region.
+  const intervals = JSON.parse(json.stdout).levels.find((l) => l.level === 95).intervals;
+  const count = (selector) => page.$$eval(`#c14-figure ${selector}`, (e) => e.length);
+  assert.deepEqual([await count('.curve-band'), await count('.age-normal'), await count('.density'),
+    await count('.hpd')], [1, 1, 1, intervals.length]);
+  await page.screenshot({ path: join(screenshots, 'c14.png'), fullPage: true });
   await page.close();
 });
 
