@@ -15,10 +15,20 @@ const char* unit(Component component) {
 
 void append_field(std::string& text, double value) {
   text += ',';
-  if (!std::isnan(value)) console::append_shortest_decimal(text, value);
+  if (!std::isnan(value)) append_model_value(text, value);
 }
 
 }  // namespace
+
+void append_model_value(std::string& text, double value) {
+  std::string digits = console::fixed_text(value, MODEL_DECIMALS);
+  if (digits.find('.') != std::string::npos) {
+    digits.erase(digits.find_last_not_of('0') + 1);
+    if (digits.back() == '.') digits.pop_back();
+  }
+  if (digits == "-0") digits = "0";
+  text += digits;
+}
 
 bool has_sigmas(const ReferenceCurve& curve) {
   for (const Component c : COMPONENTS) {
@@ -70,9 +80,9 @@ std::string model_ref_text(const ReferenceCurve& curve, Component component, std
     if (std::isnan(series.values[k])) continue;
     console::append_shortest_decimal(text, series.years[k]);
     text += ',';
-    console::append_shortest_decimal(text, series.values[k]);
+    append_model_value(text, series.values[k]);
     text += ',';
-    console::append_shortest_decimal(text, series.sigmas[k]);
+    append_model_value(text, series.sigmas[k]);
     text += '\n';
     ++lines;
   }

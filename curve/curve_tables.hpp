@@ -14,6 +14,17 @@ namespace curve {
 /// Whether every component of the curve has its sigmas.
 bool has_sigmas(const ReferenceCurve& curve);
 
+/// Decimals of a global model's values in its tables: a millionth of a
+/// degree or of a microtesla, far below what any model resolves, and few
+/// enough that two evaluations whose mathematical libraries round sines
+/// differently in the last bit (the browser's and the system's) write the
+/// same digits.
+inline constexpr int MODEL_DECIMALS = 6;
+
+/// A value as a global model's tables write it: MODEL_DECIMALS decimals,
+/// without trailing zeros ("62.277744", "2", "-0.5"; never "-0").
+void append_model_value(std::string& text, double value);
+
 /// The CSV columns of a curve: year, declination, inclination, intensity,
 /// and their 95% errors (1.96 sigma) when the curve has sigmas.
 std::string curve_table_header(bool errors);

@@ -324,7 +324,7 @@ std::string dipole_table(const geomodel::SplineModel& model, std::span<const dou
     console::append_shortest_decimal(text, year);
     for (const double value : {dipole.moment, dipole.pole_latitude, dipole.pole_longitude}) {
       text += ',';
-      console::append_shortest_decimal(text, value);
+      curve::append_model_value(text, value);
     }
     text += '\n';
   }
