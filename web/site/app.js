@@ -533,6 +533,26 @@ function setUpFilePanel() {
 
 const MAP_UNITS = { declination: '°', inclination: '°', intensity: 'µT' };
 
+// The region of --region: "S/N/W/E" in degrees, or "world" (a global
+// model's default); the regional model's own region when none is given.
+function mapRegion(text) {
+  const global = currentModel.kind === 'global';
+  if (text === '') return global ? [-90, 90, -180, 180] : [35, 60, -15, 30];
+  if (text.toLowerCase() === 'world') {
+    if (!global) throw new Error('region: world is for a global model; the regional model covers 35/60/-15/30');
+    return [-90, 90, -180, 180];
+  }
+  const parts = text.split('/').map((p) => (p.trim() === '' ? NaN : Number(p)));
+  if (parts.length !== 4 || parts.some((p) => !Number.isFinite(p))) {
+    throw new Error(`region: expected S/N/W/E in degrees or world, read "${text}"`);
+  }
+  const [south, north, west, east] = parts;
+  if (south < -90 || north > 90 || south >= north || west >= east || east - west > 360 || west < -180 || east > 360) {
+    throw new Error(`region: ${text} is no region: south below north within -90 to 90, west below east within -180 to 360`);
+  }
+  return parts;
+}
+
 function drawMap() {
   clearMessages($('map-form'));
   const yearText = $('map-year').value.trim();
@@ -541,11 +561,21 @@ function drawMap() {
     say('map-year-message', `year: expected a year AD, read "${yearText}"`);
     return;
   }
-  const step = 0.5;
+  const regionText = $('map-region').value.trim();
+  let south, north, west, east;
+  try {
+    [south, north, west, east] = mapRegion(regionText);
+  } catch (error) {
+    say('map-region-message', error.message);
+    return;
+  }
+  // Half a degree over a region, two over a continent or the world: a few
+  // thousand cells, which a page draws at once.
+  const step = Math.max(north - south, east - west) > 90 ? 2 : 0.5;
   const latitudes = [];
   const longitudes = [];
-  for (let lat = 35; lat <= 60 + 1e-9; lat += step) latitudes.push(lat);
-  for (let lon = -15; lon <= 30 + 1e-9; lon += step) longitudes.push(lon);
+  for (let lat = south; lat <= north + 1e-9; lat += step) latitudes.push(lat);
+  for (let lon = west; lon <= east + 1e-9; lon += step) longitudes.push(lon);
   const lat = new Float64Array(latitudes.length * longitudes.length);
   const lon = new Float64Array(lat.length);
   latitudes.forEach((a, i) => longitudes.forEach((b, j) => {
@@ -562,7 +592,7 @@ function drawMap() {
   const quantity = $('map-quantity').value;
   const values = field[quantity];
   const { svg, box } = mapFigure({
-    title: `${quantity[0].toUpperCase()}${quantity.slice(1)} in ${year} AD`,
+    title: `${quantity[0].toUpperCase()}${quantity.slice(1)} in ${year > 0 ? `${year} AD` : `the year ${year}`}`,
     unit: MAP_UNITS[quantity],
     latitudes,
     longitudes,
@@ -584,7 +614,7 @@ function drawMap() {
     const v = values[i * longitudes.length + j];
     $('map-value').textContent = `${latitudes[i]}°N, ${longitudes[j]}°E: ${v.toFixed(2)} ${MAP_UNITS[quantity]}`;
   };
-  setAddress({ year: yearText, quantity });
+  setAddress({ year: yearText, quantity, region: regionText });
 }
 
 // --- Start ----------------------------------------------------------------------
@@ -621,6 +651,7 @@ async function start() {
   setUpCalibration();
   if (params.has('year')) $('map-year').value = params.get('year');
   if (params.has('quantity')) $('map-quantity').value = params.get('quantity');
+  if (params.has('region')) $('map-region').value = params.get('region');
   if (params.has('lat')) $('lat').value = params.get('lat');
   if (params.has('lon')) $('lon').value = params.get('lon');
   if (params.has('lat') && params.has('lon')) drawCurve();

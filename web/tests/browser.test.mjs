@@ -203,6 +203,20 @@ test('the map draws at a phone\'s width and tells the value under the pointer', 
   await page.close();
 });
 
+test('a global model maps the whole world at any year of its span; a bad region is said', async () => {
+  const page = await openPage('?model=ARCH10k.1&panel=map&year=-1000&quantity=inclination&region=world');
+  const cells = await page.$$eval('#map-figure svg rect', (r) => r.length);
+  assert.ok(cells > 16000, `${cells} cells; ${await messageOf(page, 'map-year-message')} ${await messageOf(page, 'map-region-message')} ${await page.$eval('#model', (e) => e.value)}`);
+  await page.$eval('#map-region', (e) => { e.value = '60/30/0/10'; });
+  await page.click('#map-form button');
+  assert.equal(await messageOf(page, 'map-region-message'),
+    'region: 60/30/0/10 is no region: south below north within -90 to 90, west below east within -180 to 360');
+  await page.$eval('#map-region', (e) => { e.value = 'world'; });
+  await page.click('#map-form button');
+  await page.screenshot({ path: join(screenshots, 'world.png') });
+  await page.close();
+});
+
 test("the link of Jerusalem draws ARCH10k.1's curve there; a date needs the model's sigma", async () => {
   const page = await openPage('?model=ARCH10k.1&lat=31.78&lon=35.22');
   assert.equal(await page.$eval('#curve-output', (e) => e.hidden), false);
