@@ -166,7 +166,7 @@ std::string interval_text(const HpdInterval& interval, YearNotation notation = Y
 
 /// The HPD region at one level: its intervals in order of time and the
 /// probability they reach (at least the level, passing it by at most one
-/// year's probability).
+/// year's probability, or by the years that tie with the last one taken).
 struct HpdRegion {
   double level;  // percent, e.g. 95
   double total;  // fraction reached
