@@ -86,6 +86,25 @@ std::vector<double> span_years(const YearSpan& span) {
   return years;
 }
 
+std::vector<double> asked_span_years(const YearSpan& asked, const field_model::FieldModel& model) {
+  if (asked.first > asked.last) {
+    throw OptionValueError("span: the first year must not come after the last: " +
+                           std::to_string(asked.first) + ", " + std::to_string(asked.last));
+  }
+  if (asked.step <= 0) {
+    throw OptionValueError("span: the step must be a positive whole number of years: " +
+                           std::to_string(asked.step));
+  }
+  if (asked.first < model.first_year() || asked.last > model.last_year()) {
+    const YearSpan whole = model_span(model, 1);
+    throw OptionValueError("span: " + std::to_string(asked.first) + " to " +
+                           std::to_string(asked.last) + " is outside the span of " + model.name() +
+                           ", " + std::to_string(whole.first) + " to " +
+                           std::to_string(whole.last));
+  }
+  return span_years(asked);
+}
+
 field_model::ModelSigma parse_model_sigma(std::string_view text) {
   const auto parts = split(text, ',');
   const auto wrong = [&] {

@@ -50,6 +50,15 @@ void check_span(const YearSpan& span, const field_model::FieldModel& model);
 /// always included, so that a curve ends where it was asked to.
 std::vector<double> span_years(const YearSpan& span);
 
+/// The years of a span that a function's argument asks for (the Python
+/// module's and the JavaScript module's `span`), checked as --span is.
+///
+/// @throws OptionValueError "span: the first year must not come after the
+///         last: 500, 100", "span: the step must be a positive whole number
+///         of years: 0", "span: 1900 to 2100 is outside the span of
+///         ARCH10k.1, -8000 to 1990"
+std::vector<double> asked_span_years(const YearSpan& asked, const field_model::FieldModel& model);
+
 /// Reads --model-sigma: "D,I,F", one standard deviation of the model's
 /// curve in degrees, degrees and microtesla, each finite and >= 0.
 ///

@@ -648,20 +648,11 @@ std::vector<double> curve_years(const field_model::FieldModel& m, py::handle spa
   const auto parts = py::reinterpret_borrow<py::sequence>(span);
   const companion::YearSpan asked{whole_year(parts[0]), whole_year(parts[1]),
                                   py::len(span) == 3 ? whole_year(parts[2]) : default_step};
-  if (asked.first > asked.last) {
-    throw InputError("span: the first year must not come after the last: " +
-                     std::to_string(asked.first) + ", " + std::to_string(asked.last));
+  try {
+    return companion::asked_span_years(asked, m);
+  } catch (const companion::OptionValueError& e) {
+    throw InputError(e.what());
   }
-  if (asked.step <= 0) {
-    throw InputError("span: the step must be a positive whole number of years: " +
-                     std::to_string(asked.step));
-  }
-  if (asked.first < m.first_year() || asked.last > m.last_year()) {
-    throw InputError("span: " + std::to_string(asked.first) + " to " + std::to_string(asked.last) +
-                     " is outside the span of " + m.name() + ", " + std::to_string(whole.first) +
-                     " to " + std::to_string(whole.last));
-  }
-  return companion::span_years(asked);
 }
 
 // A global model's curve at a site: without errors, or with those of

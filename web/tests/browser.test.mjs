@@ -250,6 +250,10 @@ test("a 14C age is calibrated: karven-date's report and JSON, the figure with it
   await page.type('#c14-age', '2450');
   await page.type('#c14-sigma', '0');
   await page.click('#c14-form button');
+  // The curve is fetched first, on the first calibration: the message
+  // comes when it is in.
+  await page.waitForFunction(() => document.querySelector('#c14-sigma-message').textContent !== '',
+    { timeout: 30000 });
   assert.equal(await messageOf(page, 'c14-sigma-message'), "sigma: the 14C age's sigma must be a positive number");
   await page.$eval('#c14-sigma', (e) => { e.value = '30'; });
   await page.click('#c14-form button');
