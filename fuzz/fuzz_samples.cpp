@@ -42,6 +42,34 @@ std::string_view without_blanks(std::string_view text) {
   return text;
 }
 
+// Whether a record ends within a quoted field: a quote opens a field that
+// begins with it (after blanks), "" stands for a quote inside, and a lone
+// quote closes it. Such a record goes on over the next line.
+bool ends_quoted(std::string_view record) {
+  bool quoted = false;
+  bool starting = true;  // no character but blanks yet in this field
+  for (std::size_t k = 0; k < record.size(); ++k) {
+    const char c = record[k];
+    if (quoted) {
+      if (c == '"' && k + 1 < record.size() && record[k + 1] == '"') {
+        ++k;
+      } else if (c == '"') {
+        quoted = false;
+      }
+      continue;
+    }
+    if (c == ',') {
+      starting = true;
+    } else if (c == '"' && starting) {
+      quoted = true;
+      starting = false;
+    } else if (!blank(c)) {
+      starting = false;
+    }
+  }
+  return quoted;
+}
+
 // The fields of a line, read character by character; or the reason why
 // the line has none.
 struct Fields {
@@ -146,13 +174,40 @@ Expected expected_reading(std::string_view text) {
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
+    const std::string_view raw = text.substr(start, end - start);
     start = end + 1;
     ++number;
-    const std::string at = "line " + std::to_string(number);
+    const int first = number;
+    const std::string at = "line " + std::to_string(first);
     // Every byte before the line feed counts, a byte order mark too.
-    const std::size_t length = line.size() + (number == 1 && bom ? 3 : 0);
-    if (length > date::MAX_SAMPLES_LINE_BYTES) {
+    const std::size_t length = raw.size() + (number == 1 && bom ? 3 : 0);
+    bool too_long = length > date::MAX_SAMPLES_LINE_BYTES;
+    std::string line;
+    if (!too_long) {
+      line = std::string(raw);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (without_blanks(line).empty()) continue;
+      // A quoted field runs over the next lines until its quote closes,
+      // the record staying within the longest line.
+      while (ends_quoted(line) && start < text.size()) {
+        end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view more = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        const std::size_t room = date::MAX_SAMPLES_LINE_BYTES > line.size() + 1
+                                     ? date::MAX_SAMPLES_LINE_BYTES - line.size() - 1
+                                     : 0;
+        if (more.size() > room) {
+          too_long = true;
+          break;
+        }
+        line += '\n';
+        line += more;
+        if (line.back() == '\r') line.pop_back();
+      }
+    }
+    if (too_long) {
       const std::string more = ": more than " + std::to_string(date::MAX_SAMPLES_LINE_BYTES) +
                                " bytes, longer than any ";
       if (!header) {
@@ -160,14 +215,12 @@ Expected expected_reading(std::string_view text) {
         return e;
       }
       ExpectedRow row;
-      row.line = number;
+      row.line = first;
       row.name = at;
       row.error = at + more + "row of samples";
       e.rows.push_back(row);
       continue;
     }
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (without_blanks(line).empty()) continue;
     const Fields fields = fields_of(line);
     if (!header) {
       if (!fields.error.empty()) {
@@ -197,7 +250,7 @@ Expected expected_reading(std::string_view text) {
       continue;
     }
     ExpectedRow row;
-    row.line = number;
+    row.line = first;
     row.name = at;
     if (!fields.error.empty()) {
       row.error = at + ": " + fields.error;
@@ -281,7 +334,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::check(file_error == expected.file_error,
               "a file is refused as a whole exactly when its header is wrong, with the reason");
   if (!file_error.empty()) return 0;
-  fuzz::check(rows.size() == expected.rows.size(), "each line that is not blank is a row");
+  fuzz::check(rows.size() == expected.rows.size(),
+              "each line that is not blank is a row, with the lines its quoted fields take in");
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const date::SampleRow& row = rows[k];
     const ExpectedRow& want = expected.rows[k];
