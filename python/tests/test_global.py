@@ -5,6 +5,8 @@ import importlib.util
 import math
 
 import numpy as np
+import sys
+
 import pytest
 
 import karven
@@ -12,11 +14,11 @@ from conftest import DEMO, ROOT
 
 
 def _reference():
-    spec = importlib.util.spec_from_file_location(
-        "reference_field", ROOT / "geomodel" / "tests" / "reference_field.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, str(ROOT / "geomodel" / "tests"))
+    try:
+        return importlib.import_module("reference_field")
+    finally:
+        sys.path.pop(0)
 
 
 REFERENCE = _reference()
