@@ -158,8 +158,18 @@ TEST_F(Companions, ASignalWhileADrawingProgramRunsEndsItAndTheRun) {
     EXPECT_TRUE(fs::is_empty("figures"));
     EXPECT_TRUE(fs::is_empty(tmpdir_.path()));
     // The sleeper is gone, or a zombie that its new parent has yet to reap.
+    // A process that has been sent the signal but not yet scheduled still
+    // shows as running, so its state is read until it ends, for a while.
     const std::string pid = testsupport::read_lines(sleeper).at(0);
-    const std::string state = read_file("/proc/" + pid + "/stat");
+    std::string state;
+    const auto asked = std::chrono::steady_clock::now();
+    for (;;) {
+      state = read_file("/proc/" + pid + "/stat");
+      const std::size_t end = state.rfind(')');
+      if (state.empty() || state.substr(end + 2, 1) == "Z") break;
+      if (std::chrono::steady_clock::now() - asked > std::chrono::seconds(5)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     const std::size_t end = state.rfind(')');
     EXPECT_TRUE(state.empty() || state.substr(end + 2, 1) == "Z") << state;
   }
