@@ -25,7 +25,8 @@ keeps it from running; it is counted and listed with its reason. Blocks of
 any other kind are shown, not run.
 
 Environment: PATH is the build's program folders, then /usr/bin:/bin;
-PYTHONPATH the build's python folder; LC_ALL=C.UTF-8; KARVEN_DATA unset.
+PYTHONPATH the build's python folder; LC_ALL=C.UTF-8; KARVEN_DATA unset;
+HOME an empty folder beside the pages' folders.
 Standard input is empty. A command or block still running after the timeout
 (60 s) is ended, with everything it started, and reported.
 
@@ -241,7 +242,7 @@ def describe_status(status, timeout):
     return "exit status %d" % status
 
 
-def environment(build):
+def environment(build, home):
     env = dict(os.environ)
     for name in ("KARVEN_DATA", "LANG", "LANGUAGE", "COLUMNS", "LINES"):
         env.pop(name, None)
@@ -252,6 +253,9 @@ def environment(build):
                                   + ["/usr/bin", "/bin"])
     env["PYTHONPATH"] = os.path.join(build, "python")
     env["LC_ALL"] = "C.UTF-8"
+    # An example that writes into the home folder (settings, caches, an
+    # install under ~/.local) writes into the scratch folder's.
+    env["HOME"] = home
     return env
 
 
@@ -376,13 +380,17 @@ def main(argv=None):
         parser.error("--source %s: no examples/demo_coeff.inp in it" % options.source)
     build = os.path.abspath(options.build)
     source = os.path.abspath(options.source)
-    env = environment(build)
 
     if options.keep:
         os.makedirs(options.keep, exist_ok=True)
         scratch = os.path.abspath(options.keep)
     else:
         scratch = tempfile.mkdtemp(prefix="karven-examples-")
+    home = os.path.join(scratch, "home")
+    if options.keep and os.path.lexists(home):
+        shutil.rmtree(home)
+    os.makedirs(home)
+    env = environment(build, home)
     totals = [0, 0, 0]
     start = time.monotonic()
     try:

@@ -70,6 +70,8 @@ class RunnerTest(unittest.TestCase):
             $ ls
             KARVEN_coeff.inp
             examples
+            $ touch ~/settings && ls ~
+            settings
             $ printf '48.85\\n2.35\\n' | karven
             site 48.85 2.35
             KARVEN_DATA=unset LC_ALL=C.UTF-8
@@ -125,8 +127,8 @@ class RunnerTest(unittest.TestCase):
             """})
         self.assertEqual(output, textwrap.dedent("""\
             docs/dating.md: 4 run, 2 not run
-              not run (docs/dating.md:36): needs the published coefficient file
-              not run (docs/dating.md:46): needs a browser
+              not run (docs/dating.md:38): needs the published coefficient file
+              not run (docs/dating.md:48): needs a browser
             examples: 4 run, 2 not run, 0 failed
             """))
         self.assertEqual(status, 0)
@@ -267,7 +269,7 @@ class RunnerTest(unittest.TestCase):
         }, "--keep", keep, "-k", "one")
         self.assertEqual(output, "docs/one.md: 1 run, 0 not run\nexamples: 1 run, 0 not run, 0 failed\n")
         self.assertEqual(status, 0)
-        self.assertEqual(sorted(os.listdir(keep)), ["docs_one.md"])
+        self.assertEqual(sorted(os.listdir(keep)), ["docs_one.md", "home"])
         self.assertEqual(sorted(os.listdir(os.path.join(keep, "docs_one.md"))),
                          ["KARVEN_coeff.inp", "examples", "one.txt"])
 
