@@ -288,6 +288,10 @@ def run_console(page, block, folder, env, timeout):
     failed = False
     for command in read_console(block):
         status, output = run(["bash", "-c", command.text], folder, env, timeout=timeout)
+        if status is not None and status < 0:
+            # bash runs a lone command in its own place; a shell reports
+            # its death by signal N as the status 128 + N.
+            status = 128 - status
         got = output_lines(output)
         title = "$ " + command.text.replace("\n", "\n    ")
         details = []

@@ -85,6 +85,10 @@ class RunnerTest(unittest.TestCase):
             $ karven --bad
             karven: unknown argument --bad; see man karven
             [exit 2]
+            $ kill -TERM $$
+            [exit 143]
+            $ sh -c 'kill -INT $$'
+            [exit 130]
             $ seq 1 100 && \\
               echo done
             1
@@ -127,8 +131,8 @@ class RunnerTest(unittest.TestCase):
             """})
         self.assertEqual(output, textwrap.dedent("""\
             docs/dating.md: 4 run, 2 not run
-              not run (docs/dating.md:38): needs the published coefficient file
-              not run (docs/dating.md:48): needs a browser
+              not run (docs/dating.md:42): needs the published coefficient file
+              not run (docs/dating.md:52): needs a browser
             examples: 4 run, 2 not run, 0 failed
             """))
         self.assertEqual(status, 0)
