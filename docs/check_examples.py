@@ -199,6 +199,32 @@ def matches(expected, got):
     return len(got) in reach
 
 
+def fill_elisions(expected, got):
+    """The expected lines with each "..." that stands alone against a run of
+    the lines got replaced by that run, so that a diff shows only what
+    differs, not the lines the page leaves out."""
+    filled = []
+    matcher = difflib.SequenceMatcher(None, expected, got, autojunk=False)
+    for tag, i1, i2, j1, j2 in matcher.get_opcodes():
+        lines, runs = expected[i1:i2], got[j1:j2]
+        if tag == "equal" or "..." not in lines:
+            filled += lines
+            continue
+        # The lines before the first "..." and after the last one stand
+        # against as many lines at either end of the run; the elided
+        # middle against what is left between them.
+        first = lines.index("...")
+        last = len(lines) - 1 - lines[::-1].index("...")
+        head, middle, tail = lines[:first], lines[first:last + 1], lines[last + 1:]
+        rest = runs[len(head):len(runs) - len(tail)] if len(head) + len(tail) <= len(runs) else []
+        if all(line == "..." for line in middle):
+            middle = rest
+        elif head or tail:
+            middle = fill_elisions(middle, rest)
+        filled += head + middle + tail
+    return filled
+
+
 def output_lines(data):
     """The lines a command printed; the last line's line break is optional."""
     text = data.decode("utf-8", errors="replace")
@@ -299,7 +325,7 @@ def run_console(page, block, folder, env, timeout):
             details.append(describe_status(status, timeout) + ", expected %d" % command.status)
         if not matches(command.expected, got):
             details += [line.rstrip("\n") for line in difflib.unified_diff(
-                command.expected, got, "expected", "got", lineterm="")]
+                fill_elisions(command.expected, got), got, "expected", "got", lineterm="")]
         if details:
             page.fail(block.line, title, details)
             failed = True

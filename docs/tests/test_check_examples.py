@@ -153,6 +153,13 @@ class RunnerTest(unittest.TestCase):
             ...
             4
             [exit 3]
+            $ seq 1 30 | sed s/^17$/seventeen/
+            1
+            ...
+            16
+            17
+            ...
+            30
             ```
 
             ```sh
@@ -194,16 +201,27 @@ class RunnerTest(unittest.TestCase):
                 +++ got
                 @@ -1,3 +1,3 @@
                  1
-                -...
+                 2
                 -4
-                +2
                 +3
-              failed (docs/a.md:16): sh block
+              failed (docs/a.md:1): $ seq 1 30 | sed s/^17$/seventeen/
+                --- expected
+                +++ got
+                @@ -14,7 +14,7 @@
+                 14
+                 15
+                 16
+                -17
+                +seventeen
+                 18
+                 19
+                 20
+              failed (docs/a.md:23): sh block
                 exit status 1, expected 0
-              failed (docs/a.md:22): python block
+              failed (docs/a.md:29): python block
                 exit status 4, expected 0
                 | a traceback follows
-              failed (docs/a.md:28): $ ls made.txt never.txt
+              failed (docs/a.md:35): $ ls made.txt never.txt
                 exit status 2, expected 0
                 --- expected
                 +++ got
