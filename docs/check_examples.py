@@ -324,8 +324,12 @@ def run_console(page, block, folder, env, timeout):
         if status != command.status:
             details.append(describe_status(status, timeout) + ", expected %d" % command.status)
         if not matches(command.expected, got):
+            filled = fill_elisions(command.expected, got)
             details += [line.rstrip("\n") for line in difflib.unified_diff(
-                fill_elisions(command.expected, got), got, "expected", "got", lineterm="")]
+                filled, got, "expected", "got", lineterm="")]
+            if [line.rstrip() for line in filled] == [line.rstrip() for line in got]:
+                details.append("(the lines differ only in the blanks at their ends, which an "
+                               "editor may strip from a page)")
         if details:
             page.fail(block.line, title, details)
             failed = True
@@ -446,7 +450,7 @@ def main(argv=None):
         if not options.keep:
             shutil.rmtree(scratch, ignore_errors=True)
     print("examples: %d run, %d not run, %d failed" % tuple(totals))
-    print("(%.1f s)" % (time.monotonic() - start), file=sys.stderr)
+    print("check_examples: %.1f s" % (time.monotonic() - start), file=sys.stderr)
     return 1 if totals[2] else 0
 
 

@@ -153,6 +153,10 @@ class RunnerTest(unittest.TestCase):
             ...
             4
             [exit 3]
+            $ printf 'a \\n \\nb\\n'
+            a
+
+            b
             $ seq 1 30 | sed s/^17$/seventeen/
             1
             ...
@@ -204,6 +208,16 @@ class RunnerTest(unittest.TestCase):
                  2
                 -4
                 +3
+              failed (docs/a.md:1): $ printf 'a \\n \\nb\\n'
+                --- expected
+                +++ got
+                @@ -1,3 +1,3 @@
+                -a
+                -
+                +a\x20
+                +\x20
+                 b
+                (the lines differ only in the blanks at their ends, which an editor may strip from a page)
               failed (docs/a.md:1): $ seq 1 30 | sed s/^17$/seventeen/
                 --- expected
                 +++ got
@@ -216,12 +230,12 @@ class RunnerTest(unittest.TestCase):
                  18
                  19
                  20
-              failed (docs/a.md:23): sh block
+              failed (docs/a.md:27): sh block
                 exit status 1, expected 0
-              failed (docs/a.md:29): python block
+              failed (docs/a.md:33): python block
                 exit status 4, expected 0
                 | a traceback follows
-              failed (docs/a.md:35): $ ls made.txt never.txt
+              failed (docs/a.md:39): $ ls made.txt never.txt
                 exit status 2, expected 0
                 --- expected
                 +++ got
