@@ -54,7 +54,7 @@ RUN_KINDS = ("sh", "console", "python")
 PROGRAM_FOLDERS = ("driver", "plot", "date", "export", "map")
 TIMEOUT_SECONDS = 60
 
-NOT_RUN = re.compile(r"^\s*<!--\s*not run:\s*(.*?)\s*-->\s*$")
+NOT_RUN = re.compile(r"^\s*<!--\s*not run\b:?\s*(.*?)\s*-->\s*$")
 FENCE = re.compile(r"^(\s*)(`{3,}|~{3,})\s*([^`\s]*)[^`]*$")
 EXIT = re.compile(r"^\[exit (\d+)\]$")
 HEREDOC = re.compile(r"(?<!<)<<(?!<)-?\s*(['\"]?)([A-Za-z_][A-Za-z0-9_]*)\1")
@@ -92,7 +92,8 @@ class PageError(Exception):
 def read_blocks(lines):
     """The fenced blocks of a page's lines, in their order. A not-run marker
     belongs to the block whose opening fence follows it, blank lines apart;
-    a marker before anything else is a PageError."""
+    one before anything else, or before a block that never runs, is a
+    PageError."""
     blocks = []
     marker = None  # (line, reason) of a not-run marker not yet placed
     i = 0
@@ -311,7 +312,8 @@ def last_lines(output, count=20):
 
 
 def run_console(page, block, folder, env, timeout):
-    failed = False
+    """Runs each command of a console block; a command whose status or
+    output differs from the page's is a failure of the page."""
     for command in read_console(block):
         status, output = run(["bash", "-c", command.text], folder, env, timeout=timeout)
         if status is not None and status < 0:
@@ -332,11 +334,10 @@ def run_console(page, block, folder, env, timeout):
                                "editor may strip from a page)")
         if details:
             page.fail(block.line, title, details)
-            failed = True
-    return failed
 
 
 def run_script(page, block, folder, env, timeout):
+    """Runs a sh or python block; any status but 0 is a failure."""
     where = "%s:%d" % (page.name, block.line)
     script = "\n".join(block.lines) + "\n"
     if block.kind == "sh":
@@ -345,11 +346,9 @@ def run_script(page, block, folder, env, timeout):
     else:
         status, output = run(["python3", "-"], folder, env, stdin_data=script.encode("utf-8"),
                              timeout=timeout)
-    if status == 0:
-        return False
-    page.fail(block.line, block.kind + " block",
-              [describe_status(status, timeout) + ", expected 0"] + last_lines(output))
-    return True
+    if status != 0:
+        page.fail(block.line, block.kind + " block",
+                  [describe_status(status, timeout) + ", expected 0"] + last_lines(output))
 
 
 def prepare(folder, source):
