@@ -1,6 +1,6 @@
 # Installing the toolkit: the programs into bin, a manual page for each
 # into share/man/man1, the demonstration coefficient file with its note
-# into share/karven, the copyright and change log into share/doc/karven.
+# into share/karven, the copyright, change log and guide into share/doc/karven.
 include(GNUInstallDirs)
 
 option(KARVEN_STATIC "Link karven statically: it then needs no C++ runtime where it runs" OFF)
@@ -69,6 +69,10 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.gz
 add_custom_target(karven_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
         DESTINATION ${doc})
+# The guide: its pages with their figures, in share/doc/karven/guide, where
+# the manual pages point.
+file(GLOB guide CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
+install(FILES ${guide} DESTINATION ${doc}/guide)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME karven)
 
