@@ -17,9 +17,9 @@ struct Row {
 constexpr Row ROWS[] = {
     {33.0, -117.0, 4.0, 41.0, 79.86259998889108, 41.686294150476254, 48.850000000000001,
      2.3500000000000001, 11.563972108862659, 71.482084172575954, 9115.1679105288874},
-    {53.869999999999997, 10.81, 13.199999999999999, 72.400000000000006, 81.700732131532633,
-     68.751043738639687, 48.850000000000001, 2.3500000000000001, 12.280863151612059,
-     68.345158274744152, 809.31301965075104},
+    {53.869999999999997, 10.81, 9.5999999999999996, 70.900000000000006, 84.26206793505466,
+     82.56095689816595, 48.850000000000001, 2.3500000000000001, 8.725538204087062,
+     66.875319320863113, 809.31301965075104},
     {48.850000000000001, 2.3500000000000001, -16.399999999999999, 64.900000000000006,
      78.841818007531954, -91.697546437522678, 53.869999999999997, 10.81, -17.147035259811013,
      67.346619052278867, 809.31301965075104},
@@ -53,38 +53,38 @@ TEST(Relocation, PoleAndDirectionAgreeWithUnitVectors) {
 }
 
 TEST(Relocation, CarriesAMeasurementToTheCurvesSite) {
-  // Luebeck's floor to Paris: direction through the pole, intensity and
-  // its sigma by the axial dipole's factor, alpha95 kept.
+  // A made-up hearth at Luebeck to Paris: direction through the pole,
+  // intensity and its sigma by the axial dipole's factor, alpha95 kept.
   dating::Measurement floor;
-  floor.name = "08SCH";
-  floor.declination = 13.2;
-  floor.inclination = 72.4;
-  floor.alpha95 = 2.6;
-  floor.intensity = 58.88;
-  floor.intensity_sigma = 1.93;
+  floor.name = "H2";
+  floor.declination = 9.6;
+  floor.inclination = 70.9;
+  floor.alpha95 = 2.8;
+  floor.intensity = 60.2;
+  floor.intensity_sigma = 2.2;
   const Site luebeck{53.87, 10.81}, paris{48.85, 2.35};
   const dating::Relocation r = dating::relocate(floor, luebeck, paris);
   const Row& row = ROWS[1];
   EXPECT_NEAR(*r.measurement.declination, row.D2, ANGLE);
   EXPECT_NEAR(*r.measurement.inclination, row.I2, ANGLE);
-  EXPECT_EQ(*r.measurement.alpha95, 2.6);
+  EXPECT_EQ(*r.measurement.alpha95, 2.8);
   // sqrt(1 + 3 sin^2 48.85) / sqrt(1 + 3 sin^2 53.87), by mpmath:
   // 0.955721827268804361 (mp.dps = 30)
-  EXPECT_NEAR(*r.measurement.intensity, 58.88 * 0.955721827268804361, 1e-12);
-  EXPECT_NEAR(*r.measurement.intensity_sigma, 1.93 * 0.955721827268804361, 1e-13);
+  EXPECT_NEAR(*r.measurement.intensity, 60.2 * 0.955721827268804361, 1e-12);
+  EXPECT_NEAR(*r.measurement.intensity_sigma, 2.2 * 0.955721827268804361, 1e-13);
   EXPECT_NEAR(r.distance_km, row.km, 1e-8);
   EXPECT_FALSE(r.declination_assumed);
 
   // An inclination alone goes through the pole with D = 0; a declination
   // written above 180 stays so.
   dating::Measurement inclination_only;
-  inclination_only.inclination = 72.4;
-  inclination_only.alpha95 = 2.6;
+  inclination_only.inclination = 70.9;
+  inclination_only.alpha95 = 2.8;
   const dating::Relocation alone = dating::relocate(inclination_only, luebeck, paris);
   EXPECT_TRUE(alone.declination_assumed);
   EXPECT_FALSE(alone.measurement.declination);
   double D = 0.0, I = 0.0;
-  dating::pole_direction(dating::virtual_pole(0.0, 72.4, luebeck), paris, D, I);
+  dating::pole_direction(dating::virtual_pole(0.0, 70.9, luebeck), paris, D, I);
   EXPECT_EQ(*alone.measurement.inclination, I);
   dating::Measurement westerly;
   westerly.declination = ROWS[3].D;

@@ -62,8 +62,8 @@ def distance_km(lat1, lon1, lat2, lon2):
 cases = [
     # a worked value: D 4, I 41 at 33 N, 117 W
     (33, -117, 4, 41, 48.85, 2.35),
-    # Luebeck's floors to Paris, and back
-    (53.87, 10.81, 13.2, 72.4, 48.85, 2.35),
+    # a made-up hearth at Luebeck to Paris, and back
+    (53.87, 10.81, 9.6, 70.9, 48.85, 2.35),
     (48.85, 2.35, -16.4, 64.9, 53.87, 10.81),
     # a westerly declination written past 180, a reversed field
     (40.4, -3.7, 343.6, 58.0, 41.9, 12.5),
