@@ -117,6 +117,20 @@ bool open_standard_streams() {
   return true;
 }
 
+void check_one_standard_output(std::span<const StandardOutputUse> outputs) {
+  std::vector<std::string> names;
+  for (const StandardOutputUse& output : outputs) {
+    if (output.used) names.push_back(output.name);
+  }
+  if (names.size() < 2) return;
+  std::string list = names.front();
+  for (std::size_t k = 1; k < names.size(); ++k) {
+    list += (k + 1 == names.size() ? " and " : ", ") + names[k];
+  }
+  throw UsageError(list + (names.size() == 2 ? " both" : " all") +
+                   " write to standard output, which can carry only one of them");
+}
+
 int finish_output(std::string_view program, int status) {
   std::cout.flush();
   if (!std::cout) {

@@ -52,6 +52,22 @@ struct Parsed {
 ///                     that no option or positional takes
 Parsed parse_command_line(CLI::App& app, std::span<const std::string_view> arguments);
 
+/// An output of a command line, for check_one_standard_output: how the
+/// messages name it ("--density -", "--json", "the report") and whether it
+/// goes to standard output.
+struct StandardOutputUse {
+  std::string name;
+  bool used = false;
+};
+
+/// Refuses a command line that sends more than one output to standard
+/// output, where they would be mixed.
+///
+/// @throws UsageError "--grid - and --csv - both write to standard
+///         output, which can carry only one of them", the outputs named
+///         in the order given
+void check_one_standard_output(std::span<const StandardOutputUse> outputs);
+
 /// One line on standard error, "program: message". Whatever the message
 /// holds, no control character but the line feed reaches the terminal
 /// (console::escaped_text); names and paths in it should already be shown

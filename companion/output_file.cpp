@@ -7,7 +7,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <optional>
 #include <random>
 
@@ -33,6 +35,31 @@ std::optional<struct stat> status_of(const std::filesystem::path& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return std::nullopt;
   return status;
+}
+
+// Hands a file's bytes to `use` in pieces.
+//
+// @throws OutputError when the file cannot be read
+template <typename Use>
+void read_in_pieces(const std::filesystem::path& source, Use use) {
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{in};
+  std::array<char, 1 << 16> buffer{};
+  while (true) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
+    }
+    if (n == 0) break;
+    use(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+  }
 }
 
 bool same_file(const struct stat& a, const struct stat& b) {
@@ -78,6 +105,7 @@ void OutputGuard::add_input(const std::filesystem::path& path, std::string kind)
 }
 
 void OutputGuard::check(const std::filesystem::path& output, std::string_view what) const {
+  if (is_standard_output(output)) return;
   const std::string named = "the " + std::string(what) + " " + shown(output);
   const std::optional<struct stat> status = status_of(output);
   if (status && !S_ISREG(status->st_mode)) {
@@ -110,6 +138,10 @@ void OutputGuard::check(const std::filesystem::path& output, std::string_view wh
 OutputFile::OutputFile(const OutputGuard& guard, std::filesystem::path destination,
                        std::string what)
     : guard_(guard), destination_(std::move(destination)), what_(std::move(what)) {
+  if (is_standard_output(destination_)) {
+    standard_output_ = true;
+    return;
+  }
   guard_.check(destination_, what_);
   const std::filesystem::path folder =
       destination_.has_parent_path() ? destination_.parent_path() : std::filesystem::path(".");
@@ -142,16 +174,34 @@ OutputFile::OutputFile(const OutputGuard& guard, std::filesystem::path destinati
 
 OutputFile::~OutputFile() {
   if (descriptor_ >= 0) ::close(descriptor_);
+  if (standard_output_ && !temporary_.empty()) ::unlink(temporary_.c_str());
   if (!temporary_name_.empty()) ::unlinkat(folder_, temporary_name_.c_str(), 0);
   if (folder_ >= 0) ::close(folder_);
 }
 
 void OutputFile::fail(int error) {
-  throw OutputError("cannot write the " + what_ + " " + shown(destination_) + ": " +
-                    std::strerror(error));
+  const std::string named = standard_output_ ? "the " + what_ + " for standard output"
+                                             : "the " + what_ + " " + shown(destination_);
+  throw OutputError("cannot write " + named + ": " + std::strerror(error));
+}
+
+const std::filesystem::path& OutputFile::path() {
+  if (standard_output_ && temporary_.empty()) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string name =
+        (folder && *folder ? std::string(folder) : std::string("/tmp")) + "/karven-output.XXXXXX";
+    descriptor_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (descriptor_ < 0) fail(errno);
+    temporary_ = name;
+  }
+  return temporary_;
 }
 
 void OutputFile::write(std::string_view bytes) {
+  if (standard_output_ && descriptor_ < 0) {
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return;
+  }
   while (!bytes.empty()) {
     const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
@@ -160,7 +210,25 @@ void OutputFile::write(std::string_view bytes) {
   }
 }
 
+// The bytes already went to standard output, or lie in the temporary file
+// that a writer filled by its name: they are copied there, and the file
+// goes. A failed write is the run's to say, once (finish_output).
+void OutputFile::commit_to_standard_output() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+    descriptor_ = -1;
+    read_in_pieces(temporary_, [](std::string_view piece) {
+      std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    });
+  }
+  std::cout.flush();
+}
+
 void OutputFile::commit() {
+  if (standard_output_) {
+    commit_to_standard_output();
+    return;
+  }
   // The file was made private; an output is read like any new file.
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -188,6 +256,7 @@ std::string file_name_part(std::string_view name) {
 }
 
 bool same_output(const std::filesystem::path& a, const std::filesystem::path& b) {
+  if (is_standard_output(a) || is_standard_output(b)) return false;
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec)) return true;
   return std::filesystem::absolute(a).lexically_normal() ==
@@ -214,25 +283,26 @@ void write_output(const OutputGuard& guard, const std::filesystem::path& output,
 void copy_output(const OutputGuard& guard, const std::filesystem::path& source,
                  const std::filesystem::path& output, std::string_view what) {
   OutputFile file(guard, output, std::string(what));
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
-  }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{in};
-  std::array<char, 1 << 16> buffer{};
-  while (true) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      throw OutputError("cannot read " + shown(source) + ": " + std::strerror(errno));
-    }
-    if (n == 0) break;
-    file.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-  }
+  read_in_pieces(source, [&file](std::string_view piece) { file.write(piece); });
   file.commit();
+}
+
+void check_pattern_folder(std::string_view pattern, std::string_view option) {
+  // The folders before the first one whose name holds the placeholder.
+  std::filesystem::path folder;
+  const std::filesystem::path whole{std::string(pattern)};
+  for (const std::filesystem::path& part : whole.parent_path()) {
+    if (part.native().find(NAME_PLACEHOLDER) != std::string::npos) break;
+    folder /= part;
+  }
+  if (folder.empty()) return;
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(folder, ec);
+  if (std::filesystem::is_directory(status)) return;
+  throw OutputError(std::string(option) + " " + console::shown_text(pattern) + ": " +
+                    (std::filesystem::exists(status)
+                         ? shown(folder) + " is not a folder"
+                         : "the folder " + shown(folder) + " does not exist"));
 }
 
 }  // namespace companion

@@ -3,19 +3,30 @@
 // run's inputs, off the files the toolkit reads by their fixed names and
 // off anything that is not a regular file, and the writing of an output
 // through a temporary file beside it, renamed into place once complete, so
-// that a failed run or a full disk leaves an earlier file as it was.
+// that a failed run or a full disk leaves an earlier file as it was. An
+// output named "-" is standard output, as the command-line tools take it.
 #pragma once
 
 #include <signal.h>
 #include <sys/types.h>
 
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace companion {
+
+/// The name that stands for standard output where an output's name is
+/// given; a file of that name is "./-".
+inline constexpr std::string_view STANDARD_OUTPUT = "-";
+
+/// Whether an output's name is STANDARD_OUTPUT.
+inline bool is_standard_output(const std::filesystem::path& output) {
+  return output.native() == STANDARD_OUTPUT;
+}
 
 /// An output is refused or cannot be written; the message names it (as
 /// console::shown_text shows a name) and says why.
@@ -75,7 +86,8 @@ class OutputGuard {
   ///         psvc_karven.eu.26.dat ("the density file KARVEN_coeff.inp would
   ///         take the place of the coefficient file that karven reads by
   ///         that name"). A symbolic link is judged by the file it leads
-  ///         to, and the output replaces the link itself.
+  ///         to, and the output replaces the link itself. Standard output
+  ///         ("-") is always let through.
   void check(const std::filesystem::path& output, std::string_view what) const;
 
   /// Lets the outputs be named psvc_karven.eu.26.dat, or be the file of
@@ -104,6 +116,12 @@ class OutputGuard {
 /// object lives, and the file is made, renamed and removed through it: a
 /// directory moved or renamed meanwhile keeps no temporary file; the signals that end a run are
 /// held while it exists. The file is made readable as any new file is (0666 less the umask).
+///
+/// An output named "-" goes to standard output (std::cout) as it is
+/// written, with no temporary file, and commit() flushes it; a write that
+/// fails there is said once at the run's end (finish_output). Only a writer
+/// that needs a file by its name (path()) gets a temporary file, under
+/// TMPDIR (or /tmp), copied to standard output by commit() and removed.
 class OutputFile {
  public:
   /// @throws OutputError when the guard refuses the destination or the
@@ -118,8 +136,11 @@ class OutputFile {
 
   /// The temporary file, for a writer that opens it by its name (a
   /// library that writes a file format of its own); it must leave the
-  /// file in place for commit().
-  const std::filesystem::path& path() const { return temporary_; }
+  /// file in place for commit(). For standard output the file is made
+  /// here, at the first call.
+  ///
+  /// @throws OutputError when that file cannot be made
+  const std::filesystem::path& path();
 
   /// @throws OutputError when the file cannot be completed or renamed, or
   ///         the guard now refuses the destination; the destination is
@@ -128,6 +149,7 @@ class OutputFile {
 
  private:
   [[noreturn]] void fail(int error);
+  void commit_to_standard_output();
 
   const OutputGuard& guard_;
   std::filesystem::path destination_;
@@ -137,6 +159,7 @@ class OutputFile {
   std::string temporary_name_;  // in that folder; empty once renamed
   std::filesystem::path temporary_;
   int descriptor_ = -1;
+  bool standard_output_ = false;  // "-": the bytes go to std::cout
 };
 
 /// The placeholder of an output's name pattern ("dating_{name}.png"),
@@ -155,7 +178,20 @@ std::string with_name(std::string_view pattern, std::string_view name);
 
 /// Whether two outputs of one run (or their name patterns) name one file:
 /// the same path once made absolute and normal, or the same existing file.
+/// Standard output is no file: it is never the same output as one (see
+/// companion::check_one_standard_output for two outputs to it).
 bool same_output(const std::filesystem::path& a, const std::filesystem::path& b);
+
+/// Checks before a run computes anything that the folder of an output's
+/// name pattern ("curves/{name}") exists: the pattern's folders up to the
+/// first that holds the placeholder, which every file of the pattern lies
+/// in. A pattern in the current folder needs no check.
+///
+/// @param[in] pattern  the name pattern, as given
+/// @param[in] option   the option that gives it, for the message: "--output"
+/// @throws OutputError "--output curves/{name}: the folder curves does not
+///         exist", or "--output notes.txt/{name}: notes.txt is not a folder"
+void check_pattern_folder(std::string_view pattern, std::string_view option);
 
 /// Writes a whole text as an output through an OutputFile.
 ///

@@ -472,7 +472,16 @@ struct Doing {
   }
 };
 
+// Where the report (or its JSON) goes: standard output, unless --density -
+// takes it; the report is then left out.
+std::ostream& report_stream(const DateOptions& options) {
+  static std::ostream left_out(nullptr);
+  const bool taken = options.density && companion::is_standard_output(*options.density);
+  return taken ? left_out : std::cout;
+}
+
 int date_one(const DateOptions& options, DateRun& run, const std::optional<curve::Site>& site) {
+  std::ostream& out = report_stream(options);
   dating::Measurement measurement;
   C14Input c14;
   try {
@@ -489,9 +498,9 @@ int date_one(const DateOptions& options, DateRun& run, const std::optional<curve
     if (!sample.result) return companion::FAILED;
   }
   if (options.json) {
-    std::cout << json_text(sample_json(sample)) << '\n';
+    out << json_text(sample_json(sample)) << '\n';
   } else {
-    std::cout << sample_report(sample, options.years);
+    out << sample_report(sample, options.years);
   }
   return sample.error.empty() ? 0 : companion::FAILED;
 }
@@ -527,8 +536,27 @@ void check_event_files(const DateOptions& options) {
   for (const auto& [given, option] :
        {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {
     if (!*given) continue;
+    if (!events && companion::is_standard_output(**given)) {
+      throw UsageError(
+          std::string(option) +
+          " -: each sample gets a file of its own, which standard output cannot "
+          "keep apart; give a pattern with {name}, e.g. \"" +
+          (std::string_view(option) == "--density" ? "density_{name}.csv" : "dating_{name}.png") +
+          "\"");
+    }
     if (events && has_name_placeholder(**given)) throw events_file_error(option);
     if (!events && !has_name_placeholder(**given)) throw pattern_error(option);
+  }
+}
+
+// The folders of the samples' name patterns, checked once before anything
+// is dated rather than for each sample.
+//
+// @throws companion::OutputError for a folder that does not exist
+void check_pattern_folders(const DateOptions& options) {
+  for (const auto& [given, option] :
+       {std::pair{&options.density, "--density"}, {&options.figure, "--figure"}}) {
+    if (*given && has_name_placeholder(**given)) companion::check_pattern_folder(**given, option);
   }
 }
 
@@ -583,10 +611,11 @@ int date_samples(const DateOptions& options, DateRun& run,
   if (events) run.date_events();
   book.carry_warning(run.exact_warning());
   const std::string indent = events ? "    " : "  ";
+  std::ostream& out = report_stream(options);
   companion::Progress progress(PROGRAM);
   std::vector<SummaryRow> summary;
   bool failed = false;
-  if (options.json) std::cout << (events ? "{\n  \"samples\": [\n" : "[\n");
+  if (options.json) out << (events ? "{\n  \"samples\": [\n" : "[\n");
   while (row) {
     DatedSample sample;
     std::string refused;
@@ -630,9 +659,9 @@ int date_samples(const DateOptions& options, DateRun& run,
       }
     }
     if (options.json) {
-      std::cout << (summary.empty() ? "" : ",\n") << indented_json(sample_json(sample), indent);
+      out << (summary.empty() ? "" : ",\n") << indented_json(sample_json(sample), indent);
     } else {
-      std::cout << sample_report(sample, options.years) << '\n';
+      out << sample_report(sample, options.years) << '\n';
     }
     summary.push_back(summary_row(sample, options.years));
     doing.rows = summary.size();
@@ -656,9 +685,9 @@ int date_samples(const DateOptions& options, DateRun& run,
   progress.clear();
   if (!events) {
     if (options.json) {
-      std::cout << "\n]\n";
+      out << "\n]\n";
     } else {
-      summary_table(std::cout, summary, options.levels);
+      summary_table(out, summary, options.levels);
     }
     return failed ? companion::FAILED : 0;
   }
@@ -682,15 +711,15 @@ int date_samples(const DateOptions& options, DateRun& run,
     // The members after "samples", as the whole object's text would hold them.
     std::string members = json_text(events_json(dated, book.sequence()));
     members = members.substr(2, members.size() - 4);  // without "{\n" and "\n}"
-    std::cout << "\n  ],\n" << members << "\n}\n";
+    out << "\n  ],\n" << members << "\n}\n";
   } else {
-    for (const DatedEvent& event : dated) std::cout << event_report(event, options.years) << '\n';
+    for (const DatedEvent& event : dated) out << event_report(event, options.years) << '\n';
     if (book.sequence()) {
-      std::cout << sequence_report(*book.sequence(), book.sequence_events(), oldest_first) << '\n';
+      out << sequence_report(*book.sequence(), book.sequence_events(), oldest_first) << '\n';
     }
-    summary_table(std::cout, summary, options.levels);
-    std::cout << '\n';
-    events_table(std::cout, dated, options.levels, book.sequence().has_value(), options.years);
+    summary_table(out, summary, options.levels);
+    out << '\n';
+    events_table(out, dated, options.levels, book.sequence().has_value(), options.years);
   }
   doing.task = "writing the events' files";
   for (const std::string& failure :
@@ -777,6 +806,12 @@ int run_command(std::span<const std::string_view> arguments, Doing& doing) {
   if (options.stop) {
     std::cout << options.stop_text;
     return 0;
+  }
+  try {
+    check_pattern_folders(options);
+  } catch (const companion::OutputError& e) {
+    report(e.what());
+    return companion::FAILED;
   }
   // The site where the measurement was made, and the site of .ref curves,
   // as the options give them.

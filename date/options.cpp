@@ -1,6 +1,7 @@
 #include "date/options.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <tuple>
 
@@ -52,6 +53,9 @@ constexpr const char* DESCRIPTION =
 constexpr const char* FOOTER =
     "With --samples, --density and --figure take a pattern with {name}, e.g.\n"
     "--figure 'dating_{name}.png'; with events, one file's name for all of them.\n"
+    "--density - writes the densities to standard output in place of the report\n"
+    "(one measurement, or the events of a samples file); a file named - is ./-.\n"
+    "A figure needs a file's name, whose extension gives its format.\n"
     "Figures need gnuplot: apt-get install gnuplot-nox\n\n"
     "Exit status: 0 dated, 1 bad input or a sample not dated (said on standard error),\n"
     "2 wrong usage.";
@@ -189,7 +193,8 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
       ->type_name("P")
       ->allow_extra_args(false);
   app->add_option("--density", options.density,
-                  "write the densities per year as CSV (D, I, F used, combined)")
+                  "write the densities per year as CSV (D, I, F used, combined); - for "
+                  "standard output, in place of the report")
       ->type_name("FILE");
   app->add_option("--figure", options.figure, "draw the dating: .png, .svg or .pdf")
       ->type_name("FILE");
@@ -345,6 +350,16 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
                        "\": {name} is for --samples; give the file's name");
     }
   }
+  if (options.figure && companion::is_standard_output(*options.figure)) {
+    throw UsageError(
+        "--figure -: a figure on standard output has no name to tell its format; give a file "
+        "name ending in .png, .svg or .pdf");
+  }
+  // The report is standard output's unless --density - takes it (see --help).
+  const std::array<companion::StandardOutputUse, 2> standard_output = {
+      {{"--json", options.json},
+       {"--density -", options.density && companion::is_standard_output(*options.density)}}};
+  companion::check_one_standard_output(standard_output);
   if (options.figure) {
     const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
     if (!format) {

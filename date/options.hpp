@@ -46,7 +46,7 @@ struct DateOptions {
   std::optional<std::string> c14, c14_curve, delta_r;
   std::string name;                    // --name, "measurement" by default
   std::vector<double> levels;          // percent, in the order given; 95 by default
-  std::optional<std::string> density;  // file, or pattern with {name}
+  std::optional<std::string> density;  // file, pattern with {name}, or - for standard output
   std::optional<std::string> figure;   // file, or pattern with {name}
   plot::FigureFormat figure_format = plot::FigureFormat::png;
   bool json = false;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "companion/output_file.hpp"
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
 #include "curve/curve_tables.hpp"
@@ -81,6 +82,12 @@ std::string gap_note(std::string_view curve_name, const Curve& curve, Component 
          year_list(indices, curve) + "; " + consequence;
 }
 
+// How notes name a table: its file, or standard output ("-").
+std::string table_shown(std::string_view table_name) {
+  return companion::is_standard_output(table_name) ? "the table on standard output"
+                                                   : curve::printable(table_name);
+}
+
 // The notes of the components that have gaps in a table.
 void add_table_notes(std::vector<std::string>& notes, const Curve& curve, const CurveOrigin& origin,
                      std::string_view table_name) {
@@ -88,7 +95,7 @@ void add_table_notes(std::vector<std::string>& notes, const Curve& curve, const 
     const std::vector<std::size_t> missing = gaps(curve, component);
     if (!missing.empty()) {
       notes.push_back(gap_note(origin.name, curve, component, missing,
-                               "its fields are left empty in " + curve::printable(table_name)));
+                               "its fields are left empty in " + table_shown(table_name)));
     }
   }
 }
@@ -182,10 +189,12 @@ Export export_ref(const Curve& curve, const CurveOrigin& origin, std::string_vie
 }
 
 std::string csv_file_name(std::string_view output) {
+  if (companion::is_standard_output(output)) return std::string(output);
   return lower_extension(output, 4) == ".csv" ? std::string(output) : std::string(output) + ".csv";
 }
 
 std::string dat_file_name(std::string_view output) {
+  if (companion::is_standard_output(output)) return std::string(output);
   return lower_extension(output, 4) == ".dat" ? std::string(output) : std::string(output) + ".dat";
 }
 
@@ -283,7 +292,7 @@ Export export_model_csv(const curve::ReferenceCurve& curve, std::string_view tit
     result.notes.push_back(site_name(curve, title) +
                            ": the declination is undefined at a geographic pole; its fields are "
                            "left empty in " +
-                           curve::printable(file_name));
+                           table_shown(file_name));
   }
   result.files.push_back(std::move(file));
   return result;

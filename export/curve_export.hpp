@@ -86,7 +86,8 @@ inline constexpr std::string_view CSV_HEADER =
     "intensity_error_95";
 
 /// The name of the CSV table for an --output: the name itself when it
-/// already ends in ".csv" (in any case), else the name with ".csv" added.
+/// already ends in ".csv" (in any case) or is "-" (standard output), else
+/// the name with ".csv" added.
 std::string csv_file_name(std::string_view output);
 
 /// The CSV table of a curve, the file `file_name`: the header, then a row
@@ -101,7 +102,8 @@ Export export_csv(const curve::Curve& curve, std::string_view curve_name,
                   std::string_view file_name);
 
 /// The name of the curve file for an --output: the name itself when it
-/// already ends in ".dat" (in any case), else the name with ".dat" added.
+/// already ends in ".dat" (in any case) or is "-" (standard output), else
+/// the name with ".dat" added.
 std::string dat_file_name(std::string_view output);
 
 /// The curve file that karven writes for a site, byte for byte: the title

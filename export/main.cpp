@@ -44,7 +44,10 @@ constexpr const char* DESCRIPTION =
     ".csv or .dat is the file's whole name. A value the run could not compute is\n"
     "left out of its component's .ref file (an empty field of the table), and a\n"
     "line on standard error names its years; a component without values gets no\n"
-    ".ref file, and the exit status is 1.\n\n"
+    ".ref file, and the exit status is 1. --output - writes the table or the curve\n"
+    "file (csv, dat, --dipole, or the table of --sites) to standard output, and\n"
+    "nothing else; the three .ref files and the files of many sites need names.\n"
+    "A file named - is ./-.\n\n"
     "--sites SITES.csv (with --model): the curve of every site of a CSV file with\n"
     "the columns name,lat,lon, in one run. With ref and dat, --output is a pattern\n"
     "with {name} (default: {name}), replaced by each site's name; with csv, one\n"
@@ -85,7 +88,10 @@ int write_export(const curve_export::Export& result, companion::OutputGuard& gua
   for (const auto& failure : result.failures) report(failure);
   for (const auto& file : result.files) {
     companion::write_output(guard, file.name, "export", file.text);
-    std::cout << "Exported to " << console::shown_text(file.name) << '\n';
+    // An export on standard output is all that goes there.
+    if (!companion::is_standard_output(file.name)) {
+      std::cout << "Exported to " << console::shown_text(file.name) << '\n';
+    }
   }
   return result.failures.empty() ? 0 : companion::FAILED;
 }
@@ -97,6 +103,24 @@ curve_export::Export export_curve(Format format, const curve::Curve& curve,
   return format == Format::ref
              ? curve_export::export_ref(curve, origin, prefix)
              : curve_export::export_csv(curve, origin, curve_export::csv_file_name(prefix));
+}
+
+// --output -: standard output takes one file, a table or a curve file; the
+// three .ref files of a curve, or the files of many sites, would run
+// together there, beyond a reader's telling them apart.
+void check_standard_output(Format format, const std::optional<std::string>& sites) {
+  if (format == Format::ref) {
+    throw companion::UsageError(
+        std::string("--output - with --format ref: a curve takes three .ref files, _d, _i and "
+                    "_f, which standard output cannot keep apart; give a prefix") +
+        (sites ? " with {name}" : "") + ", or --format csv for one table");
+  }
+  if (sites && format == Format::dat) {
+    throw companion::UsageError(
+        "--output - with --sites and --format dat: each site takes a curve file of its own, "
+        "which standard output cannot keep apart; give a pattern with {name}, or --format csv "
+        "for one table");
+  }
 }
 
 // --dipole: a global model's, at no site, as a CSV table.
@@ -200,7 +224,8 @@ int run(std::span<const std::string_view> arguments) {
       ->type_name("FORMAT");
   app->add_option("-o,--output", prefix,
                   "the files' names before _d.ref, .csv or .dat (default: the curve file's name "
-                  "without its extension); with --sites, a pattern with {name}")
+                  "without its extension); with --sites, a pattern with {name}; - for standard "
+                  "output (one table or curve file)")
       ->type_name("PREFIX");
   app->add_option("CURVE_FILE", input_name, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
@@ -249,6 +274,7 @@ int run(std::span<const std::string_view> arguments) {
           "--format dat writes the curve file of a site of --model: give --model FILE with "
           "--lat and --lon, or --sites");
     }
+    if (prefix && companion::is_standard_output(*prefix)) check_standard_output(format, sites);
     if (sites && format == Format::csv && prefix &&
         prefix->find(companion::NAME_PLACEHOLDER) != std::string::npos) {
       throw companion::UsageError(

@@ -51,6 +51,16 @@ class SitesExport {
   }
 
   int run() {
+    // Every site's files lie in the pattern's folder: said once, before any
+    // site is computed.
+    if (request_.format != Format::csv && request_.output) {
+      try {
+        companion::check_pattern_folder(*request_.output, "--output");
+      } catch (const companion::OutputError& e) {
+        report(e.what());
+        return companion::FAILED;
+      }
+    }
     if (request_.format == Format::csv) {
       table_name_ =
           request_.output ? csv_file_name(*request_.output) : sites_table_name(request_.sites);
@@ -111,8 +121,11 @@ class SitesExport {
     if (table_) {
       table_->write(table_text_);
       table_->commit();
-      std::cout << "Exported to " << console::shown_text(table_name_) << ": " << exported_
-                << (exported_ == 1 ? " site, " : " sites, ") << exported_ * epochs << " rows\n";
+      // A table on standard output is all that goes there.
+      if (!companion::is_standard_output(table_name_)) {
+        std::cout << "Exported to " << console::shown_text(table_name_) << ": " << exported_
+                  << (exported_ == 1 ? " site, " : " sites, ") << exported_ * epochs << " rows\n";
+      }
     }
     if (exported_ < rows) {
       report(file_ + ": " + std::to_string(rows - exported_) + " of " + std::to_string(rows) +

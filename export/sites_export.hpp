@@ -24,7 +24,8 @@ struct SitesRequest {
   /// With ref and dat, a pattern of the files' names with {name}, the
   /// prefix of the .ref files or the curve file's name (".dat" added
   /// unless it ends so); "{name}" by default. With csv, the table's name
-  /// (".csv" added unless it ends so); sites_table_name() by default.
+  /// (".csv" added unless it ends so, or "-" for standard output);
+  /// sites_table_name() by default.
   std::optional<std::string> output;
   /// A global model (opened by the caller) in place of the coefficient
   /// file; its curve at the years given, with the sigma where one is given
@@ -40,14 +41,14 @@ struct SitesRequest {
 std::string sites_table_name(const std::filesystem::path& sites);
 
 /// Exports the curve of every site of the sites file, reading it row by row
-/// in bounded memory. A row that is no site (a bad field, a site outside
-/// the model's region), a second site of a name, a site whose files would
-/// have the name of another's, and an output that is refused or cannot be
-/// written are each said in one line on standard error naming the file and
-/// the line, and the other sites are still exported; the run then fails.
-/// Each file written is said on standard output ("Exported to Paris.dat").
-/// The signals that end a run stop it between two sites, with the earlier
-/// files written and no partial one.
+/// in bounded memory. A pattern's folder that does not exist is said once,
+/// before any site is computed, and the run fails. A row that is no site (a bad field, a site
+/// outside the model's region), a second site of a name, a site whose files would have the name of
+/// another's, and an output that is refused or cannot be written are each said in one line on
+/// standard error naming the file and the line, and the other sites are still exported; the run
+/// then fails. Each file written is said on standard output ("Exported to Paris.dat"), unless the
+/// table goes there. The signals that end a run stop it between two sites, with the earlier files
+/// written and no partial one.
 ///
 /// @param[in] request  what to export
 /// @param[in] program  the command's name, for its messages

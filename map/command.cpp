@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "companion/command_line.hpp"
+#include "companion/output_file.hpp"
 #include "companion/progress.hpp"
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
@@ -131,8 +132,10 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
       description.references = global->citation();
       description.global_year = options.year;
     }
-    cube =
-        std::make_unique<NetcdfCube>(grid_file->path(), *options.grid, grid, epochs, description);
+    cube = std::make_unique<NetcdfCube>(
+        grid_file->path(),
+        companion::is_standard_output(*options.grid) ? "for standard output" : *options.grid, grid,
+        epochs, description);
   }
   std::string table;
   if (table_file) table = global ? global_csv_heading(global->source()) : std::string(CSV_HEADER);
@@ -185,20 +188,27 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
   }
   progress.clear();
   if (signals.any_pending()) throw Interrupted{};
+  // What was written is said on standard output, unless an output goes there.
+  const bool said = !(options.grid && companion::is_standard_output(*options.grid)) &&
+                    !(options.table && companion::is_standard_output(*options.table));
   if (cube) {
     cube->close();
     grid_file->commit();
-    std::cout << "Grid written to " << console::shown_text(*options.grid) << ": "
-              << epochs_text(epochs.size()) << ", " << nodes << '\n';
+    if (said) {
+      std::cout << "Grid written to " << console::shown_text(*options.grid) << ": "
+                << epochs_text(epochs.size()) << ", " << nodes << '\n';
+    }
   }
   if (table_file) {
     table_file->write(table);
     table_file->commit();
-    std::cout << "Table written to " << console::shown_text(*options.table) << ": "
-              << grouped_count(static_cast<double>(grid.node_count()) *
-                               static_cast<double>(epochs.size()))
-              << " rows, " << epochs_text(epochs.size()) << " at "
-              << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
+    if (said) {
+      std::cout << "Table written to " << console::shown_text(*options.table) << ": "
+                << grouped_count(static_cast<double>(grid.node_count()) *
+                                 static_cast<double>(epochs.size()))
+                << " rows, " << epochs_text(epochs.size()) << " at "
+                << grouped_count(static_cast<double>(grid.node_count())) << " nodes\n";
+    }
   }
   if (figure_file) {
     if (progress.enabled()) progress.show("drawing the map with GMT");
@@ -208,7 +218,7 @@ int run(const MapOptions& options, std::span<const std::string_view> arguments, 
     progress.clear();
     figure_file->write(bytes);
     figure_file->commit();
-    std::cout << "Figure written to " << console::shown_text(*options.figure) << '\n';
+    if (said) std::cout << "Figure written to " << console::shown_text(*options.figure) << '\n';
   }
   return 0;
 }

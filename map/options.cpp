@@ -1,5 +1,6 @@
 #include "map/options.hpp"
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 
@@ -32,7 +33,11 @@ constexpr const char* DESCRIPTION =
     "The model gives no errors: the grid and table hold the declination,\n"
     "inclination and intensity, the declination missing at the geographic\n"
     "poles, where it is undefined. Every output names the model and its\n"
-    "citation.\n";
+    "citation.\n"
+    "\n"
+    "--grid - or --csv - writes the grid or the table to standard output, and the\n"
+    "lines that say what was written are left out; a file named - is ./-. A\n"
+    "figure needs a file's name, whose extension gives its format.\n";
 
 constexpr const char* FOOTER =
     "Exit status: 0 done, 1 failure (said on standard error), 2 wrong usage.";
@@ -103,9 +108,11 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
   app->add_option("-o,--output", options.figure,
                   "draw the figure with GMT; .png, .pdf or .svg gives the format")
       ->type_name("FIGURE");
-  app->add_option("-g,--grid", options.grid, "write the grid as a netCDF file (CF-1.8)")
+  app->add_option("-g,--grid", options.grid,
+                  "write the grid as a netCDF file (CF-1.8); - for standard output")
       ->type_name("FILE.nc");
-  app->add_option("--csv", options.table, "write the grid as a CSV table, a row per node and epoch")
+  app->add_option("--csv", options.table,
+                  "write the grid as a CSV table, a row per node and epoch; - for standard output")
       ->type_name("FILE");
 
   const companion::Parsed parsed = companion::parse_command_line(*app, arguments);
@@ -170,6 +177,15 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
     throw companion::UsageError(e.what());
   }
 
+  if (options.figure && companion::is_standard_output(*options.figure)) {
+    throw companion::UsageError(
+        "--output -: a figure on standard output has no name to tell its format; give a file "
+        "name ending in .png, .pdf or .svg");
+  }
+  const std::array<companion::StandardOutputUse, 2> standard_output = {
+      {{"--grid -", options.grid && companion::is_standard_output(*options.grid)},
+       {"--csv -", options.table && companion::is_standard_output(*options.table)}}};
+  companion::check_one_standard_output(standard_output);
   if (options.figure) {
     const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
     if (!format) {

@@ -44,7 +44,9 @@ extern const char* const USAGE;
 ///         is none (the grid's messages); for a run that asks for nothing
 ///         (no --output, --grid or --csv), a figure without --year or with
 ///         an extension other than .png, .pdf or .svg, options of the figure
-///         without --output, no --model, or two outputs named alike
+///         without --output, no --model, two outputs named alike, --output
+///         - (a figure's format is told by its name) or --grid - with
+///         --csv -
 MapOptions parse_map_options(std::span<const std::string_view> arguments);
 
 /// The command as a shell would take it back, for the grid's history:

@@ -110,7 +110,10 @@ int run(std::span<const std::string_view> arguments) {
     }
     task = "drawing the figure of a curve of " + std::to_string(curve.points.size()) + " epochs";
     plot::draw_figure(curve, options.format, guard, options.output, text);
-    std::cout << "Figure written to " << console::shown_text(options.output.string()) << '\n';
+    // The figure on standard output is all that goes there.
+    if (!companion::is_standard_output(options.output)) {
+      std::cout << "Figure written to " << console::shown_text(options.output.string()) << '\n';
+    }
     return 0;
   } catch (const curve::CurveFileError& e) {
     report(e.what());

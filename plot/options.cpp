@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "companion/command_line.hpp"
+#include "companion/output_file.hpp"
 #include "console/numbers.hpp"
 #include "driver/curve_file.hpp"
 #include "geomodel/catalogue.hpp"
@@ -38,6 +39,8 @@ std::string description() {
          size(FigureFormat::svg) + " or PDF of " + size(FigureFormat::pdf) +
          ". --output FIGURE chooses\n"
          "the name; its extension (.png, .svg or .pdf) then gives the format.\n"
+         "--output - writes the figure to standard output, in the format that --format\n"
+         "gives (it is needed then), and nothing else; a file named - is ./-.\n"
          "An existing figure is replaced once the new one is complete; the curve file,\n"
          "KARVEN_coeff.inp and what is not a regular file (a FIFO, a device) never are.\n\n"
          "A global model (--model ARCH10k.1, any bundled model's name in any case, or a\n"
@@ -66,7 +69,8 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   app->add_option("-f,--format", format_word, "png, svg or pdf (default: the figure's extension)")
       ->type_name("FORMAT");
   app->add_option("-o,--output", output_name,
-                  "the figure (default: the curve file's name, extension replaced)")
+                  "the figure (default: the curve file's name, extension replaced); - for "
+                  "standard output")
       ->type_name("FIGURE");
   app->add_option("CURVE_FILE", input_name, "the curve file (default: psvc_karven.eu.26.dat)")
       ->type_name("");
@@ -103,7 +107,16 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   options.input =
       options.global ? std::filesystem::path(*options.model_site.model).filename().string() + ".dat"
                      : input_name.value_or(std::string(driver::CURVE_FILE_NAME));
-  if (output_name) {
+  if (output_name && companion::is_standard_output(*output_name)) {
+    // No name to tell the format by.
+    if (!format) {
+      throw UsageError(
+          "--output - writes the figure to standard output: give its format with --format png, "
+          "svg or pdf");
+    }
+    options.format = *format;
+    options.output = *output_name;
+  } else if (output_name) {
     const std::filesystem::path output = *output_name;
     const std::optional<FigureFormat> named_by_extension = format_of_file(output);
     if (format && named_by_extension && *format != *named_by_extension) {

@@ -39,12 +39,12 @@ struct PlotOptions {
 /// extension replaced by the format's (with --model, as if the curve file
 /// psvc_karven.eu.26.dat of the site were given). Given an output path, the
 /// format follows its extension unless --format names it; PNG when neither
-/// tells.
+/// tells. --output - is standard output, whose format --format must name.
 ///
 /// @throws UsageError  for an unknown option or format, a missing value, a
 ///                     second curve file, a --format that contradicts the
-///                     output's extension, or --model, --lat and --lon that
-///                     do not go together (companion::check_model_site_options)
+///                     output's extension, --output - without --format, or --model, --lat and --lon
+///                     that do not go together (companion::check_model_site_options)
 PlotOptions parse_options(std::span<const std::string_view> arguments);
 
 }  // namespace plot

@@ -76,6 +76,7 @@ class Companions : public testing::Test {
 
 TEST_F(Companions, FailWhenStandardOutputCannotBeWritten) {
   write_file("psvc_karven.eu.26.dat", curve_test::smooth_curve_text());
+  fs::copy_file(KARVEN_DEMO_COEFFICIENTS, "model.inp");
   struct Row {
     std::string program, name;
     std::vector<std::string> arguments;
@@ -92,6 +93,16 @@ TEST_F(Companions, FailWhenStandardOutputCannotBeWritten) {
       {EXPORT, "karven-export", {}},
       {MAP, "karven-map", {"--help"}},
       {MAP, "karven-map", {"--version"}},
+      // An output on standard output: the figure, the density, the table, the grid.
+      {PLOT, "karven-plot", {"--format", "svg", "--output", "-"}},
+      {DATE, "karven-date", {"--inc", "64.5", "--a95", "2.5", "--density", "-"}},
+      {EXPORT, "karven-export", {"--format", "csv", "--output", "-"}},
+      {MAP,
+       "karven-map",
+       {"--model", "model.inp", "--region", "44/45/7/8", "--step", "1", "--csv", "-"}},
+      {MAP,
+       "karven-map",
+       {"--model", "model.inp", "--region", "44/45/7/8", "--step", "1", "--grid", "-"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name + (row.arguments.empty() ? "" : " " + row.arguments[0]));

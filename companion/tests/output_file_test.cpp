@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/streams.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {
@@ -122,6 +123,83 @@ TEST(OutputFile, ReplacesTheEarlierFileOnlyWhenComplete) {
   } catch (const companion::OutputError& e) {
     EXPECT_STREQ(e.what(),
                  "cannot write the density file missing/density.csv: No such file or directory");
+  }
+}
+
+// "-" is standard output: written there as it comes, with no file made
+// beside it, whatever the guard holds; "./-" is a file. A writer that needs
+// a file by its name gets one under TMPDIR, copied out and removed.
+TEST(OutputFile, DashIsStandardOutput) {
+  testsupport::ScopedWorkDir dir;
+  testsupport::TempFolder tmpdir;
+  write_file("-", "an input named -");
+  companion::OutputGuard guard;
+  guard.add_input("-", "curve file");
+  EXPECT_EQ(refusal(guard, "-"), "");
+  EXPECT_EQ(refusal(guard, "./-"), "the figure ./- would replace the curve file -");
+  EXPECT_FALSE(companion::same_output("-", "./-"));
+  {
+    const testsupport::CoutCapture out;
+    companion::OutputFile file(guard, "-", "table");
+    file.write("lat,lon\n");
+    file.write("45,8\n");
+    file.commit();
+    EXPECT_EQ(out.text(), "lat,lon\n45,8\n");
+  }
+  {
+    const testsupport::CoutCapture out;
+    companion::copy_output(guard, "-", "-", "figure");  // the input named - onto standard output
+    EXPECT_EQ(out.text(), "an input named -");
+  }
+
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_tmpdir = saved ? saved : "";
+  setenv("TMPDIR", tmpdir.path().c_str(), 1);
+  {
+    const testsupport::CoutCapture out;
+    companion::OutputFile file(guard, "-", "grid");
+    const fs::path written = file.path();
+    EXPECT_EQ(written.parent_path(), tmpdir.path());
+    write_file(written, "a cube\n");  // by its name, as a file format's library writes
+    file.commit();
+    EXPECT_EQ(out.text(), "a cube\n");
+  }
+  if (saved) {
+    setenv("TMPDIR", saved_tmpdir.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  EXPECT_TRUE(fs::is_empty(tmpdir.path()));
+  EXPECT_EQ(names_in("."), std::vector<std::string>{"-"});
+  EXPECT_EQ(read_file("-"), "an input named -");
+}
+
+// The folder of a name pattern, as far as it is known before {name} is
+// replaced.
+TEST(CheckPatternFolder, SaysOnceThatTheFolderIsMissing) {
+  testsupport::ScopedWorkDir dir;
+  fs::create_directory("out");
+  write_file("notes.txt", "");
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"{name}", ""},
+      {"out/{name}.csv", ""},
+      {"out/{name}/d.csv", ""},
+      {"./out/{name}_{name}", ""},
+      {"/{name}", ""},
+      {"missing/{name}", "--density missing/{name}: the folder missing does not exist"},
+      {"out/deeper/{name}/d.csv",
+       "--density out/deeper/{name}/d.csv: the folder out/deeper does not exist"},
+      {"notes.txt/{name}", "--density notes.txt/{name}: notes.txt is not a folder"},
+      {"new\n/{name}", "--density new\\x0A/{name}: the folder new\\x0A does not exist"},
+  };
+  for (const auto& [pattern, message] : rows) {
+    SCOPED_TRACE(pattern);
+    try {
+      companion::check_pattern_folder(pattern, "--density");
+      EXPECT_EQ("", message);
+    } catch (const companion::OutputError& e) {
+      EXPECT_EQ(e.what(), message);
+    }
   }
 }
 

@@ -499,4 +499,70 @@ TEST_F(KarvenDate, ReadsABatchRowByRowInBoundedMemory) {
   EXPECT_EQ(json[2]["mode"], 1000);
 }
 
+// --density - writes the densities to standard output in place of the
+// report: one measurement's, or the events' of a samples file, byte for
+// byte the file's text; no file is made. What standard output cannot hold
+// is refused, and a pattern's missing folder is said once, before any
+// dating.
+TEST_F(KarvenDate, DensityDashGoesToStandardOutputInPlaceOfTheReport) {
+  const std::vector<std::string> one = {"--inc", "60.003", "--a95", "2.9376", "curve.dat"};
+  write_file("events.csv", "name,inc,a95,event\nK1,60.003,2.9376,kiln\nK2,61,2.9376,kiln\n");
+  write_file("plain.csv", "name,inc,a95\nK1,60.003,2.9376\nK2,61,2.9376\n");
+  for (const std::vector<std::string>& arguments :
+       {one, std::vector<std::string>{"--samples", "events.csv", "curve.dat"}}) {
+    SCOPED_TRACE(arguments.front());
+    std::vector<std::string> to_file = arguments;
+    to_file.insert(to_file.end(), {"--density", "density.csv"});
+    ASSERT_EQ(run(to_file).status, 0);
+    std::vector<std::string> to_output = arguments;
+    to_output.insert(to_output.end(), {"--density", "-"});
+    const testsupport::ProgramRun result = run(to_output);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, read_file("density.csv"));
+    EXPECT_EQ(result.status, 0);
+    fs::remove("density.csv");
+    EXPECT_EQ(testsupport::names_in("."),
+              (std::vector<std::string>{"curve.dat", "events.csv", "plain.csv"}));
+  }
+
+  struct Row {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::string usage = "\nTry 'karven-date --help'.\n";
+  const std::vector<Row> rows = {
+      {{"--inc", "60", "--a95", "2", "--json", "--density", "-"},
+       2,
+       "--json and --density - both write to standard output, which can carry only one of "
+       "them" +
+           usage},
+      {{"--inc", "60", "--a95", "2", "--figure", "-"},
+       2,
+       "--figure -: a figure on standard output has no name to tell its format; give a file "
+       "name ending in .png, .svg or .pdf" +
+           usage},
+      {{"--samples", "plain.csv", "--density", "-"},
+       2,
+       "--density -: each sample gets a file of its own, which standard output cannot keep "
+       "apart; give a pattern with {name}, e.g. \"density_{name}.csv\"" +
+           usage},
+      {{"--samples", "plain.csv", "--density", "missing/{name}.csv", "curve.dat"},
+       1,
+       "--density missing/{name}.csv: the folder missing does not exist\n"},
+      {{"--samples", "plain.csv", "--figure", "curve.dat/{name}.png", "curve.dat"},
+       1,
+       "--figure curve.dat/{name}.png: curve.dat is not a folder\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    const testsupport::ProgramRun result = run(row.arguments);
+    EXPECT_EQ(result.err, "karven-date: " + row.message);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, row.status);
+  }
+  EXPECT_EQ(testsupport::names_in("."),
+            (std::vector<std::string>{"curve.dat", "events.csv", "plain.csv"}));
+}
+
 }  // namespace

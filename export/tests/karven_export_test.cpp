@@ -225,6 +225,66 @@ TEST(KarvenExport, RefusesWhatTheModelCannotExport) {
   EXPECT_EQ(read_file("bad.csv"), "name,lat,long\nParis,48.85,2.35\n");
 }
 
+// --output - writes the one table or curve file to standard output, and
+// nothing else: byte for byte the file that a name would get, with no file
+// "-" or "-.csv" made. The three .ref files, and the files of many sites,
+// are refused there; a pattern's missing folder is said once, before any
+// site is computed.
+TEST(KarvenExport, DashWritesTheTableOrTheCurveFileToStandardOutput) {
+  const testsupport::ScopedWorkDir work;
+  write_file("sites.csv", "name,lat,lon\nParis,48.85,2.35\nMadrid,40.4,-3.7\n");
+  const std::vector<std::string> site = {"--model", MODEL, "--lat", "48.85", "--lon", "2.35"};
+  const std::vector<std::string> sites = {"--model", MODEL, "--sites", "sites.csv"};
+  for (const auto& [arguments, file] : {std::pair{site, std::string("out.dat")},
+                                        {site, std::string("out.csv")},
+                                        {sites, std::string("out.csv")}}) {
+    SCOPED_TRACE(file);
+    const std::string format = fs::path(file).extension().string().substr(1);
+    std::vector<std::string> to_file = arguments;
+    to_file.insert(to_file.end(), {"--format", format, "--output", file});
+    ASSERT_EQ(run_export(to_file).status, 0);
+    std::vector<std::string> to_output = arguments;
+    to_output.insert(to_output.end(), {"--format", format, "--output", "-"});
+    const testsupport::ProgramRun result = run_export(to_output);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, read_file(file));
+    EXPECT_EQ(result.status, 0);
+    fs::remove(file);
+    EXPECT_EQ(testsupport::names_in("."), std::vector<std::string>{"sites.csv"});
+  }
+
+  const std::string usage = "\nTry 'karven-export --help'.\n";
+  std::vector<std::string> ref = site;
+  ref.insert(ref.end(), {"--output", "-"});
+  std::vector<std::string> sites_ref = sites;
+  sites_ref.insert(sites_ref.end(), {"-o", "-"});
+  std::vector<std::string> sites_dat = sites;
+  sites_dat.insert(sites_dat.end(), {"--format", "dat", "--output=-"});
+  std::vector<std::string> missing = sites;
+  missing.insert(missing.end(), {"--output", "missing/{name}"});
+  std::vector<std::string> missing_deeper = sites;
+  missing_deeper.insert(missing_deeper.end(), {"--format", "dat", "--output", "a/b/{name}/c"});
+  expect_refused({
+      {ref, 2,
+       "--output - with --format ref: a curve takes three .ref files, _d, _i and _f, which "
+       "standard output cannot keep apart; give a prefix, or --format csv for one table" +
+           usage},
+      {sites_ref, 2,
+       "--output - with --format ref: a curve takes three .ref files, _d, _i and _f, which "
+       "standard output cannot keep apart; give a prefix with {name}, or --format csv for one "
+       "table" +
+           usage},
+      {sites_dat, 2,
+       "--output - with --sites and --format dat: each site takes a curve file of its own, "
+       "which standard output cannot keep apart; give a pattern with {name}, or --format csv "
+       "for one table" +
+           usage},
+      {missing, 1, "--output missing/{name}: the folder missing does not exist\n"},
+      {missing_deeper, 1, "--output a/b/{name}/c: the folder a/b does not exist\n"},
+  });
+  EXPECT_EQ(testsupport::names_in("."), std::vector<std::string>{"sites.csv"});
+}
+
 namespace global_model {
 
 // A CSV table's lines split into fields at commas.
@@ -451,6 +511,13 @@ TEST(KarvenExportGlobal, DipoleIn1990IsNearDgrf1990) {
   EXPECT_NEAR(std::stod(row[1]), 7.841, 0.02);
   EXPECT_NEAR(std::stod(row[2]), 79.2, 0.2);
   EXPECT_NEAR(std::stod(row[3]), -71.1, 0.5);
+
+  // The same table on standard output.
+  const testsupport::ProgramRun piped =
+      run_export({"--model", "ARCH10k.1", "--dipole", "--span", "1980:1990:10", "--output", "-"});
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(piped.out, read_file("ARCH10k.1_dipole.csv"));
+  EXPECT_EQ(piped.status, 0);
 }
 
 // Each refusal of a global model (and of its options with the regional

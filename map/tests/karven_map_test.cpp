@@ -89,6 +89,11 @@ TEST_F(KarvenMap, RefusesAWrongCommandLineAndWritesNothing) {
       {{"--model", MODEL, "--grid", "c.nc", "--csv", "./c.nc"},
        "--grid and --csv name the same file ./c.nc"},
       {{"--model", MODEL, "--colour", "vik", "--grid", "c.nc"}, "unknown option \"--colour\""},
+      {{"--model", MODEL, "--grid", "-", "--csv", "-"},
+       "--grid - and --csv - both write to standard output, which can carry only one of them"},
+      {{"--model", MODEL, "--year", "1500", "--output", "-"},
+       "--output -: a figure on standard output has no name to tell its format; give a file "
+       "name ending in .png, .pdf or .svg"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
@@ -282,6 +287,55 @@ TEST_F(KarvenMap, TheCubeAndTheTableHoldTheModelsCurveAtEveryNode) {
 }
 
 // GMT, run in the test's folder with no settings of the user's.
+// The cube's variables as the netCDF library reads them back.
+std::map<std::string, std::vector<double>> cube_values(const fs::path& file, std::size_t size) {
+  std::map<std::string, std::vector<double>> cube;
+  int id = -1;
+  EXPECT_EQ(nc_open(file.c_str(), NC_NOWRITE, &id), NC_NOERR);
+  if (id < 0) return cube;
+  for (const field_map::Quantity quantity : field_map::QUANTITIES) {
+    const std::string name(field_map::quantity_info(quantity).name);
+    int variable = -1;
+    EXPECT_EQ(nc_inq_varid(id, name.c_str(), &variable), NC_NOERR);
+    cube[name].resize(size);
+    nc_get_var_double(id, variable, cube[name].data());
+  }
+  nc_close(id);
+  return cube;
+}
+
+// --csv - and --grid - write to standard output what the file would hold,
+// and the lines that say what was written are left out; no file is made,
+// and the grid's temporary file under TMPDIR is gone (TearDown).
+TEST_F(KarvenMap, DashWritesTheTableOrTheGridToStandardOutput) {
+  const std::vector<std::string> region = {"--model",   MODEL,    "--region",
+                                           "44/46/7/9", "--step", "1"};
+  std::vector<std::string> arguments = region;
+  arguments.insert(arguments.end(), {"--grid", "cube.nc", "--csv", "cube.csv"});
+  ASSERT_EQ(run(arguments).status, 0);
+
+  arguments = region;
+  arguments.insert(arguments.end(), {"--grid", "piped.nc", "--csv", "-"});
+  testsupport::ProgramRun result = run(arguments);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, read_file("cube.csv"));
+  EXPECT_EQ(result.status, 0);
+
+  testsupport::ProgramCall call;
+  call.program = PROGRAM;
+  call.arguments = region;
+  call.arguments.insert(call.arguments.end(), {"--grid", "-", "--csv", "piped.csv"});
+  call.changed_environment = {{"TMPDIR", tmpdir_.path().string()}};
+  call.stdout_path = "from_output.nc";
+  result = testsupport::run_program(call);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(read_file("piped.csv"), read_file("cube.csv"));
+  EXPECT_EQ(cube_values("from_output.nc", 381 * 9), cube_values("cube.nc", 381 * 9));
+  EXPECT_EQ(names_in("."), (std::vector<std::string>{"cube.csv", "cube.nc", MODEL, "from_output.nc",
+                                                     "piped.csv", "piped.nc"}));
+}
+
 testsupport::ProgramRun run_gmt(const fs::path& gmt, const std::vector<std::string>& arguments,
                                 const fs::path& home) {
   testsupport::ProgramCall call;

@@ -340,6 +340,28 @@ TEST_F(KarvenPlot, DrawsAGlobalModelAndRefusesWhatItCannotDraw) {
   EXPECT_EQ(names_in("."), (std::vector<std::string>{"model.inp"}));
 }
 
+// --output - writes the figure to standard output, byte for byte the
+// file's, and nothing else; with no name to tell its format, --format must.
+TEST_F(KarvenPlot, DashWritesTheFigureToStandardOutputInTheFormatGiven) {
+  write_file(CURVE, curve_test::smooth_curve_text());
+  for (const std::string format : {"png", "svg"}) {
+    SCOPED_TRACE(format);
+    ASSERT_EQ(run({"--format", format}).status, 0);
+    const PlotRun result = run({"--format", format, "--output", "-"});
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, read_file("psvc_karven.eu.26." + format));
+    EXPECT_EQ(result.status, 0);
+    fs::remove("psvc_karven.eu.26." + format);
+  }
+  const PlotRun result = run({"-o", "-"});
+  EXPECT_EQ(result.err,
+            "karven-plot: --output - writes the figure to standard output: give its format with "
+            "--format png, svg or pdf\nTry 'karven-plot --help'.\n");
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(names_in("."), std::vector<std::string>{CURVE});
+}
+
 TEST_F(KarvenPlot, HelpTellsHowToCallIt) {
   const PlotRun result = run({"--help"});
   EXPECT_EQ(result.status, 0);
