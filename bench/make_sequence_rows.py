@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Writes sequence_rows.csv: a made-up pile of 100 superposed floors at
+Paris (48.85 N, 2.35 E) for timing karven-date's sequences, not a
+published data set.
+
+The floors were fired from 100 to 1850 AD, oldest first, one every 17 to
+18 years: each floor's direction and intensity is the demonstration
+model's curve at its year, read from the site's curve file, moved by a
+normal error of its own alpha95 and sigma (a fixed seed, so the file is
+the same on every run). Each row is an event of its own; the file lists
+them oldest first.
+
+Run with the site's curve file, made by karven from examples/demo_coeff.inp:
+    printf '48.85\\n2.35\\n' | karven && python3 make_sequence_rows.py psvc_karven.eu.26.dat
+"""
+
+import math
+import random
+import sys
+
+COUNT = 100
+FIRST, LAST = 100, 1850
+
+
+def curve(path):
+    """Year -> (D, I, F) from a curve file's epoch lines."""
+    values = {}
+    for line in open(path).read().splitlines()[17:]:
+        year, d, i, f = (float(line[a:b]) for a, b in ((0, 7), (7, 17), (17, 27), (27, 37)))
+        values[int(year)] = (d, i, f)
+    return values
+
+
+def at(values, year):
+    low = 5 * (year // 5)
+    high = min(low + 5, 1900)
+    w = (year - low) / 5
+    return [a + w * (b - a) for a, b in zip(values[low], values[high])]
+
+
+def main():
+    values = curve(sys.argv[1])
+    rng = random.Random(20261209)
+    with open("sequence_rows.csv", "w") as out:
+        out.write("name,dec,inc,a95,int,sigma_int,lat,lon\n")
+        for k in range(COUNT):
+            year = FIRST + round(k * (LAST - FIRST) / (COUNT - 1))
+            d, i, f = at(values, year)
+            a95 = round(rng.uniform(1.8, 3.2), 1)
+            sigma_f = round(rng.uniform(1.2, 2.5), 1)
+            sigma_i = a95 / 2.448
+            d += rng.gauss(0, sigma_i / math.cos(math.radians(i)))
+            i += rng.gauss(0, sigma_i)
+            f += rng.gauss(0, sigma_f)
+            out.write("S%03d,%.1f,%.1f,%s,%.1f,%s,48.85,2.35\n" % (k + 1, d, i, a95, f, sigma_f))
+
+
+if __name__ == "__main__":
+    main()
