@@ -10,6 +10,9 @@ normal error of its own alpha95 and sigma (a fixed seed, so the file is
 the same on every run). Each row is an event of its own; the file lists
 them oldest first.
 
+The demonstration model's field values are credited in
+examples/README.md, which says what it is made of.
+
 Run with the site's curve file, made by karven from examples/demo_coeff.inp:
     printf '48.85\\n2.35\\n' | karven && python3 make_sequence_rows.py psvc_karven.eu.26.dat
 """
