@@ -58,13 +58,15 @@ bool density_from_logs(std::span<const double> x, double top, int first_year, De
   while (x[first] - top < UNDERFLOW) ++first;
   std::size_t last = n - 1;
   while (x[last] - top < UNDERFLOW) --last;
-  density.values.resize(last - first + 1);
+  // Each value is written once: no zeros first.
+  density.values.clear();
+  density.values.reserve(last - first + 1);
   std::size_t largest = 0;
   double sum = 0.0;
   for (std::size_t k = first; k <= last; ++k) {
     const double d = x[k] - top;
     const double e = d < UNDERFLOW ? 0.0 : std::exp(d);
-    density.values[k - first] = e;
+    density.values.push_back(e);
     sum += e;
     if (e > density.values[largest]) largest = k - first;
   }
@@ -311,8 +313,8 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
   row.components = static_cast<int>(used.size());
   // Year by year, the components in the order D, I, F: chi^2 and the sum
   // of ln V, in one pass over the curve.
-  row.chi_square.resize(n);
-  row.log_likelihood.resize(n);
+  row.chi_square.reserve(n);
+  row.log_likelihood.reserve(n);
   bool possible = false;
   bool usable = false;
   for (std::size_t k = 0; k < n; ++k) {
@@ -324,14 +326,15 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
       log_variances += std::log(term.variance);
     }
     if (std::isnan(chi_square) || std::isnan(log_variances)) {
-      row.chi_square[k] = NO_VALUE;
-      row.log_likelihood[k] = NEG_INF;
+      row.chi_square.push_back(NO_VALUE);
+      row.log_likelihood.push_back(NEG_INF);
       continue;
     }
     usable = true;
-    row.chi_square[k] = chi_square;
-    row.log_likelihood[k] = -0.5 * chi_square - 0.5 * log_variances;
-    possible = possible || row.log_likelihood[k] > NEG_INF;
+    const double log_likelihood = -0.5 * chi_square - 0.5 * log_variances;
+    row.chi_square.push_back(chi_square);
+    row.log_likelihood.push_back(log_likelihood);
+    possible = possible || log_likelihood > NEG_INF;
   }
   row.rows_off_curve = off_curve(row) ? 1 : 0;
   if (!usable) {
