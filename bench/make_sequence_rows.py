@@ -18,27 +18,15 @@ Run with the site's curve file, made by karven from examples/demo_coeff.inp:
 """
 
 import math
+import os
 import random
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
+from make_demo_floors import at, curve  # noqa: E402  the curve file's reading, shared
+
 COUNT = 100
 FIRST, LAST = 100, 1850
-
-
-def curve(path):
-    """Year -> (D, I, F) from a curve file's epoch lines."""
-    values = {}
-    for line in open(path).read().splitlines()[17:]:
-        year, d, i, f = (float(line[a:b]) for a, b in ((0, 7), (7, 17), (17, 27), (27, 37)))
-        values[int(year)] = (d, i, f)
-    return values
-
-
-def at(values, year):
-    low = 5 * (year // 5)
-    high = min(low + 5, 1900)
-    w = (year - low) / 5
-    return [a + w * (b - a) for a, b in zip(values[low], values[high])]
 
 
 def main():
