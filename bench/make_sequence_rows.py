@@ -17,13 +17,12 @@ Run with the site's curve file, made by karven from examples/demo_coeff.inp:
     printf '48.85\\n2.35\\n' | karven && python3 make_sequence_rows.py psvc_karven.eu.26.dat
 """
 
-import math
 import os
 import random
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples"))
-from make_demo_floors import at, curve  # noqa: E402  the curve file's reading, shared
+from make_demo_floors import curve, measured  # noqa: E402  shared with the demonstration floors
 
 COUNT = 100
 FIRST, LAST = 100, 1850
@@ -36,13 +35,7 @@ def main():
         out.write("name,dec,inc,a95,int,sigma_int,lat,lon\n")
         for k in range(COUNT):
             year = FIRST + round(k * (LAST - FIRST) / (COUNT - 1))
-            d, i, f = at(values, year)
-            a95 = round(rng.uniform(1.8, 3.2), 1)
-            sigma_f = round(rng.uniform(1.2, 2.5), 1)
-            sigma_i = a95 / 2.448
-            d += rng.gauss(0, sigma_i / math.cos(math.radians(i)))
-            i += rng.gauss(0, sigma_i)
-            f += rng.gauss(0, sigma_f)
+            d, i, a95, f, sigma_f = measured(values, year, rng)
             out.write("S%03d,%.1f,%.1f,%s,%.1f,%s,48.85,2.35\n" % (k + 1, d, i, a95, f, sigma_f))
 
 
