@@ -108,8 +108,14 @@ void EventBook::add(const std::string& value, const DatedSample& sample, int lin
           dated.error = "the curves of its rows share no span of two whole years";
           entry = {};
         } else {
-          entry.sum = dating::cropped(entry.sum, shared);
-          dating::add_row(entry.sum, dating::cropped(row, shared));
+          // Rows on the same years, the usual case, are added as they are.
+          if (shared.first_year != had.first_year || shared.last_year != had.last_year) {
+            entry.sum = dating::cropped(entry.sum, shared);
+          }
+          if (shared.first_year != span.first_year || shared.last_year != span.last_year) {
+            row = dating::cropped(row, shared);
+          }
+          dating::add_row(entry.sum, row);
           ++entry.rows;
         }
       }
@@ -125,7 +131,8 @@ void EventBook::close(std::size_t i) {
   if (entry.rows == 0 && event.error.empty()) event.error = "none of its rows could be dated";
   if (event.error.empty() && !event.alone) {
     try {
-      event.alone = dating::date_event(entry.sum, entry.rows, options_.levels, options_.years);
+      event.alone =
+          dating::date_event(std::move(entry.sum), entry.rows, options_.levels, options_.years);
       const int first = event.alone->first_year;
       const int last = first + static_cast<int>(event.alone->log_likelihood.size()) - 1;
       years_ = years_ ? dating::YearSpan{std::min(years_->first_year, first),
@@ -190,7 +197,9 @@ void EventBook::date() {
   std::vector<const dating::EventDate*> alone;
   for (const std::size_t i : in_sequence) alone.push_back(&*events_[i].alone);
   try {
-    dating::SequenceDate dated = dating::date_sequence(alone, options_.levels, options_.years);
+    // Only the files show the densities within the sequence.
+    dating::SequenceDate dated = dating::date_sequence(alone, options_.levels, options_.years,
+                                                       options_.density || options_.figure);
     for (std::size_t k = 0; k < in_sequence.size(); ++k) {
       DatedEvent& event = events_[in_sequence[k]];
       event.in_sequence = std::move(dated.events[k]);
@@ -199,7 +208,6 @@ void EventBook::date() {
         add_outside_warnings(c14_dates_[in_sequence[k]], "the sequence's", *shared, options_.years,
                              event.in_sequence->warnings);
       }
-      if (!options_.density && !options_.figure) release(event.in_sequence->density.values);
     }
     dated.events.clear();
     for (const std::size_t i : in_sequence) {

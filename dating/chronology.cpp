@@ -58,13 +58,15 @@ bool density_from_logs(std::span<const double> x, double top, int first_year, De
   while (x[first] - top < UNDERFLOW) ++first;
   std::size_t last = n - 1;
   while (x[last] - top < UNDERFLOW) --last;
-  density.values.resize(last - first + 1);
+  // Each value is written once: no zeros first.
+  density.values.clear();
+  density.values.reserve(last - first + 1);
   std::size_t largest = 0;
   double sum = 0.0;
   for (std::size_t k = first; k <= last; ++k) {
     const double d = x[k] - top;
     const double e = d < UNDERFLOW ? 0.0 : std::exp(d);
-    density.values[k - first] = e;
+    density.values.push_back(e);
     sum += e;
     if (e > density.values[largest]) largest = k - first;
   }
@@ -298,36 +300,41 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
 
   const std::size_t n = span.size();
   const auto offset = static_cast<std::size_t>(span.first_year - curve.first_year);
-  RowLikelihood row;
-  row.first_year = span.first_year;
-  row.chi_square.assign(n, 0.0);
-  std::vector<double> log_variances(n, 0.0);
   std::vector<const MeasuredComponent*> used;
+  std::vector<ComponentTerms> component_terms;
   for (const Component c : curve::COMPONENTS) {
     const MeasuredComponent* m = by_component[static_cast<std::size_t>(c)];
     if (!m) continue;
     used.push_back(m);
-    const ComponentTerms terms(*m, *curve[c]);
-    for (std::size_t k = 0; k < n; ++k) {
-      const terms::Term term = terms.at(offset + k);
-      row.chi_square[k] += term.z2;
-      log_variances[k] += std::log(term.variance);
-    }
+    component_terms.emplace_back(*m, *curve[c]);
   }
+  RowLikelihood row;
+  row.first_year = span.first_year;
   row.components = static_cast<int>(used.size());
-
-  row.log_likelihood.resize(n);
+  // Year by year, the components in the order D, I, F: chi^2 and the sum
+  // of ln V, in one pass over the curve.
+  row.chi_square.reserve(n);
+  row.log_likelihood.reserve(n);
   bool possible = false;
   bool usable = false;
   for (std::size_t k = 0; k < n; ++k) {
-    if (std::isnan(row.chi_square[k]) || std::isnan(log_variances[k])) {
-      row.chi_square[k] = NO_VALUE;
-      row.log_likelihood[k] = NEG_INF;
+    double chi_square = 0.0;
+    double log_variances = 0.0;
+    for (const ComponentTerms& t : component_terms) {
+      const terms::Term term = t.at(offset + k);
+      chi_square += term.z2;
+      log_variances += std::log(term.variance);
+    }
+    if (std::isnan(chi_square) || std::isnan(log_variances)) {
+      row.chi_square.push_back(NO_VALUE);
+      row.log_likelihood.push_back(NEG_INF);
       continue;
     }
     usable = true;
-    row.log_likelihood[k] = -0.5 * row.chi_square[k] - 0.5 * log_variances[k];
-    possible = possible || row.log_likelihood[k] > NEG_INF;
+    const double log_likelihood = -0.5 * chi_square - 0.5 * log_variances;
+    row.chi_square.push_back(chi_square);
+    row.log_likelihood.push_back(log_likelihood);
+    possible = possible || log_likelihood > NEG_INF;
   }
   row.rows_off_curve = off_curve(row) ? 1 : 0;
   if (!usable) {
@@ -438,12 +445,17 @@ EventDate date_event(std::span<const RowLikelihood> rows, std::span<const double
     }
     add_row(sum, row);
   }
-  EventDate event = date_event(sum, rows.size(), levels, notation);
+  EventDate event = date_event(std::move(sum), rows.size(), levels, notation);
   event.warnings.insert(event.warnings.begin(), warnings.begin(), warnings.end());
   return event;
 }
 
 EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const double> levels,
+                     YearNotation notation) {
+  return date_event(RowLikelihood(sum), rows, levels, notation);
+}
+
+EventDate date_event(RowLikelihood&& sum, std::size_t rows, std::span<const double> levels,
                      YearNotation notation) {
   check_levels(levels);
   if (rows == 0) throw std::invalid_argument("an event has at least one row");
@@ -454,7 +466,7 @@ EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const
 
   EventDate event;
   event.first_year = first_year;
-  event.log_likelihood = sum.log_likelihood;
+  event.log_likelihood = std::move(sum.log_likelihood);
   const std::vector<double>& chi_square = sum.chi_square;
   event.degrees = sum.components;
 
@@ -493,7 +505,7 @@ EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const
 // --- Sequences ---
 
 SequenceDate date_sequence(int first_year, std::span<const std::span<const double>> log_likelihoods,
-                           std::span<const double> levels, YearNotation notation) {
+                           std::span<const double> levels, YearNotation notation, bool densities) {
   check_levels(levels);
   if (log_likelihoods.empty()) throw std::invalid_argument("a sequence has at least one event");
   const std::size_t n = log_likelihoods.size();
@@ -544,6 +556,7 @@ SequenceDate date_sequence(int first_year, std::span<const std::span<const doubl
   std::vector<double> x(years);
   Density alone;
   int alone_mode = 0;
+  Density unkept;            // an event's date within the sequence, when not kept
   double log_product = 0.0;  // of the agreement indices as fractions
   for (std::size_t b = blocks; b-- > 0;) {
     const std::size_t start = b * block;
@@ -561,13 +574,14 @@ SequenceDate date_sequence(int first_year, std::span<const std::span<const doubl
         top = x[k] > top ? x[k] : top;
       }
       DateInSequence& date = sequence.events[i];
-      if (!density_from_logs(x, top, first_year, date.density, date.mode)) {
+      Density& within = densities ? date.density : unkept;
+      if (!density_from_logs(x, top, first_year, within, date.mode)) {
         throw std::invalid_argument(
             "no ordered set of years is possible for the events of the sequence");
       }
-      date.regions = hpd_regions(date.density.values, date.density.first_year, levels);
+      date.regions = hpd_regions(within.values, within.first_year, levels);
       density_from_logs(l, tops[i], first_year, alone, alone_mode);
-      date.agreement = agreement_index(date.density, alone);
+      date.agreement = agreement_index(within, alone);
       log_product += std::log(date.agreement / 100.0);  // -inf for an index of 0
 
       add_edge_warnings(date.regions, first_year, last_year, notation, date.warnings);
@@ -591,7 +605,7 @@ SequenceDate date_sequence(int first_year, std::span<const std::span<const doubl
 }
 
 SequenceDate date_sequence(std::span<const EventDate* const> events, std::span<const double> levels,
-                           YearNotation notation) {
+                           YearNotation notation, bool densities) {
   if (events.empty()) throw std::invalid_argument("a sequence has at least one event");
   std::vector<std::span<const double>> kept;
   for (const EventDate* event : events) {
@@ -600,7 +614,7 @@ SequenceDate date_sequence(std::span<const EventDate* const> events, std::span<c
   if (kept.empty()) {
     throw std::invalid_argument("no event of the sequence meets its curve: none can be placed");
   }
-  SequenceDate dated = date_sequence(events.front()->first_year, kept, levels, notation);
+  SequenceDate dated = date_sequence(events.front()->first_year, kept, levels, notation, densities);
   std::vector<DateInSequence> within = std::move(dated.events);
   dated.events.clear();
   dated.events.reserve(events.size());

@@ -180,13 +180,19 @@ void add_row(RowLikelihood& sum, const RowLikelihood& row);
 EventDate date_event(const RowLikelihood& sum, std::size_t rows, std::span<const double> levels,
                      YearNotation notation = YearNotation::ad);
 
+/// The same, taking the sum's log-likelihood over as the event's rather
+/// than copying it: a sum that is no longer needed is dated without a
+/// second vector of the grid's length.
+EventDate date_event(RowLikelihood&& sum, std::size_t rows, std::span<const double> levels,
+                     YearNotation notation = YearNotation::ad);
+
 /// An agreement index or overall agreement below this (percent) draws a
 /// warning.
 inline constexpr double AGREEMENT_THRESHOLD = 60.0;
 
 /// An event's date within a sequence.
 struct DateInSequence {
-  Density density;                 // p_i, the date within the sequence
+  Density density;                 // p_i, the date within the sequence (if kept)
   int mode = 0;                    // the most probable year, the earlier among equals
   std::vector<HpdRegion> regions;  // one per level, as asked
   double agreement = 0.0;          // percent: 100 sum p_i q_i / sum q_i^2
@@ -226,12 +232,18 @@ struct SequenceDate {
 ///                             finite somewhere
 /// @param[in] levels           the HPD levels, percent, each in (0, 100)
 /// @param[in] notation         how the warnings write years
+/// @param[in] densities        whether to keep each event's density within
+///                             the sequence (DateInSequence::density, left
+///                             empty otherwise): a report needs only its
+///                             mode, intervals and agreement, and n
+///                             densities on a long grid are n vectors of
+///                             its length
 /// @throws std::invalid_argument when a precondition fails or no ordered
 ///         tuple of years is possible (events held to years that cannot
 ///         follow one another)
 SequenceDate date_sequence(int first_year, std::span<const std::span<const double>> log_likelihoods,
-                           std::span<const double> levels,
-                           YearNotation notation = YearNotation::ad);
+                           std::span<const double> levels, YearNotation notation = YearNotation::ad,
+                           bool densities = true);
 
 /// Dates the events of a sequence from their dates alone, oldest first, as
 /// date_sequence of their log-likelihoods, leaving out each event that
@@ -244,6 +256,6 @@ SequenceDate date_sequence(int first_year, std::span<const std::span<const doubl
 /// @throws std::invalid_argument as date_sequence, and when every event
 ///         is left out
 SequenceDate date_sequence(std::span<const EventDate* const> events, std::span<const double> levels,
-                           YearNotation notation = YearNotation::ad);
+                           YearNotation notation = YearNotation::ad, bool densities = true);
 
 }  // namespace dating

@@ -385,12 +385,15 @@ using YearProbability = std::pair<double, int>;
 /// falling or level) or in its reverse (rising, without ties): each of
 /// these is put in order, then the runs are merged pairwise, in time
 /// linear in the number of years for each doubling of the runs.
-void sort_by_probability(std::vector<YearProbability>& years) {
+///
+/// @param[out] merged, runs, joined  scratch, reused from call to call
+void sort_by_probability(std::vector<YearProbability>& years, std::vector<YearProbability>& merged,
+                         std::vector<std::size_t>& runs, std::vector<std::size_t>& joined) {
   const auto before = [](const YearProbability& a, const YearProbability& b) {
     return a.first > b.first || (a.first == b.first && a.second < b.second);
   };
   const std::size_t n = years.size();
-  std::vector<std::size_t> runs = {0};
+  runs.assign(1, 0);
   for (std::size_t i = 0; i < n;) {
     std::size_t j = i + 1;
     if (j < n && years[j].first > years[i].first) {
@@ -403,9 +406,9 @@ void sort_by_probability(std::vector<YearProbability>& years) {
     runs.push_back(j);
     i = j;
   }
-  std::vector<YearProbability> merged(n);
+  merged.resize(n);
   while (runs.size() > 2) {
-    std::vector<std::size_t> joined = {0};
+    joined.assign(1, 0);
     for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
       // Runs r and r + 1, or run r alone when it is the last.
       const std::size_t end = runs[std::min(r + 2, runs.size() - 1)];
@@ -419,6 +422,22 @@ void sort_by_probability(std::vector<YearProbability>& years) {
   }
 }
 
+/// The working vectors of regions_of, kept from one call to the next: a
+/// run dates many densities on one grid, and would otherwise allocate and
+/// clear vectors of the grid's length for each.
+struct RegionScratch {
+  std::vector<YearProbability> order;
+  std::vector<YearProbability> merged;
+  std::vector<std::size_t> runs;
+  std::vector<std::size_t> joined;
+  std::vector<char> taken;
+};
+
+RegionScratch& region_scratch() {
+  thread_local RegionScratch scratch;
+  return scratch;
+}
+
 /// hpd_regions for probabilities that sum to `sum`.
 std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double sum, int first_year,
                                   std::span<const double> levels) {
@@ -430,7 +449,8 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
   const double highest = levels.empty() ? 0.0 : *std::max_element(levels.begin(), levels.end());
   const double least = sum * (1.0 - highest / 100.0) /
                        static_cast<double>(std::max<std::size_t>(probabilities.size(), 1));
-  std::vector<YearProbability> order;
+  RegionScratch& scratch = region_scratch();
+  std::vector<YearProbability>& order = scratch.order;
   auto sort_years = [&](double lowest) {
     order.clear();
     for (std::size_t k = 0; k < probabilities.size(); ++k) {
@@ -438,7 +458,7 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
         order.emplace_back(probabilities[k], static_cast<int>(k));
       }
     }
-    sort_by_probability(order);
+    sort_by_probability(order, scratch.merged, scratch.runs, scratch.joined);
     double reached = 0.0;
     for (const auto& year : order) reached += year.first;
     return reached >= highest / 100.0;
@@ -448,7 +468,8 @@ std::vector<HpdRegion> regions_of(std::span<const double> probabilities, double 
 
   std::vector<HpdRegion> regions;
   regions.reserve(levels.size());
-  std::vector<char> taken(probabilities.size());
+  std::vector<char>& taken = scratch.taken;
+  taken.assign(probabilities.size(), 0);
   for (const double level : levels) {
     HpdRegion region{level, 0.0, {}};
     const double target = level / 100.0;

@@ -36,6 +36,20 @@ def at(values, year):
     return [a + w * (b - a) for a, b in zip(values[low], values[high])]
 
 
+def measured(values, year, rng):
+    """The curve's direction and intensity at a year, moved by a normal
+    error of an alpha95 and a sigma drawn for the sample: D, I, alpha95, F,
+    sigma_F."""
+    d, i, f = at(values, year)
+    a95 = round(rng.uniform(1.8, 3.2), 1)
+    sigma_f = round(rng.uniform(1.2, 2.5), 1)
+    sigma_i = a95 / 2.448
+    d += rng.gauss(0, sigma_i / math.cos(math.radians(i)))
+    i += rng.gauss(0, sigma_i)
+    f += rng.gauss(0, sigma_f)
+    return d, i, a95, f, sigma_f
+
+
 def main():
     values = curve(sys.argv[1])
     rng = random.Random(20261208)
@@ -44,13 +58,7 @@ def main():
         floor = "F%d" % (len(YEARS) - k)
         samples = 2 if floor == "F5" else 1
         for s in range(samples):
-            d, i, f = at(values, year)
-            a95 = round(rng.uniform(1.8, 3.2), 1)
-            sigma_f = round(rng.uniform(1.2, 2.5), 1)
-            sigma_i = a95 / 2.448
-            d += rng.gauss(0, sigma_i / math.cos(math.radians(i)))
-            i += rng.gauss(0, sigma_i)
-            f += rng.gauss(0, sigma_f)
+            d, i, a95, f, sigma_f = measured(values, year, rng)
             name = floor + ("ab"[s] if samples > 1 else "")
             rows.append((name, "%.1f" % d, "%.1f" % i, a95, "%.1f" % f, sigma_f, floor))
     rows.reverse()  # the top of the pile first

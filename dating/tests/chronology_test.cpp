@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -381,6 +382,56 @@ TEST(DateSequence, ContradictingPairRaisesTheAgreementWarnings) {
   } catch (const std::invalid_argument& e) {
     EXPECT_STREQ(e.what(), "no ordered set of years is possible for the events of the sequence");
   }
+}
+
+// Three events on 0 to 1900 AD, the middle one two-humped and the last
+// one of two rows, at the 68% and 95% levels: an event dated from a sum
+// it takes over, and a sequence that keeps no density, give the same
+// dates, bit for bit, as those that copy the sum and keep the densities.
+TEST(DateSequence, TakingTheSumOverAndKeepingNoDensityChangeNoDate) {
+  const std::vector<double> levels = {68.0, 95.0};
+  const auto row_of = [](const std::vector<double>& logs) {
+    RowLikelihood row;
+    row.components = 2;
+    row.log_likelihood = logs;
+    for (const double l : logs) row.chi_square.push_back(-2.0 * l);
+    return row;
+  };
+  std::vector<double> humps = normal_logs(700, 40);
+  const std::vector<double> second = normal_logs(1100, 60);
+  for (std::size_t k = 0; k < humps.size(); ++k) humps[k] = std::max(humps[k], second[k] - 0.3);
+  RowLikelihood late = row_of(normal_logs(1250, 80));
+  dating::add_row(late, row_of(normal_logs(1320, 50)));
+  const std::vector<RowLikelihood> sums = {row_of(normal_logs(600, 70)), row_of(humps), late};
+
+  std::vector<EventDate> events;
+  for (const RowLikelihood& sum : sums) {
+    const EventDate copied = date_event(sum, 1, levels);
+    events.push_back(date_event(RowLikelihood(sum), 1, levels));
+    const EventDate& taken = events.back();
+    EXPECT_EQ(taken.log_likelihood, sum.log_likelihood);
+    EXPECT_EQ(taken.density.first_year, copied.density.first_year);
+    EXPECT_EQ(taken.density.values, copied.density.values);
+    EXPECT_EQ(taken.mode, copied.mode);
+    expect_same_regions(taken.regions, copied.regions, 0.0);
+    EXPECT_EQ(taken.min_chi_square, copied.min_chi_square);
+    EXPECT_EQ(taken.warnings, copied.warnings);
+  }
+  const std::vector<const EventDate*> pointers = {&events[0], &events[1], &events[2]};
+  const SequenceDate kept = date_sequence(pointers, levels);
+  const SequenceDate unkept = date_sequence(pointers, levels, YearNotation::ad, false);
+  ASSERT_EQ(unkept.events.size(), kept.events.size());
+  for (std::size_t i = 0; i < kept.events.size(); ++i) {
+    SCOPED_TRACE("event " + std::to_string(i + 1));
+    EXPECT_FALSE(kept.events[i].density.values.empty());
+    EXPECT_TRUE(unkept.events[i].density.values.empty());
+    EXPECT_EQ(unkept.events[i].mode, kept.events[i].mode);
+    expect_same_regions(unkept.events[i].regions, kept.events[i].regions, 0.0);
+    EXPECT_EQ(unkept.events[i].agreement, kept.events[i].agreement);
+    EXPECT_EQ(unkept.events[i].warnings, kept.events[i].warnings);
+  }
+  EXPECT_EQ(unkept.agreement, kept.agreement);
+  EXPECT_EQ(unkept.warnings, kept.warnings);
 }
 
 // 1,000 events on 200,000 years (-100000 to 99999), each ln L a normal
