@@ -346,7 +346,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
     }
   }
   if (options.figure) {
-    const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
+    const std::optional<figures::FigureFormat> format = figures::format_of_file(*options.figure);
     if (!format) {
       throw UsageError("cannot tell the format of \"" + *options.figure +
                        "\": end its name in .png, .svg or .pdf");

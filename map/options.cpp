@@ -171,7 +171,7 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
   }
 
   if (options.figure) {
-    const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
+    const std::optional<figures::FigureFormat> format = figures::format_of_file(*options.figure);
     if (!format) {
       throw companion::UsageError("--output " + *options.figure +
                                   ": the figure's name must end in .png, .pdf or .svg");

@@ -37,6 +37,7 @@
 #include "curve/model_curve.hpp"
 #include "curve/ref_file.hpp"
 #include "curve/reference_curve.hpp"
+#include "curve/site_text.hpp"
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
@@ -47,7 +48,6 @@
 #include "geomodel/field.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
-#include "plot/gnuplot.hpp"
 #include "radiocarbon/calibration.hpp"
 #include "radiocarbon/calibration_curve.hpp"
 
@@ -228,7 +228,7 @@ struct Curve {
 // the site, and where the curve came from.
 std::string curve_source(const std::string& model_name, double latitude, double longitude,
                          const std::string& origin) {
-  return model_name + " at " + plot::site_text(latitude, longitude) + " (" + origin + ")";
+  return model_name + " at " + curve::site_text(latitude, longitude) + " (" + origin + ")";
 }
 
 Curve curve_of_file(const curve::Curve& read, const std::string& origin) {

@@ -38,18 +38,18 @@
 #include "curve/curve_tables.hpp"
 #include "curve/model_curve.hpp"
 #include "curve/reference_curve.hpp"
+#include "curve/site_text.hpp"
+#include "curve_export/curve_export.hpp"
 #include "date/command.hpp"
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
 #include "errors/xerror.hpp"
-#include "export/curve_export.hpp"
 #include "field_model/field_model.hpp"
 #include "geomodel/catalogue.hpp"
 #include "geomodel/field.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
-#include "plot/gnuplot.hpp"
 #include "radiocarbon/calibration.hpp"
 #include "radiocarbon/calibration_curve.hpp"
 
@@ -192,7 +192,7 @@ class Curve {
   std::string source() const {
     if (global_) return reference_->source;
     return std::string(model::MODEL_NAME) + " at " +
-           plot::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
+           curve::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
   }
 
   // {year, declination, ..., intensity_error_95}: typed arrays, one entry
