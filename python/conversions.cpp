@@ -1,7 +1,7 @@
 #include "python/conversions.hpp"
 
 #include "console/fields.hpp"
-#include "dating/dating.hpp"
+#include "dating_rows/rows.hpp"
 
 namespace karven_python {
 
@@ -73,19 +73,7 @@ std::vector<double> hpd_levels(py::handle levels) {
   } else {
     result.push_back(number(levels, "levels"));
   }
-  for (const double level : result) {
-    if (level > 0.0 && level < 1.0) {
-      throw InputError("levels: a level is in percent, e.g. 95 for 95%; read " +
-                       console::shortest_text(level) + ", which would be " +
-                       console::shortest_text(level) + "%");
-    }
-  }
-  const std::vector<double> certain = {1.0};
-  try {
-    dating::hpd_regions(certain, 0, result);
-  } catch (const std::invalid_argument& e) {
-    throw InputError(std::string("levels: ") + e.what());
-  }
+  dating_rows::check_levels(result);
   return result;
 }
 

@@ -22,6 +22,7 @@
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
+#include "dating_rows/rows.hpp"
 #include "field_model/field_model.hpp"
 #include "model/model.hpp"
 #include "radiocarbon/calibration.hpp"
@@ -40,11 +41,7 @@ std::string argument_of_field(const std::string& field) {
 }
 
 std::vector<dating::MeasuredComponent> components_used(const dating::Measurement& m) {
-  try {
-    return dating::measured_components(m);
-  } catch (const dating::MeasurementError& e) {
-    throw InputError(e.field().empty() ? e.what() : argument_of_field(e.field()) + ": " + e.what());
-  }
+  return dating_rows::components_used(m, argument_of_field);
 }
 
 std::optional<dating::Site> measured_site(py::handle site) {
@@ -57,15 +54,9 @@ std::optional<dating::Site> measured_site(py::handle site) {
     throw shape_error();
   }
   const py::sequence pair = py::reinterpret_borrow<py::sequence>(site);
-  const dating::Site result{number(pair[0], "site"), number(pair[1], "site")};
-  if (!(result.latitude >= -90.0 && result.latitude <= 90.0)) {
-    throw InputError("site: the latitude must lie between -90 and 90 degrees: " +
-                     console::shortest_text(result.latitude));
-  }
-  if (!std::isfinite(result.longitude)) {
-    throw InputError("site: the longitude is not a finite number: " +
-                     console::shortest_text(result.longitude));
-  }
+  const double latitude = number(pair[0], "site");
+  const double longitude = number(pair[1], "site");
+  const dating::Site result = dating_rows::checked_site(latitude, longitude);
   // The commands' range: east or west of Greenwich, or east up to a turn.
   if (!(result.longitude >= -180.0 && result.longitude <= 360.0)) {
     throw InputError("site: a longitude lies between -180 and 360 degrees: " +
@@ -92,16 +83,12 @@ struct PreparedRow {
 // a curve given but not used limits no measurement's years.
 std::shared_ptr<const dating::GriddedCurve> gridded(
     const Curve& c, const std::vector<dating::MeasuredComponent>& measured) {
-  std::vector<Component> used;
-  unsigned key = 0;
-  for (const dating::MeasuredComponent& m : measured) {
-    used.push_back(m.component);
-    key |= 1U << static_cast<unsigned>(m.component);
-  }
-  std::shared_ptr<const dating::GriddedCurve>& grid = c.grids[key];
+  const dating_rows::UsedComponents used = dating_rows::used_components(measured);
+  std::shared_ptr<const dating::GriddedCurve>& grid = c.grids[used.key];
   if (!grid) {
     try {
-      grid = std::make_shared<const dating::GriddedCurve>(dating::grid_curve(*c.reference, used));
+      grid = std::make_shared<const dating::GriddedCurve>(
+          dating::grid_curve(*c.reference, used.components));
     } catch (const std::invalid_argument& e) {
       throw InputError(c.source + ": " + e.what());
     }
@@ -130,17 +117,16 @@ PreparedRow prepare_row(const Curve& c, const MeasurementArguments& args) {
     }
     // Relocated to the curve's site, as karven-date relocates it: not at all
     // when the two are the same.
-    dating::Relocation relocation;
+    std::optional<dating_rows::Relocated> moved;
     try {
-      relocation = dating::relocate(measurement, *site, *c.reference->site);
+      moved = dating_rows::relocated(measurement, *site, *c.reference->site);
     } catch (const dating::MeasurementError& e) {
       throw InputError(argument_of_field(e.field()) + ": " + e.what());
     }
-    if (relocation.distance_km > 0.0) {
-      row.relocation = std::move(relocation);
+    if (moved) {
+      row.relocation = std::move(moved->relocation);
       row.measured = components_used(row.relocation->measurement);
-      const std::string warning = dating::relocation_warning(*row.relocation);
-      if (!warning.empty()) row.warnings.push_back(warning);
+      if (!moved->warning.empty()) row.warnings.push_back(moved->warning);
     }
   }
   for (const dating::MeasuredComponent& m : row.measured) {
@@ -187,15 +173,6 @@ void fill_date(Date& date, int first_year, std::span<const double> density, int 
     date.totals[py::float_(region.level)] = region.total;
   }
   for (const std::string& warning : warnings) date.warnings.append(warning);
-}
-
-// A density held on a stretch of the grid, on the whole grid.
-std::vector<double> on_grid(const dating::Density& density, int first_year, std::size_t count) {
-  std::vector<double> values(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    values[k] = density.at(first_year + static_cast<int>(k));
-  }
-  return values;
 }
 
 std::string date_repr(const Date& date) {
@@ -558,8 +535,8 @@ EventDate event_date(const dating::EventDate& result, const std::vector<Prepared
   }
   warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
   const std::size_t count = result.log_likelihood.size();
-  fill_date(date, result.first_year, on_grid(result.density, result.first_year, count), result.mode,
-            result.regions, warnings);
+  fill_date(date, result.first_year, dating_rows::on_grid(result.density, result.first_year, count),
+            result.mode, result.regions, warnings);
   date.min_chi_square = result.min_chi_square;
   date.closest_year = result.closest_year;
   date.degrees = result.degrees;
@@ -585,10 +562,7 @@ EventDate date_event(const py::iterable& rows_argument, py::handle curve_default
 SequenceDate date_sequence(const py::iterable& events_argument, const std::string& order,
                            py::handle curve_default, py::handle levels_argument, py::handle model,
                            py::handle model_sigma, py::handle span_argument) {
-  if (order != "oldest-first" && order != "youngest-first") {
-    throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
-                     "\"");
-  }
+  dating_rows::check_order(order);
   const std::vector<double> levels = hpd_levels(levels_argument);
   CurveSource source = curve_source_of(curve_default, model, model_sigma, span_argument);
   std::vector<std::vector<PreparedRow>> events;
@@ -616,10 +590,7 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
     alone.push_back(date_rows(events[e], span, levels, "event " + std::to_string(e + 1)));
   }
   // The library takes the oldest event first.
-  std::vector<std::size_t> oldest_first(events.size());
-  for (std::size_t k = 0; k < events.size(); ++k) {
-    oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
-  }
+  const std::vector<std::size_t> oldest_first = dating_rows::oldest_first(order, events.size());
   // An event that meets its curves nowhere is left out, its date within
   // the sequence empty.
   std::vector<const dating::EventDate*> ordered;
@@ -634,8 +605,9 @@ SequenceDate date_sequence(const py::iterable& events_argument, const std::strin
     const dating::DateInSequence& within = result.events[k];
     DateInSequence date;
     date.repr_name = "DateInSequence";
-    fill_date(date, span.first_year, on_grid(within.density, span.first_year, span.size()),
-              within.mode, within.regions, within.warnings);
+    fill_date(date, span.first_year,
+              dating_rows::on_grid(within.density, span.first_year, span.size()), within.mode,
+              within.regions, within.warnings);
     date.alone = py::cast(event_date(alone[e], events[e]));
     date.agreement = within.agreement;
     in_order[e] = py::cast(std::move(date));

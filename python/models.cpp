@@ -215,14 +215,8 @@ py::dict regional_field(const model::Model& m, py::handle lat, py::handle lon, p
   return result;
 }
 
-// What a global model's field gives, in FieldValues' order.
-constexpr std::array<const char*, 7> GLOBAL_FIELD_NAMES = {
-    "north", "east", "down", "horizontal", "declination", "inclination", "intensity"};
-constexpr std::array<double geomodel::FieldValues::*, 7> GLOBAL_FIELD_MEMBERS = {
-    &geomodel::FieldValues::north,       &geomodel::FieldValues::east,
-    &geomodel::FieldValues::down,        &geomodel::FieldValues::horizontal,
-    &geomodel::FieldValues::declination, &geomodel::FieldValues::inclination,
-    &geomodel::FieldValues::intensity};
+using field_model::GLOBAL_FIELD_MEMBERS;
+using field_model::GLOBAL_FIELD_NAMES;
 
 // The field of a global model at numpy-broadcast sites and years. The
 // splines are evaluated once per run of equal years, a site's terms once

@@ -14,6 +14,7 @@
 #include "curve/reference_curve.hpp"
 #include "dating/dating.hpp"
 #include "field_model/field_model.hpp"
+#include "field_model/value_names.hpp"
 #include "model/model.hpp"
 #include "python/conversions.hpp"
 
@@ -21,16 +22,8 @@ namespace karven_python {
 
 using curve::Component;
 
-// The six quantities of a curve, in the order of a curve file's fields
-// (curve::Quantity) and of karven-export's CSV columns.
-constexpr std::array<const char*, 6> QUANTITY_NAMES = {
-    "declination",          "inclination",          "intensity",
-    "declination_error_95", "inclination_error_95", "intensity_error_95"};
-
-constexpr std::array<double model::CurveValues::*, 6> QUANTITY_MEMBERS = {
-    &model::CurveValues::declination,       &model::CurveValues::inclination,
-    &model::CurveValues::intensity,         &model::CurveValues::declination_error,
-    &model::CurveValues::inclination_error, &model::CurveValues::intensity_error};
+using field_model::QUANTITY_MEMBERS;
+using field_model::QUANTITY_NAMES;
 
 // A curve as Python sees it, and the reference curve that dating takes
 // from it: the values of the file it was read from, or for the model's
