@@ -30,6 +30,8 @@
 
 namespace karven_python {
 
+namespace {
+
 // --- Dating ------------------------------------------------------------------
 
 // The keyword names of the measured values, by the dating library's field
@@ -175,6 +177,8 @@ void fill_date(Date& date, int first_year, std::span<const double> density, int 
   for (const std::string& warning : warnings) date.warnings.append(warning);
 }
 
+}  // namespace
+
 std::string date_repr(const Date& date) {
   std::string text = "<karven." + date.repr_name + ": mode " +
                      dating::year_text(date.mode, dating::YearNotation::ad);
@@ -226,6 +230,8 @@ Dating date_one(const Curve& c, const MeasurementArguments& args, py::handle lev
   }
   return dated;
 }
+
+namespace {
 
 // --- Radiocarbon ---------------------------------------------------------------
 
@@ -282,6 +288,8 @@ radiocarbon::C14Age checked_age(const radiocarbon::GriddedCalibrationCurve& curv
   return result;
 }
 
+}  // namespace
+
 Dating calibrate_age(py::handle age, py::handle sigma, const std::filesystem::path& curve_name,
                      py::handle delta_r, py::handle delta_r_sigma, py::handle levels_argument) {
   const std::vector<double> levels = hpd_levels(levels_argument);
@@ -298,6 +306,8 @@ Dating calibrate_age(py::handle age, py::handle sigma, const std::filesystem::pa
   dated.curve = calibration_source(*curve);
   return dated;
 }
+
+namespace {
 
 // The keys of a radiocarbon row, and those of a measurement that it may not hold.
 constexpr std::array<const char*, 5> C14_KEYS = {"c14_age", "c14_sigma", "c14_curve", "delta_r",
@@ -343,6 +353,8 @@ std::optional<std::string> outside_warning(const PreparedRow& row, dating::YearS
          dating::span_text(span.first_year, span.last_year) + "; that part is left out";
 }
 
+}  // namespace
+
 // --- Rows against a model ------------------------------------------------------
 
 const Curve* CurveSource::for_site(py::handle site) {
@@ -370,6 +382,8 @@ const Curve* CurveSource::for_site(py::handle site) {
 CurveSource curve_source_of(py::handle curve_default, py::handle model, py::handle sigma,
                             py::handle span);
 
+namespace {
+
 // --- Events and sequences ------------------------------------------------------
 
 constexpr std::array<const char*, 12> ROW_KEYS = {
@@ -383,6 +397,8 @@ const Curve& curve_argument(py::handle value) {
   }
   return value.cast<const Curve&>();
 }
+
+}  // namespace
 
 CurveSource curve_source_of(py::handle curve_default, py::handle model, py::handle sigma,
                             py::handle span) {
@@ -407,6 +423,8 @@ CurveSource curve_source_of(py::handle curve_default, py::handle model, py::hand
   source.span = py::reinterpret_borrow<py::object>(span);
   return source;
 }
+
+namespace {
 
 // Calls f, prefixing the message of a bad argument with where it is.
 template <class F>
@@ -543,6 +561,8 @@ EventDate event_date(const dating::EventDate& result, const std::vector<Prepared
   date.chi_square_limit = result.chi_square_limit;
   return date;
 }
+
+}  // namespace
 
 EventDate date_event(const py::iterable& rows_argument, py::handle curve_default,
                      py::handle levels_argument, py::handle model, py::handle model_sigma,

@@ -141,6 +141,8 @@ std::string model_repr(const Model& self) {
   return text + ">";
 }
 
+namespace {
+
 // The epoch of a year, with karven-map's words for one that is none.
 int epoch_of_year(double year) {
   if (!std::isfinite(year)) {
@@ -261,6 +263,8 @@ py::dict global_field(const geomodel::SplineModel& m, py::handle lat, py::handle
   return result;
 }
 
+}  // namespace
+
 py::dict model_field(const Model& m, py::handle lat, py::handle lon, py::handle year) {
   if (const geomodel::SplineModel* global = m.global())
     return global_field(*global, lat, lon, year);
@@ -317,6 +321,8 @@ std::optional<field_model::ModelSigma> model_sigma_argument(py::handle value) {
   return sigma;
 }
 
+namespace {
+
 // A whole number of years, as span= takes it.
 int whole_year(py::handle value) {
   const double year = number(value, "span");
@@ -325,6 +331,8 @@ int whole_year(py::handle value) {
   }
   return static_cast<int>(year);
 }
+
+}  // namespace
 
 // The years of a global model's curve: span=(FROM, TO[, STEP]) in whole
 // years, or years= (an array), or the model's whole span every
