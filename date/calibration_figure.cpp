@@ -15,7 +15,7 @@ namespace date {
 namespace {
 
 using console::shortest_text;
-using plot::gnuplot_string;
+using figures::gnuplot_string;
 
 constexpr double ASPECT = 0.8;  // height over width
 constexpr double PLOT_LEFT = 0.13;
@@ -57,9 +57,10 @@ std::string short_citation(const std::string& citation) {
 
 }  // namespace
 
-plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample& c14,
-                                        const dating::DatingResult& result,
-                                        plot::FigureFormat format, dating::YearNotation notation) {
+figures::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample& c14,
+                                           const dating::DatingResult& result,
+                                           figures::FigureFormat format,
+                                           dating::YearNotation notation) {
   const radiocarbon::GriddedCalibrationCurve& curve = *c14.curve;
   const radiocarbon::C14Age& age = c14.age;
   const double measured = age.age - age.delta_r;
@@ -114,7 +115,7 @@ plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample
                 number_text(measured + z * sigma) + '\n';
   }
 
-  const plot::FigureTerminal terminal = plot::figure_terminal(format, ASPECT);
+  const figures::FigureTerminal terminal = figures::figure_terminal(format, ASPECT);
   const YearAxis axis =
       year_axis(from, to, notation, terminal.char_width / (PLOT_RIGHT - PLOT_LEFT));
   std::string script;
@@ -124,7 +125,7 @@ plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample
   if (!curve.citation.empty()) title += " (" + short_citation(curve.citation) + ")";
   add("set encoding utf8");
   add(terminal.command);
-  add("set output " + gnuplot_string(plot::figure_file_name(format)));
+  add("set output " + gnuplot_string(figures::figure_file_name(format)));
   add("set title " + gnuplot_string(title) + " font '" + terminal.font + "'");
   add("set lmargin at screen " + shortest_text(PLOT_LEFT));
   add("set rmargin at screen " + shortest_text(PLOT_RIGHT));
@@ -173,19 +174,19 @@ plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample
   add(plot_line);
   add("unset output");
 
-  plot::GnuplotJob job;
+  figures::GnuplotJob job;
   job.script = script;
   job.data_files = {{"curve.dat", curve_data}, {"date.dat", date_data}, {"age.dat", age_data}};
   return job;
 }
 
 void draw_calibration_figure(const std::string& name, const C14Sample& c14,
-                             const dating::DatingResult& result, plot::FigureFormat format,
+                             const dating::DatingResult& result, figures::FigureFormat format,
                              const companion::OutputGuard& guard,
                              const std::filesystem::path& destination,
                              dating::YearNotation notation) {
-  plot::run_gnuplot_job(calibration_figure_job(name, c14, result, format, notation), format, guard,
-                        destination);
+  figures::run_gnuplot_job(calibration_figure_job(name, c14, result, format, notation), format,
+                           guard, destination);
 }
 
 }  // namespace date

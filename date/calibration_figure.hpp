@@ -9,7 +9,7 @@
 
 #include "date/radiocarbon_rows.hpp"
 #include "dating/dating.hpp"
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 namespace date {
 
@@ -18,20 +18,19 @@ namespace date {
 /// x on the year axis, age), "date.dat" (year, the density scaled onto the
 /// foot of the age axis, and for each level the same in its HPD intervals,
 /// NaN elsewhere), and the gnuplot script reading them. All text goes
-/// through plot::gnuplot_string.
-plot::GnuplotJob calibration_figure_job(const std::string& name, const C14Sample& c14,
-                                        const dating::DatingResult& result,
-                                        plot::FigureFormat format,
-                                        dating::YearNotation notation = dating::YearNotation::ad);
+/// through figures::gnuplot_string.
+figures::GnuplotJob calibration_figure_job(
+    const std::string& name, const C14Sample& c14, const dating::DatingResult& result,
+    figures::FigureFormat format, dating::YearNotation notation = dating::YearNotation::ad);
 
 /// Draws the figure and writes it to the destination (see
-/// plot::run_gnuplot_job).
+/// figures::run_gnuplot_job).
 ///
-/// @throws plot::PlotError  when the guard refuses the destination, gnuplot
+/// @throws figures::FigureError  when the guard refuses the destination, gnuplot
 ///                          is missing or fails, or the figure cannot be
 ///                          written
 void draw_calibration_figure(const std::string& name, const C14Sample& c14,
-                             const dating::DatingResult& result, plot::FigureFormat format,
+                             const dating::DatingResult& result, figures::FigureFormat format,
                              const companion::OutputGuard& guard,
                              const std::filesystem::path& destination,
                              dating::YearNotation notation = dating::YearNotation::ad);

@@ -19,6 +19,7 @@
 #include "console/numbers.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
+#include "curve/site_text.hpp"
 #include "date/calibration_figure.hpp"
 #include "date/events.hpp"
 #include "date/figure.hpp"
@@ -156,7 +157,7 @@ class CurveSource {
       const curve::Curve as_file = curve::curve_of_model(evaluated);
       made.reference = curve::reference_curve(as_file);
       made.reference.source = as_file.model + " at " +
-                              plot::site_text(as_file.latitude, as_file.longitude) + " (model " +
+                              curve::site_text(as_file.latitude, as_file.longitude) + " (model " +
                               console::shown_text(options_.model->string()) + ")";
     }
     if (recent_.size() == KEPT_SITES) recent_.pop_back();
@@ -207,7 +208,7 @@ class CurveSource {
   // A global model's curve at a site, as reports name it: "ARCH10k.1
   // (CITATION) at 31.78 N, 35.22 E".
   static std::string global_source(const field_model::FieldModel& model, const curve::Site& site) {
-    return model_source(model) + " at " + plot::site_text(site.latitude, site.longitude);
+    return model_source(model) + " at " + curve::site_text(site.latitude, site.longitude);
   }
 
   const DateOptions& options_;
@@ -438,7 +439,7 @@ class DateRun {
           draw_dating_figure(sample.measurement.name, *sample.curve, sample.measured,
                              *sample.result, options_.figure_format, guard_, path, options_.years);
         }
-      } catch (const plot::PlotError& e) {
+      } catch (const figures::FigureError& e) {
         sample.error = e.what();
         return;
       }
@@ -745,7 +746,7 @@ curve::ReferenceCurve load_reference(const DateOptions& options) {
     report(note);
   }
   curve::ReferenceCurve reference = curve::reference_curve(curve);
-  reference.source = curve.model + " at " + plot::site_text(curve.latitude, curve.longitude) +
+  reference.source = curve.model + " at " + curve::site_text(curve.latitude, curve.longitude) +
                      " (" + console::shown_text(options.curve_file.string()) + ")";
   return reference;
 }

@@ -263,11 +263,11 @@ std::vector<std::string> write_event_files(const DateOptions& options, const Eve
       std::reverse(rows.begin(), rows.end());
     }
     try {
-      if (rows.empty()) throw plot::PlotError("no event was dated: the figure is not drawn");
+      if (rows.empty()) throw figures::FigureError("no event was dated: the figure is not drawn");
       const dating::YearSpan shown = events_figure_span(rows, years->first_year, years->last_year);
       draw_events_figure(rows, shown.first_year, shown.last_year, options.years,
                          options.figure_format, guard, *options.figure);
-    } catch (const plot::PlotError& e) {
+    } catch (const figures::FigureError& e) {
       failures.push_back(e.what());
     }
   }

@@ -16,7 +16,7 @@ namespace date {
 namespace {
 
 using console::shortest_text;
-using plot::gnuplot_string;
+using figures::gnuplot_string;
 
 // Heights in units of the figure's width: the title above the rows, the
 // year axis under them, and a row: tall for a few events, compact for
@@ -210,11 +210,11 @@ std::string event_figure_data(const EventFigureRow& event, int first_year, int l
 
 std::string events_figure_script(std::span<const EventFigureRow> events, int first_year,
                                  int last_year, dating::YearNotation notation,
-                                 plot::FigureFormat format) {
+                                 figures::FigureFormat format) {
   check_span(events, first_year, last_year);
   const std::size_t n = events.size();
   const double aspect = figure_aspect(n);
-  const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
+  const figures::FigureTerminal terminal = figures::figure_terminal(format, aspect);
   const auto screen_y = [aspect](double from_top) { return layout_text(1.0 - from_top / aspect); };
   const bool any_sequence = std::any_of(events.begin(), events.end(),
                                         [](const EventFigureRow& e) { return e.in_sequence; });
@@ -249,7 +249,7 @@ std::string events_figure_script(std::span<const EventFigureRow> events, int fir
                    : dates + "\nbar: the 95% HPD interval";
   add("set encoding utf8");
   add(terminal.command);
-  add("set output " + gnuplot_string(plot::figure_file_name(format)));
+  add("set output " + gnuplot_string(figures::figure_file_name(format)));
   add("set multiplot title " + gnuplot_string(title) + " font '" + terminal.font + "'");
   add("set lmargin at screen " + layout_text(plot_left));
   add("set rmargin at screen " + layout_text(PLOT_RIGHT));
@@ -365,16 +365,16 @@ std::string events_figure_script(std::span<const EventFigureRow> events, int fir
 }
 
 void draw_events_figure(std::span<const EventFigureRow> events, int first_year, int last_year,
-                        dating::YearNotation notation, plot::FigureFormat format,
+                        dating::YearNotation notation, figures::FigureFormat format,
                         const companion::OutputGuard& guard,
                         const std::filesystem::path& destination) {
-  plot::GnuplotJob job;
+  figures::GnuplotJob job;
   for (std::size_t k = 0; k < events.size(); ++k) {
     job.data_files.push_back(
         {event_data_name(k), event_figure_data(events[k], first_year, last_year)});
   }
   job.script = events_figure_script(events, first_year, last_year, notation, format);
-  plot::run_gnuplot_job(job, format, guard, destination);
+  figures::run_gnuplot_job(job, format, guard, destination);
 }
 
 }  // namespace date

@@ -13,7 +13,7 @@
 
 #include "companion/output_file.hpp"
 #include "dating/chronology.hpp"
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 namespace date {
 
@@ -62,7 +62,7 @@ std::string event_figure_data(const EventFigureRow& event, int first_year, int l
 
 /// The gnuplot script of the figure, reading event k's data from
 /// event_data_name(k) and writing figure_file_name(format). Every text goes
-/// through plot::gnuplot_string; names are shown as the report shows them
+/// through figures::gnuplot_string; names are shown as the report shows them
 /// (console::shown_text), cut to 24 characters. The figure's height grows
 /// with the count of events; each event's densities share one scale, the
 /// taller reaching the top of its row.
@@ -70,19 +70,19 @@ std::string event_figure_data(const EventFigureRow& event, int first_year, int l
 /// @throws std::invalid_argument for no event or last_year <= first_year
 std::string events_figure_script(std::span<const EventFigureRow> events, int first_year,
                                  int last_year, dating::YearNotation notation,
-                                 plot::FigureFormat format);
+                                 figures::FigureFormat format);
 
 /// Draws the figure and writes it to the destination (see
-/// plot::run_gnuplot_job). The rows stand top to bottom in the order
+/// figures::run_gnuplot_job). The rows stand top to bottom in the order
 /// given; the year axis runs from first_year to last_year, written in the
 /// notation (BP runs from the older years at the left).
 ///
-/// @throws plot::PlotError  when the guard refuses the destination, gnuplot
+/// @throws figures::FigureError  when the guard refuses the destination, gnuplot
 ///                          is missing or fails, or the figure cannot be
 ///                          written
 /// @throws std::invalid_argument for no event or last_year <= first_year
 void draw_events_figure(std::span<const EventFigureRow> events, int first_year, int last_year,
-                        dating::YearNotation notation, plot::FigureFormat format,
+                        dating::YearNotation notation, figures::FigureFormat format,
                         const companion::OutputGuard& guard,
                         const std::filesystem::path& destination);
 

@@ -16,7 +16,7 @@ namespace {
 
 using console::shortest_text;
 using curve::Component;
-using plot::gnuplot_string;
+using figures::gnuplot_string;
 
 // Heights in units of the figure's width: a curve panel, a density panel
 // under it, the combined density, and the margins above and below.
@@ -320,18 +320,18 @@ std::string figure_interval_text(const dating::HpdInterval& interval,
 
 std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
                                  std::span<const dating::MeasuredComponent> measured,
-                                 const dating::DatingResult& result, plot::FigureFormat format,
+                                 const dating::DatingResult& result, figures::FigureFormat format,
                                  const std::string& data_name, dating::YearNotation notation) {
   const std::size_t n = result.components.size();
   // A heading wider than the figure takes more lines, and the figure grows
   // by them.
-  const double char_width = plot::figure_terminal(format, figure_aspect(n)).char_width;
+  const double char_width = figures::figure_terminal(format, figure_aspect(n)).char_width;
   const std::vector<std::string> heading =
       wrapped("Dating of " + std::string(name) + " against " + curve.source,
               static_cast<std::size_t>(1.0 / char_width));
   const double more_lines = TITLE_LINE * char_width * static_cast<double>(heading.size() - 1);
   const double aspect = figure_aspect(n) + more_lines;
-  const plot::FigureTerminal terminal = plot::figure_terminal(format, aspect);
+  const figures::FigureTerminal terminal = figures::figure_terminal(format, aspect);
   const std::string data = gnuplot_string(data_name);
   // Screen coordinates run from 0 at the bottom to 1 at the top.
   const auto screen = [aspect](double from_top) { return shortest_text(1.0 - from_top / aspect); };
@@ -348,7 +348,7 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
       "intervals";
   add("set encoding utf8");
   add(terminal.command);
-  add("set output " + gnuplot_string(plot::figure_file_name(format)));
+  add("set output " + gnuplot_string(figures::figure_file_name(format)));
   add("set multiplot title " + gnuplot_string(title) + " font '" + terminal.font + "'");
   add("set xrange [" + std::to_string(result.first_year) + ":" + std::to_string(last_year) + "]");
   add("set mxtics");
@@ -461,14 +461,14 @@ std::string dating_figure_script(const std::string& name, const dating::GriddedC
 
 void draw_dating_figure(const std::string& name, const dating::GriddedCurve& curve,
                         std::span<const dating::MeasuredComponent> measured,
-                        const dating::DatingResult& result, plot::FigureFormat format,
+                        const dating::DatingResult& result, figures::FigureFormat format,
                         const companion::OutputGuard& guard,
                         const std::filesystem::path& destination, dating::YearNotation notation) {
   constexpr const char* data_name = "dating.dat";
-  plot::GnuplotJob job;
+  figures::GnuplotJob job;
   job.data_files.push_back({data_name, dating_figure_data(curve, result)});
   job.script = dating_figure_script(name, curve, measured, result, format, data_name, notation);
-  plot::run_gnuplot_job(job, format, guard, destination);
+  figures::run_gnuplot_job(job, format, guard, destination);
 }
 
 }  // namespace date

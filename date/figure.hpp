@@ -10,7 +10,7 @@
 #include <string>
 
 #include "dating/dating.hpp"
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 namespace date {
 
@@ -30,7 +30,7 @@ struct YearAxis {
 /// right), its major ticks at round numbers of the notation's own
 /// numbering, as many as leave room between neighbouring labels of
 /// characters `char_width` wide (a fraction of the plot's width,
-/// plot::FigureTerminal::char_width divided by the plot's share of the
+/// figures::FigureTerminal::char_width divided by the plot's share of the
 /// figure):
 /// - ad: gnuplot's own ticks, "Year (AD)";
 /// - ce: "500 BCE" at year -499, "1" at year 1, "500" at year 500: there is
@@ -59,24 +59,24 @@ std::string dating_figure_data(const dating::GriddedCurve& curve,
 
 /// The gnuplot script of the figure, reading the data file `data_name`
 /// and writing figure_file_name(format). All its text goes through
-/// plot::gnuplot_string; the sample's name is shown as the report shows it
+/// figures::gnuplot_string; the sample's name is shown as the report shows it
 /// (console::shown_text). The year axis and the bounds of the HPD
 /// intervals are written in the notation (see year_axis).
 std::string dating_figure_script(const std::string& name, const dating::GriddedCurve& curve,
                                  std::span<const dating::MeasuredComponent> measured,
-                                 const dating::DatingResult& result, plot::FigureFormat format,
+                                 const dating::DatingResult& result, figures::FigureFormat format,
                                  const std::string& data_name,
                                  dating::YearNotation notation = dating::YearNotation::ad);
 
 /// Draws the figure with gnuplot and writes it to the destination (see
-/// plot::run_gnuplot_job).
+/// figures::run_gnuplot_job).
 ///
-/// @throws plot::PlotError  when the guard refuses the destination, gnuplot
+/// @throws figures::FigureError  when the guard refuses the destination, gnuplot
 ///                          is missing or fails, or the figure cannot be
 ///                          written
 void draw_dating_figure(const std::string& name, const dating::GriddedCurve& curve,
                         std::span<const dating::MeasuredComponent> measured,
-                        const dating::DatingResult& result, plot::FigureFormat format,
+                        const dating::DatingResult& result, figures::FigureFormat format,
                         const companion::OutputGuard& guard,
                         const std::filesystem::path& destination,
                         dating::YearNotation notation = dating::YearNotation::ad);

@@ -361,7 +361,7 @@ DateOptions parse_options(std::span<const std::string_view> arguments) {
        {"--density -", options.density && companion::is_standard_output(*options.density)}}};
   companion::check_one_standard_output(standard_output);
   if (options.figure) {
-    const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
+    const std::optional<figures::FigureFormat> format = figures::format_of_file(*options.figure);
     if (!format) {
       throw UsageError("cannot tell the format of \"" + *options.figure +
                        "\": end its name in .png, .svg or .pdf");

@@ -12,7 +12,7 @@
 #include "curve/ref_file.hpp"
 #include "date/radiocarbon_rows.hpp"
 #include "dating/dating.hpp"
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 namespace date {
 
@@ -48,7 +48,7 @@ struct DateOptions {
   std::vector<double> levels;          // percent, in the order given; 95 by default
   std::optional<std::string> density;  // file, pattern with {name}, or - for standard output
   std::optional<std::string> figure;   // file, or pattern with {name}
-  plot::FigureFormat figure_format = plot::FigureFormat::png;
+  figures::FigureFormat figure_format = figures::FigureFormat::png;
   bool json = false;
   // --sequence: the samples file's events form a stratigraphic sequence,
   // written in the file oldest first or youngest first.

@@ -2,7 +2,6 @@
 
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
-#include "plot/gnuplot.hpp"
 
 namespace date {
 

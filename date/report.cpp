@@ -9,8 +9,8 @@
 #include "console/fields.hpp"
 #include "console/number_chars.hpp"
 #include "console/numbers.hpp"
+#include "curve/site_text.hpp"
 #include "date/radiocarbon_report.hpp"
-#include "plot/gnuplot.hpp"
 
 namespace date {
 
@@ -45,7 +45,7 @@ std::string measured_text(const dating::Measurement& m) {
 // The values of a relocated measurement, with two decimals.
 std::string relocated_text(const dating::Relocation& r) {
   const dating::Measurement& m = r.measurement;
-  std::string text = "to " + plot::site_text(r.to.latitude, r.to.longitude) + ", " +
+  std::string text = "to " + curve::site_text(r.to.latitude, r.to.longitude) + ", " +
                      console::fixed_text(r.distance_km, r.distance_km < 10.0 ? 1 : 0) + " km:";
   std::string values;
   const auto add = [&values](const char* what, const std::optional<double>& value,
@@ -140,7 +140,7 @@ std::string sample_report(const DatedSample& sample, dating::YearNotation notati
   const auto line = [&text](const std::string& label, const std::string& value) {
     text += "  " + padded(label + ":", 20) + value + "\n";
   };
-  if (sample.site) line("site", plot::site_text(sample.site->latitude, sample.site->longitude));
+  if (sample.site) line("site", curve::site_text(sample.site->latitude, sample.site->longitude));
   if (!sample.result) {
     line("not dated", sample.error);
     return text;
@@ -171,7 +171,7 @@ std::string sample_report(const DatedSample& sample, dating::YearNotation notati
 SummaryRow summary_row(const DatedSample& sample, dating::YearNotation notation) {
   SummaryRow row;
   row.cells = {console::shown_text(sample.measurement.name)};
-  if (sample.site) row.site = plot::site_text(sample.site->latitude, sample.site->longitude);
+  if (sample.site) row.site = curve::site_text(sample.site->latitude, sample.site->longitude);
   if (!sample.result) {
     row.cells.insert(row.cells.end(), {"-", "-", "not dated: " + sample.error});
     return row;

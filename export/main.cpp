@@ -13,8 +13,8 @@
 #include "companion/output_file.hpp"
 #include "console/numbers.hpp"
 #include "curve/curve_reader.hpp"
+#include "curve_export/curve_export.hpp"
 #include "driver/curve_file.hpp"
-#include "export/curve_export.hpp"
 #include "export/sites_export.hpp"
 #include "field_model/field_model.hpp"
 

@@ -18,7 +18,7 @@
 #include "curve/curve_tables.hpp"
 #include "curve/file_text.hpp"
 #include "curve/model_curve.hpp"
-#include "export/curve_export.hpp"
+#include "curve_export/curve_export.hpp"
 #include "model/model.hpp"
 
 namespace curve_export {

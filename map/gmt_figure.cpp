@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "console/fields.hpp"
+#include "figures/gmt_text.hpp"
 #include "map/command.hpp"
 #include "map/netcdf_cube.hpp"
 #include "model/model.hpp"
@@ -28,26 +29,6 @@ double nice_interval(double rough) {
     if (factor * power >= rough * (1.0 - 1e-9)) return factor * power;
   }
   return 10.0 * power;
-}
-
-// Appends one code point as GMT draws it.
-void append_code_point(std::string& text, char32_t c) {
-  if (c == U'@') {
-    text += "@@";
-  } else if (c == U'\\') {
-    text += "\\134";
-  } else if (c >= 0x20 && c < 0x7f) {
-    text += static_cast<char>(c);
-  } else if (c >= 0xa0 && c <= 0xff) {
-    // The octal code of a Latin-1 letter, which GMT's default character
-    // set places where Latin-1 does.
-    text += '\\';
-    text += static_cast<char>('0' + ((c >> 6) & 7));
-    text += static_cast<char>('0' + ((c >> 3) & 7));
-    text += static_cast<char>('0' + (c & 7));
-  } else {
-    text += '?';
-  }
 }
 
 // The map's width on the page (-JM), and the room a label takes: 8 point
@@ -147,37 +128,6 @@ ColourScale colour_scale(Quantity quantity, double minimum, double maximum) {
   return scale;
 }
 
-std::string gmt_text(std::string_view utf8) {
-  std::string text;
-  std::size_t at = 0;
-  while (at < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    const int length = lead < 0x80         ? 1
-                       : (lead >> 5) == 6  ? 2
-                       : (lead >> 4) == 14 ? 3
-                       : (lead >> 3) == 30 ? 4
-                                           : 0;
-    char32_t c = length == 1   ? lead
-                 : length == 2 ? lead & 0x1f
-                 : length == 3 ? lead & 0x0f
-                               : lead & 0x07;
-    bool valid = length > 0 && at + static_cast<std::size_t>(length) <= utf8.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[at + static_cast<std::size_t>(k)]);
-      valid = (next >> 6) == 2;
-      c = (c << 6) | (next & 0x3f);
-    }
-    if (!valid) {
-      text += '?';
-      ++at;
-      continue;
-    }
-    append_code_point(text, c);
-    at += static_cast<std::size_t>(length);
-  }
-  return text;
-}
-
 MapAxes map_axes(const GridAxes& grid) {
   MapAxes axes;
   // About six annotations along each side.
@@ -210,17 +160,18 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
                              "/" + number(grid.latitudes.back());
   const std::string layer(LAYER_FILE);
   const std::string format =
-      figure.format == plot::FigureFormat::png ? "png" : "pdf";  // SVG is converted from PDF
+      figure.format == figures::FigureFormat::png ? "png" : "pdf";  // SVG is converted from PDF
   GmtJob job;
-  job.files.push_back({"title.txt", gmt_text(title_text(figure)) + "\n"});
+  job.files.push_back({"title.txt", figures::gmt_text(title_text(figure)) + "\n"});
   // A global model's citation, too long for the subtitle, goes below the
   // colour bar.
   const std::string subtitle =
       figure.global_year
           ? "global model " + figure.global_name + ", grid of " + degrees_text(grid.step)
           : "coefficient file " + figure.model_name + ", grid of " + degrees_text(grid.step);
-  if (figure.global_year) job.files.push_back({"credit.txt", gmt_text(figure.credit) + "\n"});
-  job.files.push_back({"subtitle.txt", gmt_text(subtitle) + "\n"});
+  if (figure.global_year)
+    job.files.push_back({"credit.txt", figures::gmt_text(figure.credit) + "\n"});
+  job.files.push_back({"subtitle.txt", figures::gmt_text(subtitle) + "\n"});
   const bool mollweide = equal_area(figure);
   const std::string projection =
       mollweide ? "-JW" + number((grid.longitudes.front() + grid.longitudes.back()) / 2.0) + "/" +
@@ -272,7 +223,8 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
       marks += place + "\n";
       const SiteLabel label =
           site_label(site, (site.longitude - west) / (east - west) * MAP_WIDTH_CM);
-      (label.left ? left_labels : right_labels) += place + " " + gmt_text(label.text) + "\n";
+      (label.left ? left_labels : right_labels) +=
+          place + " " + figures::gmt_text(label.text) + "\n";
     }
     job.files.push_back({"sites.txt", marks});
     commands.push_back({"plot", "sites.txt", "-Sc0.22c", "-Gwhite", "-W0.9p,black"});
@@ -300,20 +252,20 @@ GmtJob gmt_job(const MapFigure& figure, const ColourScale& scale) {
   return job;
 }
 
-DrawingPrograms find_drawing_programs(plot::FigureFormat format) {
-  const std::string search_path = plot::program_search_path();
+DrawingPrograms find_drawing_programs(figures::FigureFormat format) {
+  const std::string search_path = figures::program_search_path();
   DrawingPrograms programs;
-  const std::optional<std::filesystem::path> gmt = plot::find_program("gmt", search_path);
+  const std::optional<std::filesystem::path> gmt = figures::find_program("gmt", search_path);
   if (!gmt) {
-    throw plot::PlotError("GMT is not installed (no gmt on PATH); install it with: " +
-                          std::string(GMT_INSTALL_COMMAND));
+    throw figures::FigureError("GMT is not installed (no gmt on PATH); install it with: " +
+                               std::string(GMT_INSTALL_COMMAND));
   }
   programs.gmt = *gmt;
-  if (format == plot::FigureFormat::svg) {
+  if (format == figures::FigureFormat::svg) {
     const std::optional<std::filesystem::path> converter =
-        plot::find_program("pdftocairo", search_path);
+        figures::find_program("pdftocairo", search_path);
     if (!converter) {
-      throw plot::PlotError(
+      throw figures::FigureError(
           "an SVG figure is converted from GMT's PDF by pdftocairo, which is not installed; "
           "install it with: apt-get install poppler-utils, or ask for .png or .pdf");
     }
@@ -332,9 +284,9 @@ std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
     maximum = std::max(maximum, value);
   }
   if (!(minimum <= maximum)) {
-    throw plot::PlotError("the model gives no value of the " +
-                          std::string(quantity_info(figure.quantity).name) + " at " +
-                          year_text(figure) + " anywhere on the map; no figure drawn");
+    throw figures::FigureError("the model gives no value of the " +
+                               std::string(quantity_info(figure.quantity).name) + " at " +
+                               year_text(figure) + " anywhere on the map; no figure drawn");
   }
   // Around a geomagnetic pole a global model's declination takes every
   // value from -180 to 180 within a few hundred kilometres: a scale to
@@ -363,10 +315,10 @@ std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
   scale.clipped = clipped;
   const GmtJob job = gmt_job(figure, scale);
 
-  const plot::PrivateDirectory directory("map");
+  const figures::PrivateDirectory directory("map");
   const std::filesystem::path& where = directory.path();
   write_layer_grid(where / LAYER_FILE, figure.grid, figure.quantity, figure.values);
-  for (const GmtJob::File& file : job.files) plot::write_text(where / file.name, file.text);
+  for (const GmtJob::File& file : job.files) figures::write_text(where / file.name, file.text);
   // GMT keeps its session, settings and caches in the private directory,
   // and reads no settings of the user's: every system draws the same map.
   const std::string private_path = where.string();
@@ -376,28 +328,28 @@ std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
   for (const std::vector<std::string>& command : job.commands) {
     std::vector<std::string> arguments = {"gmt"};
     arguments.insert(arguments.end(), command.begin(), command.end());
-    const plot::ProgramRun run =
-        plot::run_program(programs.gmt, arguments, where, signals, environment);
-    if (signals.any_pending()) throw plot::PlotError("interrupted");
-    if (const std::optional<std::string> failure = plot::run_failure("gmt " + command[0], run)) {
-      throw plot::PlotError(*failure);
+    const figures::ProgramRun run =
+        figures::run_program(programs.gmt, arguments, where, signals, environment);
+    if (signals.any_pending()) throw figures::FigureError("interrupted");
+    if (const std::optional<std::string> failure = figures::run_failure("gmt " + command[0], run)) {
+      throw figures::FigureError(*failure);
     }
   }
-  std::string figure_name =
-      std::string(FIGURE_PREFIX) + "." + (figure.format == plot::FigureFormat::png ? "png" : "pdf");
-  if (figure.format == plot::FigureFormat::svg) {
+  std::string figure_name = std::string(FIGURE_PREFIX) + "." +
+                            (figure.format == figures::FigureFormat::png ? "png" : "pdf");
+  if (figure.format == figures::FigureFormat::svg) {
     const std::vector<std::string> arguments = {"pdftocairo", "-svg", figure_name, "figure.svg"};
-    const plot::ProgramRun run =
-        plot::run_program(programs.pdftocairo, arguments, where, signals, environment);
-    if (signals.any_pending()) throw plot::PlotError("interrupted");
-    if (const std::optional<std::string> failure = plot::run_failure("pdftocairo", run)) {
-      throw plot::PlotError(*failure);
+    const figures::ProgramRun run =
+        figures::run_program(programs.pdftocairo, arguments, where, signals, environment);
+    if (signals.any_pending()) throw figures::FigureError("interrupted");
+    if (const std::optional<std::string> failure = figures::run_failure("pdftocairo", run)) {
+      throw figures::FigureError(*failure);
     }
     figure_name = "figure.svg";
   }
   std::ifstream in(where / figure_name, std::ios::binary);
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (bytes.empty()) throw plot::PlotError("gmt failed: it wrote no figure");
+  if (bytes.empty()) throw figures::FigureError("gmt failed: it wrote no figure");
   return bytes;
 }
 

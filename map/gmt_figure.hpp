@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "figures/external_program.hpp"
+#include "figures/gnuplot.hpp"
 #include "map/cube.hpp"
 #include "map/grid.hpp"
 #include "map/sites.hpp"
-#include "plot/external_program.hpp"
-#include "plot/gnuplot.hpp"
 
 namespace field_map {
 
@@ -37,7 +37,7 @@ struct MapFigure {
   std::string credit;
   std::vector<Site> sites;     // within the grid's extent
   std::vector<double> values;  // the layer, row after row from the south, west to east
-  plot::FigureFormat format = plot::FigureFormat::png;
+  figures::FigureFormat format = figures::FigureFormat::png;
 };
 
 /// The colours and contours of a figure.
@@ -58,12 +58,6 @@ struct ColourScale {
 /// between round bounds as far west as east, for the others a
 /// perceptually uniform sequential one between whole contour intervals.
 ColourScale colour_scale(Quantity quantity, double minimum, double maximum);
-
-/// A text as GMT's text module draws it literally: '@' doubled and '\'
-/// written as its octal code, so that neither starts an escape; letters of
-/// Latin-1 written as their octal codes (GMT's character set); any other
-/// character, and bytes that are no UTF-8, drawn as '?'.
-std::string gmt_text(std::string_view utf8);
 
 /// The annotations of a map's frame: about six along each side, each
 /// interval 1, 2, 2.5 or 5 times a power of ten, written with the decimals
@@ -111,16 +105,16 @@ inline constexpr std::string_view GMT_INSTALL_COMMAND = "apt-get install gmt gmt
 /// Finds gmt on PATH (and pdftocairo for an SVG figure) before the map is
 /// computed.
 ///
-/// @throws plot::PlotError "GMT is not installed ..." naming how to install it
+/// @throws figures::FigureError "GMT is not installed ..." naming how to install it
 struct DrawingPrograms {
   std::filesystem::path gmt;
   std::filesystem::path pdftocairo;  // empty unless an SVG is asked
 };
-DrawingPrograms find_drawing_programs(plot::FigureFormat format);
+DrawingPrograms find_drawing_programs(figures::FigureFormat format);
 
 /// Draws the figure with GMT in a private directory and returns its bytes.
 ///
-/// @throws plot::PlotError when GMT fails or the run is interrupted
+/// @throws figures::FigureError when GMT fails or the run is interrupted
 std::string draw_map(const MapFigure& figure, const DrawingPrograms& programs,
                      const companion::HeldSignals& signals);
 

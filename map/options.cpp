@@ -187,7 +187,7 @@ MapOptions parse_map_options(std::span<const std::string_view> arguments) {
        {"--csv -", options.table && companion::is_standard_output(*options.table)}}};
   companion::check_one_standard_output(standard_output);
   if (options.figure) {
-    const std::optional<plot::FigureFormat> format = plot::format_of_file(*options.figure);
+    const std::optional<figures::FigureFormat> format = figures::format_of_file(*options.figure);
     if (!format) {
       throw companion::UsageError("--output " + *options.figure +
                                   ": the figure's name must end in .png, .pdf or .svg");

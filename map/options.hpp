@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "figures/gnuplot.hpp"
 #include "map/cube.hpp"
 #include "map/grid.hpp"
-#include "plot/gnuplot.hpp"
 
 namespace field_map {
 
@@ -27,7 +27,7 @@ struct MapOptions {
   Region region;
   std::optional<std::string> sites;   // a sites file to mark on the figure
   std::optional<std::string> figure;  // --output
-  plot::FigureFormat format = plot::FigureFormat::png;
+  figures::FigureFormat format = figures::FigureFormat::png;
   std::optional<std::string> grid;   // --grid, a netCDF file
   std::optional<std::string> table;  // --csv
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "console/fields.hpp"
+#include "curve/site_text.hpp"
 
 namespace plot {
 
@@ -68,7 +69,9 @@ std::string column(Quantity quantity) { return std::to_string(static_cast<int>(q
 
 }  // namespace
 
-std::string figure_size(FigureFormat format) { return figure_terminal(format, ASPECT).shown_size; }
+std::string figure_size(FigureFormat format) {
+  return figures::figure_terminal(format, ASPECT).shown_size;
+}
 
 std::string gnuplot_data(const Curve& curve) {
   std::string data = "# year D I F eD eI eF\n";
@@ -85,10 +88,10 @@ std::string gnuplot_data(const Curve& curve) {
 
 std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_view data_name,
                            std::string_view figure_name, const FigureText& text) {
-  const FigureTerminal settings = figure_terminal(format, ASPECT);
+  const figures::FigureTerminal settings = figures::figure_terminal(format, ASPECT);
   const std::string title = curve.model + " palaeosecular variation curve at " +
-                            site_text(curve.latitude, curve.longitude) + "\n" + text.legend;
-  const std::string data = gnuplot_string(data_name);
+                            curve::site_text(curve.latitude, curve.longitude) + "\n" + text.legend;
+  const std::string data = figures::gnuplot_string(data_name);
 
   std::string script;
   const auto add = [&script](std::string_view line) {
@@ -97,13 +100,14 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
   };
   add("set encoding utf8");
   add(settings.command);
-  add("set output " + gnuplot_string(figure_name));
+  add("set output " + figures::gnuplot_string(figure_name));
   // A credit takes the foot of the figure, below the time axis's label.
   const bool credit = !text.credit.empty();
-  add("set multiplot layout 3,1 title " + gnuplot_string(title) + " font '" + settings.title_font +
-      "' margins 0.13,0.96," + (credit ? "0.1" : "0.07") + ",0.9 spacing 0,0.025");
+  add("set multiplot layout 3,1 title " + figures::gnuplot_string(title) + " font '" +
+      settings.title_font + "' margins 0.13,0.96," + (credit ? "0.1" : "0.07") +
+      ",0.9 spacing 0,0.025");
   if (credit) {
-    add("set label 2 " + gnuplot_string(wrapped(text.credit, CREDIT_WIDTH)) +
+    add("set label 2 " + figures::gnuplot_string(wrapped(text.credit, CREDIT_WIDTH)) +
         " at screen 0.5, screen 0.035 center font ',9'");
   }
   add("set xrange [" + shortest_text(curve.points.front().year) + ":" +
@@ -117,12 +121,13 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
     const bool last = k + 1 == PANELS.size();
     add(last ? "set format x '%g'" : "set format x ''");
     if (last) add("set xlabel 'Year (AD)'");
-    add("set ylabel " + gnuplot_string(panel.label));
+    add("set ylabel " + figures::gnuplot_string(panel.label));
     // gnuplot cannot scale an axis that has no defined point.
     const bool empty = !has_values(curve, panel.value);
     if (empty) {
       add("set yrange [-1:1]");
-      add("set label 1 " + gnuplot_string(text.no_values) + " at graph 0.5, graph 0.5 center");
+      add("set label 1 " + figures::gnuplot_string(text.no_values) +
+          " at graph 0.5, graph 0.5 center");
     }
     const std::string v = column(panel.value), e = column(panel.error);
     if (text.bands) {
@@ -147,10 +152,10 @@ void draw_figure(const Curve& curve, FigureFormat format, const companion::Outpu
                  const std::filesystem::path& destination, const FigureText& text) {
   // Names inside gnuplot's private directory; it sees no other.
   constexpr const char* data_name = "curve.dat";
-  GnuplotJob job;
+  figures::GnuplotJob job;
   job.data_files.push_back({data_name, gnuplot_data(curve)});
-  job.script = gnuplot_script(curve, format, data_name, figure_file_name(format), text);
-  run_gnuplot_job(job, format, guard, destination);
+  job.script = gnuplot_script(curve, format, data_name, figures::figure_file_name(format), text);
+  figures::run_gnuplot_job(job, format, guard, destination);
 }
 
 }  // namespace plot

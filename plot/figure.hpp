@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "curve/curve_reader.hpp"
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 namespace plot {
 
 using curve::Curve;
 using curve::CurvePoint;
 using curve::Quantity;
+using figures::FigureFormat;
 
 /// The figure's size in words: "1200 x 1500 pixels" for PNG, "900 x 1125
 /// pixels" for SVG, "6 x 7.5 inches" for PDF (portrait, for three panels).
@@ -55,11 +56,11 @@ std::string gnuplot_script(const Curve& curve, FigureFormat format, std::string_
 namespace plot {
 
 /// Draws the figure of a curve with the gnuplot found on PATH and writes it
-/// to the destination, replacing a file of that name (see run_gnuplot_job).
+/// to the destination, replacing a file of that name (see figures::run_gnuplot_job).
 ///
-/// @throws PlotError  when the guard refuses the destination, gnuplot is
-///                    missing or fails, or a file cannot be written;
-///                    nothing is left behind
+/// @throws figures::FigureError  when the guard refuses the destination,
+///                               gnuplot is missing or fails, or a file
+///                               cannot be written; nothing is left behind
 void draw_figure(const Curve& curve, FigureFormat format, const companion::OutputGuard& guard,
                  const std::filesystem::path& destination, const FigureText& text = {});
 

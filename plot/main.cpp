@@ -12,8 +12,8 @@
 #include "console/numbers.hpp"
 #include "curve/curve_reader.hpp"
 #include "field_model/field_model.hpp"
+#include "figures/gnuplot.hpp"
 #include "plot/figure.hpp"
-#include "plot/gnuplot.hpp"
 #include "plot/options.hpp"
 
 namespace {
@@ -117,7 +117,7 @@ int run(std::span<const std::string_view> arguments) {
     return 0;
   } catch (const curve::CurveFileError& e) {
     report(e.what());
-  } catch (const plot::PlotError& e) {
+  } catch (const figures::FigureError& e) {
     report(e.what());
   } catch (const std::bad_alloc&) {
     report("out of memory while " + task);

@@ -13,7 +13,7 @@ namespace plot {
 namespace {
 
 FigureFormat named_format(std::string_view word) {
-  const std::optional<FigureFormat> format = format_from_name(word);
+  const std::optional<FigureFormat> format = figures::format_from_name(word);
   if (!format || word.starts_with('.')) {
     throw UsageError("unknown format \"" + console::shown_text(word) + "\": give png, svg or pdf");
   }
@@ -118,9 +118,9 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
     options.output = *output_name;
   } else if (output_name) {
     const std::filesystem::path output = *output_name;
-    const std::optional<FigureFormat> named_by_extension = format_of_file(output);
+    const std::optional<FigureFormat> named_by_extension = figures::format_of_file(output);
     if (format && named_by_extension && *format != *named_by_extension) {
-      throw UsageError("--format " + std::string(format_name(*format)) +
+      throw UsageError("--format " + std::string(figures::format_name(*format)) +
                        " does not match the figure's name \"" +
                        console::shown_text(output.string()) + "\"");
     }
@@ -133,7 +133,7 @@ PlotOptions parse_options(std::span<const std::string_view> arguments) {
   } else {
     options.format = format.value_or(FigureFormat::png);
     options.output = options.input;
-    options.output.replace_extension(format_name(options.format));
+    options.output.replace_extension(figures::format_name(options.format));
   }
   return options;
 }

@@ -38,18 +38,20 @@
 #include "curve/curve_tables.hpp"
 #include "curve/model_curve.hpp"
 #include "curve/reference_curve.hpp"
+#include "curve/site_text.hpp"
+#include "curve_export/curve_export.hpp"
 #include "date/command.hpp"
 #include "dating/chronology.hpp"
 #include "dating/dating.hpp"
 #include "dating/relocation.hpp"
+#include "dating_rows/rows.hpp"
 #include "errors/xerror.hpp"
-#include "export/curve_export.hpp"
 #include "field_model/field_model.hpp"
+#include "field_model/value_names.hpp"
 #include "geomodel/catalogue.hpp"
 #include "geomodel/field.hpp"
 #include "karven/version.hpp"
 #include "model/model.hpp"
-#include "plot/gnuplot.hpp"
 #include "radiocarbon/calibration.hpp"
 #include "radiocarbon/calibration_curve.hpp"
 
@@ -157,14 +159,8 @@ std::string plain_name(const std::string& name) {
   return plain;
 }
 
-constexpr std::array<const char*, 6> QUANTITY_NAMES = {
-    "declination",          "inclination",          "intensity",
-    "declination_error_95", "inclination_error_95", "intensity_error_95"};
-
-constexpr std::array<double model::CurveValues::*, 6> QUANTITY_MEMBERS = {
-    &model::CurveValues::declination,       &model::CurveValues::inclination,
-    &model::CurveValues::intensity,         &model::CurveValues::declination_error,
-    &model::CurveValues::inclination_error, &model::CurveValues::intensity_error};
+using field_model::QUANTITY_MEMBERS;
+using field_model::QUANTITY_NAMES;
 
 // A curve of the model at a site, as karven-export and karven-date take it.
 class Curve {
@@ -192,7 +188,7 @@ class Curve {
   std::string source() const {
     if (global_) return reference_->source;
     return std::string(model::MODEL_NAME) + " at " +
-           plot::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
+           curve::site_text(site_curve_.latitude, site_curve_.longitude) + " (" + model_file_ + ")";
   }
 
   // {year, declination, ..., intensity_error_95}: typed arrays, one entry
@@ -373,14 +369,8 @@ std::vector<double> curve_years(const field_model::FieldModel& m, const val& opt
   }
 }
 
-// What a global model's field gives, in FieldValues' order.
-constexpr std::array<const char*, 7> GLOBAL_FIELD_NAMES = {
-    "north", "east", "down", "horizontal", "declination", "inclination", "intensity"};
-constexpr std::array<double geomodel::FieldValues::*, 7> GLOBAL_FIELD_MEMBERS = {
-    &geomodel::FieldValues::north,       &geomodel::FieldValues::east,
-    &geomodel::FieldValues::down,        &geomodel::FieldValues::horizontal,
-    &geomodel::FieldValues::declination, &geomodel::FieldValues::inclination,
-    &geomodel::FieldValues::intensity};
+using field_model::GLOBAL_FIELD_MEMBERS;
+using field_model::GLOBAL_FIELD_NAMES;
 
 // A field model: a bundled global model by its name (its file given to
 // addDataFile first), or a coefficient file's or a global model file's
@@ -555,19 +545,7 @@ std::vector<double> hpd_levels(const val& options) {
   } else {
     result = emscripten::convertJSArrayToNumberVector<double>(levels);
   }
-  for (const double level : result) {
-    if (level > 0.0 && level < 1.0) {
-      throw InputError("levels: a level is in percent, e.g. 95 for 95%; read " +
-                       console::shortest_text(level) + ", which would be " +
-                       console::shortest_text(level) + "%");
-    }
-  }
-  const std::vector<double> certain = {1.0};
-  try {
-    dating::hpd_regions(certain, 0, result);
-  } catch (const std::invalid_argument& e) {
-    throw InputError(std::string("levels: ") + e.what());
-  }
+  dating_rows::check_levels(result);
   return result;
 }
 
@@ -580,11 +558,7 @@ struct PreparedRow {
 };
 
 std::vector<dating::MeasuredComponent> components_used(const dating::Measurement& m) {
-  try {
-    return dating::measured_components(m);
-  } catch (const dating::MeasurementError& e) {
-    throw InputError(e.field().empty() ? e.what() : e.field() + ": " + e.what());
-  }
+  return dating_rows::components_used(m, [](const std::string& field) { return field; });
 }
 
 // The measurement of {dec, inc, a95, int, sigma_int, site: [lat, lon]}:
@@ -608,30 +582,16 @@ PreparedRow prepare_row(const Curve& c, const val& row) {
   if (!absent(site)) {
     const std::vector<double> pair = emscripten::convertJSArrayToNumberVector<double>(site);
     if (pair.size() != 2) throw InputError("site: expected [latitude, longitude] in degrees");
-    if (!(pair[0] >= -90.0 && pair[0] <= 90.0)) {
-      throw InputError("site: the latitude must lie between -90 and 90 degrees: " +
-                       console::shortest_text(pair[0]));
-    }
-    if (!std::isfinite(pair[1])) {
-      throw InputError("site: the longitude is not a finite number: " +
-                       console::shortest_text(pair[1]));
-    }
-    dating::Relocation relocation =
-        dating::relocate(measurement, dating::Site{pair[0], pair[1]}, *c.reference().site);
-    if (relocation.distance_km > 0.0) {
-      prepared.relocation = std::move(relocation);
+    const dating::Site measured_at = dating_rows::checked_site(pair[0], pair[1]);
+    if (std::optional<dating_rows::Relocated> moved =
+            dating_rows::relocated(measurement, measured_at, *c.reference().site)) {
+      prepared.relocation = std::move(moved->relocation);
       prepared.measured = components_used(prepared.relocation->measurement);
-      const std::string warning = dating::relocation_warning(*prepared.relocation);
-      if (!warning.empty()) prepared.warnings.push_back(warning);
+      if (!moved->warning.empty()) prepared.warnings.push_back(moved->warning);
     }
   }
-  std::vector<Component> used;
-  unsigned key = 0;
-  for (const dating::MeasuredComponent& m : prepared.measured) {
-    used.push_back(m.component);
-    key |= 1U << static_cast<unsigned>(m.component);
-  }
-  prepared.grid = c.grid(used, key);
+  const dating_rows::UsedComponents used = dating_rows::used_components(prepared.measured);
+  prepared.grid = c.grid(used.components, used.key);
   return prepared;
 }
 
@@ -663,12 +623,6 @@ val date_object(int first_year, std::span<const double> density, int mode,
   date.set("totals", totals);
   date.set("warnings", string_array(warnings));
   return date;
-}
-
-std::vector<double> on_grid(const dating::Density& density, int first_year, std::size_t count) {
-  std::vector<double> values(count);
-  for (std::size_t k = 0; k < count; ++k) values[k] = density.at(first_year + static_cast<int>(k));
-  return values;
 }
 
 val optional_value(const std::optional<double>& value) { return value ? val(*value) : val::null(); }
@@ -762,8 +716,9 @@ val event_object(const dating::EventDate& result, const std::vector<PreparedRow>
   }
   warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
   const std::size_t count = result.log_likelihood.size();
-  val date = date_object(result.first_year, on_grid(result.density, result.first_year, count),
-                         result.mode, result.regions, warnings);
+  val date =
+      date_object(result.first_year, dating_rows::on_grid(result.density, result.first_year, count),
+                  result.mode, result.regions, warnings);
   date.set("min_chi_square", result.min_chi_square);
   date.set("closest_year", result.closest_year);
   date.set("degrees", result.degrees);
@@ -794,10 +749,7 @@ val date_sequence(const val& events_argument, const val& options) {
     const val order_value = options["order"];
     const std::string order =
         absent(order_value) ? std::string("oldest-first") : order_value.as<std::string>();
-    if (order != "oldest-first" && order != "youngest-first") {
-      throw InputError("order: expected \"oldest-first\" or \"youngest-first\", got \"" + order +
-                       "\"");
-    }
+    dating_rows::check_order(order);
     const std::vector<double> levels = hpd_levels(options);
     const Curve* fallback = default_curve(options);
     std::vector<std::vector<PreparedRow>> events;
@@ -821,10 +773,7 @@ val date_sequence(const val& events_argument, const val& options) {
       alone.push_back(located("event " + std::to_string(e + 1),
                               [&] { return date_rows(events[e], span, levels); }));
     }
-    std::vector<std::size_t> oldest_first(events.size());
-    for (std::size_t k = 0; k < events.size(); ++k) {
-      oldest_first[k] = order == "oldest-first" ? k : events.size() - 1 - k;
-    }
+    const std::vector<std::size_t> oldest_first = dating_rows::oldest_first(order, events.size());
     std::vector<std::span<const double>> log_likelihoods;
     for (const std::size_t e : oldest_first) log_likelihoods.push_back(alone[e].log_likelihood);
     const dating::SequenceDate result = located(
@@ -833,7 +782,8 @@ val date_sequence(const val& events_argument, const val& options) {
     for (std::size_t k = 0; k < oldest_first.size(); ++k) {
       const std::size_t e = oldest_first[k];
       const dating::DateInSequence& within = result.events[k];
-      val date = date_object(span.first_year, on_grid(within.density, span.first_year, span.size()),
+      val date = date_object(span.first_year,
+                             dating_rows::on_grid(within.density, span.first_year, span.size()),
                              within.mode, within.regions, within.warnings);
       date.set("alone", event_object(alone[e], events[e]));
       date.set("agreement", within.agreement);

@@ -73,7 +73,7 @@ TEST(EventFigureData, CoversTheAxisWithZerosOutsideEachDensity) {
 
 TEST(EventsFigureScript, WritesNamesAgreementsIntervalsAndScaledDensities) {
   const std::string script = date::events_figure_script(two_events(), 999, 1004, YearNotation::ad,
-                                                        plot::FigureFormat::png);
+                                                        figures::FigureFormat::png);
   // The names and agreements at the left of their rows, the top row first;
   // the poor agreement in red. The names come through as text only: the
   // quotes joined in by concatenation, the backquotes inside single
@@ -164,13 +164,13 @@ TEST(EventsFigureSpan, FramesTheYearsWhereTheDatesShow) {
 // command quoted in a name runs nowhere.
 TEST(DrawEventsFigure, DrawsAPngAndRunsNothingOfAName) {
   const char* path = std::getenv("PATH");
-  if (!plot::find_program("gnuplot", path ? path : "")) {
-    GTEST_SKIP() << "gnuplot is not installed (" << plot::GNUPLOT_INSTALL_COMMAND << ")";
+  if (!figures::find_program("gnuplot", path ? path : "")) {
+    GTEST_SKIP() << "gnuplot is not installed (" << figures::GNUPLOT_INSTALL_COMMAND << ")";
   }
   testsupport::ScopedWorkDir dir;
   std::vector<date::EventFigureRow> events = two_events();
   events[0].name = "Kiln 'B' `touch " + (dir.path() / "made").string() + "`";
-  date::draw_events_figure(events, 999, 1004, YearNotation::ce, plot::FigureFormat::png,
+  date::draw_events_figure(events, 999, 1004, YearNotation::ce, figures::FigureFormat::png,
                            companion::OutputGuard(), dir.path() / "events.png");
   EXPECT_EQ(testsupport::read_file(dir.path() / "events.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "made"));
@@ -240,7 +240,7 @@ TEST(DatingFigureScript, WritesTheIntervalsInTheNotation) {
         std::tuple{YearNotation::ad, "'95% HPD: -2–0, 2–3'", "'Year (AD)'"}}) {
     SCOPED_TRACE(axis);
     const std::string script = date::dating_figure_script(
-        "K1", curve, measured, result, plot::FigureFormat::png, "dating.dat", notation);
+        "K1", curve, measured, result, figures::FigureFormat::png, "dating.dat", notation);
     EXPECT_THAT(
         lines_starting(script, "set label"),
         ElementsAre("set label 1 " + std::string(label) + " at graph 0.01, graph 0.92 left front"));
@@ -257,7 +257,7 @@ TEST(DatingFigureScript, WritesTheIntervalsInTheNotation) {
         (k == 0 ? " " : ", ") + std::to_string(1000 + 10 * k) + "–" + std::to_string(1005 + 10 * k);
   }
   const std::string script = date::dating_figure_script("C:\\kiln", curve, measured, result,
-                                                        plot::FigureFormat::png, "dating.dat");
+                                                        figures::FigureFormat::png, "dating.dat");
   EXPECT_EQ(
       lines_starting(script, "set multiplot title 'Dating of C:\\kiln against a curve'").size(),
       1u);

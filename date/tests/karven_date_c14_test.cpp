@@ -252,19 +252,19 @@ TEST_F(KarvenDateC14, DrawsTheCalibrationFigure) {
   c14.curve = date::C14Curves().get("intcal20");
   const radiocarbon::Calibration calibration =
       radiocarbon::calibrate(*c14.curve, c14.age, std::vector{95.0});
-  const plot::GnuplotJob job =
-      date::calibration_figure_job("K'1 `touch x`", c14, calibration.date, plot::FigureFormat::png);
+  const figures::GnuplotJob job = date::calibration_figure_job(
+      "K'1 `touch x`", c14, calibration.date, figures::FigureFormat::png);
   const std::vector<std::string> lines = split_lines(job.script);
-  const std::string title = "set title " + plot::gnuplot_string(
+  const std::string title = "set title " + figures::gnuplot_string(
                                                "Calibration of K'1 `touch x`: 2450 +- 30 14C years "
                                                "BP\non IntCal20 (Reimer et al. 2020)");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), title + " font 'sans,18'"), 1) << job.script;
-  EXPECT_EQ(
-      std::count(lines.begin(), lines.end(),
-                 "set label 1 " +
-                     plot::gnuplot_string("95% HPD: -751 to -681, -667 to -630, -623 to -609, -592 to -411") +
-                     " at graph 0.98, graph 0.95 right front"),
-      1)
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "set label 1 " +
+                           figures::gnuplot_string(
+                               "95% HPD: -751 to -681, -667 to -630, -623 to -609, -592 to -411") +
+                           " at graph 0.98, graph 0.95 right front"),
+            1)
       << job.script;
 }
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "export/curve_export.hpp"
+#include "curve_export/curve_export.hpp"
 #include "testsupport/testsupport.hpp"
 
 namespace {

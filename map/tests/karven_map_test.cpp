@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "figures/external_program.hpp"
 #include "map/cube.hpp"
 #include "model/model.hpp"
-#include "plot/external_program.hpp"
 #include "testsupport/testsupport.hpp"
 
 extern char** environ;
@@ -35,7 +35,7 @@ const std::string DEMO = KARVEN_DEMO_COEFFICIENTS;
 const std::string MODEL = "demo_coeff.inp";
 
 std::optional<fs::path> installed(const char* program) {
-  return plot::find_program(program, plot::program_search_path());
+  return figures::find_program(program, figures::program_search_path());
 }
 
 class KarvenMap : public testsupport::CompanionRunTest {

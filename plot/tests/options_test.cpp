@@ -9,7 +9,7 @@
 
 namespace {
 
-using plot::FigureFormat;
+using figures::FigureFormat;
 
 TEST(ParseOptions, FillsInTheCurveFileTheFigureAndItsFormat) {
   struct Row {

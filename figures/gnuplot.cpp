@@ -1,4 +1,4 @@
-#include "plot/gnuplot.hpp"
+#include "figures/gnuplot.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "console/fields.hpp"
 #include "console/numbers.hpp"
 
-namespace plot {
+namespace figures {
 
 namespace {
 
@@ -45,17 +45,6 @@ std::optional<FigureFormat> format_from_name(std::string_view name) {
 std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure) {
   if (!figure.has_extension()) return std::nullopt;
   return format_from_name(figure.extension().string());
-}
-
-std::string site_text(double latitude, double longitude) {
-  // The hemisphere follows the value as the file shows it, so that -0.001,
-  // shown as -.00, is not called south.
-  const auto coordinate = [](double value, char positive, char negative) {
-    const std::string digits = console::fixed_text(std::fabs(value), 2);
-    const bool shown_negative = value < 0.0 && digits != "0.00";
-    return digits + ' ' + (shown_negative ? negative : positive);
-  };
-  return coordinate(latitude, 'N', 'S') + ", " + coordinate(longitude, 'E', 'W');
 }
 
 std::string gnuplot_string(std::string_view text) {
@@ -130,13 +119,13 @@ void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
   try {
     guard.check(destination, "figure");
   } catch (const companion::OutputError& e) {
-    throw PlotError(e.what());
+    throw FigureError(e.what());
   }
   const std::optional<std::filesystem::path> gnuplot =
       find_program("gnuplot", program_search_path());
   if (!gnuplot) {
-    throw PlotError("gnuplot is not installed (no gnuplot on PATH); install it with: " +
-                    std::string(GNUPLOT_INSTALL_COMMAND));
+    throw FigureError("gnuplot is not installed (no gnuplot on PATH); install it with: " +
+                      std::string(GNUPLOT_INSTALL_COMMAND));
   }
 
   const companion::HeldSignals signals;
@@ -150,21 +139,22 @@ void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
   // gnuplot's own settings files are not read (-d).
   const std::vector<std::string> arguments = {"gnuplot", "-d", SCRIPT_NAME};
   const ProgramRun run = run_program(*gnuplot, arguments, directory.path(), signals);
-  if (signals.any_pending()) throw PlotError("interrupted");
+  if (signals.any_pending()) throw FigureError("interrupted");
   if (const std::optional<std::string> failure = run_failure("gnuplot", run)) {
-    throw PlotError(*failure);
+    throw FigureError(*failure);
   }
   const std::filesystem::path figure = directory.path() / figure_name;
   std::error_code ec;
   if (std::filesystem::file_size(figure, ec) == 0 || ec) {
     const std::string message = tidy_message(run.output);
-    throw PlotError("gnuplot failed: it wrote no figure" + (message.empty() ? "" : ":" + message));
+    throw FigureError("gnuplot failed: it wrote no figure" +
+                      (message.empty() ? "" : ":" + message));
   }
   try {
     companion::copy_output(guard, figure, destination, "figure");
   } catch (const companion::OutputError& e) {
-    throw PlotError(e.what());
+    throw FigureError(e.what());
   }
 }
 
-}  // namespace plot
+}  // namespace figures

@@ -1,4 +1,4 @@
-#include "plot/external_program.hpp"
+#include "figures/external_program.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +20,7 @@
 
 extern char** environ;
 
-namespace plot {
+namespace figures {
 
 namespace {
 
@@ -112,8 +112,8 @@ PrivateDirectory::PrivateDirectory(std::string_view purpose) {
   std::string base = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
   std::string pattern = base + "/karven-" + std::string(purpose) + "-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
-    throw PlotError("cannot make a working directory in " + console::shown_text(base) + ": " +
-                    error_text(errno));
+    throw FigureError("cannot make a working directory in " + console::shown_text(base) + ": " +
+                      error_text(errno));
   }
   path_ = pattern;
 }
@@ -128,8 +128,8 @@ void write_text(const std::filesystem::path& path, std::string_view text) {
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.close();
   if (!out) {
-    throw PlotError("cannot write " + console::shown_text(path.string()) + ": " +
-                    error_text(errno));
+    throw FigureError("cannot write " + console::shown_text(path.string()) + ": " +
+                      error_text(errno));
   }
 }
 
@@ -159,7 +159,7 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
   const std::string name = program.filename().string();
   std::array<int, 2> pipe_ends{};
   if (pipe2(pipe_ends.data(), O_CLOEXEC) != 0) {
-    throw PlotError("cannot start " + name + ": " + error_text(errno));
+    throw FigureError("cannot start " + name + ": " + error_text(errno));
   }
   // Everything the child needs is made before the fork.
   const std::string path = program.string();
@@ -187,7 +187,7 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
     const int error = errno;
     close(pipe_ends[0]);
     close(pipe_ends[1]);
-    throw PlotError("cannot start " + name + ": " + error_text(error));
+    throw FigureError("cannot start " + name + ": " + error_text(error));
   }
 
   const pid_t pid = fork();
@@ -195,7 +195,7 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
     const int error = errno;
     close(pipe_ends[0]);
     close(pipe_ends[1]);
-    throw PlotError("cannot start " + name + ": " + error_text(error));
+    throw FigureError("cannot start " + name + ": " + error_text(error));
   }
   if (pid == 0) {
     // A group of its own, so that it and what it starts can be ended together.
@@ -228,7 +228,7 @@ ProgramRun run_program(const std::filesystem::path& program, std::span<const std
     if (ready < 0 && errno != EINTR) {
       const int error = errno;
       end_program(pid);
-      throw PlotError("cannot wait for " + name + ": " + error_text(error));
+      throw FigureError("cannot wait for " + name + ": " + error_text(error));
     }
     if (signals.any_pending()) {
       end_program(pid);
@@ -261,4 +261,4 @@ std::optional<std::string> run_failure(std::string_view name, const ProgramRun& 
   return std::nullopt;
 }
 
-}  // namespace plot
+}  // namespace figures

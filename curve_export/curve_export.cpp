@@ -1,4 +1,4 @@
-#include "export/curve_export.hpp"
+#include "curve_export/curve_export.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +11,9 @@
 #include "curve/curve_tables.hpp"
 #include "curve/file_text.hpp"
 #include "curve/ref_file.hpp"
+#include "curve/site_text.hpp"
 #include "driver/curve_file.hpp"
 #include "geomodel/field.hpp"
-#include "plot/gnuplot.hpp"
 
 namespace curve_export {
 
@@ -133,7 +133,7 @@ CurveOrigin curve_file_origin(std::string_view curve_path) {
 }
 
 CurveOrigin model_origin(std::string_view model_path, const Curve& curve) {
-  return {curve::printable(model_path) + " at " + plot::site_text(curve.latitude, curve.longitude),
+  return {curve::printable(model_path) + " at " + curve::site_text(curve.latitude, curve.longitude),
           "From the coefficient file " +
               curve::printable(std::filesystem::path(model_path).filename().string())};
 }
@@ -259,7 +259,7 @@ std::vector<std::string> append_site_rows(std::string& text, std::string_view na
 std::string model_csv_comment(std::string_view source, const std::optional<curve::Site>& site,
                               bool errors) {
   std::string comment = "# " + curve::printable(source);
-  if (site) comment += " at " + plot::site_text(site->latitude, site->longitude);
+  if (site) comment += " at " + curve::site_text(site->latitude, site->longitude);
   return comment + (errors ? "; errors: 95%, 1.96 times the sigma given with --model-sigma"
                            : "; no errors: the model gives none");
 }
@@ -276,7 +276,7 @@ bool without_values(const curve::ReferenceCurve& curve, Component component) {
 // The model's name and the site, as notes name a curve.
 std::string site_name(const curve::ReferenceCurve& curve, std::string_view title) {
   return curve::printable(title) +
-         (curve.site ? " at " + plot::site_text(curve.site->latitude, curve.site->longitude) : "");
+         (curve.site ? " at " + curve::site_text(curve.site->latitude, curve.site->longitude) : "");
 }
 
 }  // namespace

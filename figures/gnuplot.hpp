@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "companion/output_file.hpp"
-#include "plot/external_program.hpp"
+#include "figures/external_program.hpp"
 
-namespace plot {
+namespace figures {
 
 enum class FigureFormat { png, svg, pdf };
 
@@ -27,14 +27,6 @@ std::optional<FigureFormat> format_from_name(std::string_view name);
 /// The format given by a figure's file name: its extension (.png, .svg or
 /// .pdf, in any case); nothing for any other.
 std::optional<FigureFormat> format_of_file(const std::filesystem::path& figure);
-
-/// The site as a figure's title shows it: the curve file's two decimals,
-/// hemispheres by letter, e.g. "40.40 N, 3.70 W". A value that the file
-/// shows as zero counts as north or east.
-///
-/// @param[in] latitude   degrees, north positive
-/// @param[in] longitude  degrees, east positive
-std::string site_text(double latitude, double longitude);
 
 /// Any text as a gnuplot string expression that gnuplot takes as text and
 /// nothing else: the one way every figure puts text into a script, be it
@@ -113,10 +105,10 @@ inline constexpr std::string_view GNUPLOT_INSTALL_COMMAND = "apt-get install gnu
 /// @param[in] format       the figure's format
 /// @param[in] guard        the run's inputs, which no figure replaces
 /// @param[in] destination  where the figure goes
-/// @throws PlotError       when the guard refuses the destination, gnuplot
+/// @throws FigureError       when the guard refuses the destination, gnuplot
 ///                         is missing or fails, or a file cannot be
 ///                         written; nothing is left behind
 void run_gnuplot_job(const GnuplotJob& job, FigureFormat format,
                      const companion::OutputGuard& guard, const std::filesystem::path& destination);
 
-}  // namespace plot
+}  // namespace figures

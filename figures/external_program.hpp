@@ -16,11 +16,11 @@
 
 #include "companion/output_file.hpp"
 
-namespace plot {
+namespace figures {
 
 /// The figure cannot be drawn or written: the drawing program is missing
 /// or failed, or a file cannot be written. The message says why.
-class PlotError : public std::runtime_error {
+class FigureError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -28,9 +28,9 @@ class PlotError : public std::runtime_error {
 /// A signal that ends a run came while a drawing program ran, and the
 /// program was ended. The signal is still held: it ends this program once
 /// the HeldSignals go, after the temporary files and folders are removed.
-class Interrupted : public PlotError {
+class Interrupted : public FigureError {
  public:
-  using PlotError::PlotError;
+  using FigureError::FigureError;
 };
 
 /// Finds a program in a list of directories separated by colons, as the
@@ -54,7 +54,7 @@ std::string program_search_path();
 class PrivateDirectory {
  public:
   /// @param[in] purpose  a word in the directory's name ("figure", "map")
-  /// @throws PlotError when the directory cannot be made
+  /// @throws FigureError when the directory cannot be made
   explicit PrivateDirectory(std::string_view purpose);
   ~PrivateDirectory();
   PrivateDirectory(const PrivateDirectory&) = delete;
@@ -68,7 +68,7 @@ class PrivateDirectory {
 
 /// Writes a whole file.
 ///
-/// @throws PlotError when it cannot be written
+/// @throws FigureError when it cannot be written
 void write_text(const std::filesystem::path& path, std::string_view text);
 
 /// How a program ended and what it said.
@@ -90,7 +90,7 @@ struct ProgramRun {
 ///                         gets the mask from before them
 /// @param[in] environment  variables set for the program ("NAME=value"),
 ///                         over those of this process
-/// @throws PlotError when the program cannot be started
+/// @throws FigureError when the program cannot be started
 /// @throws Interrupted when a held signal came while it ran
 ProgramRun run_program(const std::filesystem::path& program, std::span<const std::string> arguments,
                        const std::filesystem::path& directory,
@@ -108,4 +108,4 @@ std::string tidy_message(std::string_view output);
 /// @return e.g. "gnuplot failed (exit status 1):\n  line 3: ..."
 std::optional<std::string> run_failure(std::string_view name, const ProgramRun& run);
 
-}  // namespace plot
+}  // namespace figures
