@@ -311,19 +311,30 @@ RowLikelihood row_likelihood(const GriddedCurve& curve, std::span<const Measured
   RowLikelihood row;
   row.first_year = span.first_year;
   row.components = static_cast<int>(used.size());
-  // Year by year, the components in the order D, I, F: chi^2 and the sum
-  // of ln V, in one pass over the curve.
+  // Year by year, the components in the order D, I, F: chi^2 and ln of
+  // the product of the variances, in one pass over the curve; as in
+  // date_measurement, the sum of their logarithms only where the product
+  // leaves the range of normal doubles (one logarithm a year, not three).
   row.chi_square.reserve(n);
   row.log_likelihood.reserve(n);
   bool possible = false;
   bool usable = false;
   for (std::size_t k = 0; k < n; ++k) {
     double chi_square = 0.0;
-    double log_variances = 0.0;
+    double product = 1.0;
+    std::array<double, 3> variances{};
+    std::size_t count = 0;
     for (const ComponentTerms& t : component_terms) {
       const terms::Term term = t.at(offset + k);
       chi_square += term.z2;
-      log_variances += std::log(term.variance);
+      product *= term.variance;
+      variances[count++] = term.variance;
+    }
+    double log_variances = 0.0;
+    if (std::isnormal(product)) {
+      log_variances = std::log(product);
+    } else {
+      for (std::size_t c = 0; c < count; ++c) log_variances += std::log(variances[c]);
     }
     if (std::isnan(chi_square) || std::isnan(log_variances)) {
       row.chi_square.push_back(NO_VALUE);
