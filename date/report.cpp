@@ -135,10 +135,30 @@ std::string region_text(const dating::HpdRegion& region, dating::YearNotation no
   return text + "; total " + dating::percent_text(region.total);
 }
 
+std::string report_line(const std::string& label, const std::string& value) {
+  return "  " + padded(label + ":", 20) + value + "\n";
+}
+
+std::string dating_lines(const std::string& curve_name, int first_year, int last_year,
+                         std::size_t years, const DatedSample& sample,
+                         dating::YearNotation notation) {
+  const dating::DatingResult& result = *sample.result;
+  std::string text =
+      report_line("curve", curve_name + ", " + dating::span_text(first_year, last_year, notation) +
+                               " (" + std::to_string(years) + " years)");
+  text += report_line("most probable year", dating::year_text(result.mode, notation));
+  for (const dating::HpdRegion& region : result.regions) {
+    text += "  " + region_text(region, notation) + "\n";
+  }
+  for (const std::string& warning : result.warnings) text += report_line("warning", warning);
+  for (const std::string& written : sample.written) text += "  " + written + "\n";
+  return text;
+}
+
 std::string sample_report(const DatedSample& sample, dating::YearNotation notation) {
   std::string text = console::shown_text(sample.measurement.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
-    text += "  " + padded(label + ":", 20) + value + "\n";
+    text += report_line(label, value);
   };
   if (sample.site) line("site", curve::site_text(sample.site->latitude, sample.site->longitude));
   if (!sample.result) {
@@ -148,7 +168,6 @@ std::string sample_report(const DatedSample& sample, dating::YearNotation notati
   if (sample.c14) return c14_report(text, sample, notation);
   line("measured", measured_text(sample.measurement));
   if (sample.relocation) line("relocated", relocated_text(*sample.relocation));
-  const dating::DatingResult& result = *sample.result;
   std::string sigmas;
   for (const dating::MeasuredComponent& m : sample.measured) {
     sigmas += (sigmas.empty() ? "" : ", ") + std::string(curve::component_letter(m.component)) +
@@ -156,16 +175,8 @@ std::string sample_report(const DatedSample& sample, dating::YearNotation notati
   }
   line("sigmas used", sigmas);
   const dating::GriddedCurve& curve = *sample.curve;
-  line("curve", curve.source + ", " +
-                    dating::span_text(curve.first_year, curve.last_year, notation) + " (" +
-                    std::to_string(curve.size()) + " years)");
-  line("most probable year", dating::year_text(result.mode, notation));
-  for (const dating::HpdRegion& region : result.regions) {
-    text += "  " + region_text(region, notation) + "\n";
-  }
-  for (const std::string& warning : result.warnings) line("warning", warning);
-  for (const std::string& written : sample.written) text += "  " + written + "\n";
-  return text;
+  return text + dating_lines(curve.source, curve.first_year, curve.last_year, curve.size(), sample,
+                             notation);
 }
 
 SummaryRow summary_row(const DatedSample& sample, dating::YearNotation notation) {
@@ -296,7 +307,7 @@ std::string sequence_warning(const dating::DateInSequence& date, const std::stri
 std::string event_report(const DatedEvent& event, dating::YearNotation notation) {
   std::string text = "Event " + console::shown_text(event.name) + "\n";
   const auto line = [&text](const std::string& label, const std::string& value) {
-    text += "  " + padded(label + ":", 20) + value + "\n";
+    text += report_line(label, value);
   };
   std::string rows;
   for (const std::string& row : event.rows)
@@ -339,7 +350,7 @@ std::string sequence_report(const dating::SequenceDate& sequence, std::size_t ev
                      ", listed " + (oldest_first ? "oldest first" : "youngest first") +
                      "; overall agreement " + console::fixed_text(sequence.agreement, 1) + "%\n";
   for (const std::string& warning : sequence.warnings) {
-    text += "  " + padded("warning:", 20) + warning + "\n";
+    text += report_line("warning", warning);
   }
   return text;
 }

@@ -38,6 +38,17 @@ struct DatedSample {
 std::string region_text(const dating::HpdRegion& region,
                         dating::YearNotation notation = dating::YearNotation::ad);
 
+/// One line of a sample's report: "  LABEL:" padded to 22 characters, then
+/// the value.
+std::string report_line(const std::string& label, const std::string& value);
+
+/// The lines that end the report of a dated sample: the curve (its name,
+/// span and number of years), the most probable year, one line per level,
+/// one per warning and one per file written.
+std::string dating_lines(const std::string& curve_name, int first_year, int last_year,
+                         std::size_t years, const DatedSample& sample,
+                         dating::YearNotation notation);
+
 /// The report of one sample: its name (as console::shown_text shows it)
 /// and values, the standard deviations used, the curve and its span, the
 /// most probable year, one line per level and one per warning; or its name
